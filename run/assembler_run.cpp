@@ -1,0 +1,154 @@
+#include "assembler_run.h"
+
+#include <memory>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "report.h"
+#include "resource.h"
+#include "run_log.h"
+#include "source_text.h"
+#include "work_files.h"
+
+static_assert(sizeof(SECURITY_ATTRIBUTES) == 12, "32-bit SECURITY_ATTRIBUTES");
+static_assert(sizeof(STARTUPINFOA) == 68, "32-bit STARTUPINFOA");
+
+namespace {
+
+const char kSourceFile[] = "temp.asm";
+const char kImageFile[] = "temp.bin";
+const wchar_t kCantOpenSource[] = L"Can't open file \"temp.asm\" for write.";
+const wchar_t kCantWriteSource[] = L"Can't write file \"temp.asm\".";
+const wchar_t kCantCreateStdout[] = L"Can't create stdout pipe.";
+const wchar_t kCantCreateStdin[] = L"Can't create stdin pipe.";
+const wchar_t kCantExecute[] = L"Can't execute ASM68k.exe";
+const wchar_t kCantOpenImage[] = L"Can't open file \"temp.bin\" for read.";
+const wchar_t kCantReadImage[] = L"Can't read file \"temp.bin\".";
+const wchar_t kImageEmpty[] = L"File \"temp.bin\" is empty.";
+const wchar_t kNotEnoughMemory[] = L"Not enough memory.";
+
+struct HandleCloser {
+    void operator()(HANDLE handle) const { CloseHandle(handle); }
+};
+using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+struct Pipe {
+    UniqueHandle readEnd;
+    UniqueHandle writeEnd;
+};
+
+bool CreateInheritablePipe(Pipe& pipe) {
+    SECURITY_ATTRIBUTES attributes = {};
+    attributes.nLength = sizeof attributes;
+    attributes.bInheritHandle = TRUE;
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &attributes, 0)) return false;
+    pipe.readEnd.reset(readEnd);
+    pipe.writeEnd.reset(writeEnd);
+    return true;
+}
+
+std::string ReadSourcePane(HWND dialog) {
+    int length = GetWindowTextLengthW(GetDlgItem(dialog, IDC_SOURCE));
+    std::vector<wchar_t> text(static_cast<std::size_t>(length) + 1);
+    int copied = GetDlgItemTextW(dialog, IDC_SOURCE, text.data(), length + 1);
+    return NarrowSourceText(text.data(), static_cast<std::size_t>(copied));
+}
+
+// Starts the assembler hidden, its standard output and error on the output
+// pipe and its standard input on the input pipe.
+UniqueHandle StartAssembler(const Pipe& output, const Pipe& input) {
+    // Our own ends stay ours: a child holding a copy of the input's write end
+    // would never see end-of-input, and one of the output's read end would keep
+    // the pipe open.
+    SetHandleInformation(output.readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(input.writeEnd.get(), HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = input.readEnd.get();
+    startup.hStdOutput = output.writeEnd.get();
+    startup.hStdError = output.writeEnd.get();
+
+    char commandLine[] = "ASM68k.exe /p temp.asm,temp.bin";
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &started)) {
+        return UniqueHandle();
+    }
+    CloseHandle(started.hThread);
+    return UniqueHandle(started.hProcess);
+}
+
+// Reads the output pipe until every writer has closed it, so that output of
+// any size drains while the assembler runs.
+void DrainOutput(HANDLE pipe, RunLog& log) {
+    static char buffer[64 * 1024];
+    static OutputChunker chunker;
+    chunker.filled = 0;
+    DWORD received = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &received, nullptr) && received > 0) {
+        TakeOutput(chunker, buffer, received, log);
+    }
+    FinishOutput(chunker, log);
+}
+
+void ShowImageReport(HWND dialog, const RunLog& log) {
+    std::vector<unsigned char> image;
+    switch (ReadImageFile(kImageFile, image)) {
+        case ImageFileResult::kCantOpen: return ShowRunReport(dialog, kCantOpenImage, log);
+        case ImageFileResult::kCantMeasure: return ShowRunReport(dialog, kCantReadImage, log);
+        case ImageFileResult::kEmpty: return ShowRunReport(dialog, kImageEmpty, log);
+        case ImageFileResult::kRead: break;
+    }
+    std::wstring dump = FormatHexDump(image.data(), image.size());
+    std::vector<unsigned char>().swap(image);  // the dump is all the report needs
+    ShowRunReport(dialog, dump.c_str(), log);
+}
+
+void RunAssemblerOnce(HWND dialog) {
+    RunLog log;
+    switch (WriteSourceFile(kSourceFile, ReadSourcePane(dialog))) {
+        case SourceFileResult::kCantOpen: return ShowRunReport(dialog, kCantOpenSource, log);
+        case SourceFileResult::kCantWrite: return ShowRunReport(dialog, kCantWriteSource, log);
+        case SourceFileResult::kWritten: break;
+    }
+
+    Pipe output;
+    if (!CreateInheritablePipe(output)) return ShowRunReport(dialog, kCantCreateStdout, log);
+    Pipe input;
+    if (!CreateInheritablePipe(input)) return ShowRunReport(dialog, kCantCreateStdin, log);
+
+    UniqueHandle assembler = StartAssembler(output, input);
+    if (!assembler) return ShowRunReport(dialog, kCantExecute, log);
+    // The child has its copies now. Closing ours lets the output end when the
+    // assembler ends, and gives an assembler that reads its input end-of-input.
+    output.writeEnd.reset();
+    input.readEnd.reset();
+    input.writeEnd.reset();
+
+    DrainOutput(output.readEnd.get(), log);
+    output.readEnd.reset();
+    WaitForSingleObject(assembler.get(), INFINITE);
+    assembler.reset();
+
+    ShowImageReport(dialog, log);
+}
+
+}  // namespace
+
+void RunAssembler(HWND dialog) {
+    try {
+        RunAssemblerOnce(dialog);
+    } catch (const std::bad_alloc&) {
+        // The source pane keeps the user's text; only the report is lost.
+        try {
+            ShowRunReport(dialog, kNotEnoughMemory, RunLog());
+        } catch (const std::bad_alloc&) {
+        }
+    }
+}
