@@ -1,0 +1,81 @@
+// Shows Quorvel at work without anyone at the keyboard: starts the program from
+// the folder it stands in, types an example source, presses Compile and writes
+// the report (UTF-8) to the file named on the command line.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+const wchar_t kExample[] =
+    L"start:  moveq   #1,d0\r\n"
+    L"        lea     table(pc),a0\r\n"
+    L"        move.w  (a0)+,d1\r\n"
+    L"        rts\r\n"
+    L"table:  dc.w    $1234,$5678\r\n";
+
+HWND WaitForDialog(DWORD processId) {
+    for (int tries = 0; tries < 300; ++tries) {
+        HWND window = nullptr;
+        while ((window = FindWindowExW(nullptr, window, nullptr, L"Quorvel")) != nullptr) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == processId && IsWindowVisible(window)) return window;
+        }
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+std::wstring PaneText(HWND pane) {
+    std::wstring text(GetWindowTextLengthW(pane) + 1, L'\0');
+    text.resize(GetWindowTextW(pane, &text[0], static_cast<int>(text.size())));
+    return text;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: demo_driver REPORT-FILE\n");
+        return 2;
+    }
+    wchar_t folder[MAX_PATH];
+    GetModuleFileNameW(nullptr, folder, MAX_PATH);
+    std::wstring program(folder);
+    program.resize(program.find_last_of(L'\\') + 1);
+    program += L"Quorvel.exe";
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &started)) {
+        std::fprintf(stderr, "can't start Quorvel.exe\n");
+        return 1;
+    }
+    CloseHandle(started.hThread);
+    HWND dialog = WaitForDialog(started.dwProcessId);
+    if (!dialog) {
+        std::fprintf(stderr, "the Quorvel window did not appear\n");
+        return 1;
+    }
+    HWND output = GetDlgItem(dialog, 1002);
+    SetDlgItemTextW(dialog, 1001, kExample);
+    PostMessageW(GetDlgItem(dialog, 1003), BM_CLICK, 0, 0);
+    std::wstring report;
+    for (int tries = 0; tries < 300 && report.empty(); ++tries) {
+        Sleep(100);
+        report = PaneText(output);
+    }
+    int size = WideCharToMultiByte(CP_UTF8, 0, report.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(size, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, report.c_str(), -1, &utf8[0], size, nullptr, nullptr);
+    if (FILE* file = _wfopen(argv[1], L"wb")) {
+        std::fputs(utf8.c_str(), file);
+        std::fclose(file);
+    }
+    CloseHandle(started.hProcess);  // the program stays open for the screenshot
+    return report.empty() ? 1 : 0;
+}
