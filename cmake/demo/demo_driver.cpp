@@ -28,9 +28,15 @@ HWND WaitForDialog(DWORD processId) {
     return nullptr;
 }
 
+// GetWindowText can't read a control of another process: ask the control itself.
 std::wstring PaneText(HWND pane) {
-    std::wstring text(GetWindowTextLengthW(pane) + 1, L'\0');
-    text.resize(GetWindowTextW(pane, &text[0], static_cast<int>(text.size())));
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(pane, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length)) return L"";
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(pane, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+                        SMTO_ABORTIFHUNG, 5000, &copied);
+    text.resize(copied);
     return text;
 }
 
