@@ -1,0 +1,28 @@
+#pragma once
+// The assembler as a library: source text in, binary image and messages out.
+// The command line and the tests both go through here.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "source.h"
+
+namespace asm68k {
+
+struct AssemblyResult {
+  std::vector<uint8_t> image;         // empty whenever there are errors
+  std::vector<std::string> messages;  // "SOURCE:LINE: error: TEXT", in source order
+  std::string summary;                // "0 errors, 0 warnings, 4 bytes"
+  int errors = 0;                     // as shown (at most kMaxErrors)
+  int warnings = 0;
+  int passes = 0;
+};
+
+// Assembles `source`, which is called `name` in messages. Include and incbin
+// files are read through `reader`: first as written (relative to the current
+// directory), then relative to the including file's folder.
+AssemblyResult AssembleText(std::string source, const std::string& name,
+                            const FileReader& reader = ReadFileFromDisk);
+
+}  // namespace asm68k

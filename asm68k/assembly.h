@@ -1,0 +1,95 @@
+#pragma once
+// The assembler's working model, shared by the reader, the encoder and the
+// directives: every statement of the source (include files flattened in
+// order) parsed once, and the state of the pass that is assembling them.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "expressions.h"
+#include "image.h"
+#include "messages.h"
+#include "operands.h"
+#include "source.h"
+#include "symbols.h"
+
+namespace asm68k {
+
+enum class StatementKind : uint8_t {
+  Empty,        // a comment, a blank line, or a label alone
+  Instruction,
+  Org,
+  Equ,
+  Set,
+  Dc,
+  Ds,
+  Dcb,
+  Even,
+  Cnop,
+  Incbin,
+  Invalid,      // reported while reading; its label still gets an address
+};
+
+struct Statement {
+  uint32_t file = 0;
+  uint32_t line = 0;
+  int32_t label = -1;  // symbol this statement defines
+  StatementKind kind = StatementKind::Empty;
+  uint8_t size = kSizeNone;  // effective size bit
+  uint16_t form = 0;         // instruction table row
+  uint16_t operandCount = 0;
+  uint32_t firstOperand = 0;
+};
+
+struct SourceFile {
+  std::string name;  // as written on the command line or in the include
+  std::string path;  // where it was found
+  std::string text;
+};
+
+constexpr int kMaxIncludeDepth = 32;
+constexpr int kMaxPasses = 16;
+
+struct Assembly {
+  FileReader reader;
+  std::vector<std::unique_ptr<SourceFile>> files;
+  std::vector<Statement> statements;
+  std::vector<Operand> operands;
+  ExprPool expressions;
+  std::vector<uint8_t> bytes;  // dc.b strings and incbin contents
+  SymbolTable symbols;
+  std::vector<Message> readMessages;  // found while reading, reported once
+};
+
+// The state of one pass over the statements.
+struct PassState {
+  Assembly* assembly = nullptr;
+  int pass = 1;
+  uint32_t statement = 0;  // index of the statement being assembled
+  uint32_t location = 0;
+  bool locationKnown = true;  // false after a size that depended on a forward reference
+  Image image;
+  bool imageFull = false;
+  bool addressOverflow = false;
+  std::vector<Message> messages;
+  std::vector<uint32_t> forwardUsed;
+  bool unresolvedForward = false;
+};
+
+void PassError(PassState& state, std::string text);
+void PassWarning(PassState& state, std::string text);
+
+// Evaluates with the pass's symbols and location; reports undefined symbols
+// and division by zero.
+EvalResult EvaluateExpr(PassState& state, Expr expr);
+
+void DefineSymbol(PassState& state, int32_t symbol, int32_t value, bool known);
+
+// Places bytes (or zeros when `data` is null) at the location and moves past them.
+void EmitBytes(PassState& state, const uint8_t* data, uint64_t count);
+// Moves the location without placing anything (alignment before the first byte).
+void AdvanceLocation(PassState& state, uint64_t count);
+
+}  // namespace asm68k

@@ -1,0 +1,461 @@
+#include "encoder.h"
+
+namespace asm68k {
+
+namespace {
+
+bool FitsSigned8(int32_t v) { return v >= -128 && v <= 127; }
+bool FitsSigned16(int32_t v) { return v >= -32768 && v <= 32767; }
+
+std::string SizeList(std::string_view name, uint8_t sizes) {
+  std::string names[4];
+  int count = 0;
+  for (uint8_t size : {kSizeS, kSizeB, kSizeW, kSizeL}) {
+    if (sizes & size) names[count++] = std::string(name) + '.' + SizeLetter(size);
+  }
+  std::string out;
+  for (int i = 0; i < count; ++i) {
+    if (i > 0) out += i == count - 1 ? " or " : ", ";
+    out += names[i];
+  }
+  return out;
+}
+
+std::string CountWords(int count) {
+  switch (count) {
+    case 0: return "no operands";
+    case 1: return "one operand";
+    default: return "two operands";
+  }
+}
+
+uint8_t EffectiveSize(const InstructionForm& form, uint8_t writtenSize) {
+  uint8_t size = writtenSize != kSizeNone ? writtenSize : form.defaultSize;
+  if (form.encoding == Encoding::Branch && size == kSizeB) size = kSizeS;
+  return size;
+}
+
+bool ModesFit(const InstructionForm& form, const Operand* operands, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (!(form.modes[i] & ModeBit(operands[i].kind))) return false;
+  }
+  return true;
+}
+
+bool UsesAddressRegister(const Operand* operands, int count) {
+  for (int i = 0; i < count; ++i) {
+    if (operands[i].kind == kOpAddrReg) return true;
+  }
+  return false;
+}
+
+uint16_t SizeBits(SizeField field, uint8_t size) {
+  switch (field) {
+    case SizeField::Bits76: return size == kSizeB ? 0x0000 : size == kSizeW ? 0x0040 : 0x0080;
+    case SizeField::Move: return size == kSizeB ? 0x1000 : size == kSizeW ? 0x3000 : 0x2000;
+    case SizeField::Bit8: return size == kSizeL ? 0x0100 : 0;
+    case SizeField::Bit6: return size == kSizeL ? 0x0040 : 0;
+    case SizeField::None: return 0;
+  }
+  return 0;
+}
+
+uint16_t ReverseBits(uint16_t mask) {
+  uint16_t out = 0;
+  for (int i = 0; i < 16; ++i) {
+    if (mask & (1u << i)) out = static_cast<uint16_t>(out | (1u << (15 - i)));
+  }
+  return out;
+}
+
+// Builds one instruction's words and reports range errors.
+struct Encoder {
+  PassState& state;
+  const InstructionForm& form;
+  uint8_t size;
+  uint16_t* words;
+  int count = 1;
+
+  void Word(uint32_t value) { words[count++] = static_cast<uint16_t>(value); }
+  void Long(uint32_t value) {
+    Word(value >> 16);
+    Word(value);
+  }
+
+  EvalResult Eval(const Operand& operand) { return EvaluateExpr(state, operand.expr); }
+
+  std::string Name() const {
+    std::string name(form.name);
+    if (size != kSizeNone && form.sizes != 0 && (form.sizes & (form.sizes - 1))) {
+      name += '.';
+      name += SizeLetter(size);
+    }
+    return name;
+  }
+
+  // Signed 32-bit distance from `from` to `target`, as the processor adds it.
+  static int32_t Distance(int32_t target, uint32_t from) {
+    return static_cast<int32_t>(static_cast<uint32_t>(target) - from);
+  }
+
+  void Immediate(const Operand& operand, uint8_t immediateSize) {
+    EvalResult r = Eval(operand);
+    int32_t v = r.value;
+    if (immediateSize == kSizeB) {
+      if (r.valid && (v < -128 || v > 255)) {
+        PassError(state, "immediate value " + std::to_string(v) +
+                             " does not fit in a byte (-128..255)");
+      }
+      Word(static_cast<uint32_t>(v) & 0xFF);
+    } else if (immediateSize == kSizeW) {
+      if (r.valid && (v < -32768 || v > 65535)) {
+        PassError(state, "immediate value " + std::to_string(v) +
+                             " does not fit in a word (-32768..65535)");
+      }
+      Word(static_cast<uint32_t>(v));
+    } else {
+      Long(static_cast<uint32_t>(v));
+    }
+  }
+
+  uint16_t BriefExtension(const Operand& operand, int32_t displacement) const {
+    return static_cast<uint16_t>((operand.indexReg << 12) | (operand.indexLong ? 0x0800 : 0) |
+                                 (static_cast<uint32_t>(displacement) & 0xFF));
+  }
+
+  void CheckDisplacement8(const EvalResult& r, int32_t displacement) {
+    if (r.valid && !FitsSigned8(displacement)) {
+      PassError(state, "displacement " + std::to_string(displacement) +
+                           " does not fit in 8 bits (-128..127)");
+    }
+  }
+
+  void CheckDisplacement16(const EvalResult& r, int32_t displacement) {
+    if (r.valid && !FitsSigned16(displacement)) {
+      PassError(state, "displacement " + std::to_string(displacement) +
+                           " does not fit in 16 bits (-32768..32767)");
+    }
+  }
+
+  // The 6-bit effective-address field; extension words are appended.
+  uint16_t Ea(const Operand& operand) {
+    switch (operand.kind) {
+      case kOpDataReg: return operand.reg;
+      case kOpAddrReg: return static_cast<uint16_t>(0x08 | operand.reg);
+      case kOpIndirect: return static_cast<uint16_t>(0x10 | operand.reg);
+      case kOpPostInc: return static_cast<uint16_t>(0x18 | operand.reg);
+      case kOpPreDec: return static_cast<uint16_t>(0x20 | operand.reg);
+      case kOpDisp: {
+        EvalResult r = Eval(operand);
+        CheckDisplacement16(r, r.value);
+        Word(static_cast<uint32_t>(r.value));
+        return static_cast<uint16_t>(0x28 | operand.reg);
+      }
+      case kOpIndex: {
+        EvalResult r = Eval(operand);
+        CheckDisplacement8(r, r.value);
+        Word(BriefExtension(operand, r.value));
+        return static_cast<uint16_t>(0x30 | operand.reg);
+      }
+      case kOpAbsolute: {
+        EvalResult r = Eval(operand);
+        bool isLong = operand.absSize == 'l' ||
+                      (operand.absSize == 0 && !(r.known && FitsSigned16(r.value)));
+        if (isLong) {
+          Long(static_cast<uint32_t>(r.value));
+          return 0x39;
+        }
+        if (r.valid && !FitsSigned16(r.value)) {
+          PassError(state, "address " + Hex(static_cast<uint32_t>(r.value)) +
+                               " does not fit in .w (-$8000..$7FFF or $FFFF8000..$FFFFFFFF)");
+        }
+        Word(static_cast<uint32_t>(r.value));
+        return 0x38;
+      }
+      case kOpPcDisp: {
+        EvalResult r = Eval(operand);
+        int32_t displacement = Distance(r.value, state.location + 2u * count);
+        CheckDisplacement16(r, displacement);
+        Word(static_cast<uint32_t>(displacement));
+        return 0x3A;
+      }
+      case kOpPcIndex: {
+        EvalResult r = Eval(operand);
+        int32_t displacement = Distance(r.value, state.location + 2u * count);
+        CheckDisplacement8(r, displacement);
+        Word(BriefExtension(operand, displacement));
+        return 0x3B;
+      }
+      case kOpImmediate: Immediate(operand, size); return 0x3C;
+      default: return 0;
+    }
+  }
+
+  uint16_t Register(const Operand& operand) const { return operand.reg; }
+
+  // A value that goes into opcode bits: checked against [low, high].
+  int32_t Quick(const Operand& operand, int32_t low, int32_t high, const std::string& what) {
+    EvalResult r = Eval(operand);
+    if (r.valid && (r.value < low || r.value > high)) {
+      PassError(state, what + ", not " + std::to_string(r.value));
+    }
+    return r.value;
+  }
+
+  void BranchDisplacement(const Operand& target) {
+    EvalResult r = Eval(target);
+    uint32_t from = state.location + 2;
+    int32_t displacement = Distance(r.value, from);
+    if (r.valid && (r.value & 1)) {
+      PassError(state, "branch target " + Hex(static_cast<uint32_t>(r.value)) +
+                           " is at an odd address");
+    }
+    if (size == kSizeS) {
+      if (r.valid && displacement == 0) {
+        PassError(state, Name() + " cannot branch to the next instruction (a displacement of 0 "
+                                  "means the word form); use " + std::string(form.name) + ".w");
+      } else if (r.valid && !FitsSigned8(displacement)) {
+        PassError(state, "branch target is out of range for " + Name() + " (displacement " +
+                             std::to_string(displacement) + "; .s reaches -128..127)");
+      }
+      words[0] = static_cast<uint16_t>(words[0] | (static_cast<uint32_t>(displacement) & 0xFF));
+      return;
+    }
+    if (r.valid && !FitsSigned16(displacement)) {
+      PassError(state, "branch target is out of range for " + std::string(form.name) +
+                           " (displacement " + std::to_string(displacement) +
+                           "; .w reaches -32768..32767)");
+    }
+    Word(static_cast<uint32_t>(displacement));
+  }
+
+  uint16_t MovemMask(const Operand& list, bool predecrement) const {
+    uint16_t mask = list.regMask;
+    if (list.kind == kOpDataReg) mask = static_cast<uint16_t>(1u << list.reg);
+    if (list.kind == kOpAddrReg) mask = static_cast<uint16_t>(1u << (8 + list.reg));
+    // With -(An) the processor reads the mask from a7 down to d0.
+    return predecrement ? ReverseBits(mask) : mask;
+  }
+
+  int32_t MovepDisplacement(const Operand& operand) {
+    if (operand.kind == kOpIndirect) return 0;
+    EvalResult r = Eval(operand);
+    CheckDisplacement16(r, r.value);
+    return r.value;
+  }
+
+  int Encode(const Operand* ops) {
+    uint16_t& first = words[0];
+    first = static_cast<uint16_t>(form.opcode | SizeBits(form.sizeField, size));
+    switch (form.encoding) {
+      case Encoding::Fixed: break;
+      case Encoding::Ea: first |= Ea(ops[0]); break;
+      case Encoding::EaSrc: first |= Ea(ops[0]); break;
+      case Encoding::EaDst: first |= Ea(ops[1]); break;
+      case Encoding::EaReg9: first |= static_cast<uint16_t>(Ea(ops[0]) | (Register(ops[1]) << 9)); break;
+      case Encoding::Reg9Ea: first |= static_cast<uint16_t>((Register(ops[0]) << 9) | Ea(ops[1])); break;
+      case Encoding::Move: {
+        uint16_t source = Ea(ops[0]);
+        uint16_t destination = Ea(ops[1]);
+        first |= static_cast<uint16_t>(source | ((destination & 7) << 9) | ((destination >> 3) << 6));
+        break;
+      }
+      case Encoding::ImmEa:
+        Immediate(ops[0], size);
+        first |= Ea(ops[1]);
+        break;
+      case Encoding::ImmFixed: Immediate(ops[0], size); break;
+      case Encoding::Quick: {
+        int32_t v = Quick(ops[0], 1, 8, std::string(form.name) + " needs a value from 1 to 8");
+        first |= static_cast<uint16_t>(((v & 7) << 9) | Ea(ops[1]));
+        break;
+      }
+      case Encoding::Moveq: {
+        int32_t v = Quick(ops[0], -128, 127, "moveq needs a value from -128 to 127");
+        first |= static_cast<uint16_t>((v & 0xFF) | (Register(ops[1]) << 9));
+        break;
+      }
+      case Encoding::ShiftImm: {
+        int32_t v = Quick(ops[0], 1, 8,
+                          "a shift count is 1 to 8 (use a data register for more)");
+        first |= static_cast<uint16_t>(((v & 7) << 9) | Register(ops[1]));
+        break;
+      }
+      case Encoding::ShiftReg:
+      case Encoding::Exg:
+        first |= static_cast<uint16_t>((Register(ops[0]) << 9) | Register(ops[1]));
+        break;
+      case Encoding::RegXY:
+      case Encoding::ExgSwap:
+        first |= static_cast<uint16_t>(Register(ops[0]) | (Register(ops[1]) << 9));
+        break;
+      case Encoding::BitImm: {
+        bool onRegister = ops[1].kind == kOpDataReg;
+        int32_t v = Quick(ops[0], 0, onRegister ? 31 : 7,
+                          onRegister ? "a bit number on a data register is 0 to 31"
+                                     : "a bit number in memory is 0 to 7");
+        Word(static_cast<uint32_t>(v) & 0xFF);
+        first |= Ea(ops[1]);
+        break;
+      }
+      case Encoding::Branch: BranchDisplacement(ops[0]); break;
+      case Encoding::Dbcc:
+        first |= Register(ops[0]);
+        BranchDisplacement(ops[1]);
+        break;
+      case Encoding::Reg0: first |= Register(ops[0]); break;
+      case Encoding::Reg0Dst: first |= Register(ops[1]); break;
+      case Encoding::Link: {
+        first |= Register(ops[0]);
+        EvalResult r = Eval(ops[1]);
+        CheckDisplacement16(r, r.value);
+        Word(static_cast<uint32_t>(r.value));
+        break;
+      }
+      case Encoding::Trap:
+        first |= static_cast<uint16_t>(Quick(ops[0], 0, 15, "trap needs a vector from 0 to 15") & 15);
+        break;
+      case Encoding::Stop: Immediate(ops[0], kSizeW); break;
+      case Encoding::MovemToMem:
+        Word(MovemMask(ops[0], ops[1].kind == kOpPreDec));
+        first |= Ea(ops[1]);
+        break;
+      case Encoding::MovemToReg:
+        Word(MovemMask(ops[1], false));
+        first |= Ea(ops[0]);
+        break;
+      case Encoding::MovepToReg:
+        first |= static_cast<uint16_t>((Register(ops[1]) << 9) | ops[0].reg);
+        Word(static_cast<uint32_t>(MovepDisplacement(ops[0])));
+        break;
+      case Encoding::MovepToMem:
+        first |= static_cast<uint16_t>((Register(ops[0]) << 9) | ops[1].reg);
+        Word(static_cast<uint32_t>(MovepDisplacement(ops[1])));
+        break;
+    }
+    return count;
+  }
+};
+
+}  // namespace
+
+char SizeLetter(uint8_t size) {
+  switch (size) {
+    case kSizeB: return 'b';
+    case kSizeW: return 'w';
+    case kSizeL: return 'l';
+    case kSizeS: return 's';
+    default: return '?';
+  }
+}
+
+bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize,
+               const Operand* operands, int count, uint16_t& form, uint8_t& size,
+               std::string& error) {
+  std::string shownName(name);
+  uint8_t allSizes = 0;
+  bool countSeen[3] = {false, false, false};
+  bool isBranch = false;
+  for (uint16_t i = 0; i < forms.count; ++i) {
+    const InstructionForm& row = FormAt(static_cast<uint16_t>(forms.first + i));
+    allSizes |= row.sizes;
+    countSeen[row.operandCount] = true;
+    isBranch = isBranch || row.encoding == Encoding::Branch;
+  }
+
+  if (writtenSize != kSizeNone && !(allSizes & writtenSize)) {
+    if (allSizes == 0) {
+      error = shownName + " takes no size";
+    } else if (writtenSize == kSizeS) {
+      error = shownName + ".s does not exist: only branches have .s; use " +
+              SizeList(name, allSizes);
+    } else if (isBranch && writtenSize == kSizeL) {
+      error = shownName + ".l needs a 68020; the 68000 has " + shownName + ".s and " +
+              shownName + ".w";
+    } else {
+      error = shownName + '.' + SizeLetter(writtenSize) + " does not exist on the 68000; use " +
+              SizeList(name, allSizes);
+    }
+    return false;
+  }
+
+  if (count > 2 || !countSeen[count]) {
+    if (countSeen[1] && countSeen[2]) {
+      error = shownName + " takes one or two operands";
+    } else {
+      error = shownName + " takes " + CountWords(countSeen[0] ? 0 : countSeen[1] ? 1 : 2);
+    }
+    if (count > 2) error += ", not " + std::to_string(count);
+    return false;
+  }
+
+  const InstructionForm* modesOnly = nullptr;
+  bool byteAddressRegister = false;
+  for (uint16_t i = 0; i < forms.count; ++i) {
+    uint16_t index = static_cast<uint16_t>(forms.first + i);
+    const InstructionForm& row = FormAt(index);
+    if (row.operandCount != count || !ModesFit(row, operands, count)) continue;
+    uint8_t effective = EffectiveSize(row, writtenSize);
+    bool sizeFits = writtenSize == kSizeNone || (row.sizes & writtenSize);
+    if (sizeFits && (row.flags & kByteNoAn) && effective == kSizeB &&
+        UsesAddressRegister(operands, count)) {
+      byteAddressRegister = true;
+      sizeFits = false;
+    }
+    if (!sizeFits) {
+      if (!modesOnly) modesOnly = &row;
+      continue;
+    }
+    // A branch target is an address; the size belongs on the branch.
+    if (row.encoding == Encoding::Branch || row.encoding == Encoding::Dbcc) {
+      const Operand& target = operands[count - 1];
+      if (target.absSize != 0) {
+        error = "the target of " + shownName + " takes no size; " +
+                (row.encoding == Encoding::Branch ? "write " + shownName + ".s or " + shownName + ".w"
+                                                  : std::string("it is always a word displacement"));
+        return false;
+      }
+    }
+    form = index;
+    size = effective;
+    return true;
+  }
+
+  if (byteAddressRegister) {
+    error = shownName + ".b cannot use an address register; address registers take .w or .l";
+    return false;
+  }
+  if (modesOnly) {
+    error = shownName + '.' + SizeLetter(writtenSize) +
+            " is not possible with these operands; use " + SizeList(name, modesOnly->sizes);
+    return false;
+  }
+
+  // No row takes these modes: name the operand that no row accepts.
+  int culprit = count - 1;
+  if (count == 2) {
+    bool sourceFits = false;
+    for (uint16_t i = 0; i < forms.count; ++i) {
+      const InstructionForm& row = FormAt(static_cast<uint16_t>(forms.first + i));
+      if (row.operandCount == 2 && (row.modes[0] & ModeBit(operands[0].kind))) sourceFits = true;
+    }
+    culprit = sourceFits ? 1 : 0;
+  }
+  OperandKind kind = operands[culprit].kind;
+  error = shownName + " cannot take " + std::string(OperandKindName(kind));
+  if (count == 2) error += culprit == 0 ? " as source" : " as destination";
+  std::string_view hint = ModeHint(name, culprit, kind, count);
+  if (!hint.empty()) {
+    error += "; ";
+    error += hint;
+  }
+  return false;
+}
+
+int EncodeInstruction(PassState& state, const InstructionForm& form, uint8_t size,
+                      const Operand* operands, uint16_t* words) {
+  Encoder encoder{state, form, size, words};
+  return encoder.Encode(operands);
+}
+
+}  // namespace asm68k

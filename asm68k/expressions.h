@@ -1,0 +1,91 @@
+#pragma once
+// Expressions: parsed once into a compact postfix program (symbols already
+// resolved to numbers, constant parts folded), then evaluated in every pass.
+// Arithmetic is 32-bit with C's operator precedence.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "source.h"
+#include "symbols.h"
+
+namespace asm68k {
+
+enum class ExprOp : uint8_t {
+  Constant,
+  Symbol,
+  Location,  // '*', the address of the current statement
+  Negate,
+  Complement,
+  Add,
+  Subtract,
+  Multiply,
+  Divide,
+  Modulo,
+  And,
+  Or,
+  Xor,
+  ShiftLeft,
+  ShiftRight,
+};
+
+struct ExprNode {
+  ExprOp op;
+  int32_t value;  // the constant, or the symbol's index
+};
+
+// A slice of the pool.
+struct Expr {
+  uint32_t first = 0;
+  uint32_t count = 0;
+};
+
+struct ExprPool {
+  std::vector<ExprNode> nodes;
+};
+
+// What a parse needs to turn names into symbol numbers.
+struct ExprParser {
+  ExprPool& pool;
+  SymbolTable& symbols;
+  std::string_view localScope;  // nearest global label above, for ".local" names
+};
+
+// Parses an expression starting at the cursor and stops at the first
+// character that cannot continue it.
+bool ParseExpression(Cursor& c, ExprParser& parser, Expr& out, std::string& error);
+
+// Appends a constant expression.
+Expr ConstantExpr(ExprPool& pool, int32_t value);
+
+// True (with the value) when the expression has no symbols and no '*'.
+bool IsConstant(const ExprPool& pool, Expr expr, int32_t& value);
+
+enum class EvalProblem : uint8_t { None, Undefined, DivideByZero };
+
+struct EvalResult {
+  int32_t value = 0;
+  // Every part was defined above this point in this pass from known values:
+  // the value cannot change between passes.
+  bool known = true;
+  // Every symbol has a value (possibly from the previous pass); false when a
+  // symbol is undefined or not yet seen in the first pass.
+  bool valid = true;
+  EvalProblem problem = EvalProblem::None;
+  uint32_t symbol = 0;  // the undefined symbol
+};
+
+struct EvalContext {
+  SymbolTable* symbols;
+  int pass;
+  uint32_t location;
+  bool locationKnown;
+  std::vector<uint32_t>* forwardUsed;  // symbols used before their definition this pass
+  bool* unresolvedForward;             // set when a forward reference had no value at all
+};
+
+EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context);
+
+}  // namespace asm68k

@@ -1,0 +1,257 @@
+#include "instruction_table.h"
+
+#include <string>
+#include <unordered_map>
+
+namespace asm68k {
+
+namespace {
+
+constexpr uint8_t B = kSizeB, W = kSizeW, L = kSizeL;
+constexpr uint8_t BWL = kSizeB | kSizeW | kSizeL;
+constexpr uint8_t WL = kSizeW | kSizeL;
+constexpr uint8_t kBranchSizes = kSizeB | kSizeS | kSizeW;  // .b is the manual's name for .s
+
+using SF = SizeField;
+using E = Encoding;
+
+constexpr InstructionForm Row(std::string_view name, uint16_t opcode, uint8_t sizes,
+                              uint8_t defaultSize, SizeField field, Encoding encoding,
+                              uint32_t mode0 = 0, uint32_t mode1 = 0, uint8_t flags = 0) {
+  return InstructionForm{name,
+                         opcode,
+                         sizes,
+                         defaultSize,
+                         field,
+                         encoding,
+                         static_cast<uint8_t>(mode0 == 0 ? 0 : mode1 == 0 ? 1 : 2),
+                         {mode0, mode1},
+                         flags};
+}
+
+// Condition codes in opcode bits 11-8: Bcc, DBcc and Scc share them.
+#define BRANCH(cc, code) \
+  Row("b" cc, 0x6000 | ((code) << 8), kBranchSizes, W, SF::None, E::Branch, kAbs)
+#define DBRANCH(cc, code) \
+  Row("db" cc, 0x50C8 | ((code) << 8), W, W, SF::None, E::Dbcc, kDn, kAbs)
+#define SETCC(cc, code) Row("s" cc, 0x50C0 | ((code) << 8), B, B, SF::None, E::Ea, kDataAlt)
+
+// Shifts and rotates: type in bits 4-3 (register forms) or 10-9 (memory
+// form), direction in bit 8.
+#define SHIFT(name, type, left)                                                                \
+  Row(name, 0xE000 | ((left) << 8) | ((type) << 3), BWL, W, SF::Bits76, E::ShiftImm, kImm, kDn), \
+      Row(name, 0xE020 | ((left) << 8) | ((type) << 3), BWL, W, SF::Bits76, E::ShiftReg, kDn,   \
+          kDn),                                                                                 \
+      Row(name, 0xE0C0 | ((type) << 9) | ((left) << 8), W, W, SF::None, E::Ea, kMemAlt)
+
+// Bit operations: type in bits 7-6. A data register is tested as a long, memory as a byte.
+#define BITOP(name, type, memoryModes)                                                      \
+  Row(name, 0x0100 | ((type) << 6), L, L, SF::None, E::Reg9Ea, kDn, kDn),                    \
+      Row(name, 0x0100 | ((type) << 6), B, B, SF::None, E::Reg9Ea, kDn, (memoryModes)),      \
+      Row(name, 0x0800 | ((type) << 6), L, L, SF::None, E::BitImm, kImm, kDn),               \
+      Row(name, 0x0800 | ((type) << 6), B, B, SF::None, E::BitImm, kImm,                     \
+          (memoryModes) & ~kImm)
+
+// add/sub style families: the immediate and address-register destinations
+// select the I and A forms, as the processor manual describes.
+#define ARITH(name, immOpcode, aOpcode, baseOpcode)                                             \
+  Row(name, immOpcode, BWL, W, SF::Bits76, E::ImmEa, kImm, kDataAlt),                           \
+      Row(name, aOpcode, WL, W, SF::Bit8, E::EaReg9, kAll, kAn),                                \
+      Row(name, baseOpcode, BWL, W, SF::Bits76, E::EaReg9, kAll, kDn, kByteNoAn),               \
+      Row(name, (baseOpcode) | 0x0100, BWL, W, SF::Bits76, E::Reg9Ea, kDn, kMemAlt)
+
+// and/or: immediate forms (including to ccr and sr), then the register forms.
+#define LOGIC(name, immOpcode, baseOpcode)                                         \
+  Row(name, immOpcode, BWL, W, SF::Bits76, E::ImmEa, kImm, kDataAlt),              \
+      Row(name, (immOpcode) | 0x003C, B, B, SF::None, E::ImmFixed, kImm, kCcr),    \
+      Row(name, (immOpcode) | 0x007C, W, W, SF::None, E::ImmFixed, kImm, kSr),     \
+      Row(name, baseOpcode, BWL, W, SF::Bits76, E::EaReg9, kData, kDn),            \
+      Row(name, (baseOpcode) | 0x0100, BWL, W, SF::Bits76, E::Reg9Ea, kDn, kMemAlt)
+
+#define IMMEDIATE(name, opcode) Row(name, opcode, BWL, W, SF::Bits76, E::ImmEa, kImm, kDataAlt)
+#define IMMEDIATE_CCR_SR(name, opcode)                                          \
+  IMMEDIATE(name, opcode), Row(name, (opcode) | 0x003C, B, B, SF::None, E::ImmFixed, kImm, kCcr), \
+      Row(name, (opcode) | 0x007C, W, W, SF::None, E::ImmFixed, kImm, kSr)
+
+// Rows of one mnemonic must be adjacent; the first matching row wins.
+constexpr InstructionForm kForms[] = {
+    // Data movement.
+    Row("move", 0x0000, BWL, W, SF::Move, E::Move, kAll, kDataAlt, kByteNoAn),
+    Row("move", 0x0040, WL, W, SF::Move, E::EaReg9, kAll, kAn),  // movea
+    Row("move", 0x44C0, W, W, SF::None, E::EaSrc, kData, kCcr),
+    Row("move", 0x46C0, W, W, SF::None, E::EaSrc, kData, kSr),
+    Row("move", 0x40C0, W, W, SF::None, E::EaDst, kSr, kDataAlt),
+    Row("move", 0x4E60, L, L, SF::None, E::Reg0, kAn, kUsp),
+    Row("move", 0x4E68, L, L, SF::None, E::Reg0Dst, kUsp, kAn),
+    Row("movea", 0x0040, WL, W, SF::Move, E::EaReg9, kAll, kAn),
+    Row("moveq", 0x7000, L, L, SF::None, E::Moveq, kImm, kDn),
+    Row("movep", 0x0108, WL, W, SF::Bit6, E::MovepToReg, kDisp | kInd, kDn),
+    Row("movep", 0x0188, WL, W, SF::Bit6, E::MovepToMem, kDn, kDisp | kInd),
+    Row("movem", 0x4880, WL, W, SF::Bit6, E::MovemToMem, kRegList | kDn | kAn, kCtrlAlt | kPreDec),
+    Row("movem", 0x4C80, WL, W, SF::Bit6, E::MovemToReg, kControl | kPostInc, kRegList | kDn | kAn),
+    Row("lea", 0x41C0, L, L, SF::None, E::EaReg9, kControl, kAn),
+    Row("pea", 0x4840, L, L, SF::None, E::Ea, kControl),
+    Row("exg", 0xC140, L, L, SF::None, E::Exg, kDn, kDn),
+    Row("exg", 0xC148, L, L, SF::None, E::Exg, kAn, kAn),
+    Row("exg", 0xC188, L, L, SF::None, E::Exg, kDn, kAn),
+    Row("exg", 0xC188, L, L, SF::None, E::ExgSwap, kAn, kDn),
+    Row("swap", 0x4840, W, W, SF::None, E::Reg0, kDn),
+    Row("link", 0x4E50, W, W, SF::None, E::Link, kAn, kImm),
+    Row("unlk", 0x4E58, 0, 0, SF::None, E::Reg0, kAn),
+
+    // Integer arithmetic.
+    ARITH("add", 0x0600, 0xD0C0, 0xD000),
+    Row("adda", 0xD0C0, WL, W, SF::Bit8, E::EaReg9, kAll, kAn),
+    IMMEDIATE("addi", 0x0600),
+    Row("addq", 0x5000, BWL, W, SF::Bits76, E::Quick, kImm, kAlterable, kByteNoAn),
+    Row("addx", 0xD100, BWL, W, SF::Bits76, E::RegXY, kDn, kDn),
+    Row("addx", 0xD108, BWL, W, SF::Bits76, E::RegXY, kPreDec, kPreDec),
+    ARITH("sub", 0x0400, 0x90C0, 0x9000),
+    Row("suba", 0x90C0, WL, W, SF::Bit8, E::EaReg9, kAll, kAn),
+    IMMEDIATE("subi", 0x0400),
+    Row("subq", 0x5100, BWL, W, SF::Bits76, E::Quick, kImm, kAlterable, kByteNoAn),
+    Row("subx", 0x9100, BWL, W, SF::Bits76, E::RegXY, kDn, kDn),
+    Row("subx", 0x9108, BWL, W, SF::Bits76, E::RegXY, kPreDec, kPreDec),
+    Row("cmp", 0x0C00, BWL, W, SF::Bits76, E::ImmEa, kImm, kDataAlt),
+    Row("cmp", 0xB0C0, WL, W, SF::Bit8, E::EaReg9, kAll, kAn),
+    Row("cmp", 0xB000, BWL, W, SF::Bits76, E::EaReg9, kAll, kDn, kByteNoAn),
+    Row("cmp", 0xB108, BWL, W, SF::Bits76, E::RegXY, kPostInc, kPostInc),
+    Row("cmpa", 0xB0C0, WL, W, SF::Bit8, E::EaReg9, kAll, kAn),
+    IMMEDIATE("cmpi", 0x0C00),
+    Row("cmpm", 0xB108, BWL, W, SF::Bits76, E::RegXY, kPostInc, kPostInc),
+    Row("muls", 0xC1C0, W, W, SF::None, E::EaReg9, kData, kDn),
+    Row("mulu", 0xC0C0, W, W, SF::None, E::EaReg9, kData, kDn),
+    Row("divs", 0x81C0, W, W, SF::None, E::EaReg9, kData, kDn),
+    Row("divu", 0x80C0, W, W, SF::None, E::EaReg9, kData, kDn),
+    Row("neg", 0x4400, BWL, W, SF::Bits76, E::Ea, kDataAlt),
+    Row("negx", 0x4000, BWL, W, SF::Bits76, E::Ea, kDataAlt),
+    Row("clr", 0x4200, BWL, W, SF::Bits76, E::Ea, kDataAlt),
+    Row("ext", 0x4880, WL, W, SF::Bit6, E::Reg0, kDn),
+    Row("tst", 0x4A00, BWL, W, SF::Bits76, E::Ea, kDataAlt),
+    Row("chk", 0x4180, W, W, SF::None, E::EaReg9, kData, kDn),
+
+    // Binary-coded decimal.
+    Row("abcd", 0xC100, B, B, SF::None, E::RegXY, kDn, kDn),
+    Row("abcd", 0xC108, B, B, SF::None, E::RegXY, kPreDec, kPreDec),
+    Row("sbcd", 0x8100, B, B, SF::None, E::RegXY, kDn, kDn),
+    Row("sbcd", 0x8108, B, B, SF::None, E::RegXY, kPreDec, kPreDec),
+    Row("nbcd", 0x4800, B, B, SF::None, E::Ea, kDataAlt),
+
+    // Logic.
+    LOGIC("and", 0x0200, 0xC000),
+    IMMEDIATE_CCR_SR("andi", 0x0200),
+    LOGIC("or", 0x0000, 0x8000),
+    IMMEDIATE_CCR_SR("ori", 0x0000),
+    IMMEDIATE("eor", 0x0A00),
+    Row("eor", 0x0A3C, B, B, SF::None, E::ImmFixed, kImm, kCcr),
+    Row("eor", 0x0A7C, W, W, SF::None, E::ImmFixed, kImm, kSr),
+    Row("eor", 0xB100, BWL, W, SF::Bits76, E::Reg9Ea, kDn, kDataAlt),
+    IMMEDIATE_CCR_SR("eori", 0x0A00),
+    Row("not", 0x4600, BWL, W, SF::Bits76, E::Ea, kDataAlt),
+
+    // Shifts and rotates.
+    SHIFT("asr", 0, 0), SHIFT("asl", 0, 1), SHIFT("lsr", 1, 0), SHIFT("lsl", 1, 1),
+    SHIFT("roxr", 2, 0), SHIFT("roxl", 2, 1), SHIFT("ror", 3, 0), SHIFT("rol", 3, 1),
+
+    // Bit manipulation.
+    BITOP("btst", 0, kMemory), BITOP("bchg", 1, kMemAlt), BITOP("bclr", 2, kMemAlt),
+    BITOP("bset", 3, kMemAlt),
+    Row("tas", 0x4AC0, B, B, SF::None, E::Ea, kDataAlt),
+
+    // Program control.
+    BRANCH("ra", 0), BRANCH("sr", 1), BRANCH("hi", 2), BRANCH("ls", 3), BRANCH("cc", 4),
+    BRANCH("hs", 4), BRANCH("cs", 5), BRANCH("lo", 5), BRANCH("ne", 6), BRANCH("eq", 7),
+    BRANCH("vc", 8), BRANCH("vs", 9), BRANCH("pl", 10), BRANCH("mi", 11), BRANCH("ge", 12),
+    BRANCH("lt", 13), BRANCH("gt", 14), BRANCH("le", 15),
+    DBRANCH("t", 0), DBRANCH("f", 1), DBRANCH("ra", 1), DBRANCH("hi", 2), DBRANCH("ls", 3),
+    DBRANCH("cc", 4), DBRANCH("hs", 4), DBRANCH("cs", 5), DBRANCH("lo", 5), DBRANCH("ne", 6),
+    DBRANCH("eq", 7), DBRANCH("vc", 8), DBRANCH("vs", 9), DBRANCH("pl", 10), DBRANCH("mi", 11),
+    DBRANCH("ge", 12), DBRANCH("lt", 13), DBRANCH("gt", 14), DBRANCH("le", 15),
+    SETCC("t", 0), SETCC("f", 1), SETCC("hi", 2), SETCC("ls", 3), SETCC("cc", 4),
+    SETCC("hs", 4), SETCC("cs", 5), SETCC("lo", 5), SETCC("ne", 6), SETCC("eq", 7),
+    SETCC("vc", 8), SETCC("vs", 9), SETCC("pl", 10), SETCC("mi", 11), SETCC("ge", 12),
+    SETCC("lt", 13), SETCC("gt", 14), SETCC("le", 15),
+    Row("jmp", 0x4EC0, 0, 0, SF::None, E::Ea, kControl),
+    Row("jsr", 0x4E80, 0, 0, SF::None, E::Ea, kControl),
+    Row("rts", 0x4E75, 0, 0, SF::None, E::Fixed),
+    Row("rte", 0x4E73, 0, 0, SF::None, E::Fixed),
+    Row("rtr", 0x4E77, 0, 0, SF::None, E::Fixed),
+    Row("trap", 0x4E40, 0, 0, SF::None, E::Trap, kImm),
+    Row("trapv", 0x4E76, 0, 0, SF::None, E::Fixed),
+
+    // System control.
+    Row("nop", 0x4E71, 0, 0, SF::None, E::Fixed),
+    Row("reset", 0x4E70, 0, 0, SF::None, E::Fixed),
+    Row("stop", 0x4E72, 0, 0, SF::None, E::Stop, kImm),
+    Row("illegal", 0x4AFC, 0, 0, SF::None, E::Fixed),
+};
+
+constexpr uint16_t kFormCount = sizeof(kForms) / sizeof(kForms[0]);
+
+struct Hint {
+  std::string_view name;
+  int8_t operand;
+  int8_t operandCount;
+  uint32_t modes;
+  std::string_view text;
+};
+
+constexpr Hint kHints[] = {
+    {"addi", 1, 2, kAn, "use adda"},
+    {"subi", 1, 2, kAn, "use suba"},
+    {"cmpi", 1, 2, kAn, "use cmpa"},
+    {"addq", 1, 2, kAn, "address registers take addq.w or addq.l"},
+    {"subq", 1, 2, kAn, "address registers take subq.w or subq.l"},
+    {"move", 1, 2, kPcDisp | kPcIndex | kImm, "a destination must be writable"},
+    {"moveq", 1, 2, kAll & ~kDn, "moveq loads a data register"},
+    {"eor", 0, 2, kAll & ~kDn & ~kImm, "eor takes its source from a data register"},
+    {"lea", 1, 2, kDn, "lea loads an address register"},
+    {"tst", 0, 1, kAn, "use cmpa.w #0,An"},
+    {"clr", 0, 1, kAn, "use suba.l An,An"},
+    {"bra", 0, 1, kAll & ~kAbs, "use jmp"},
+    {"bsr", 0, 1, kAll & ~kAbs, "use jsr"},
+    {"asl", 0, 1, kDn, "write asl #1,Dn to shift a register"},
+    {"asr", 0, 1, kDn, "write asr #1,Dn to shift a register"},
+    {"lsl", 0, 1, kDn, "write lsl #1,Dn to shift a register"},
+    {"lsr", 0, 1, kDn, "write lsr #1,Dn to shift a register"},
+    {"rol", 0, 1, kDn, "write rol #1,Dn to rotate a register"},
+    {"ror", 0, 1, kDn, "write ror #1,Dn to rotate a register"},
+    {"roxl", 0, 1, kDn, "write roxl #1,Dn to rotate a register"},
+    {"roxr", 0, 1, kDn, "write roxr #1,Dn to rotate a register"},
+};
+
+struct FormIndex {
+  std::unordered_map<std::string_view, FormRange> byName;
+  FormIndex() {
+    byName.reserve(kFormCount);
+    for (uint16_t i = 0; i < kFormCount; ++i) {
+      FormRange& range = byName[kForms[i].name];
+      if (range.count == 0) range.first = i;
+      ++range.count;
+    }
+  }
+};
+
+}  // namespace
+
+FormRange FindForms(std::string_view lowerName) {
+  static const FormIndex index;
+  auto found = index.byName.find(lowerName);
+  return found == index.byName.end() ? FormRange() : found->second;
+}
+
+const InstructionForm& FormAt(uint16_t index) { return kForms[index]; }
+
+uint16_t FormCount() { return kFormCount; }
+
+std::string_view ModeHint(std::string_view name, int operand, OperandKind kind, int operandCount) {
+  for (const Hint& hint : kHints) {
+    if (hint.name == name && hint.operand == operand && hint.operandCount == operandCount &&
+        (hint.modes & ModeBit(kind))) {
+      return hint.text;
+    }
+  }
+  return std::string_view();
+}
+
+}  // namespace asm68k

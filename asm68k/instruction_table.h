@@ -1,0 +1,140 @@
+#pragma once
+// The instruction table: the 68000 instruction set as data. Each row is one
+// mnemonic with one operand form: its opcode bits, the sizes it takes, where
+// the size goes in the opcode, the addressing modes each operand may use and
+// how the operands are placed in the instruction words.
+
+#include <cstdint>
+#include <string_view>
+
+namespace asm68k {
+
+// How an operand was written. The order gives each kind its bit in a row's
+// mode masks.
+enum OperandKind : uint8_t {
+  kOpDataReg,   // Dn
+  kOpAddrReg,   // An
+  kOpIndirect,  // (An)
+  kOpPostInc,   // (An)+
+  kOpPreDec,    // -(An)
+  kOpDisp,      // d16(An)
+  kOpIndex,     // d8(An,Xn)
+  kOpAbsolute,  // address, address.w, address.l
+  kOpPcDisp,    // label(pc)
+  kOpPcIndex,   // label(pc,Xn)
+  kOpImmediate, // #value
+  kOpSr,
+  kOpCcr,
+  kOpUsp,
+  kOpRegList,  // d0-d3/a0 (movem)
+  kOpValue,    // a directive's expression
+  kOpBytes,    // a directive's string or file contents
+};
+
+constexpr uint32_t ModeBit(OperandKind kind) { return 1u << kind; }
+
+constexpr uint32_t kDn = ModeBit(kOpDataReg);
+constexpr uint32_t kAn = ModeBit(kOpAddrReg);
+constexpr uint32_t kInd = ModeBit(kOpIndirect);
+constexpr uint32_t kPostInc = ModeBit(kOpPostInc);
+constexpr uint32_t kPreDec = ModeBit(kOpPreDec);
+constexpr uint32_t kDisp = ModeBit(kOpDisp);
+constexpr uint32_t kIndex = ModeBit(kOpIndex);
+constexpr uint32_t kAbs = ModeBit(kOpAbsolute);
+constexpr uint32_t kPcDisp = ModeBit(kOpPcDisp);
+constexpr uint32_t kPcIndex = ModeBit(kOpPcIndex);
+constexpr uint32_t kImm = ModeBit(kOpImmediate);
+constexpr uint32_t kSr = ModeBit(kOpSr);
+constexpr uint32_t kCcr = ModeBit(kOpCcr);
+constexpr uint32_t kUsp = ModeBit(kOpUsp);
+constexpr uint32_t kRegList = ModeBit(kOpRegList);
+
+// The processor manual's addressing-mode categories.
+constexpr uint32_t kAll =
+    kDn | kAn | kInd | kPostInc | kPreDec | kDisp | kIndex | kAbs | kPcDisp | kPcIndex | kImm;
+constexpr uint32_t kData = kAll & ~kAn;
+constexpr uint32_t kMemory = kData & ~kDn;
+constexpr uint32_t kAlterable = kDn | kAn | kInd | kPostInc | kPreDec | kDisp | kIndex | kAbs;
+constexpr uint32_t kDataAlt = kAlterable & ~kAn;
+constexpr uint32_t kMemAlt = kDataAlt & ~kDn;
+constexpr uint32_t kControl = kInd | kDisp | kIndex | kAbs | kPcDisp | kPcIndex;
+constexpr uint32_t kCtrlAlt = kControl & ~(kPcDisp | kPcIndex);
+
+// Size bits. kSizeS is the short branch.
+enum : uint8_t { kSizeNone = 0, kSizeB = 1, kSizeW = 2, kSizeL = 4, kSizeS = 8 };
+
+// Where the size is encoded in the first word.
+enum class SizeField : uint8_t {
+  None,    // fixed by the opcode
+  Bits76,  // 00 byte, 01 word, 10 long in bits 7-6
+  Move,    // 01 byte, 11 word, 10 long in bits 13-12
+  Bit8,    // 0 word, 1 long in bit 8 (adda, suba, cmpa)
+  Bit6,    // 0 word, 1 long in bit 6 (movem, movep, ext)
+};
+
+// How the operands go into the instruction words. "Ea" is a 6-bit
+// mode/register field in bits 5-0; "Reg9" a register number in bits 11-9;
+// "Reg0" one in bits 2-0. Operand 0 is the source, operand 1 the destination.
+enum class Encoding : uint8_t {
+  Fixed,       // no operands
+  Ea,          // ea(op0)
+  EaSrc,       // ea(op0); op1 is sr or ccr
+  EaDst,       // op0 is sr; ea(op1)
+  EaReg9,      // ea(op0), reg9(op1)
+  Reg9Ea,      // reg9(op0), ea(op1)
+  Move,        // ea(op0), ea(op1) with mode and register swapped into bits 11-6
+  ImmEa,       // immediate words sized like the instruction, then ea(op1)
+  ImmFixed,    // one immediate word (byte value for ccr), op1 is ccr or sr
+  Quick,       // 1-8 in bits 11-9, ea(op1)
+  Moveq,       // -128..127 in bits 7-0, reg9(op1)
+  ShiftImm,    // 1-8 in bits 11-9, reg0(op1)
+  ShiftReg,    // reg9(op0), reg0(op1)
+  BitImm,      // bit-number word, ea(op1)
+  Branch,      // displacement in bits 7-0 or in a word
+  Dbcc,        // reg0(op0), word displacement to op1
+  RegXY,       // reg0(op0), reg9(op1)
+  Exg,         // reg9(op0), reg0(op1)
+  ExgSwap,     // reg0(op0), reg9(op1): the data register always goes in 11-9
+  Reg0,        // reg0(op0)
+  Reg0Dst,     // reg0(op1)
+  Link,        // reg0(op0), word displacement op1
+  Trap,        // vector 0-15 in bits 3-0
+  Stop,        // immediate word
+  MovemToMem,  // mask word from op0, ea(op1)
+  MovemToReg,  // mask word from op1, ea(op0)
+  MovepToReg,  // d16(An) op0, reg9(op1)
+  MovepToMem,  // reg9(op0), d16(An) op1
+};
+
+// Row flags.
+enum : uint8_t {
+  kByteNoAn = 1,  // the byte size cannot use an address register
+};
+
+struct InstructionForm {
+  std::string_view name;  // lower case
+  uint16_t opcode;
+  uint8_t sizes;        // allowed size bits
+  uint8_t defaultSize;  // size when none is written
+  SizeField sizeField;
+  Encoding encoding;
+  uint8_t operandCount;
+  uint32_t modes[2];  // allowed operand kinds
+  uint8_t flags;
+};
+
+// The rows of one mnemonic (given in lower case); count 0 when unknown.
+struct FormRange {
+  uint16_t first = 0;
+  uint16_t count = 0;
+};
+FormRange FindForms(std::string_view lowerName);
+
+const InstructionForm& FormAt(uint16_t index);
+uint16_t FormCount();
+
+// A hint appended to "NAME cannot take MODE as ..." when one helps, e.g.
+// "use cmpa" for cmpi with an address register; empty if none.
+std::string_view ModeHint(std::string_view name, int operand, OperandKind kind, int operandCount);
+
+}  // namespace asm68k

@@ -1,0 +1,36 @@
+#pragma once
+// Messages: how errors and warnings are recorded while assembling and how
+// they, and the closing summary line, are worded on standard output.
+
+#include <cstdint>
+#include <string>
+
+namespace asm68k {
+
+enum class Severity : uint8_t { Error, Warning };
+
+// One diagnostic. `order` is the index of the statement it belongs to, so
+// messages found in different phases still print in source order.
+struct Message {
+  uint32_t order = 0;
+  uint32_t file = 0;
+  uint32_t line = 0;
+  Severity severity = Severity::Error;
+  std::string text;
+};
+
+// Only this many errors are shown; the rest of a hopeless source is noise.
+constexpr int kMaxErrors = 100;
+
+// "SOURCE:LINE: error: TEXT"
+std::string FormatMessage(const std::string& fileName, uint32_t line, Severity severity,
+                          const std::string& text);
+
+// "0 errors, 0 warnings, 4 bytes" on success, "2 errors, 0 warnings" otherwise;
+// "100 errors (more not shown), 0 warnings" when the error limit was hit.
+std::string FormatSummary(int errors, int warnings, bool moreErrors, bool success, uint64_t bytes);
+
+// "$1A2B": how addresses and large values appear in messages.
+std::string Hex(uint32_t value);
+
+}  // namespace asm68k

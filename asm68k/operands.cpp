@@ -1,0 +1,397 @@
+#include "operands.h"
+
+namespace asm68k {
+
+namespace {
+
+TextRange Trim(const char* begin, const char* end) {
+  while (begin < end && IsSpace(*begin)) ++begin;
+  while (end > begin && IsSpace(end[-1])) --end;
+  return {begin, end};
+}
+
+bool AtEndAfterSpace(Cursor& c) {
+  c.SkipSpace();
+  return c.AtEnd();
+}
+
+bool Unexpected(const Cursor& c, std::string& error) {
+  error = "unexpected " + Excerpt(c.p, c.end) + " in operand";
+  return false;
+}
+
+// Reads a register name at the cursor, if there is one.
+int PeekRegister(Cursor& c) {
+  if (!IsIdentStart(c.Peek())) return kRegNone;
+  Cursor probe = c;
+  int reg = RegisterFromName(probe.Identifier());
+  if (reg != kRegNone) c = probe;
+  return reg;
+}
+
+// True when the whole range is exactly one register name.
+int WholeRegister(TextRange range) {
+  Cursor c{range.begin, range.end};
+  c.SkipSpace();
+  int reg = PeekRegister(c);
+  if (reg == kRegNone || !AtEndAfterSpace(c)) return kRegNone;
+  return reg;
+}
+
+bool IsAddressRegister(int reg) { return reg >= 8 && reg <= 15; }
+bool IsDataRegister(int reg) { return reg >= 0 && reg <= 7; }
+
+// Xn[.w|.l] inside an indexed operand.
+bool ParseIndex(TextRange range, Operand& out, std::string& error) {
+  Cursor c{range.begin, range.end};
+  c.SkipSpace();
+  int reg = PeekRegister(c);
+  if (!IsDataRegister(reg) && !IsAddressRegister(reg)) {
+    error = "the index must be a data or address register, not " + Excerpt(range.begin, range.end);
+    return false;
+  }
+  out.indexReg = static_cast<uint8_t>(reg);
+  out.indexLong = false;
+  if (c.Match('.')) {
+    char size = ToLower(c.Peek());
+    if ((size != 'w' && size != 'l') || IsIdentChar(c.Peek(1))) {
+      error = "an index register is .w or .l, not " + Excerpt(c.p - 1, c.end);
+      return false;
+    }
+    ++c.p;
+    out.indexLong = size == 'l';
+  }
+  c.SkipSpace();
+  if (c.Peek() == '*') {
+    error = "a scaled index needs a 68020; the 68000 has none";
+    return false;
+  }
+  if (!c.AtEnd()) return Unexpected(c, error);
+  return true;
+}
+
+// The base register of a displacement form: an address register or pc.
+bool SetBase(int reg, bool hasIndex, TextRange text, Operand& out, std::string& error) {
+  if (reg == kRegPc) {
+    out.kind = hasIndex ? kOpPcIndex : kOpPcDisp;
+    return true;
+  }
+  if (IsAddressRegister(reg)) {
+    out.kind = hasIndex ? kOpIndex : kOpDisp;
+    out.reg = static_cast<uint8_t>(reg - 8);
+    return true;
+  }
+  if (IsDataRegister(reg)) {
+    error = RegisterName(reg) + " cannot be a base register; use an address register";
+    return false;
+  }
+  error = "expected an address register or pc in " + Excerpt(text.begin, text.end);
+  return false;
+}
+
+// d0-d3/a0/a6
+bool ParseRegisterList(Cursor& c, Operand& out, std::string& error) {
+  uint16_t mask = 0;
+  for (;;) {
+    c.SkipSpace();
+    int first = PeekRegister(c);
+    if (first < 0 || first > 15) {
+      error = "a register list holds data and address registers, not " + Excerpt(c.p, c.end);
+      return false;
+    }
+    int last = first;
+    c.SkipSpace();
+    if (c.Match('-')) {
+      c.SkipSpace();
+      last = PeekRegister(c);
+      if (last < 0 || last > 15) {
+        error = "a register range ends in a register, not " + Excerpt(c.p, c.end);
+        return false;
+      }
+      if ((first < 8) != (last < 8)) {
+        error = "register range " + RegisterName(first) + "-" + RegisterName(last) +
+                " mixes data and address registers; write them as two ranges";
+        return false;
+      }
+      if (last < first) {
+        error = "register range " + RegisterName(first) + "-" + RegisterName(last) +
+                " runs backwards";
+        return false;
+      }
+    }
+    for (int reg = first; reg <= last; ++reg) mask = static_cast<uint16_t>(mask | (1u << reg));
+    c.SkipSpace();
+    if (c.AtEnd()) break;
+    if (!c.Match('/')) return Unexpected(c, error);
+  }
+  out.kind = kOpRegList;
+  out.regMask = mask;
+  return true;
+}
+
+// Finds the ')' matching the '(' at `open`, skipping quoted text.
+const char* MatchingParen(const char* open, const char* end) {
+  int depth = 0;
+  for (const char* p = open; p < end;) {
+    if (*p == '\'' || *p == '"') {
+      p = SkipQuoted(p, end);
+      continue;
+    }
+    if (*p == '(') ++depth;
+    if (*p == ')' && --depth == 0) return p;
+    ++p;
+  }
+  return nullptr;
+}
+
+bool ParseWholeExpression(TextRange range, ExprParser& parser, Expr& out, std::string& error) {
+  Cursor c{range.begin, range.end};
+  if (!ParseExpression(c, parser, out, error)) return false;
+  if (!AtEndAfterSpace(c)) return Unexpected(c, error);
+  return true;
+}
+
+// (d,An) (d,An,Xn) (An,Xn) (d,pc) (d,pc,Xn) (pc,Xn)
+bool ParseParenthesized(TextRange whole, const std::vector<TextRange>& parts, ExprParser& parser,
+                        Operand& out, std::string& error) {
+  size_t next = 0;
+  int baseReg = WholeRegister(parts[0]);
+  if (baseReg == kRegNone) {
+    if (!ParseWholeExpression(parts[0], parser, out.expr, error)) return false;
+    next = 1;
+  } else {
+    out.expr = ConstantExpr(parser.pool, 0);
+  }
+  size_t remaining = parts.size() - next;
+  if (remaining < 1 || remaining > 2) {
+    error = "expected (displacement,An) or (displacement,An,Xn), not " +
+            Excerpt(whole.begin, whole.end);
+    return false;
+  }
+  if (next == 1) baseReg = WholeRegister(parts[1]);
+  if (!SetBase(baseReg, remaining == 2, parts[next], out, error)) return false;
+  if (remaining == 2) return ParseIndex(parts[next + 1], out, error);
+  return true;
+}
+
+// "(An)" "(An,Xn)" "(pc)" "(pc,Xn)" after a displacement.
+bool ParseBaseSuffix(Cursor& c, Operand& out, std::string& error) {
+  const char* open = c.p;
+  const char* close = MatchingParen(open, c.end);
+  if (!close) {
+    error = "missing ')' in operand";
+    return false;
+  }
+  std::vector<TextRange> parts;
+  if (!SplitOperands(open + 1, close, parts, error)) return false;
+  Cursor after{close + 1, c.end};
+  if (!AtEndAfterSpace(after)) return Unexpected(after, error);
+  if (parts.size() > 2) {
+    error = "expected (An) or (An,Xn) after the displacement";
+    return false;
+  }
+  int reg = WholeRegister(parts[0]);
+  if (!SetBase(reg, parts.size() == 2, parts[0], out, error)) return false;
+  if (parts.size() == 2) return ParseIndex(parts[1], out, error);
+  return true;
+}
+
+}  // namespace
+
+bool SplitOperands(const char* begin, const char* end, std::vector<TextRange>& out,
+                   std::string& error) {
+  out.clear();
+  TextRange all = Trim(begin, end);
+  if (all.begin == all.end) return true;
+  int depth = 0;
+  const char* start = all.begin;
+  for (const char* p = all.begin; p < all.end;) {
+    char ch = *p;
+    if (ch == '\'' || ch == '"') {
+      p = SkipQuoted(p, all.end);
+      continue;
+    }
+    if (ch == '(') ++depth;
+    if (ch == ')') --depth;
+    if (ch == ',' && depth == 0) {
+      TextRange piece = Trim(start, p);
+      if (piece.begin == piece.end) {
+        error = "missing operand before ','";
+        return false;
+      }
+      out.push_back(piece);
+      start = p + 1;
+    }
+    ++p;
+  }
+  TextRange piece = Trim(start, all.end);
+  if (piece.begin == piece.end) {
+    error = "missing operand after ','";
+    return false;
+  }
+  out.push_back(piece);
+  return true;
+}
+
+bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error) {
+  out = Operand();
+  Cursor c{text.begin, text.end};
+  c.SkipSpace();
+
+  if (c.Match('#')) {
+    out.kind = kOpImmediate;
+    if (!ParseExpression(c, parser, out.expr, error)) return false;
+    if (!AtEndAfterSpace(c)) return Unexpected(c, error);
+    return true;
+  }
+
+  // A register, or a register list.
+  {
+    Cursor probe = c;
+    int reg = PeekRegister(probe);
+    if (reg != kRegNone) {
+      probe.SkipSpace();
+      if (probe.AtEnd()) {
+        if (IsDataRegister(reg)) {
+          out.kind = kOpDataReg;
+          out.reg = static_cast<uint8_t>(reg);
+        } else if (IsAddressRegister(reg)) {
+          out.kind = kOpAddrReg;
+          out.reg = static_cast<uint8_t>(reg - 8);
+        } else if (reg == kRegSr) {
+          out.kind = kOpSr;
+        } else if (reg == kRegCcr) {
+          out.kind = kOpCcr;
+        } else if (reg == kRegUsp) {
+          out.kind = kOpUsp;
+        } else {
+          error = "pc alone is not an operand; write label(pc)";
+          return false;
+        }
+        return true;
+      }
+      if ((probe.Peek() == '/' || probe.Peek() == '-') && reg <= 15) {
+        return ParseRegisterList(c, out, error);
+      }
+      if (probe.Peek() == '.') {
+        error = "a size after " + RegisterName(reg) + " belongs only to an index register";
+        return false;
+      }
+      return Unexpected(probe, error);
+    }
+  }
+
+  // -(An)
+  if (c.Peek() == '-') {
+    Cursor probe{c.p + 1, c.end};
+    probe.SkipSpace();
+    if (probe.Match('(')) {
+      probe.SkipSpace();
+      int reg = PeekRegister(probe);
+      probe.SkipSpace();
+      if (reg != kRegNone && probe.Match(')')) {
+        if (!AtEndAfterSpace(probe)) return Unexpected(probe, error);
+        if (!IsAddressRegister(reg)) {
+          error = "predecrement needs an address register, not " + RegisterName(reg);
+          return false;
+        }
+        out.kind = kOpPreDec;
+        out.reg = static_cast<uint8_t>(reg - 8);
+        return true;
+      }
+    }
+  }
+
+  // Forms that begin with a parenthesis.
+  if (c.Peek() == '(') {
+    const char* close = MatchingParen(c.p, c.end);
+    if (!close) {
+      error = "missing ')' in operand";
+      return false;
+    }
+    std::vector<TextRange> parts;
+    if (!SplitOperands(c.p + 1, close, parts, error)) return false;
+    if (parts.empty()) {
+      error = "empty parentheses in operand";
+      return false;
+    }
+    Cursor after{close + 1, c.end};
+    after.SkipSpace();
+    if (parts.size() > 1) {
+      if (!after.AtEnd()) return Unexpected(after, error);
+      return ParseParenthesized(text, parts, parser, out, error);
+    }
+    int reg = WholeRegister(parts[0]);
+    if (reg != kRegNone) {
+      if (IsAddressRegister(reg)) {
+        out.reg = static_cast<uint8_t>(reg - 8);
+        if (after.AtEnd()) {
+          out.kind = kOpIndirect;
+          return true;
+        }
+        if (after.Match('+') && AtEndAfterSpace(after)) {
+          out.kind = kOpPostInc;
+          return true;
+        }
+        return Unexpected(after, error);
+      }
+      if (IsDataRegister(reg)) {
+        error = "(" + RegisterName(reg) +
+                ") is not an addressing mode; memory is addressed through address registers";
+      } else if (reg == kRegPc) {
+        error = "(pc) needs a target; write label(pc)";
+      } else {
+        error = RegisterName(reg) + " cannot be used inside parentheses";
+      }
+      return false;
+    }
+    // Otherwise a parenthesized expression: handled below.
+  }
+
+  // expression, expression.w, expression.l, expression(An...), expression(pc...)
+  if (!ParseExpression(c, parser, out.expr, error)) return false;
+  c.SkipSpace();
+  if (c.AtEnd()) {
+    out.kind = kOpAbsolute;
+    return true;
+  }
+  if (c.Peek() == '.') {
+    const char* suffix = c.p;
+    ++c.p;
+    char size = ToLower(c.Peek());
+    if ((size != 'w' && size != 'l') || IsIdentChar(c.Peek(1))) {
+      error = "an absolute address is .w or .l, not " + Excerpt(suffix, c.end);
+      return false;
+    }
+    ++c.p;
+    if (!AtEndAfterSpace(c)) return Unexpected(c, error);
+    out.kind = kOpAbsolute;
+    out.absSize = size;
+    return true;
+  }
+  if (c.Peek() == '(') return ParseBaseSuffix(c, out, error);
+  return Unexpected(c, error);
+}
+
+std::string_view OperandKindName(OperandKind kind) {
+  switch (kind) {
+    case kOpDataReg: return "a data register";
+    case kOpAddrReg: return "an address register";
+    case kOpIndirect: return "(An)";
+    case kOpPostInc: return "(An)+";
+    case kOpPreDec: return "-(An)";
+    case kOpDisp: return "d16(An)";
+    case kOpIndex: return "d8(An,Xn)";
+    case kOpAbsolute: return "an absolute address";
+    case kOpPcDisp: return "d16(pc)";
+    case kOpPcIndex: return "d8(pc,Xn)";
+    case kOpImmediate: return "an immediate value";
+    case kOpSr: return "sr";
+    case kOpCcr: return "ccr";
+    case kOpUsp: return "usp";
+    case kOpRegList: return "a register list";
+    default: return "this operand";
+  }
+}
+
+}  // namespace asm68k

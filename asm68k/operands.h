@@ -1,0 +1,42 @@
+#pragma once
+// Operand syntax: turns one operand as written (d0, (a0)+, 4(a1,d2.l),
+// label(pc), $1234.w, #1, d0-d3/a6) into an Operand. The kind is decided
+// here, once; values are evaluated in every pass.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "expressions.h"
+#include "instruction_table.h"
+
+namespace asm68k {
+
+struct Operand {
+  OperandKind kind = kOpValue;
+  uint8_t reg = 0;       // Dn/An number, or the base address register
+  uint8_t indexReg = 0;  // 0-7 d0-d7, 8-15 a0-a7
+  bool indexLong = false;
+  char absSize = 0;      // 'w' or 'l' on a sized absolute address, 0 unsized
+  uint16_t regMask = 0;  // movem list: bit 0 = d0 ... bit 15 = a7
+  Expr expr;             // value, displacement, target or address; for kOpBytes a
+                         // slice of the byte pool
+};
+
+struct TextRange {
+  const char* begin;
+  const char* end;
+};
+
+// Splits an operand field at commas outside parentheses and quotes; each
+// piece is trimmed. An empty piece is an error.
+bool SplitOperands(const char* begin, const char* end, std::vector<TextRange>& out,
+                   std::string& error);
+
+bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error);
+
+// How a kind of operand is named in messages: "an address register", "(An)+".
+std::string_view OperandKindName(OperandKind kind);
+
+}  // namespace asm68k

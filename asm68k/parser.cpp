@@ -1,0 +1,298 @@
+#include "parser.h"
+
+#include <memory>
+
+#include "directives.h"
+#include "encoder.h"
+#include "instruction_table.h"
+#include "operands.h"
+
+namespace asm68k {
+
+namespace {
+
+// Copies a word into `buffer` in lower case; false when too long to be a name we know.
+bool LowerWord(std::string_view word, char* buffer, size_t capacity, std::string_view& out) {
+  if (word.size() >= capacity) return false;
+  for (size_t i = 0; i < word.size(); ++i) buffer[i] = ToLower(word[i]);
+  out = std::string_view(buffer, word.size());
+  return true;
+}
+
+bool IsOperationName(std::string_view word) {
+  char buffer[16];
+  std::string_view lower;
+  if (!LowerWord(word, buffer, sizeof(buffer), lower)) return false;
+  return FindForms(lower).count > 0 || FindDirective(lower) != Directive::None;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool IsAbsolutePath(const std::string& path) {
+  if (path.empty()) return false;
+  if (path[0] == '/' || path[0] == '\\') return true;
+  return path.size() > 1 && path[1] == ':';
+}
+
+struct Reader {
+  Assembly& assembly;
+  std::string scope;  // the nearest global label above, owner of ".local" names
+  std::vector<uint32_t> includeStack;
+  bool ended = false;
+  std::vector<TextRange> pieces;
+
+  void Error(const Statement& statement, std::string text) {
+    Message message;
+    message.order = static_cast<uint32_t>(assembly.statements.size());
+    message.file = statement.file;
+    message.line = statement.line;
+    message.severity = Severity::Error;
+    message.text = std::move(text);
+    assembly.readMessages.push_back(std::move(message));
+  }
+
+  std::string Where(uint32_t statementIndex, uint32_t currentFile) const {
+    const Statement& first = assembly.statements[statementIndex];
+    std::string where = "line " + std::to_string(first.line);
+    if (first.file != currentFile) where += " of " + assembly.files[first.file]->name;
+    return where;
+  }
+
+  // Enters a name defined by this statement; -1 after reporting a clash.
+  int32_t Declare(Statement& statement, std::string_view name, SymbolKind kind) {
+    if (RegisterFromName(name) != kRegNone) {
+      Error(statement, "'" + std::string(name) + "' is a register name and cannot be a label");
+      return -1;
+    }
+    if (name == ".") {
+      Error(statement, "'.' alone is not a label");
+      return -1;
+    }
+    uint32_t index;
+    if (name[0] == '.') {
+      index = assembly.symbols.Intern(scope + std::string(name));
+    } else {
+      index = assembly.symbols.Intern(name);
+    }
+    Symbol& symbol = assembly.symbols.symbols[index];
+    uint32_t here = static_cast<uint32_t>(assembly.statements.size());
+    if (symbol.kind == SymbolKind::Undefined) {
+      symbol.kind = kind;
+      symbol.definedAt = here;
+      return static_cast<int32_t>(index);
+    }
+    if (symbol.kind == SymbolKind::Set && kind == SymbolKind::Set) return static_cast<int32_t>(index);
+    Error(statement, "'" + std::string(name) + "' is already defined on " +
+                         Where(symbol.definedAt, statement.file));
+    return -1;
+  }
+
+  bool LoadFile(const std::string& name, const std::string& includer, std::string& path,
+                std::string& text) {
+    path = name;
+    if (assembly.reader(path, text)) return true;
+    std::string folder = DirectoryOf(includer);
+    if (folder.empty() || IsAbsolutePath(name)) return false;
+    path = folder + name;
+    return assembly.reader(path, text);
+  }
+
+  void Include(Statement& statement, TextRange field) {
+    std::string name, error;
+    if (!ParseFileName(field, name, error)) {
+      Error(statement, "include: " + error);
+      return;
+    }
+    if (includeStack.size() >= static_cast<size_t>(kMaxIncludeDepth)) {
+      Error(statement, "includes are nested more than " + std::to_string(kMaxIncludeDepth) +
+                           " deep");
+      return;
+    }
+    auto file = std::make_unique<SourceFile>();
+    file->name = name;
+    const std::string& includer = assembly.files[statement.file]->path;
+    if (!LoadFile(name, includer, file->path, file->text)) {
+      Error(statement, "cannot open include file '" + name + "'");
+      return;
+    }
+    for (uint32_t open : includeStack) {
+      if (assembly.files[open]->path == file->path) {
+        Error(statement, "'" + name + "' includes itself");
+        return;
+      }
+    }
+    uint32_t index = static_cast<uint32_t>(assembly.files.size());
+    assembly.files.push_back(std::move(file));
+    ReadFile(index);
+  }
+
+  void Incbin(Statement& statement, TextRange field) {
+    std::string name, error, path, contents;
+    if (!ParseFileName(field, name, error)) {
+      Error(statement, "incbin: " + error);
+      statement.kind = StatementKind::Invalid;
+      return;
+    }
+    if (!LoadFile(name, assembly.files[statement.file]->path, path, contents)) {
+      Error(statement, "cannot open incbin file '" + name + "'");
+      statement.kind = StatementKind::Invalid;
+      return;
+    }
+    if (contents.size() > kMaxImageSize) {
+      Error(statement, "incbin file '" + name + "' is larger than 16 MiB");
+      statement.kind = StatementKind::Invalid;
+      return;
+    }
+    Operand operand;
+    operand.kind = kOpBytes;
+    operand.expr.first = static_cast<uint32_t>(assembly.bytes.size());
+    operand.expr.count = static_cast<uint32_t>(contents.size());
+    assembly.bytes.insert(assembly.bytes.end(), contents.begin(), contents.end());
+    statement.kind = StatementKind::Incbin;
+    statement.firstOperand = static_cast<uint32_t>(assembly.operands.size());
+    statement.operandCount = 1;
+    assembly.operands.push_back(operand);
+  }
+
+  void Instruction(Statement& statement, std::string_view name, FormRange forms,
+                   uint8_t writtenSize, TextRange field, ExprParser& parser) {
+    std::string error;
+    statement.kind = StatementKind::Invalid;
+    if (!SplitOperands(field.begin, field.end, pieces, error)) {
+      Error(statement, error);
+      return;
+    }
+    if (pieces.size() > 2) {
+      Error(statement, std::string(name) + " takes at most two operands, not " +
+                           std::to_string(pieces.size()));
+      return;
+    }
+    Operand operands[2];
+    for (size_t i = 0; i < pieces.size(); ++i) {
+      if (!ParseOperand(pieces[i], parser, operands[i], error)) {
+        Error(statement, error);
+        return;
+      }
+    }
+    int count = static_cast<int>(pieces.size());
+    uint16_t form;
+    uint8_t size;
+    if (!MatchForm(name, forms, writtenSize, operands, count, form, size, error)) {
+      Error(statement, error);
+      return;
+    }
+    statement.kind = StatementKind::Instruction;
+    statement.form = form;
+    statement.size = size;
+    statement.firstOperand = static_cast<uint32_t>(assembly.operands.size());
+    statement.operandCount = static_cast<uint16_t>(count);
+    for (int i = 0; i < count; ++i) assembly.operands.push_back(operands[i]);
+  }
+
+  void ReadLine(uint32_t file, uint32_t lineNumber, const char* begin, const char* end) {
+    Statement statement;
+    statement.file = file;
+    statement.line = lineNumber;
+    LineFields fields;
+    std::string error;
+    if (!SplitLine(begin, end, IsOperationName, fields, error)) {
+      statement.kind = StatementKind::Invalid;
+      Error(statement, error);
+      assembly.statements.push_back(statement);
+      return;
+    }
+    if (fields.label.empty() && fields.operation.empty()) return;  // nothing to assemble
+
+    char buffer[16];
+    std::string_view op;
+    bool shortName = LowerWord(fields.operation, buffer, sizeof(buffer), op);
+    Directive directive = shortName ? FindDirective(op) : Directive::None;
+    uint8_t writtenSize = fields.size == 'b'   ? kSizeB
+                          : fields.size == 'w' ? kSizeW
+                          : fields.size == 'l' ? kSizeL
+                          : fields.size == 's' ? kSizeS
+                                               : kSizeNone;
+    TextRange field{fields.operands, fields.operandsEnd};
+
+    bool assignment = directive == Directive::Equ || directive == Directive::Set;
+    if (assignment) {
+      if (fields.label.empty()) {
+        Error(statement, std::string(op) + " needs a name in the label field");
+        statement.kind = StatementKind::Invalid;
+        assembly.statements.push_back(statement);
+        return;
+      }
+      statement.label = Declare(statement, fields.label,
+                                directive == Directive::Set ? SymbolKind::Set : SymbolKind::Equ);
+    } else if (!fields.label.empty()) {
+      statement.label = Declare(statement, fields.label, SymbolKind::Label);
+      if (fields.label[0] != '.') scope.assign(fields.label.data(), fields.label.size());
+    }
+
+    ExprParser parser{assembly.expressions, assembly.symbols, scope};
+    if (fields.operation.empty()) {
+      statement.kind = StatementKind::Empty;
+    } else if (directive == Directive::Include || directive == Directive::Incbin ||
+               directive == Directive::End) {
+      statement.kind = StatementKind::Empty;
+      if (writtenSize != kSizeNone) {
+        Error(statement, std::string(op) + " takes no size");
+      } else if (directive == Directive::Incbin) {
+        Incbin(statement, field);
+      } else if (directive == Directive::End) {
+        ended = true;
+      } else {
+        // The include line goes first so its label precedes the included text.
+        assembly.statements.push_back(statement);
+        Include(assembly.statements.back(), field);
+        return;
+      }
+    } else if (directive != Directive::None) {
+      if (!ParseDirective(directive, op, writtenSize, field, assembly, parser, statement, error)) {
+        statement.kind = StatementKind::Invalid;
+        if (assignment) statement.kind = directive == Directive::Set ? StatementKind::Set : StatementKind::Equ;
+        Error(statement, error);
+        if (assignment) {
+          // Keep the name defined (as 0) so its uses do not add "undefined" errors.
+          statement.firstOperand = static_cast<uint32_t>(assembly.operands.size());
+          statement.operandCount = 1;
+          Operand zero;
+          zero.expr = ConstantExpr(assembly.expressions, 0);
+          assembly.operands.push_back(zero);
+        }
+      }
+    } else {
+      FormRange forms = shortName ? FindForms(op) : FormRange();
+      if (forms.count == 0) {
+        statement.kind = StatementKind::Invalid;
+        Error(statement, "unknown instruction '" + std::string(fields.operation) + "'");
+      } else {
+        Instruction(statement, op, forms, writtenSize, field, parser);
+      }
+    }
+    assembly.statements.push_back(statement);
+  }
+
+  void ReadFile(uint32_t index) {
+    includeStack.push_back(index);
+    const SourceFile& file = *assembly.files[index];
+    LineWalker lines{file.text.data(), file.text.data() + file.text.size()};
+    const char* begin;
+    const char* end;
+    uint32_t lineNumber = 0;
+    while (!ended && lines.Next(begin, end)) ReadLine(index, ++lineNumber, begin, end);
+    includeStack.pop_back();
+  }
+};
+
+}  // namespace
+
+void ReadSource(Assembly& assembly) {
+  Reader reader{assembly, std::string(), {}, false, {}};
+  reader.ReadFile(0);
+}
+
+}  // namespace asm68k

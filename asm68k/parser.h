@@ -1,0 +1,14 @@
+#pragma once
+// The reader: turns the source file, and every file it includes, into one
+// list of parsed statements. Everything that does not depend on addresses
+// (syntax, addressing modes, the instruction row, symbol definitions) is
+// settled and reported here, once.
+
+#include "assembly.h"
+
+namespace asm68k {
+
+// Reads assembly.files[0] (already loaded) and, through include, the files it names.
+void ReadSource(Assembly& assembly);
+
+}  // namespace asm68k

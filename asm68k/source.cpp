@@ -1,0 +1,256 @@
+#include "source.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+namespace asm68k {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+}  // namespace
+
+bool ReadFileFromDisk(const std::string& path, std::string& contents) {
+  FileHandle file(std::fopen(path.c_str(), "rb"));
+  if (!file) return false;
+  if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
+  long size = std::ftell(file.get());
+  // Anything beyond 1 GiB is not a source file (a directory reports nonsense here).
+  if (size < 0 || size > (1L << 30)) return false;
+  if (std::fseek(file.get(), 0, SEEK_SET) != 0) return false;
+  contents.resize(static_cast<size_t>(size));
+  if (size > 0 && std::fread(&contents[0], 1, contents.size(), file.get()) != contents.size()) {
+    contents.clear();
+    return false;
+  }
+  return true;
+}
+
+bool LineWalker::Next(const char*& lineBegin, const char*& lineEnd) {
+  if (next >= end) return false;
+  lineBegin = next;
+  const char* newline =
+      static_cast<const char*>(std::memchr(next, '\n', static_cast<size_t>(end - next)));
+  if (newline) {
+    lineEnd = newline;
+    next = newline + 1;
+  } else {
+    lineEnd = end;
+    next = end;
+  }
+  if (lineEnd > lineBegin && lineEnd[-1] == '\r') --lineEnd;
+  return true;
+}
+
+std::string ToLowerCopy(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = ToLower(c);
+  return lower;
+}
+
+int RegisterFromName(std::string_view name) {
+  if (name.size() == 2) {
+    char first = ToLower(name[0]);
+    char second = ToLower(name[1]);
+    if (second >= '0' && second <= '7') {
+      if (first == 'd') return second - '0';
+      if (first == 'a') return 8 + (second - '0');
+      return kRegNone;
+    }
+    if (first == 's' && second == 'p') return kRegSp;
+    if (first == 'p' && second == 'c') return kRegPc;
+    if (first == 's' && second == 'r') return kRegSr;
+    return kRegNone;
+  }
+  if (name.size() == 3) {
+    char a = ToLower(name[0]), b = ToLower(name[1]), c = ToLower(name[2]);
+    if (a == 'c' && b == 'c' && c == 'r') return kRegCcr;
+    if (a == 'u' && b == 's' && c == 'p') return kRegUsp;
+  }
+  return kRegNone;
+}
+
+std::string RegisterName(int reg) {
+  if (reg >= 0 && reg < 8) return std::string("d") + static_cast<char>('0' + reg);
+  if (reg >= 8 && reg < 16) return std::string("a") + static_cast<char>('0' + reg - 8);
+  switch (reg) {
+    case kRegPc: return "pc";
+    case kRegSr: return "sr";
+    case kRegCcr: return "ccr";
+    case kRegUsp: return "usp";
+    default: return "?";
+  }
+}
+
+bool ReadQuoted(Cursor& c, std::string& out) {
+  char quote = *c.p++;
+  while (c.p < c.end) {
+    char ch = *c.p++;
+    if (ch == quote) {
+      if (c.p < c.end && *c.p == quote) {
+        out += quote;
+        ++c.p;
+        continue;
+      }
+      return true;
+    }
+    out += ch;
+  }
+  return false;
+}
+
+const char* SkipQuoted(const char* p, const char* end) {
+  char quote = *p++;
+  while (p < end) {
+    if (*p == quote) {
+      if (p + 1 < end && p[1] == quote) {
+        p += 2;
+        continue;
+      }
+      return p + 1;
+    }
+    ++p;
+  }
+  return end;
+}
+
+namespace {
+
+bool IsAssignmentWord(std::string_view word) {
+  if (word == "=") return true;
+  if (word.size() != 3) return false;
+  std::string lower = ToLowerCopy(word);
+  return lower == "equ" || lower == "set";
+}
+
+// Reads the operation word at the cursor: a name with an optional size
+// suffix, or '='.
+bool ReadOperation(Cursor& c, LineFields& out, std::string& error) {
+  if (c.Match('=')) {
+    out.operation = std::string_view(c.p - 1, 1);
+    return true;
+  }
+  if (!IsIdentStart(c.Peek()) || c.Peek() == '.') {
+    error = "expected an instruction or directive, found " + Excerpt(c.p, c.end);
+    return false;
+  }
+  out.operation = c.Identifier();
+  if (c.Match('.')) {
+    const char* suffix = c.p;
+    while (c.p < c.end && IsIdentChar(*c.p)) ++c.p;
+    char letter = suffix + 1 == c.p ? ToLower(*suffix) : 0;
+    if (letter != 'b' && letter != 'w' && letter != 'l' && letter != 's') {
+      error = "unknown size '." + std::string(suffix, c.p) + "' on " + std::string(out.operation) +
+              "; sizes are .b, .w, .l and .s";
+      return false;
+    }
+    out.size = letter;
+  }
+  if (!c.AtEnd() && !IsSpace(*c.p) && *c.p != ';' && *c.p != '=') {
+    error = "unexpected " + Excerpt(c.p, c.end) + " after " + std::string(out.operation);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool SplitLine(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
+               std::string& error) {
+  out = LineFields();
+  Cursor c{begin, end};
+  if (c.AtEnd() || *c.p == '*' || *c.p == ';') return true;
+
+  if (!IsSpace(*c.p)) {
+    // Column 1 holds a label, unless it is a bare instruction or directive
+    // name, so that "rts" typed at the left edge still assembles.
+    if (!IsIdentStart(*c.p)) {
+      error = "a line starts with a label, a blank, '*' or ';', not " + Excerpt(c.p, c.end);
+      return false;
+    }
+    Cursor word = c;
+    std::string_view name = word.Identifier();
+    if (word.Match(':')) {
+      out.label = name;
+      c = word;
+    } else if (!isOperation(name)) {
+      out.label = name;
+      c = word;
+      if (!c.AtEnd() && !IsSpace(*c.p) && *c.p != ';' && *c.p != '=') {
+        error = "unexpected " + Excerpt(c.p, c.end) + " after label " + std::string(name);
+        return false;
+      }
+    }
+  }
+
+  c.SkipSpace();
+  if (c.AtEnd() || *c.p == ';') return true;
+  if (*c.p == '*' && out.label.empty()) return true;  // an indented '*' comment
+
+  // An indented label needs a colon.
+  if (out.label.empty() && IsIdentStart(*c.p)) {
+    Cursor word = c;
+    std::string_view name = word.Identifier();
+    if (word.Match(':')) {
+      out.label = name;
+      c = word;
+      c.SkipSpace();
+      if (c.AtEnd() || *c.p == ';') return true;
+    }
+  }
+
+  if (!ReadOperation(c, out, error)) return false;
+  c.SkipSpace();
+
+  // "name equ value" written with the name indented.
+  if (out.label.empty() && out.size == 0 && out.operation != "=" && !c.AtEnd()) {
+    Cursor next = c;
+    std::string_view word;
+    if (next.Match('=')) {
+      word = "=";
+    } else if (IsIdentStart(next.Peek())) {
+      word = next.Identifier();
+      if (!next.AtEnd() && !IsSpace(*next.p)) word = std::string_view();
+    }
+    if (!word.empty() && IsAssignmentWord(word)) {
+      out.label = out.operation;
+      out.operation = std::string_view();
+      c.SkipSpace();
+      if (!ReadOperation(c, out, error)) return false;
+      c.SkipSpace();
+    }
+  }
+
+  // The operand field runs to a ';' outside quotes.
+  const char* operandsBegin = c.p;
+  const char* p = c.p;
+  while (p < end && *p != ';') {
+    if (*p == '\'' || *p == '"') {
+      p = SkipQuoted(p, end);
+    } else {
+      ++p;
+    }
+  }
+  while (p > operandsBegin && IsSpace(p[-1])) --p;
+  out.operands = operandsBegin;
+  out.operandsEnd = p;
+  return true;
+}
+
+std::string Excerpt(const char* begin, const char* end) {
+  constexpr size_t kLimit = 24;
+  size_t length = static_cast<size_t>(end - begin);
+  if (length == 0) return "the end of the line";
+  std::string text = "'";
+  text.append(begin, length > kLimit ? kLimit : length);
+  if (length > kLimit) text += "...";
+  text += "'";
+  return text;
+}
+
+}  // namespace asm68k

@@ -1,0 +1,112 @@
+#pragma once
+// Source reader and lexer: loading files, walking lines, splitting a line into
+// its label, operation and operand fields, and the character-level scanning
+// the expression and operand parsers build on. Source text is 8-bit (Latin-1);
+// bytes are never converted.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace asm68k {
+
+// Reads a whole file into `contents`; false when it cannot be opened or read.
+using FileReader = std::function<bool(const std::string& path, std::string& contents)>;
+bool ReadFileFromDisk(const std::string& path, std::string& contents);
+
+// Walks the lines of a buffer. Lines end in LF or CR LF; the last line may
+// have no ending.
+struct LineWalker {
+  const char* next;
+  const char* end;
+  bool Next(const char*& lineBegin, const char*& lineEnd);
+};
+
+enum : uint8_t { kCharSpace = 1, kCharIdentStart = 2, kCharIdent = 4 };
+
+struct CharTable {
+  uint8_t flags[256];
+  constexpr CharTable() : flags() {
+    flags[static_cast<uint8_t>(' ')] = kCharSpace;
+    flags[static_cast<uint8_t>('\t')] = kCharSpace;
+    flags[static_cast<uint8_t>('\r')] = kCharSpace;
+    flags[static_cast<uint8_t>('\f')] = kCharSpace;
+    flags[static_cast<uint8_t>('\v')] = kCharSpace;
+    for (int c = 'a'; c <= 'z'; ++c) flags[c] = kCharIdentStart | kCharIdent;
+    for (int c = 'A'; c <= 'Z'; ++c) flags[c] = kCharIdentStart | kCharIdent;
+    for (int c = '0'; c <= '9'; ++c) flags[c] = kCharIdent;
+    flags[static_cast<uint8_t>('_')] = kCharIdentStart | kCharIdent;
+    // A leading dot makes a local label; a dot later in a word starts a size
+    // suffix (move.l, $1234.w, label.w), so it does not continue a name.
+    flags[static_cast<uint8_t>('.')] = kCharIdentStart;
+  }
+};
+inline constexpr CharTable kChars{};
+
+inline bool IsSpace(char c) { return kChars.flags[static_cast<uint8_t>(c)] & kCharSpace; }
+inline bool IsIdentStart(char c) { return kChars.flags[static_cast<uint8_t>(c)] & kCharIdentStart; }
+inline bool IsIdentChar(char c) { return kChars.flags[static_cast<uint8_t>(c)] & kCharIdent; }
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+inline char ToLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+std::string ToLowerCopy(std::string_view text);
+
+// A position inside one line (or one operand) of source.
+struct Cursor {
+  const char* p;
+  const char* end;
+
+  bool AtEnd() const { return p >= end; }
+  char Peek(size_t ahead = 0) const { return p + ahead < end ? p[ahead] : '\0'; }
+  void SkipSpace() {
+    while (p < end && IsSpace(*p)) ++p;
+  }
+  bool Match(char c) {
+    if (p < end && *p == c) {
+      ++p;
+      return true;
+    }
+    return false;
+  }
+  // Reads a name; the caller has checked IsIdentStart(Peek()).
+  std::string_view Identifier() {
+    const char* start = p++;
+    while (p < end && IsIdentChar(*p)) ++p;
+    return std::string_view(start, static_cast<size_t>(p - start));
+  }
+};
+
+// Register numbers: 0-7 are d0-d7, 8-15 are a0-a7 (sp is a7).
+enum : int { kRegNone = -1, kRegSp = 15, kRegPc = 16, kRegSr = 17, kRegCcr = 18, kRegUsp = 19 };
+int RegisterFromName(std::string_view name);  // case-insensitive; kRegNone if not a register
+std::string RegisterName(int reg);
+
+// Reads a string whose opening quote (' or ") is at the cursor; a doubled
+// quote inside stands for itself. False when the closing quote is missing.
+bool ReadQuoted(Cursor& c, std::string& out);
+
+// Skips a quoted string starting at `p`, returning the position after it
+// (or `end` if it is unterminated).
+const char* SkipQuoted(const char* p, const char* end);
+
+// The fields of one source line. Pointers refer into the line.
+struct LineFields {
+  std::string_view label;       // empty when the line defines no label
+  std::string_view operation;   // as written; "=" for the assignment form
+  char size = 0;                // lower-case size letter after '.', or 0
+  const char* operands = nullptr;  // operand field, comment and trailing blanks removed
+  const char* operandsEnd = nullptr;
+};
+
+// Decides whether a word in column 1 is an operation rather than a label.
+using OperationTest = bool (*)(std::string_view word);
+
+// Splits a line into fields. A comment line yields empty fields.
+// False (with `error` set) when the line has no valid shape.
+bool SplitLine(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
+               std::string& error);
+
+// Shows a piece of source in a message, shortened if long.
+std::string Excerpt(const char* begin, const char* end);
+
+}  // namespace asm68k
