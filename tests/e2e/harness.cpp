@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -15,8 +16,6 @@ namespace e2e {
 namespace {
 
 const DWORD kPollMilliseconds = 20;
-// How long one message may wait for a dialog that is busy with a run before
-// the caller looks at its deadline again.
 
 std::string Narrow(const std::wstring& text) {
   std::string narrow;
@@ -187,7 +186,12 @@ LRESULT SendWithin(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
   if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL,
                            std::max<DWORD>(deadline.Remaining(), 1), &result)) {
     if (!IsWindow(window)) Fail("the window went away while a message was sent to it");
-    Fail("the dialog did not answer in time (message " + std::to_string(message) + ")");
+    Fail("the dialog was still busy when the case's time ran out (message 0x" +
+         [message] {
+           char hex[16];
+           std::snprintf(hex, sizeof hex, "%04X", message);
+           return std::string(hex);
+         }() + ")");
   }
   return static_cast<LRESULT>(result);
 }
