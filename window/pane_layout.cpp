@@ -81,8 +81,10 @@ void OnMouseMove(HWND dialog, LPARAM position) {
                  output.right - output.left, newOutputHeight, SWP_NOZORDER);
     RECT button = ScreenRectOf(dialog, IDC_COMPILE);
     POINT buttonCorner = ToClient(dialog, button.left, button.top + dy);
+    // The button's old place may already lie under the grown source pane, so
+    // its picture is drawn anew rather than copied from there.
     SetWindowPos(GetDlgItem(dialog, IDC_COMPILE), nullptr, buttonCorner.x, buttonCorner.y, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER);
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOCOPYBITS);
     g_mainWindow.dragAnchor = pointer;
 }
 

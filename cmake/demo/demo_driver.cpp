@@ -1,6 +1,10 @@
-// Shows Quorvel at work without anyone at the keyboard: starts the program from
-// the folder it stands in, types an example source, presses Compile and writes
-// the report (UTF-8) to the file named on the command line.
+// Shows Quorvel at work without anyone at the keyboard.
+//   demo_driver REPORT-FILE        starts the program from the folder it stands
+//                                  in, types an example source, presses Compile
+//                                  and writes the report (UTF-8) to the file
+//   demo_driver --reshape GRAB-FILE  enlarges the running program's window and
+//                                  writes the screen point where its splitter
+//                                  band can be grabbed
 #include <windows.h>
 
 #include <cstdio>
@@ -40,11 +44,33 @@ std::wstring PaneText(HWND pane) {
     return text;
 }
 
+int Reshape(const wchar_t* grabFile) {
+    HWND dialog = FindWindowW(nullptr, L"Quorvel");
+    if (!dialog) return 1;
+    RECT frame;
+    GetWindowRect(dialog, &frame);
+    SetWindowPos(dialog, nullptr, frame.left - 40, frame.top - 30, frame.right - frame.left + 80,
+                 frame.bottom - frame.top + 90, SWP_NOZORDER);
+    Sleep(300);
+    RECT source, output, button;
+    GetWindowRect(GetDlgItem(dialog, 1001), &source);
+    GetWindowRect(GetDlgItem(dialog, 1002), &output);
+    GetWindowRect(GetDlgItem(dialog, 1003), &button);
+    // Where the band can be grabbed, right of the Compile button: the caller
+    // drags it with the X server's own pointer.
+    if (FILE* file = _wfopen(grabFile, L"wb")) {
+        std::fprintf(file, "%ld %ld\n", button.right + 30, (source.bottom + output.top) / 2);
+        std::fclose(file);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc == 3 && std::wstring(argv[1]) == L"--reshape") return Reshape(argv[2]);
     if (argc != 2) {
-        std::fprintf(stderr, "usage: demo_driver REPORT-FILE\n");
+        std::fprintf(stderr, "usage: demo_driver REPORT-FILE | --reshape GRAB-FILE\n");
         return 2;
     }
     wchar_t folder[MAX_PATH];
