@@ -40,10 +40,7 @@ void DefineLabelHere(PassState& state, const Statement& statement) {
 
 void AssembleInstruction(PassState& state, const Statement& statement) {
   const InstructionForm& form = FormAt(statement.form);
-  if (state.location & 1) {
-    PassError(state, std::string(form.name) + " at odd address " + Hex(state.location) +
-                         "; add even before it");
-  }
+  CheckAligned(state, std::string(form.name));
   DefineLabelHere(state, statement);
   uint16_t words[kMaxInstructionWords];
   int count = EncodeInstruction(state, form, statement.size,
@@ -65,6 +62,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.image.bytes.clear();
   state.imageFull = false;
   state.addressOverflow = false;
+  state.oddReported = false;
   state.messages.clear();
   state.forwardUsed.clear();
   state.unresolvedForward = false;
@@ -129,6 +127,16 @@ EvalResult EvaluateExpr(PassState& state, Expr expr) {
   return result;
 }
 
+void CheckAligned(PassState& state, const std::string& what) {
+  if (!(state.location & 1)) {
+    state.oddReported = false;
+    return;
+  }
+  if (state.oddReported) return;
+  state.oddReported = true;
+  PassError(state, what + " at odd address " + Hex(state.location) + "; add even before it");
+}
+
 void DefineSymbol(PassState& state, int32_t symbol, int32_t value, bool known) {
   if (symbol < 0) return;
   Symbol& entry = state.assembly->symbols.symbols[static_cast<size_t>(symbol)];
@@ -182,12 +190,15 @@ AssemblyResult AssembleText(std::string source, const std::string& name,
     if (!state.unresolvedForward && unsettled < 0) break;
   }
 
+  // Unsettled addresses make the last pass's own findings unreliable.
+  bool settled = !state.unresolvedForward && unsettled < 0;
+  if (!settled) state.messages.clear();
   std::vector<Message> messages;
   messages.reserve(assembly.readMessages.size() + state.messages.size() + 1);
   std::merge(assembly.readMessages.begin(), assembly.readMessages.end(), state.messages.begin(),
              state.messages.end(), std::back_inserter(messages),
              [](const Message& a, const Message& b) { return a.order < b.order; });
-  if (state.unresolvedForward || unsettled >= 0) {
+  if (!settled) {
     Message message;
     std::string culprit;
     if (unsettled >= 0) {

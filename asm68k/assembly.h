@@ -73,6 +73,7 @@ struct PassState {
   Image image;
   bool imageFull = false;
   bool addressOverflow = false;
+  bool oddReported = false;  // one message per stretch of odd addresses
   std::vector<Message> messages;
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
@@ -86,6 +87,10 @@ void PassWarning(PassState& state, std::string text);
 EvalResult EvaluateExpr(PassState& state, Expr expr);
 
 void DefineSymbol(PassState& state, int32_t symbol, int32_t value, bool known);
+
+// Reports `what` (an instruction or dc.w, ...) at an odd address, once per
+// stretch: everything after it is odd too until something realigns.
+void CheckAligned(PassState& state, const std::string& what);
 
 // Places bytes (or zeros when `data` is null) at the location and moves past them.
 void EmitBytes(PassState& state, const uint8_t* data, uint64_t count);

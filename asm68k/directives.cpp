@@ -121,10 +121,7 @@ int StoreBigEndian(uint8_t* out, int32_t value, uint32_t unit) {
 }
 
 void CheckEven(PassState& state, const char* directive, uint8_t size) {
-  if (size != kSizeB && (state.location & 1)) {
-    PassError(state, SizedName(directive, size) + " at odd address " + Hex(state.location) +
-                         "; add even before it");
-  }
+  if (size != kSizeB) CheckAligned(state, SizedName(directive, size));
 }
 
 // ds and dcb reserve count*unit bytes; anything over the image limit is refused.

@@ -421,7 +421,8 @@ bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize,
     return true;
   }
 
-  if (byteAddressRegister) {
+  if (byteAddressRegister ||
+      (modesOnly && writtenSize == kSizeB && UsesAddressRegister(operands, count))) {
     error = shownName + ".b cannot use an address register; address registers take .w or .l";
     return false;
   }

@@ -273,6 +273,10 @@ bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string&
       if ((probe.Peek() == '/' || probe.Peek() == '-') && reg <= 15) {
         return ParseRegisterList(c, out, error);
       }
+      if (std::string_view("+*&|^<>%").find(probe.Peek()) != std::string_view::npos) {
+        error = "register " + RegisterName(reg) + " cannot be used as a value here";
+        return false;
+      }
       if (probe.Peek() == '.') {
         error = "a size after " + RegisterName(reg) + " belongs only to an index register";
         return false;

@@ -106,7 +106,7 @@ struct Reader {
       Error(statement, "include: " + error);
       return;
     }
-    if (includeStack.size() >= static_cast<size_t>(kMaxIncludeDepth)) {
+    if (includeStack.size() > static_cast<size_t>(kMaxIncludeDepth)) {
       Error(statement, "includes are nested more than " + std::to_string(kMaxIncludeDepth) +
                            " deep");
       return;

@@ -1,0 +1,139 @@
+// The command line "ASM68k /p SOURCE,OUTPUT": parsing, exit codes, and the
+// output file, which is rewritten (empty) even when assembly fails.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "command_line.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+asm68k::CommandLine Parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "ASM68k");
+  return asm68k::ParseCommandLine(static_cast<int>(args.size()), args.data());
+}
+
+TEST(CommandLine, Parsing) {
+  asm68k::CommandLine line = Parse({"/p", "temp.asm,temp.bin"});
+  EXPECT_TRUE(line.valid);
+  EXPECT_EQ(line.source, "temp.asm");
+  EXPECT_EQ(line.output, "temp.bin");
+
+  EXPECT_TRUE(Parse({"/P", "a,b"}).valid);
+  EXPECT_TRUE(Parse({"-p", "a,b"}).valid);
+  EXPECT_TRUE(Parse({"a,b", "/p"}).valid);
+  line = Parse({"-p", "/tmp/x/a.asm,/tmp/x/b.bin"});  // a pair may start with '/'
+  EXPECT_TRUE(line.valid);
+  EXPECT_EQ(line.source, "/tmp/x/a.asm");
+  EXPECT_EQ(line.output, "/tmp/x/b.bin");
+
+  EXPECT_FALSE(Parse({}).valid);
+  EXPECT_FALSE(Parse({"/p"}).valid);
+  EXPECT_FALSE(Parse({"a,b"}).valid);               // /p is required
+  EXPECT_FALSE(Parse({"/q", "a,b"}).valid);         // unknown option
+  EXPECT_FALSE(Parse({"/p", "/q", "a,b"}).valid);
+  EXPECT_FALSE(Parse({"/p", "a.asm", "b.bin"}).valid);  // no comma
+  EXPECT_FALSE(Parse({"/p", "a,b", "c,d"}).valid);
+  EXPECT_FALSE(Parse({"/p", ",b"}).valid);
+  EXPECT_FALSE(Parse({"/p", "a,"}).valid);
+  EXPECT_FALSE(Parse({"/p", "a,b,c"}).valid);
+  EXPECT_FALSE(Parse({"/", "a,b"}).valid);
+}
+
+struct CloseFile {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+class CommandLineRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("asm68k_cli_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string PathOf(const std::string& name) const { return (dir_ / name).string(); }
+
+  void WriteFile(const std::string& name, const std::string& text) const {
+    std::ofstream(PathOf(name), std::ios::binary) << text;
+  }
+
+  std::string ReadFile(const std::string& name) const {
+    std::ifstream in(PathOf(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+  // Runs the program's main logic; returns the exit code, stdout in `output`.
+  int Run(std::vector<std::string> args, std::string& output) const {
+    std::vector<const char*> argv = {"ASM68k"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    std::unique_ptr<std::FILE, CloseFile> out(std::tmpfile());
+    int code = asm68k::RunAssembler(static_cast<int>(argv.size()), argv.data(), out.get());
+    std::rewind(out.get());
+    output.clear();
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof(buffer), out.get())) > 0) output.append(buffer, n);
+    return code;
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(CommandLineRun, SuccessWritesTheImageAndASummary) {
+  WriteFile("ok.asm", " moveq #1,d0\n rts\n");
+  std::string output;
+  EXPECT_EQ(Run({"-p", PathOf("ok.asm") + "," + PathOf("ok.bin")}, output), 0);
+  EXPECT_EQ(output, "0 errors, 0 warnings, 4 bytes\n");
+  EXPECT_EQ(ReadFile("ok.bin"), std::string("\x70\x01\x4E\x75", 4));
+}
+
+TEST_F(CommandLineRun, SourceErrorsEmptyTheOutput) {
+  WriteFile("bad.asm", " nop\n movq #1,d0\n");
+  WriteFile("bad.bin", "stale image from an earlier run");
+  std::string output;
+  std::string source = PathOf("bad.asm");
+  EXPECT_EQ(Run({"/p", source + "," + PathOf("bad.bin")}, output), 1);
+  EXPECT_EQ(output, source + ":2: error: unknown instruction 'movq'\n1 error, 0 warnings\n");
+  EXPECT_TRUE(fs::exists(PathOf("bad.bin")));
+  EXPECT_EQ(ReadFile("bad.bin"), "");
+}
+
+TEST_F(CommandLineRun, MissingSourceIsAFileError) {
+  WriteFile("out.bin", "stale");
+  std::string output;
+  std::string source = PathOf("nothere.asm");
+  EXPECT_EQ(Run({"/p", source + "," + PathOf("out.bin")}, output), 2);
+  EXPECT_EQ(output, source + ": error: cannot read the source file\n1 error, 0 warnings\n");
+  EXPECT_EQ(ReadFile("out.bin"), "");
+}
+
+TEST_F(CommandLineRun, UsageErrors) {
+  std::string output;
+  EXPECT_EQ(Run({}, output), 2);
+  EXPECT_EQ(output, std::string(asm68k::kUsage) + "\n");
+  WriteFile("x.asm", " nop\n");
+  WriteFile("x.bin", "stale");
+  EXPECT_EQ(Run({"/x", PathOf("x.asm") + "," + PathOf("x.bin")}, output), 2);
+  EXPECT_EQ(output, std::string(asm68k::kUsage) + "\n");
+  EXPECT_EQ(ReadFile("x.bin"), "");  // an old image never survives a failed run
+}
+
+TEST_F(CommandLineRun, UnwritableOutputIsAFileError) {
+  WriteFile("w.asm", " nop\n");
+  std::string output;
+  std::string target = PathOf("no/such/dir/w.bin");
+  EXPECT_EQ(Run({"/p", PathOf("w.asm") + "," + target}, output), 2);
+  EXPECT_EQ(output, target + ": error: cannot write the output file\n1 error, 0 warnings\n");
+}
+
+}  // namespace

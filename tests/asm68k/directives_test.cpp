@@ -1,0 +1,249 @@
+// Directives, symbols, include files and the image: what a whole source
+// assembles to, and the limits that keep bad input from running away.
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+using asm68k_test::Assemble;
+using asm68k_test::ExpectErrors;
+using asm68k_test::ExpectWords;
+using asm68k_test::FileMap;
+using asm68k_test::Words;
+
+std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+
+TEST(Directives, DataAndStrings) {
+  ExpectWords({
+      {"dc.b 'Hi',0,\"!\"", {0x4869, 0x0021}},
+      {"dc.b 'it''s'", {0x6974, 0x2773}},
+      {"dc.b \"a\"\"b\",0", {0x6122, 0x6200}},
+      {"dc.b 'A'+1,0", {0x4200}},  // a string inside an expression is a number
+      {"dc.b ';',0 ; the quote hides the semicolon", {0x3B00}},
+      {"dc.w 1,2", {0x0001, 0x0002}},
+      {"dc 3", {0x0003}},
+      {"dc.w 'AB'", {0x4142}},
+      {"dc.l 'ABCD'", {0x4142, 0x4344}},
+      {"ds.b 3\n dc.b 1", {0x0000, 0x0001}},
+      {"ds.w 1\n ds.l 1", {0x0000, 0x0000, 0x0000}},
+      {"ds 1", {0x0000}},
+      {"dcb.w 3,$abcd", {0xABCD, 0xABCD, 0xABCD}},
+      {"dcb.b 2", {0x0000}},
+      {"dcb.l 1,-1", {0xFFFF, 0xFFFF}},
+      {"dc.b 1\n even\n dc.w 2", {0x0100, 0x0002}},
+      {"dc.b 1\n cnop 0,4\n dc.w 2", {0x0100, 0x0000, 0x0002}},
+      {"dc.b 1\n cnop 2,4\n dc.w 2", {0x0100, 0x0002}},
+      {"dc.w 1\n cnop 0,2\n dc.w 2", {0x0001, 0x0002}},
+  });
+}
+
+TEST(Directives, OddAddressesAreErrorsNotPadding) {
+  ExpectErrors({
+      {"dc.b 1\n nop", "nop at odd address $1; add even before it"},
+      {"dc.b 1\n dc.w 2", "dc.w at odd address $1"},
+      {"dc.b 1\n dc.l 2", "dc.l at odd address $1"},
+      {"dc.b 1\n ds.w 1", "ds.w at odd address $1"},
+      {"dc.b 1\n ds.l 1", "ds.l at odd address $1"},
+      {"dc.b 1\n dcb.w 1,0", "dcb.w at odd address $1"},
+      {"org 1\n rts", "rts at odd address $1"},
+  });
+  // One message per stretch of odd addresses, not one per line.
+  asm68k::AssemblyResult result = Assemble(" dc.b 1\n nop\n nop\n even\n nop\n dc.b 1\n rts\n");
+  ASSERT_EQ(result.messages.size(), 2u);
+  EXPECT_EQ(result.messages[0], "test.asm:2: error: nop at odd address $1; add even before it");
+  EXPECT_EQ(result.messages[1], "test.asm:7: error: rts at odd address $9; add even before it");
+}
+
+TEST(Directives, OrgAndTheImageBounds) {
+  // The image runs from the first byte placed to the last; gaps are zero.
+  asm68k::AssemblyResult result = Assemble(" org $1000\nstart: nop\n org $1006\n rts\n");
+  EXPECT_EQ(result.errors, 0);
+  EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x4E71, 0x0000, 0x0000, 0x4E75}));
+
+  result = Assemble(" org $100\n dc.w *\n org $104\n");  // a trailing org adds nothing
+  EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x0100}));
+
+  result = Assemble(" org 1\n even\n dc.w *\n");  // padding before the first byte moves only
+  EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x0002}));
+
+  result = Assemble(" dc.b 1\n even\n");  // padding after it is part of the image
+  EXPECT_EQ(result.image, (std::vector<uint8_t>{1, 0}));
+
+  result = Assemble("label\n org $10\nthere: dc.w there,label\n");
+  EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x0010, 0x0000}));
+
+  ExpectErrors({
+      {"nop\n org 0", "org $0 goes backwards (the program is already at $2)"},
+      {"org $fffffffe\n dc.l 1", "the program runs past address $FFFFFFFF"},
+  });
+  result = Assemble(" org $100\n nop\n org $100\n nop\n");
+  EXPECT_EQ(result.messages[0], "test.asm:3: error: org $100 goes backwards (the program is already at $102)");
+}
+
+TEST(Directives, ImageIsLimitedTo16MiB) {
+  asm68k::AssemblyResult result = Assemble(" ds.b $1000000\n");
+  EXPECT_EQ(result.errors, 0);
+  EXPECT_EQ(result.image.size(), 0x1000000u);
+  ExpectErrors({
+      {"ds.b $1000001", "ds.b of 16777217 would make the image larger than 16 MiB"},
+      {"ds.b $1000000\n dc.b 1", "the image would be larger than 16 MiB"},
+      {"nop\n org $1000000\n nop", "the image would be larger than 16 MiB"},
+      {"dcb.l $400001,0", "would make the image larger than 16 MiB"},
+  });
+}
+
+TEST(Directives, EquSetAndAssignment) {
+  ExpectWords({
+      {"five equ 5\n moveq #five,d0", {0x7005}},
+      {"five: equ 5\n moveq #five,d0", {0x7005}},
+      {"five = 5\n moveq #five,d0", {0x7005}},
+      {"five=5\n moveq #five,d0", {0x7005}},
+      {"   five equ 5\n moveq #five,d0", {0x7005}},  // an indented name before equ is a label
+      {"n set 1\n dc.w n\nn set n+1\n dc.w n", {0x0001, 0x0002}},
+      {"moveq #later,d0\nlater equ 3", {0x7003}},
+      {"a equ b+1\nb equ c*2\nc equ 4\n dc.w a", {0x0009}},
+      {"size equ end-start\nstart: dc.w size\n dc.w 0\nend:", {0x0004, 0x0000}},
+      {"here equ *\n nop\n dc.w here", {0x4E71, 0x0000}},
+  });
+  ExpectErrors({
+      {"equ 5", "equ needs a name in the label field"},
+      {"x equ 1\nx equ 2", "'x' is already defined on line 1"},
+      {"x equ 1\nx set 2", "'x' is already defined on line 1"},
+      {"x: nop\nx: nop", "'x' is already defined on line 1"},
+      {"x set 1\nx: nop", "'x' is already defined on line 1"},
+      {"d0 equ 1", "'d0' is a register name and cannot be a label"},
+      {"sp: nop", "'sp' is a register name"},
+      {"x equ", "equ takes 1 value"},
+      {"x equ 1,2", "equ takes 1 value"},
+      {"nop\n dc.w missing", "undefined symbol 'missing'"},
+  });
+}
+
+TEST(Directives, LocalLabelsBelongToTheGlobalLabelAbove) {
+  ExpectWords({
+      {"first: bra.s .go\n nop\n.go: nop\nsecond: bra.s .go\n nop\n.go: rts",
+       {0x6002, 0x4E71, 0x4E71, 0x6002, 0x4E71, 0x4E75}},
+  });
+  asm68k::AssemblyResult result = Assemble("first: nop\n.x: nop\nsecond: dc.w .x\n");
+  ASSERT_EQ(result.messages.size(), 1u);
+  EXPECT_EQ(result.messages[0], "test.asm:3: error: undefined symbol '.x'");
+}
+
+TEST(Directives, LabelsAreCaseSensitiveMnemonicsAreNot) {
+  ExpectWords({
+      {"Loop: NOP\nloop: Nop\n BRA Loop\n bra loop", {0x4E71, 0x4E71, 0x6000, 0xFFFA, 0x6000, 0xFFF8}},
+  });
+}
+
+TEST(Directives, EndStopsTheSource) {
+  ExpectWords({
+      {"nop\n end\n this is not assembled", {0x4E71}},
+      {"nop\n END", {0x4E71}},
+  });
+}
+
+TEST(Directives, IncludeAndIncbin) {
+  FileMap files = {
+      {"defs.inc", "value equ $1234\n"},
+      {"code.inc", " move.w #value,d0\n include \"more.inc\"\n"},
+      {"more.inc", " rts\n"},
+      {"data.bin", std::string("\x01\x02\x03", 3)},
+      {"sub/inner.inc", " include \"leaf.inc\"\n"},
+      {"sub/leaf.inc", " nop\n"},
+      {"self.inc", " include self.inc\n"},
+      {"bad.inc", " nop\n bogus d0\n"},
+  };
+  asm68k::AssemblyResult result = Assemble(" include \"defs.inc\"\n include 'code.inc'\n incbin \"data.bin\"\n", files);
+  EXPECT_EQ(result.errors, 0);
+  EXPECT_EQ(result.image, (std::vector<uint8_t>{0x30, 0x3C, 0x12, 0x34, 0x4E, 0x75, 1, 2, 3}));
+
+  // An include is tried as written, then beside the file that includes it.
+  result = Assemble(" include sub/inner.inc\n", files);
+  EXPECT_EQ(result.errors, 0);
+  EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x4E71}));
+
+  // Errors inside an include name the include file and its line.
+  result = Assemble(" include \"bad.inc\"\n nop\n", files);
+  ASSERT_EQ(result.messages.size(), 1u);
+  EXPECT_EQ(result.messages[0], "bad.inc:2: error: unknown instruction 'bogus'");
+
+  result = Assemble(" include \"missing.inc\"\n", files);
+  ASSERT_EQ(result.messages.size(), 1u);
+  EXPECT_EQ(result.messages[0], "test.asm:1: error: cannot open include file 'missing.inc'");
+
+  result = Assemble(" incbin \"missing.bin\"\n", files);
+  EXPECT_EQ(result.messages.at(0), "test.asm:1: error: cannot open incbin file 'missing.bin'");
+
+  result = Assemble(" include \"self.inc\"\n", files);
+  EXPECT_EQ(result.messages.at(0), "self.inc:1: error: 'self.inc' includes itself");
+}
+
+TEST(Directives, IncludeDepthIsLimited) {
+  FileMap files;
+  for (int i = 0; i < 40; ++i) {
+    files["f" + std::to_string(i) + ".inc"] = " include f" + std::to_string(i + 1) + ".inc\n";
+  }
+  asm68k::AssemblyResult result = Assemble(" include f0.inc\n", files);
+  ASSERT_EQ(result.errors, 1);
+  EXPECT_EQ(result.messages[0], "f31.inc:1: error: includes are nested more than 32 deep");
+}
+
+TEST(Directives, ForwardReferencesSettleOverPasses) {
+  // ds sizes that depend on later labels take more passes, but settle.
+  asm68k::AssemblyResult result = Assemble(" ds.b gap\n dc.w 7\ngap equ end-here\nhere: dc.w 1\nend:\n");
+  EXPECT_EQ(result.errors, 0);
+  EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x0000, 0x0007, 0x0001}));
+  EXPECT_GE(result.passes, 2);
+
+  // Without forward references one pass is enough.
+  result = Assemble("x: nop\n bra x\n");
+  EXPECT_EQ(result.passes, 1);
+
+  // A size that feeds on itself never settles.
+  result = Assemble("a: ds.b b-a+1\nb:\n");
+  ASSERT_EQ(result.errors, 1);
+  EXPECT_NE(result.messages[0].find("addresses do not settle after 16 passes"), std::string::npos);
+  EXPECT_EQ(result.passes, 16);
+}
+
+TEST(Directives, ErrorsAreCappedAt100) {
+  std::string source;
+  for (int i = 0; i < 150; ++i) source += " bogus\n";
+  asm68k::AssemblyResult result = Assemble(source);
+  EXPECT_EQ(result.errors, 100);
+  EXPECT_EQ(result.messages.size(), 100u);
+  EXPECT_EQ(result.summary, "100 errors (more not shown), 0 warnings");
+}
+
+TEST(Directives, DirectiveOperandErrors) {
+  ExpectErrors({
+      {"even 2", "even takes no operands"},
+      {"cnop 0", "cnop takes 2 values"},
+      {"cnop 0,0", "cnop alignment must be 1 to 16 MiB, not 0"},
+      {"cnop -1,4", "cnop offset cannot be negative"},
+      {"dcb.w", "dcb.w takes 1 or 2 values"},
+      {"dc.w", "dc.w needs at least one value"},
+      {"include", "include: missing file name"},
+      {"include \"x", "include: unterminated string"},
+      {"dc.b \"abc", "unterminated string"},
+      {"end.w", "end takes no size"},
+      {"org", "org takes 1 value"},
+  });
+}
+
+TEST(Directives, SummaryAndMessageFormat) {
+  asm68k::AssemblyResult result = Assemble(" moveq #1,d0\n rts\n");
+  EXPECT_EQ(result.summary, "0 errors, 0 warnings, 4 bytes");
+  result = Assemble(" dc.b 1\n");
+  EXPECT_EQ(result.summary, "0 errors, 0 warnings, 1 byte");
+  result = Assemble(" nop\n bogus\n moveq #300,d0\n");
+  ASSERT_EQ(result.messages.size(), 2u);
+  EXPECT_EQ(result.messages[0], "test.asm:2: error: unknown instruction 'bogus'");
+  EXPECT_EQ(result.messages[1], "test.asm:3: error: moveq needs a value from -128 to 127, not 300");
+  EXPECT_EQ(result.summary, "2 errors, 0 warnings");
+  EXPECT_TRUE(result.image.empty());
+}
+
+}  // namespace

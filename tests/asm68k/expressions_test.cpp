@@ -1,0 +1,104 @@
+// Numbers and expressions, checked through dc.l so each value is visible
+// as two words.
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+using asm68k_test::ExpectErrors;
+using asm68k_test::ExpectWords;
+
+std::vector<uint16_t> Long(uint32_t value) {
+  return {static_cast<uint16_t>(value >> 16), static_cast<uint16_t>(value)};
+}
+
+TEST(Expressions, NumberBases) {
+  ExpectWords({
+      {"dc.l 1234", Long(1234)},
+      {"dc.l $1234abCD", Long(0x1234ABCD)},
+      {"dc.l %1011", Long(11)},
+      {"dc.l @777", Long(0777)},
+      {"dc.l 4294967295", Long(0xFFFFFFFF)},
+      {"dc.l 'A'", Long(0x41)},
+      {"dc.l 'AB'", Long(0x4142)},
+      {"dc.l 'ABCD'", Long(0x41424344)},
+      {"dc.l \"AB\"", Long(0x4142)},
+      {"dc.l 'it''s'", Long(0x69742773)},
+      {"dc.l '\"'", Long(0x22)},
+      {"dc.w 'A'", {0x0041}},  // character constants are right-aligned
+  });
+}
+
+TEST(Expressions, OperatorsFollowCPrecedence) {
+  ExpectWords({
+      {"dc.l 2+3*4", Long(14)},
+      {"dc.l (2+3)*4", Long(20)},
+      {"dc.l 10-4-3", Long(3)},
+      {"dc.l 100/10/5", Long(2)},
+      {"dc.l 1+2<<3", Long(24)},
+      {"dc.l 1<<2+3", Long(32)},
+      {"dc.l 6&3|8", Long(10)},
+      {"dc.l 6|3&1", Long(7)},
+      {"dc.l 5^1|2", Long(6)},
+      {"dc.l 12&7^5", Long(1)},
+      {"dc.l 17%5", Long(2)},
+      {"dc.l -3*-3", Long(9)},
+      {"dc.l ~0", Long(0xFFFFFFFF)},
+      {"dc.l -(1+1)", Long(0xFFFFFFFE)},
+      {"dc.l +5", Long(5)},
+      {"dc.l $80000000>>4", Long(0xF8000000)},  // 32-bit signed arithmetic
+      {"dc.l 1<<31", Long(0x80000000)},
+      {"dc.l 1<<32", Long(0)},
+      {"dc.l $7fffffff+1", Long(0x80000000)},
+      {"dc.l 1 + 2 * 3", Long(7)},
+  });
+}
+
+TEST(Expressions, DivisionTruncatesTowardZero) {
+  ExpectWords({
+      {"dc.l 7/2", Long(3)},
+      {"dc.l -7/2", Long(static_cast<uint32_t>(-3))},
+      {"dc.l 7/-2", Long(static_cast<uint32_t>(-3))},
+      {"dc.l -7%2", Long(static_cast<uint32_t>(-1))},
+      {"dc.l -2147483648/-1", Long(0x80000000)},
+  });
+  ExpectErrors({
+      {"dc.l 1/0", "division by zero"},
+      {"dc.l 1%(2-2)", "division by zero"},
+      {"dc.l 1/zero\nzero equ 0", "division by zero"},
+  });
+}
+
+TEST(Expressions, LocationCounter) {
+  ExpectWords({
+      {"nop\n dc.l *", {0x4E71, 0x0000, 0x0002}},
+      {"dc.w *,*", {0x0000, 0x0000}},  // '*' is the address of the statement
+      {"org $100\n dc.w *+2*2", {0x0104}},
+      {"dc.w **2\n dc.w **2", {0x0000, 0x0004}},
+  });
+}
+
+TEST(Expressions, Errors) {
+  ExpectErrors({
+      {"dc.l 'ABCDE'", "character constant 'ABCDE' is longer than 4 characters"},
+      {"dc.l ''", "empty character constant"},
+      {"dc.l 'AB", "unterminated string"},
+      {"dc.l $", "a number needs at least one digit"},
+      {"dc.l $12g", "'g' is not a digit in a base-16 number"},
+      {"dc.l %102", "'2' is not a digit in a base-2 number"},
+      {"dc.l @8", "'8' is not a digit in a base-8 number"},
+      {"dc.l 12ab", "'a' is not a digit in a base-10 number"},
+      {"dc.l 4294967296", "number is too large for 32 bits"},
+      {"dc.l (1+2", "missing ')' in expression"},
+      {"dc.l 1+", "missing value at the end of the expression"},
+      {"dc.l 1 2", "unexpected '2' in dc.l"},
+      {"dc.l nowhere", "undefined symbol 'nowhere'"},
+      {"dc.l d3", "register d3 cannot be used as a value here"},
+      {"dc.l ((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((1))))))))))))))))))))))))))))))))))))))))))))))))))))))))))))))))))",
+       "nested too deeply"},
+  });
+}
+
+}  // namespace

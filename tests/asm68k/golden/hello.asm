@@ -1,0 +1,3 @@
+; the smallest program
+	moveq	#1,d0
+	rts

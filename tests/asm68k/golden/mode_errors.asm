@@ -1,0 +1,20 @@
+* Addressing modes the 68000 does not have for these instructions.
+	cmpi.w	#1,a0
+	addi.l	#1,a1
+	subi.w	#1,a2
+	move.b	d0,a0
+	lea	d0,a1
+	eor.w	(a0),d0
+	tst.w	a0
+	clr.l	a1
+	jmp	d0
+	bra	(a0)
+	lsl	d0
+	move.w	d0,4(pc)
+	movem.l	-(a0),d0-d3
+	move.w	(d0),d1
+	move.w	(a0,d0*4),d1
+	muls.l	d0,d1
+	move.s	d0,d1
+	bra.l	start
+start:	rts.w

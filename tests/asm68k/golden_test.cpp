@@ -1,0 +1,73 @@
+// Golden files: each golden/NAME.asm is assembled by the real ASM68k
+// program, run in the golden folder as "ASM68k /p NAME.asm,OUT". Its output
+// must match NAME.msg exactly and its image NAME.bin (no .bin: empty).
+// The exit code must be 0 when NAME.msg reports no errors, else 1.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> GoldenNames() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(GOLDEN_DIR)) {
+    if (entry.path().extension() == ".asm") names.push_back(entry.path().stem().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class Golden : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(Golden, MatchesMessagesAndImage) {
+  const std::string name = GetParam();
+  fs::create_directories(GOLDEN_WORK_DIR);
+  fs::path image = fs::path(GOLDEN_WORK_DIR) / (name + ".bin");
+  {
+    std::ofstream stale(image, std::ios::binary);
+    stale << "stale";
+  }
+  std::string command = "cd \"" GOLDEN_DIR "\" && \"" ASM68K_PATH "\" /p " + name + ".asm," +
+                        image.string();
+  std::FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) output.append(buffer, n);
+  int status = pclose(pipe);
+  ASSERT_TRUE(WIFEXITED(status));
+
+  std::string expected = ReadAll(fs::path(GOLDEN_DIR) / (name + ".msg"));
+  EXPECT_EQ(output, expected);
+  bool expectErrors = expected.find(": error: ") != std::string::npos;
+  EXPECT_EQ(WEXITSTATUS(status), expectErrors ? 1 : 0);
+
+  fs::path expectedImage = fs::path(GOLDEN_DIR) / (name + ".bin");
+  std::string wanted = fs::exists(expectedImage) ? ReadAll(expectedImage) : std::string();
+  EXPECT_EQ(ReadAll(image), wanted) << "image differs";
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, Golden, ::testing::ValuesIn(GoldenNames()),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           std::string id = info.param;
+                           for (char& c : id) {
+                             if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return id;
+                         });
+
+}  // namespace

@@ -1,0 +1,116 @@
+// How a line splits into label, operation and operands.
+
+#include <gtest/gtest.h>
+
+#include "source.h"
+#include "test_support.h"
+
+namespace {
+
+using asm68k_test::Assemble;
+using asm68k_test::Words;
+
+bool NeverAnOperation(std::string_view) { return false; }
+bool OnlyNopIsAnOperation(std::string_view word) { return word == "nop"; }
+
+struct Split {
+  bool ok;
+  std::string label, operation, operands, error;
+  char size;
+};
+
+Split SplitText(const std::string& line, asm68k::OperationTest test = OnlyNopIsAnOperation) {
+  asm68k::LineFields fields;
+  Split out;
+  out.ok = asm68k::SplitLine(line.data(), line.data() + line.size(), test, fields, out.error);
+  out.label = std::string(fields.label);
+  out.operation = std::string(fields.operation);
+  out.size = fields.size;
+  if (fields.operands) out.operands = std::string(fields.operands, fields.operandsEnd);
+  return out;
+}
+
+TEST(Lines, FieldsAndComments) {
+  Split s = SplitText("loop:\tmove.l d0,(a0)+ ; copy");
+  EXPECT_TRUE(s.ok);
+  EXPECT_EQ(s.label, "loop");
+  EXPECT_EQ(s.operation, "move");
+  EXPECT_EQ(s.size, 'l');
+  EXPECT_EQ(s.operands, "d0,(a0)+");
+
+  s = SplitText("loop move.w d0,d1");  // column 1 without a colon is still a label
+  EXPECT_EQ(s.label, "loop");
+  EXPECT_EQ(s.operation, "move");
+  EXPECT_EQ(s.size, 'w');
+
+  s = SplitText("   inner: rts");  // an indented label needs its colon
+  EXPECT_EQ(s.label, "inner");
+  EXPECT_EQ(s.operation, "rts");
+
+  s = SplitText("\tdc.b 'a;b' ; comment");
+  EXPECT_EQ(s.operands, "'a;b'");
+
+  s = SplitText("\tdc.b 1, 2 , 3   ");
+  EXPECT_EQ(s.operands, "1, 2 , 3");
+
+  for (const char* comment : {"* a comment", "; a comment", "   ; indented", "   * indented", ""}) {
+    s = SplitText(comment);
+    EXPECT_TRUE(s.ok) << comment;
+    EXPECT_EQ(s.label, "") << comment;
+    EXPECT_EQ(s.operation, "") << comment;
+  }
+}
+
+TEST(Lines, ColumnOneInstructionNamesAreOperations) {
+  Split s = SplitText("nop");
+  EXPECT_EQ(s.label, "");
+  EXPECT_EQ(s.operation, "nop");
+  s = SplitText("nop:");
+  EXPECT_EQ(s.label, "nop");
+  s = SplitText("nop", NeverAnOperation);
+  EXPECT_EQ(s.label, "nop");
+  // Through the whole assembler, with the real instruction table.
+  asm68k::AssemblyResult result = Assemble("moveq #1,d0\nRTS\n");
+  EXPECT_EQ(result.errors, 0);
+  EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x7001, 0x4E75}));
+}
+
+TEST(Lines, Errors) {
+  Split s = SplitText("\tmove.q d0,d1");
+  EXPECT_FALSE(s.ok);
+  EXPECT_EQ(s.error, "unknown size '.q' on move; sizes are .b, .w, .l and .s");
+  s = SplitText("1abc nop");
+  EXPECT_FALSE(s.ok);
+  EXPECT_EQ(s.error, "a line starts with a label, a blank, '*' or ';', not '1abc nop'");
+  s = SplitText("\t#1,d0");
+  EXPECT_FALSE(s.ok);
+  EXPECT_EQ(s.error, "expected an instruction or directive, found '#1,d0'");
+  s = SplitText("lab%el nop");
+  EXPECT_FALSE(s.ok);
+}
+
+TEST(Lines, LineEndingsAndLatin1) {
+  asm68k::AssemblyResult result = Assemble(" nop\r\n rts\r\n dc.b '\xE9'\r\n");
+  EXPECT_EQ(result.errors, 0);
+  EXPECT_EQ(result.image, (std::vector<uint8_t>{0x4E, 0x71, 0x4E, 0x75, 0xE9}));
+  result = Assemble(" nop\n bogus");  // no newline at the end
+  ASSERT_EQ(result.messages.size(), 1u);
+  EXPECT_EQ(result.messages[0], "test.asm:2: error: unknown instruction 'bogus'");
+}
+
+TEST(Lines, RegisterNames) {
+  EXPECT_EQ(asm68k::RegisterFromName("d0"), 0);
+  EXPECT_EQ(asm68k::RegisterFromName("D7"), 7);
+  EXPECT_EQ(asm68k::RegisterFromName("a0"), 8);
+  EXPECT_EQ(asm68k::RegisterFromName("SP"), 15);
+  EXPECT_EQ(asm68k::RegisterFromName("a7"), 15);
+  EXPECT_EQ(asm68k::RegisterFromName("pc"), asm68k::kRegPc);
+  EXPECT_EQ(asm68k::RegisterFromName("Ccr"), asm68k::kRegCcr);
+  EXPECT_EQ(asm68k::RegisterFromName("usp"), asm68k::kRegUsp);
+  EXPECT_EQ(asm68k::RegisterFromName("sr"), asm68k::kRegSr);
+  EXPECT_EQ(asm68k::RegisterFromName("d8"), asm68k::kRegNone);
+  EXPECT_EQ(asm68k::RegisterFromName("a"), asm68k::kRegNone);
+  EXPECT_EQ(asm68k::RegisterFromName("d0x"), asm68k::kRegNone);
+}
+
+}  // namespace
