@@ -20,9 +20,11 @@ SourceFileResult WriteSourceFile(const char* path, const std::string& bytes) {
 
 bool WriteAndClose(std::FILE* file, const std::string& bytes) {
     bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    // Buffered bytes reach the disk only on close, so its result counts too.
+    // The last buffered bytes reach the disk only now. Some C runtimes report a
+    // failed flush on fflush but not on fclose, so ask both.
+    bool flushed = std::fflush(file) == 0;
     bool closed = std::fclose(file) == 0;
-    return written && closed;
+    return written && flushed && closed;
 }
 
 ImageFileResult ReadImageFile(const char* path, std::vector<unsigned char>& image) {

@@ -70,6 +70,14 @@ TEST(SourceFile, AWriteThatFailsIsNotTakenForSuccess) {
     std::remove(path.c_str());
 }
 
+TEST(SourceFile, AFullDiskIsReportedEvenForASourceSmallerThanTheStreamBuffer) {
+    // Wine shows the host's /dev/full as a file that takes no byte.
+    for (std::size_t size : {1u, 100u, 100000u}) {
+        EXPECT_EQ(WriteSourceFile("Z:\\dev\\full", std::string(size, 'x')),
+                  SourceFileResult::kCantWrite) << size << " bytes";
+    }
+}
+
 TEST(ImageFile, MissingEmptyAndPresent) {
     std::string path = TempPath("quorvel_image_test.bin");
     std::remove(path.c_str());
