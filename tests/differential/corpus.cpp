@@ -16,12 +16,17 @@
 //   - exg.l, abcd.b, dblo, shs, slo are unknown                   -> exg, abcd unsized; aliases
 //                                                            respelled for GNU only
 //   - doubled quotes inside strings misassemble           -> none
+//   - a movep displacement naming a later equ comes out 0 -> movep only uses
+//                                                            constants defined above
 // Labels ("anchors") t0, t1, ... sit every 8 instruction lines, so a branch or
 // PC-relative reference to the nearest anchor is always within byte range and
 // one to an anchor up to 30 away within word range.
 #include "corpus.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <iterator>
 #include <cctype>
 #include <fstream>
 #include <functional>
@@ -98,11 +103,13 @@ public:
     explicit Generator(const Options& options) : opt_(options), rng_{options.seed} {}
 
     Corpus run() {
+        define_constants(0, std::size(kConstants) / 2);  // the others at the end: forward references
         do {
             sweep();
             ++sweeps_;
         } while (opt_.target_lines && corpus_.lines.size() < opt_.target_lines);
         place_remaining_anchors();
+        define_constants(std::size(kConstants) / 2, std::size(kConstants));
         corpus_.uses_absolute_labels = used_absolute_labels_;
         corpus_.distinct_bodies = seen_.size();
         return std::move(corpus_);
@@ -133,7 +140,7 @@ private:
             int style = static_cast<int>(rng_.range(0, 7));
             std::string text = style < 4 ? name + ":" : style < 6 ? name : "  " + name + ":";
             if (style == 7) {  // the label alone on its line, the instruction below
-                corpus_.lines.push_back({name, name + ":", "", "", false});
+                corpus_.lines.push_back({name, name + ":", "", "", false, false});
             } else {
                 Line l{name, text, body, gnu_spelling(body), distinct};
                 corpus_.lines.push_back(l);
@@ -171,6 +178,32 @@ private:
         if (it == aliases.end()) return body;
         std::string replacement = word == lower ? it->second : to_upper(it->second);
         return body.substr(0, start) + replacement + body.substr(end);
+    }
+
+    // ---- symbols defined with equ -----------------------------------------
+
+    // Values chosen so that no use of them lets GNU as pick a shorter form:
+    // none is 0, in 1..8, or in -128..127 except those meant for d8.
+    static constexpr std::int64_t kConstants[] = {200, 1000, -300, 0x1234, 213, -20000, 100,
+                                                   150, 30000, -1000, 0xAB, 4000, -129, -100};
+
+    void define_constants(std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            std::string name = "k" + std::to_string(i);
+            std::string body = "\tequ\t" + number(kConstants[i], false);
+            corpus_.lines.push_back({name, name, body, body, false, false});
+        }
+    }
+
+    // A constant's name whose value is in [lo, hi] and not excluded, or empty.
+    std::string constant(std::int64_t lo, std::int64_t hi, const std::function<bool(std::int64_t)>& excluded = nullptr,
+                         bool defined_above_only = false) {
+        std::vector<std::size_t> fitting;
+        std::size_t count = defined_above_only ? std::size(kConstants) / 2 : std::size(kConstants);
+        for (std::size_t i = 0; i < count; ++i)
+            if (kConstants[i] >= lo && kConstants[i] <= hi && !(excluded && excluded(kConstants[i]))) fitting.push_back(i);
+        if (fitting.empty()) return "";
+        return "k" + std::to_string(rng_.pick(fitting));
     }
 
     // ---- labels -----------------------------------------------------------
@@ -304,6 +337,14 @@ private:
     // An immediate for an instruction of `size`; `excluded` rejects values
     // GNU as would turn into another instruction.
     std::string immediate(Size size, const std::function<bool(std::int64_t)>& excluded = nullptr) {
+        if (rng_.one_in(12)) {
+            std::string name = size == Size::B   ? constant(0, 255, excluded)
+                               : size == Size::L ? constant(INT32_MIN, UINT32_MAX, excluded)
+                                                 : constant(-32768, 65535, excluded);
+            if (!name.empty()) return "#" + name;
+        }
+        if (size != Size::B && size != Size::L && !excluded && rng_.one_in(15))  // a distance between labels
+            return "#" + far() + "-" + near_back();
         for (;;) {
             std::int64_t v;
             int width;
@@ -315,8 +356,11 @@ private:
         }
     }
 
-    std::string displacement16() {
+    // GNU as leaves a movep displacement 0 when it is a symbol defined further
+    // down, so movep gets `defined_above_only`.
+    std::string displacement16(bool defined_above_only = false) {
         static const std::vector<std::int64_t> edges = {1, -1, 2, 0x7FFF, -32768, 0x80, -0x81, 0x100, -2};
+        if (rng_.one_in(12)) return constant(-32768, 32767, nullptr, defined_above_only);
         std::int64_t v;
         do {
             if (rng_.one_in(3)) v = rng_.pick(edges);
@@ -327,6 +371,7 @@ private:
     }
     std::string displacement8() {
         static const std::vector<std::int64_t> edges = {0, 127, -128, 1, -1};
+        if (rng_.one_in(12)) return constant(-128, 127);
         return number(rng_.one_in(3) ? rng_.pick(edges) : rng_.range(-128, 127), true);
     }
     std::string index_register() {
@@ -352,6 +397,7 @@ private:
             std::string target = far();
             int form = static_cast<int>(rng_.range(0, 3));
             if (form == 0) return "(" + target + "+" + std::to_string(2 * rng_.range(1, 20)) + ")" + kw(".l");
+            if (form == 1) return target + kw(".l");
             return "(" + target + ")" + kw(".l");
         }
         int form = static_cast<int>(rng_.range(0, 4));
@@ -637,6 +683,18 @@ private:
                 return ins(b, Size::S, target);
             });
         }
+        auto relative = [](std::int64_t n) {
+            return n == 0 ? std::string("*") : n > 0 ? "*+" + std::to_string(n) : "*-" + std::to_string(-n);
+        };
+        repeat(variants() * 16, [&] {  // short: displacement n-2 in -128..127 and not 0
+            std::int64_t n = 2 * rng_.range(-63, 64);
+            if (n == 2) n = 4;
+            return ins(rng_.pick(branches), Size::S, relative(n));
+        });
+        repeat(variants() * 16, [&] { return ins(rng_.pick(branches), Size::W, relative(2 * rng_.range(-3000, 3000))); });
+        repeat(variants() * 4, [&] {
+            return ins("lea", Size::None, relative(2 * rng_.range(-3000, 3000)) + "(" + kw("pc") + ")," + areg());
+        });
         std::vector<std::string> decrements = {"dbt", "dbf", "dbra"};
         for (const std::string& cc : kConditions) decrements.push_back("db" + cc);
         for (const std::string& db : decrements)
@@ -672,7 +730,7 @@ private:
         }
         for (Size size : {Size::W, Size::L}) {
             auto disp = [&] {
-                std::string d = displacement16();
+                std::string d = displacement16(true);
                 return rng_.one_in(2) ? d + "(" + areg() + ")" : "(" + d + "," + areg() + ")";
             };
             repeat(variants() * 4, [&] { return ins("movep", size, dreg() + "," + disp()); });
@@ -755,7 +813,7 @@ bool write_gnu(const Corpus& corpus, const std::string& path, bool line_markers)
     std::ofstream out(path, std::ios::binary);
     for (std::size_t i = 0; i < corpus.lines.size(); ++i) {
         const Line& line = corpus.lines[i];
-        if (line_markers && !line.gnu_body.empty()) out << 'm' << i << ":\n";
+        if (line_markers && line.emits_code) out << 'm' << i << ":\n";
         out << gnu_text(line) << '\n';
     }
     return static_cast<bool>(out);

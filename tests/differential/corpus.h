@@ -18,6 +18,7 @@ struct Line {
     std::string ours_body;   // "\tmove.w d0,d1" etc.
     std::string gnu_body;
     bool counts_as_distinct = true;  // false for the padding lines at the end
+    bool emits_code = true;          // false for label-only and equ lines
 };
 
 struct Options {

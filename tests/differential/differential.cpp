@@ -38,7 +38,7 @@ public:
     Comparison(const corpus::Corpus& c, const gnu_as::Assembly& gnu, std::string ours, std::string work)
         : corpus_(c), gnu_(gnu), ours_(std::move(ours)), work_(std::move(work)) {
         for (std::size_t i = 0; i < c.lines.size(); ++i) {
-            if (c.lines[i].gnu_body.empty()) continue;
+            if (!c.lines[i].emits_code) continue;
             auto it = gnu.symbols.find("m" + std::to_string(i));
             if (it == gnu.symbols.end()) continue;
             instruction_lines_.push_back(i);
@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
     std::map<std::string, std::size_t> per_mnemonic;
     std::size_t instructions = 0;
     for (const corpus::Line& line : c.lines)
-        if (!line.ours_body.empty()) {
+        if (line.emits_code) {
             ++per_mnemonic[corpus::mnemonic_of(line.ours_body)];
             ++instructions;
         }
