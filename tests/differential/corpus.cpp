@@ -3,6 +3,7 @@
 // byte for byte. GNU as rewrites some forms on its own, so the generator keeps
 // away from them (each rule below was checked against GNU as):
 //   - move.l #n,Dn with n in -128..127 becomes moveq      -> n outside that range
+//     (as a 32-bit value: $FFFFFFFF too)
 //   - add/sub #1..8 becomes addq/subq (any destination)   -> plain add/sub avoid 1..8
 //   - unsized branches become short                      -> every branch sized
 //   - 0(An) becomes (An); numeric d16(PC) means an address -> displacements non-zero,
@@ -488,7 +489,11 @@ private:
         for (int i = 0; i < count; ++i) line(make);
     }
 
-    static bool moveq_range(std::int64_t v) { return v >= -128 && v <= 127; }
+    // As a 32-bit value: $FFFFFFFF is -1 and GNU as makes it a moveq too.
+    static bool moveq_range(std::int64_t v) {
+        std::int32_t as_long = static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+        return as_long >= -128 && as_long <= 127;
+    }
     static bool quick_range(std::int64_t v) { return v >= 1 && v <= 8; }
 
     void family_move() {

@@ -2,13 +2,16 @@
 // with our assembler as with GNU as. On a difference it finds the lines that
 // differ by assembling each line on its own at GNU's address for it.
 //
-//   differential_gnu_as OURS_EXECUTABLE WORK_DIR
+//   differential_gnu_as OURS_EXECUTABLE WORK_DIR [SEED [VARIANTS]]
+// (another seed or more variants per form give a different, larger corpus
+// for a deeper search by hand; the test uses the defaults)
 #include "corpus.h"
 #include "gnu_as.h"
 #include "process.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
@@ -122,8 +125,8 @@ int fail(const std::string& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: differential_gnu_as OURS_EXECUTABLE WORK_DIR\n");
+    if (argc < 3 || argc > 5) {
+        std::fprintf(stderr, "usage: differential_gnu_as OURS_EXECUTABLE WORK_DIR [SEED [VARIANTS]]\n");
         return 2;
     }
     const std::string ours = argv[1], work = argv[2];
@@ -137,7 +140,10 @@ int main(int argc, char** argv) {
         return fail("our assembler not found: " + ours);
 
     // The corpus itself: big and complete enough to mean something.
-    corpus::Corpus c = corpus::generate(corpus::Options{});
+    corpus::Options options;
+    if (argc > 3) options.seed = std::strtoull(argv[3], nullptr, 0);
+    if (argc > 4) options.variants = std::max(1, std::atoi(argv[4]));
+    corpus::Corpus c = corpus::generate(options);
     std::map<std::string, std::size_t> per_mnemonic;
     std::size_t instructions = 0;
     for (const corpus::Line& line : c.lines)
