@@ -107,7 +107,6 @@ public:
         define_constants(0, std::size(kConstants) / 2);  // the others at the end: forward references
         do {
             sweep();
-            ++sweeps_;
         } while (opt_.target_lines && corpus_.lines.size() < opt_.target_lines);
         place_remaining_anchors();
         define_constants(std::size(kConstants) / 2, std::size(kConstants));
@@ -797,7 +796,6 @@ private:
     int pending_anchor_ = -1;
     int anchors_made_ = 0;
     int highest_reference_ = -1;
-    int sweeps_ = 0;
     bool used_absolute_labels_ = false;
 };
 
