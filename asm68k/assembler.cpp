@@ -59,7 +59,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.locationKnown = true;
   state.image.started = false;
   state.image.base = 0;
-  state.image.bytes.clear();
+  state.image.bytes.clear();  // keeps its capacity from the previous pass
   state.imageFull = false;
   state.addressOverflow = false;
   state.oddReported = false;
@@ -176,6 +176,12 @@ AssemblyResult AssembleText(std::string source, const std::string& name,
   root->name = name;
   root->path = name;
   root->text = std::move(source);
+  // One statement per line is typical; reserving avoids regrowing big vectors.
+  const std::string& text = root->text;
+  size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
+  assembly.statements.reserve(lines);
+  assembly.operands.reserve(lines * 2);
+  assembly.expressions.nodes.reserve(lines * 2);
   assembly.files.push_back(std::move(root));
   ReadSource(assembly);
 

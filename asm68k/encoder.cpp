@@ -238,7 +238,6 @@ struct Encoder {
   }
 
   int32_t MovepDisplacement(const Operand& operand) {
-    if (operand.kind == kOpIndirect) return 0;
     EvalResult r = Eval(operand);
     CheckDisplacement16(r, r.value);
     return r.value;

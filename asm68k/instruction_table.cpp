@@ -1,7 +1,6 @@
 #include "instruction_table.h"
 
 #include <string>
-#include <unordered_map>
 
 namespace asm68k {
 
@@ -85,8 +84,8 @@ constexpr InstructionForm kForms[] = {
     Row("move", 0x4E68, L, L, SF::None, E::Reg0Dst, kUsp, kAn),
     Row("movea", 0x0040, WL, W, SF::Move, E::EaReg9, kAll, kAn),
     Row("moveq", 0x7000, L, L, SF::None, E::Moveq, kImm, kDn),
-    Row("movep", 0x0108, WL, W, SF::Bit6, E::MovepToReg, kDisp | kInd, kDn),
-    Row("movep", 0x0188, WL, W, SF::Bit6, E::MovepToMem, kDn, kDisp | kInd),
+    Row("movep", 0x0108, WL, W, SF::Bit6, E::MovepToReg, kDisp, kDn),
+    Row("movep", 0x0188, WL, W, SF::Bit6, E::MovepToMem, kDn, kDisp),
     Row("movem", 0x4880, WL, W, SF::Bit6, E::MovemToMem, kRegList | kDn | kAn, kCtrlAlt | kPreDec),
     Row("movem", 0x4C80, WL, W, SF::Bit6, E::MovemToReg, kControl | kPostInc, kRegList | kDn | kAn),
     Row("lea", 0x41C0, L, L, SF::None, E::EaReg9, kControl, kAn),
@@ -206,6 +205,8 @@ constexpr Hint kHints[] = {
     {"moveq", 1, 2, kAll & ~kDn, "moveq loads a data register"},
     {"eor", 0, 2, kAll & ~kDn & ~kImm, "eor takes its source from a data register"},
     {"lea", 1, 2, kDn, "lea loads an address register"},
+    {"movep", 0, 2, kInd, "movep needs d16(An); write 0(An)"},
+    {"movep", 1, 2, kInd, "movep needs d16(An); write 0(An)"},
     {"tst", 0, 1, kAn, "use cmpa.w #0,An"},
     {"clr", 0, 1, kAn, "use suba.l An,An"},
     {"bra", 0, 1, kAll & ~kAbs, "use jmp"},
@@ -220,15 +221,45 @@ constexpr Hint kHints[] = {
     {"roxr", 0, 1, kDn, "write roxr #1,Dn to rotate a register"},
 };
 
+// Mnemonic lookup runs once per source line, so it is a small open-addressing
+// table rather than a node-based map.
+uint32_t HashName(std::string_view name) {
+  uint32_t hash = 2166136261u;
+  for (char c : name) {
+    hash ^= static_cast<uint8_t>(c);
+    hash *= 16777619u;
+  }
+  return hash;
+}
+
 struct FormIndex {
-  std::unordered_map<std::string_view, FormRange> byName;
+  static constexpr uint32_t kSlots = 1024;  // a power of two, well above the mnemonic count
+  struct Slot {
+    std::string_view name;
+    FormRange range;
+  };
+  Slot slots[kSlots] = {};
+
   FormIndex() {
-    byName.reserve(kFormCount);
     for (uint16_t i = 0; i < kFormCount; ++i) {
-      FormRange& range = byName[kForms[i].name];
-      if (range.count == 0) range.first = i;
-      ++range.count;
+      uint32_t slot = HashName(kForms[i].name) & (kSlots - 1);
+      while (!slots[slot].name.empty() && slots[slot].name != kForms[i].name) {
+        slot = (slot + 1) & (kSlots - 1);
+      }
+      if (slots[slot].name.empty()) {
+        slots[slot].name = kForms[i].name;
+        slots[slot].range.first = i;
+      }
+      ++slots[slot].range.count;
     }
+  }
+
+  FormRange Find(std::string_view name) const {
+    for (uint32_t slot = HashName(name) & (kSlots - 1); !slots[slot].name.empty();
+         slot = (slot + 1) & (kSlots - 1)) {
+      if (slots[slot].name == name) return slots[slot].range;
+    }
+    return FormRange();
   }
 };
 
@@ -236,8 +267,7 @@ struct FormIndex {
 
 FormRange FindForms(std::string_view lowerName) {
   static const FormIndex index;
-  auto found = index.byName.find(lowerName);
-  return found == index.byName.end() ? FormRange() : found->second;
+  return index.Find(lowerName);
 }
 
 const InstructionForm& FormAt(uint16_t index) { return kForms[index]; }

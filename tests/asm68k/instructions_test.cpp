@@ -71,7 +71,7 @@ TEST(Instructions, MoveaMoveqMovep) {
       // 0000 ddd 1 ooo 001 aaa: opmode 100/101 to a register, 110/111 to memory.
       {"movep.w 4(a0),d1", {0x0308, 0x0004}},
       {"movep.l 4(a0),d1", {0x0348, 0x0004}},
-      {"movep.w d2,(a1)", {0x0589, 0x0000}},
+      {"movep.w d2,0(a1)", {0x0589, 0x0000}},
       {"movep.l d2,-6(a3)", {0x05CB, 0xFFFA}},
   });
 }
@@ -346,6 +346,17 @@ TEST(Instructions, UnsizedAbsoluteIsWordOnlyWhenAlreadyKnown) {
       {"move.w x,d0\nx equ $10", {0x3039, 0x0000, 0x0010}},
       {"jmp ahead\nahead: nop", {0x4EF9, 0x0000, 0x0006, 0x4E71}},
   });
+}
+
+TEST(Instructions, RowsOfOneMnemonicAreAdjacentAndWellFormed) {
+  for (uint16_t i = 0; i < asm68k::FormCount(); ++i) {
+    const asm68k::InstructionForm& form = asm68k::FormAt(i);
+    asm68k::FormRange range = asm68k::FindForms(form.name);
+    EXPECT_GE(i, range.first) << form.name;
+    EXPECT_LT(i, range.first + range.count) << form.name;
+    // The size used when none is written must be one the row takes.
+    if (form.sizes != 0) EXPECT_TRUE(form.sizes & form.defaultSize) << form.name;
+  }
 }
 
 TEST(Instructions, EveryMnemonicHasAtLeastOneRow) {

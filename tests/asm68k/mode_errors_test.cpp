@@ -33,6 +33,8 @@ TEST(ModeErrors, DestinationModes) {
       {"movem.l -(a0),d0", "movem cannot take -(An) as source"},
       {"move.l usp,d0", "move cannot take a data register as destination"},
       {"addx.w d0,(a0)", "addx cannot take (An) as destination"},
+      {"movep.w d0,(a0)", "movep cannot take (An) as destination; movep needs d16(An); write 0(An)"},
+      {"movep.l (a0),d0", "movep cannot take (An) as source; movep needs d16(An)"},
       {"scc a0", "scc cannot take an address register"},
   });
 }
