@@ -268,7 +268,9 @@ struct Reader {
       FormRange forms = shortName ? FindForms(op) : FormRange();
       if (forms.count == 0) {
         statement.kind = StatementKind::Invalid;
-        Error(statement, "unknown instruction '" + std::string(fields.operation) + "'");
+        std::string written(fields.operation);
+        if (fields.size != 0) written += std::string(".") + fields.size;
+        Error(statement, "unknown instruction '" + written + "'");
       } else {
         Instruction(statement, op, forms, writtenSize, field, parser);
       }
