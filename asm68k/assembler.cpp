@@ -33,8 +33,7 @@ void AddMessage(PassState& state, Severity severity, std::string text) {
 
 void DefineLabelHere(PassState& state, const Statement& statement) {
   if (statement.label >= 0) {
-    DefineSymbol(state, statement.label, static_cast<int32_t>(state.location),
-                 state.locationKnown);
+    DefineSymbol(state, statement.label, static_cast<int32_t>(state.location), state.locationKnown);
   }
 }
 
@@ -73,9 +72,13 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
     const Statement& statement = statements[i];
     state.statement = i;
     switch (statement.kind) {
-      case StatementKind::Instruction: AssembleInstruction(state, statement); break;
+      case StatementKind::Instruction:
+        AssembleInstruction(state, statement);
+        break;
       case StatementKind::Equ:
-      case StatementKind::Set: RunDirective(state, statement); break;
+      case StatementKind::Set:
+        RunDirective(state, statement);
+        break;
       case StatementKind::Org:
       case StatementKind::Even:
       case StatementKind::Cnop:
@@ -84,7 +87,9 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
         DefineLabelHere(state, statement);
         break;
       case StatementKind::Empty:
-      case StatementKind::Invalid: DefineLabelHere(state, statement); break;
+      case StatementKind::Invalid:
+        DefineLabelHere(state, statement);
+        break;
       default:
         DefineLabelHere(state, statement);
         RunDirective(state, statement);
@@ -115,8 +120,8 @@ void PassWarning(PassState& state, std::string text) {
 }
 
 EvalResult EvaluateExpr(PassState& state, Expr expr) {
-  EvalContext context{&state.assembly->symbols, state.pass, state.location, state.locationKnown,
-                      &state.forwardUsed, &state.unresolvedForward};
+  EvalContext context{&state.assembly->symbols, state.pass,         state.location,
+                      state.locationKnown,      &state.forwardUsed, &state.unresolvedForward};
   EvalResult result = Evaluate(state.assembly->expressions, expr, context);
   if (result.problem == EvalProblem::Undefined) {
     const Symbol& symbol = state.assembly->symbols.symbols[result.symbol];
@@ -168,8 +173,7 @@ void AdvanceLocation(PassState& state, uint64_t count) {
   state.location += static_cast<uint32_t>(count);
 }
 
-AssemblyResult AssembleText(std::string source, const std::string& name,
-                            const FileReader& reader) {
+AssemblyResult AssembleText(std::string source, const std::string& name, const FileReader& reader) {
   Assembly assembly;
   assembly.reader = reader;
   auto root = std::make_unique<SourceFile>();
@@ -216,13 +220,12 @@ AssemblyResult AssembleText(std::string source, const std::string& name,
       message.file = assembly.statements[message.order].file;
       message.line = assembly.statements[message.order].line;
     }
-    message.text = "addresses do not settle after " + std::to_string(kMaxPasses) + " passes" +
-                   culprit;
-    messages.insert(std::upper_bound(messages.begin(), messages.end(), message,
-                                     [](const Message& a, const Message& b) {
-                                       return a.order < b.order;
-                                     }),
-                    message);
+    message.text =
+        "addresses do not settle after " + std::to_string(kMaxPasses) + " passes" + culprit;
+    messages.insert(
+        std::upper_bound(messages.begin(), messages.end(), message,
+                         [](const Message& a, const Message& b) { return a.order < b.order; }),
+        message);
   }
 
   bool moreErrors = false;
@@ -241,8 +244,8 @@ AssemblyResult AssembleText(std::string source, const std::string& name,
   }
   bool success = result.errors == 0;
   if (success) result.image = std::move(state.image.bytes);
-  result.summary = FormatSummary(result.errors, result.warnings, moreErrors, success,
-                                 result.image.size());
+  result.summary =
+      FormatSummary(result.errors, result.warnings, moreErrors, success, result.image.size());
   return result;
 }
 

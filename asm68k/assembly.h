@@ -18,7 +18,7 @@
 namespace asm68k {
 
 enum class StatementKind : uint8_t {
-  Empty,        // a comment, a blank line, or a label alone
+  Empty,  // a comment, a blank line, or a label alone
   Instruction,
   Org,
   Equ,
@@ -29,7 +29,7 @@ enum class StatementKind : uint8_t {
   Even,
   Cnop,
   Incbin,
-  Invalid,      // reported while reading; its label still gets an address
+  Invalid,  // reported while reading; its label still gets an address
 };
 
 struct Statement {

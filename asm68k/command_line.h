@@ -17,7 +17,8 @@ struct CommandLine {
 // SOURCE,OUTPUT pair, even when it starts with '/'.
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
-constexpr const char* kUsage = "usage: ASM68k /p SOURCE,OUTPUT  (assembles 68000 SOURCE into the binary image OUTPUT)";
+constexpr const char* kUsage =
+    "usage: ASM68k /p SOURCE,OUTPUT  (assembles 68000 SOURCE into the binary image OUTPUT)";
 
 // Runs the whole program; messages go to `out`. Returns the exit code:
 // 0 success, 1 errors in the source, 2 usage or file errors.

@@ -14,9 +14,9 @@ struct DirectiveName {
 };
 
 constexpr DirectiveName kDirectives[] = {
-    {"org", Directive::Org},       {"equ", Directive::Equ},         {"set", Directive::Set},
-    {"=", Directive::Equ},         {"dc", Directive::Dc},           {"ds", Directive::Ds},
-    {"dcb", Directive::Dcb},       {"even", Directive::Even},       {"cnop", Directive::Cnop},
+    {"org", Directive::Org},         {"equ", Directive::Equ},       {"set", Directive::Set},
+    {"=", Directive::Equ},           {"dc", Directive::Dc},         {"ds", Directive::Ds},
+    {"dcb", Directive::Dcb},         {"even", Directive::Even},     {"cnop", Directive::Cnop},
     {"include", Directive::Include}, {"incbin", Directive::Incbin}, {"end", Directive::End},
 };
 
@@ -32,9 +32,9 @@ bool ParseExpressions(TextRange field, size_t minimum, size_t maximum, std::stri
   std::vector<TextRange> items;
   if (!SplitOperands(field.begin, field.end, items, error)) return false;
   if (items.size() < minimum || items.size() > maximum) {
-    std::string expected = minimum == maximum ? std::to_string(minimum)
-                                              : std::to_string(minimum) + " or " +
-                                                    std::to_string(maximum);
+    std::string expected = minimum == maximum
+                               ? std::to_string(minimum)
+                               : std::to_string(minimum) + " or " + std::to_string(maximum);
     error = std::string(name) + " takes " + expected + (maximum == 1 ? " value" : " values");
     return false;
   }
@@ -165,7 +165,8 @@ Directive FindDirective(std::string_view lowerName) {
 bool ParseDirective(Directive directive, std::string_view name, uint8_t writtenSize,
                     TextRange operands, Assembly& assembly, ExprParser& parser,
                     Statement& statement, std::string& error) {
-  bool sized = directive == Directive::Dc || directive == Directive::Ds || directive == Directive::Dcb;
+  bool sized =
+      directive == Directive::Dc || directive == Directive::Ds || directive == Directive::Dcb;
   if (!sized && writtenSize != kSizeNone) {
     error = std::string(name) + " takes no size";
     return false;
@@ -195,8 +196,8 @@ bool ParseDirective(Directive directive, std::string_view name, uint8_t writtenS
                               error);
     case Directive::Dcb:
       statement.kind = StatementKind::Dcb;
-      return ParseExpressions(operands, 1, 2, SizedName("dcb", size), assembly, parser,
-                              statement, error);
+      return ParseExpressions(operands, 1, 2, SizedName("dcb", size), assembly, parser, statement,
+                              error);
     case Directive::Even:
       statement.kind = StatementKind::Even;
       if (operands.begin != operands.end) {
@@ -350,9 +351,9 @@ void RunDirective(PassState& state, const Statement& statement) {
     case StatementKind::Incbin:
       EmitBytes(state, assembly.bytes.data() + ops[0].expr.first, ops[0].expr.count);
       return;
-    default: return;
+    default:
+      return;
   }
 }
 
 }  // namespace asm68k
-

@@ -12,7 +12,20 @@
 
 namespace asm68k {
 
-enum class Directive : uint8_t { None, Org, Equ, Set, Dc, Ds, Dcb, Even, Cnop, Include, Incbin, End };
+enum class Directive : uint8_t {
+  None,
+  Org,
+  Equ,
+  Set,
+  Dc,
+  Ds,
+  Dcb,
+  Even,
+  Cnop,
+  Include,
+  Incbin,
+  End
+};
 
 Directive FindDirective(std::string_view lowerName);
 

@@ -23,9 +23,12 @@ std::string SizeList(std::string_view name, uint8_t sizes) {
 
 std::string CountWords(int count) {
   switch (count) {
-    case 0: return "no operands";
-    case 1: return "one operand";
-    default: return "two operands";
+    case 0:
+      return "no operands";
+    case 1:
+      return "one operand";
+    default:
+      return "two operands";
   }
 }
 
@@ -51,11 +54,16 @@ bool UsesAddressRegister(const Operand* operands, int count) {
 
 uint16_t SizeBits(SizeField field, uint8_t size) {
   switch (field) {
-    case SizeField::Bits76: return size == kSizeB ? 0x0000 : size == kSizeW ? 0x0040 : 0x0080;
-    case SizeField::Move: return size == kSizeB ? 0x1000 : size == kSizeW ? 0x3000 : 0x2000;
-    case SizeField::Bit8: return size == kSizeL ? 0x0100 : 0;
-    case SizeField::Bit6: return size == kSizeL ? 0x0040 : 0;
-    case SizeField::None: return 0;
+    case SizeField::Bits76:
+      return size == kSizeB ? 0x0000 : size == kSizeW ? 0x0040 : 0x0080;
+    case SizeField::Move:
+      return size == kSizeB ? 0x1000 : size == kSizeW ? 0x3000 : 0x2000;
+    case SizeField::Bit8:
+      return size == kSizeL ? 0x0100 : 0;
+    case SizeField::Bit6:
+      return size == kSizeL ? 0x0040 : 0;
+    case SizeField::None:
+      return 0;
   }
   return 0;
 }
@@ -103,8 +111,8 @@ struct Encoder {
     int32_t v = r.value;
     if (immediateSize == kSizeB) {
       if (r.valid && (v < -128 || v > 255)) {
-        PassError(state, "immediate value " + std::to_string(v) +
-                             " does not fit in a byte (-128..255)");
+        PassError(state,
+                  "immediate value " + std::to_string(v) + " does not fit in a byte (-128..255)");
       }
       Word(static_cast<uint32_t>(v) & 0xFF);
     } else if (immediateSize == kSizeW) {
@@ -140,11 +148,16 @@ struct Encoder {
   // The 6-bit effective-address field; extension words are appended.
   uint16_t Ea(const Operand& operand) {
     switch (operand.kind) {
-      case kOpDataReg: return operand.reg;
-      case kOpAddrReg: return static_cast<uint16_t>(0x08 | operand.reg);
-      case kOpIndirect: return static_cast<uint16_t>(0x10 | operand.reg);
-      case kOpPostInc: return static_cast<uint16_t>(0x18 | operand.reg);
-      case kOpPreDec: return static_cast<uint16_t>(0x20 | operand.reg);
+      case kOpDataReg:
+        return operand.reg;
+      case kOpAddrReg:
+        return static_cast<uint16_t>(0x08 | operand.reg);
+      case kOpIndirect:
+        return static_cast<uint16_t>(0x10 | operand.reg);
+      case kOpPostInc:
+        return static_cast<uint16_t>(0x18 | operand.reg);
+      case kOpPreDec:
+        return static_cast<uint16_t>(0x20 | operand.reg);
       case kOpDisp: {
         EvalResult r = Eval(operand);
         CheckDisplacement16(r, r.value);
@@ -159,8 +172,8 @@ struct Encoder {
       }
       case kOpAbsolute: {
         EvalResult r = Eval(operand);
-        bool isLong = operand.absSize == 'l' ||
-                      (operand.absSize == 0 && !(r.known && FitsSigned16(r.value)));
+        bool isLong =
+            operand.absSize == 'l' || (operand.absSize == 0 && !(r.known && FitsSigned16(r.value)));
         if (isLong) {
           Long(static_cast<uint32_t>(r.value));
           return 0x39;
@@ -186,8 +199,11 @@ struct Encoder {
         Word(BriefExtension(operand, displacement));
         return 0x3B;
       }
-      case kOpImmediate: Immediate(operand, size); return 0x3C;
-      default: return 0;
+      case kOpImmediate:
+        Immediate(operand, size);
+        return 0x3C;
+      default:
+        return 0;
     }
   }
 
@@ -207,13 +223,15 @@ struct Encoder {
     uint32_t from = state.location + 2;
     int32_t displacement = Distance(r.value, from);
     if (r.valid && (r.value & 1)) {
-      PassError(state, "branch target " + Hex(static_cast<uint32_t>(r.value)) +
-                           " is at an odd address");
+      PassError(state,
+                "branch target " + Hex(static_cast<uint32_t>(r.value)) + " is at an odd address");
     }
     if (size == kSizeS) {
       if (r.valid && displacement == 0) {
-        PassError(state, Name() + " cannot branch to the next instruction (a displacement of 0 "
-                                  "means the word form); use " + std::string(form.name) + ".w");
+        PassError(state, Name() +
+                             " cannot branch to the next instruction (a displacement of 0 "
+                             "means the word form); use " +
+                             std::string(form.name) + ".w");
       } else if (r.valid && !FitsSigned8(displacement)) {
         PassError(state, "branch target is out of range for " + Name() + " (displacement " +
                              std::to_string(displacement) + "; .s reaches -128..127)");
@@ -247,23 +265,37 @@ struct Encoder {
     uint16_t& first = words[0];
     first = static_cast<uint16_t>(form.opcode | SizeBits(form.sizeField, size));
     switch (form.encoding) {
-      case Encoding::Fixed: break;
-      case Encoding::Ea: first |= Ea(ops[0]); break;
-      case Encoding::EaSrc: first |= Ea(ops[0]); break;
-      case Encoding::EaDst: first |= Ea(ops[1]); break;
-      case Encoding::EaReg9: first |= static_cast<uint16_t>(Ea(ops[0]) | (Register(ops[1]) << 9)); break;
-      case Encoding::Reg9Ea: first |= static_cast<uint16_t>((Register(ops[0]) << 9) | Ea(ops[1])); break;
+      case Encoding::Fixed:
+        break;
+      case Encoding::Ea:
+        first |= Ea(ops[0]);
+        break;
+      case Encoding::EaSrc:
+        first |= Ea(ops[0]);
+        break;
+      case Encoding::EaDst:
+        first |= Ea(ops[1]);
+        break;
+      case Encoding::EaReg9:
+        first |= static_cast<uint16_t>(Ea(ops[0]) | (Register(ops[1]) << 9));
+        break;
+      case Encoding::Reg9Ea:
+        first |= static_cast<uint16_t>((Register(ops[0]) << 9) | Ea(ops[1]));
+        break;
       case Encoding::Move: {
         uint16_t source = Ea(ops[0]);
         uint16_t destination = Ea(ops[1]);
-        first |= static_cast<uint16_t>(source | ((destination & 7) << 9) | ((destination >> 3) << 6));
+        first |=
+            static_cast<uint16_t>(source | ((destination & 7) << 9) | ((destination >> 3) << 6));
         break;
       }
       case Encoding::ImmEa:
         Immediate(ops[0], size);
         first |= Ea(ops[1]);
         break;
-      case Encoding::ImmFixed: Immediate(ops[0], size); break;
+      case Encoding::ImmFixed:
+        Immediate(ops[0], size);
+        break;
       case Encoding::Quick: {
         int32_t v = Quick(ops[0], 1, 8, std::string(form.name) + " needs a value from 1 to 8");
         first |= static_cast<uint16_t>(((v & 7) << 9) | Ea(ops[1]));
@@ -275,8 +307,7 @@ struct Encoder {
         break;
       }
       case Encoding::ShiftImm: {
-        int32_t v = Quick(ops[0], 1, 8,
-                          "a shift count is 1 to 8 (use a data register for more)");
+        int32_t v = Quick(ops[0], 1, 8, "a shift count is 1 to 8 (use a data register for more)");
         first |= static_cast<uint16_t>(((v & 7) << 9) | Register(ops[1]));
         break;
       }
@@ -297,13 +328,19 @@ struct Encoder {
         first |= Ea(ops[1]);
         break;
       }
-      case Encoding::Branch: BranchDisplacement(ops[0]); break;
+      case Encoding::Branch:
+        BranchDisplacement(ops[0]);
+        break;
       case Encoding::Dbcc:
         first |= Register(ops[0]);
         BranchDisplacement(ops[1]);
         break;
-      case Encoding::Reg0: first |= Register(ops[0]); break;
-      case Encoding::Reg0Dst: first |= Register(ops[1]); break;
+      case Encoding::Reg0:
+        first |= Register(ops[0]);
+        break;
+      case Encoding::Reg0Dst:
+        first |= Register(ops[1]);
+        break;
       case Encoding::Link: {
         first |= Register(ops[0]);
         EvalResult r = Eval(ops[1]);
@@ -312,9 +349,12 @@ struct Encoder {
         break;
       }
       case Encoding::Trap:
-        first |= static_cast<uint16_t>(Quick(ops[0], 0, 15, "trap needs a vector from 0 to 15") & 15);
+        first |=
+            static_cast<uint16_t>(Quick(ops[0], 0, 15, "trap needs a vector from 0 to 15") & 15);
         break;
-      case Encoding::Stop: Immediate(ops[0], kSizeW); break;
+      case Encoding::Stop:
+        Immediate(ops[0], kSizeW);
+        break;
       case Encoding::MovemToMem:
         Word(MovemMask(ops[0], ops[1].kind == kOpPreDec));
         first |= Ea(ops[1]);
@@ -340,17 +380,21 @@ struct Encoder {
 
 char SizeLetter(uint8_t size) {
   switch (size) {
-    case kSizeB: return 'b';
-    case kSizeW: return 'w';
-    case kSizeL: return 'l';
-    case kSizeS: return 's';
-    default: return '?';
+    case kSizeB:
+      return 'b';
+    case kSizeW:
+      return 'w';
+    case kSizeL:
+      return 'l';
+    case kSizeS:
+      return 's';
+    default:
+      return '?';
   }
 }
 
-bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize,
-               const Operand* operands, int count, uint16_t& form, uint8_t& size,
-               std::string& error) {
+bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize, const Operand* operands,
+               int count, uint16_t& form, uint8_t& size, std::string& error) {
   std::string shownName(name);
   uint8_t allSizes = 0;
   bool countSeen[3] = {false, false, false};
@@ -366,11 +410,11 @@ bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize,
     if (allSizes == 0) {
       error = shownName + " takes no size";
     } else if (writtenSize == kSizeS) {
-      error = shownName + ".s does not exist: only branches have .s; use " +
-              SizeList(name, allSizes);
+      error =
+          shownName + ".s does not exist: only branches have .s; use " + SizeList(name, allSizes);
     } else if (isBranch && writtenSize == kSizeL) {
-      error = shownName + ".l needs a 68020; the 68000 has " + shownName + ".s and " +
-              shownName + ".w";
+      error =
+          shownName + ".l needs a 68020; the 68000 has " + shownName + ".s and " + shownName + ".w";
     } else {
       error = shownName + '.' + SizeLetter(writtenSize) + " does not exist on the 68000; use " +
               SizeList(name, allSizes);
@@ -409,9 +453,10 @@ bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize,
     if (row.encoding == Encoding::Branch || row.encoding == Encoding::Dbcc) {
       const Operand& target = operands[count - 1];
       if (target.absSize != 0) {
-        error = "the target of " + shownName + " takes no size; " +
-                (row.encoding == Encoding::Branch ? "write " + shownName + ".s or " + shownName + ".w"
-                                                  : std::string("it is always a word displacement"));
+        error =
+            "the target of " + shownName + " takes no size; " +
+            (row.encoding == Encoding::Branch ? "write " + shownName + ".s or " + shownName + ".w"
+                                              : std::string("it is always a word displacement"));
         return false;
       }
     }

@@ -15,9 +15,8 @@ namespace asm68k {
 // Chooses the row of `forms` for the written size (kSizeNone when none) and
 // operands. On failure the message says what is wrong in the user's terms,
 // naming the instruction and the addressing mode.
-bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize,
-               const Operand* operands, int count, uint16_t& form, uint8_t& size,
-               std::string& error);
+bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize, const Operand* operands,
+               int count, uint16_t& form, uint8_t& size, std::string& error);
 
 // The most words a 68000 instruction takes: move.l #imm,abs.l.
 constexpr int kMaxInstructionWords = 5;

@@ -142,11 +142,21 @@ struct Parse {
   int PeekOperator(ExprOp& op, int& length) const {
     length = 1;
     switch (c.Peek()) {
-      case '*': op = ExprOp::Multiply; return 10;
-      case '/': op = ExprOp::Divide; return 10;
-      case '%': op = ExprOp::Modulo; return 10;
-      case '+': op = ExprOp::Add; return 9;
-      case '-': op = ExprOp::Subtract; return 9;
+      case '*':
+        op = ExprOp::Multiply;
+        return 10;
+      case '/':
+        op = ExprOp::Divide;
+        return 10;
+      case '%':
+        op = ExprOp::Modulo;
+        return 10;
+      case '+':
+        op = ExprOp::Add;
+        return 9;
+      case '-':
+        op = ExprOp::Subtract;
+        return 9;
       case '<':
         if (c.Peek(1) != '<') return 0;
         length = 2;
@@ -157,10 +167,17 @@ struct Parse {
         length = 2;
         op = ExprOp::ShiftRight;
         return 8;
-      case '&': op = ExprOp::And; return 7;
-      case '^': op = ExprOp::Xor; return 6;
-      case '|': op = ExprOp::Or; return 5;
-      default: return 0;
+      case '&':
+        op = ExprOp::And;
+        return 7;
+      case '^':
+        op = ExprOp::Xor;
+        return 6;
+      case '|':
+        op = ExprOp::Or;
+        return 5;
+      default:
+        return 0;
     }
   }
 
@@ -190,9 +207,15 @@ inline int32_t S(uint32_t v) { return static_cast<int32_t>(v); }
 
 bool Apply(ExprOp op, int32_t left, int32_t right, int32_t& out) {
   switch (op) {
-    case ExprOp::Add: out = S(U(left) + U(right)); return true;
-    case ExprOp::Subtract: out = S(U(left) - U(right)); return true;
-    case ExprOp::Multiply: out = S(U(left) * U(right)); return true;
+    case ExprOp::Add:
+      out = S(U(left) + U(right));
+      return true;
+    case ExprOp::Subtract:
+      out = S(U(left) - U(right));
+      return true;
+    case ExprOp::Multiply:
+      out = S(U(left) * U(right));
+      return true;
     case ExprOp::Divide:
     case ExprOp::Modulo: {
       if (right == 0) return false;
@@ -201,10 +224,18 @@ bool Apply(ExprOp op, int32_t left, int32_t right, int32_t& out) {
       out = S(static_cast<uint32_t>(op == ExprOp::Divide ? a / b : a % b));
       return true;
     }
-    case ExprOp::And: out = left & right; return true;
-    case ExprOp::Or: out = left | right; return true;
-    case ExprOp::Xor: out = left ^ right; return true;
-    case ExprOp::ShiftLeft: out = U(right) >= 32 ? 0 : S(U(left) << U(right)); return true;
+    case ExprOp::And:
+      out = left & right;
+      return true;
+    case ExprOp::Or:
+      out = left | right;
+      return true;
+    case ExprOp::Xor:
+      out = left ^ right;
+      return true;
+    case ExprOp::ShiftLeft:
+      out = U(right) >= 32 ? 0 : S(U(left) << U(right));
+      return true;
     case ExprOp::ShiftRight:
       if (U(right) >= 32) {
         out = left < 0 ? -1 : 0;
@@ -212,7 +243,9 @@ bool Apply(ExprOp op, int32_t left, int32_t right, int32_t& out) {
         out = left < 0 ? S(~(~U(left) >> U(right))) : S(U(left) >> U(right));
       }
       return true;
-    default: out = 0; return true;
+    default:
+      out = 0;
+      return true;
   }
 }
 
@@ -285,9 +318,15 @@ bool IsConstant(const ExprPool& pool, Expr expr, int32_t& value) {
   for (uint32_t i = 0; i < expr.count; ++i) {
     const ExprNode& node = pool.nodes[expr.first + i];
     switch (node.op) {
-      case ExprOp::Constant: stack[top++] = node.value; break;
-      case ExprOp::Negate: stack[top - 1] = S(0u - U(stack[top - 1])); break;
-      case ExprOp::Complement: stack[top - 1] = ~stack[top - 1]; break;
+      case ExprOp::Constant:
+        stack[top++] = node.value;
+        break;
+      case ExprOp::Negate:
+        stack[top - 1] = S(0u - U(stack[top - 1]));
+        break;
+      case ExprOp::Complement:
+        stack[top - 1] = ~stack[top - 1];
+        break;
       default: {
         --top;
         // Division by zero stays unfolded and is reported when evaluated.
@@ -304,7 +343,9 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
   const ExprNode* nodes = pool.nodes.data() + expr.first;
   if (expr.count == 1) {
     switch (nodes[0].op) {
-      case ExprOp::Constant: result.value = nodes[0].value; return result;
+      case ExprOp::Constant:
+        result.value = nodes[0].value;
+        return result;
       case ExprOp::Symbol:
         result.value = SymbolValue(context, static_cast<uint32_t>(nodes[0].value), result);
         return result;
@@ -312,7 +353,8 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
         result.value = S(context.location);
         result.known = context.locationKnown;
         return result;
-      default: break;
+      default:
+        break;
     }
   }
   int32_t stack[kMaxNodes];
@@ -320,7 +362,9 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
   for (uint32_t i = 0; i < expr.count; ++i) {
     const ExprNode& node = nodes[i];
     switch (node.op) {
-      case ExprOp::Constant: stack[top++] = node.value; break;
+      case ExprOp::Constant:
+        stack[top++] = node.value;
+        break;
       case ExprOp::Symbol:
         stack[top++] = SymbolValue(context, static_cast<uint32_t>(node.value), result);
         break;
@@ -328,8 +372,12 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
         stack[top++] = S(context.location);
         if (!context.locationKnown) result.known = false;
         break;
-      case ExprOp::Negate: stack[top - 1] = S(0u - U(stack[top - 1])); break;
-      case ExprOp::Complement: stack[top - 1] = ~stack[top - 1]; break;
+      case ExprOp::Negate:
+        stack[top - 1] = S(0u - U(stack[top - 1]));
+        break;
+      case ExprOp::Complement:
+        stack[top - 1] = ~stack[top - 1];
+        break;
       default:
         --top;
         if (!Apply(node.op, stack[top - 1], stack[top], stack[top - 1])) {

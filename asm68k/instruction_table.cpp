@@ -23,11 +23,14 @@ constexpr InstructionForm Row(std::string_view name, uint16_t opcode, uint8_t si
                          defaultSize,
                          field,
                          encoding,
-                         static_cast<uint8_t>(mode0 == 0 ? 0 : mode1 == 0 ? 1 : 2),
+                         static_cast<uint8_t>(mode0 == 0   ? 0
+                                              : mode1 == 0 ? 1
+                                                           : 2),
                          {mode0, mode1},
                          flags};
 }
 
+// clang-format off
 // Condition codes in opcode bits 11-8: Bcc, DBcc and Scc share them.
 #define BRANCH(cc, code) \
   Row("b" cc, 0x6000 | ((code) << 8), kBranchSizes, W, SF::None, E::Branch, kAbs)
@@ -184,6 +187,8 @@ constexpr InstructionForm kForms[] = {
     Row("stop", 0x4E72, 0, 0, SF::None, E::Stop, kImm),
     Row("illegal", 0x4AFC, 0, 0, SF::None, E::Fixed),
 };
+
+// clang-format on
 
 constexpr uint16_t kFormCount = sizeof(kForms) / sizeof(kForms[0]);
 

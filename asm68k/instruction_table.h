@@ -12,17 +12,17 @@ namespace asm68k {
 // How an operand was written. The order gives each kind its bit in a row's
 // mode masks.
 enum OperandKind : uint8_t {
-  kOpDataReg,   // Dn
-  kOpAddrReg,   // An
-  kOpIndirect,  // (An)
-  kOpPostInc,   // (An)+
-  kOpPreDec,    // -(An)
-  kOpDisp,      // d16(An)
-  kOpIndex,     // d8(An,Xn)
-  kOpAbsolute,  // address, address.w, address.l
-  kOpPcDisp,    // label(pc)
-  kOpPcIndex,   // label(pc,Xn)
-  kOpImmediate, // #value
+  kOpDataReg,    // Dn
+  kOpAddrReg,    // An
+  kOpIndirect,   // (An)
+  kOpPostInc,    // (An)+
+  kOpPreDec,     // -(An)
+  kOpDisp,       // d16(An)
+  kOpIndex,      // d8(An,Xn)
+  kOpAbsolute,   // address, address.w, address.l
+  kOpPcDisp,     // label(pc)
+  kOpPcIndex,    // label(pc,Xn)
+  kOpImmediate,  // #value
   kOpSr,
   kOpCcr,
   kOpUsp,

@@ -22,8 +22,7 @@ std::string FormatMessage(const std::string& fileName, uint32_t line, Severity s
   return out;
 }
 
-std::string FormatSummary(int errors, int warnings, bool moreErrors, bool success,
-                          uint64_t bytes) {
+std::string FormatSummary(int errors, int warnings, bool moreErrors, bool success, uint64_t bytes) {
   std::string out = Count(static_cast<uint64_t>(errors), "error", "errors");
   if (moreErrors) out += " (more not shown)";
   out += ", ";

@@ -114,8 +114,8 @@ bool ParseRegisterList(Cursor& c, Operand& out, std::string& error) {
         return false;
       }
       if (last < first) {
-        error = "register range " + RegisterName(first) + "-" + RegisterName(last) +
-                " runs backwards";
+        error =
+            "register range " + RegisterName(first) + "-" + RegisterName(last) + " runs backwards";
         return false;
       }
     }
@@ -379,22 +379,38 @@ bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string&
 
 std::string_view OperandKindName(OperandKind kind) {
   switch (kind) {
-    case kOpDataReg: return "a data register";
-    case kOpAddrReg: return "an address register";
-    case kOpIndirect: return "(An)";
-    case kOpPostInc: return "(An)+";
-    case kOpPreDec: return "-(An)";
-    case kOpDisp: return "d16(An)";
-    case kOpIndex: return "d8(An,Xn)";
-    case kOpAbsolute: return "an absolute address";
-    case kOpPcDisp: return "d16(pc)";
-    case kOpPcIndex: return "d8(pc,Xn)";
-    case kOpImmediate: return "an immediate value";
-    case kOpSr: return "sr";
-    case kOpCcr: return "ccr";
-    case kOpUsp: return "usp";
-    case kOpRegList: return "a register list";
-    default: return "this operand";
+    case kOpDataReg:
+      return "a data register";
+    case kOpAddrReg:
+      return "an address register";
+    case kOpIndirect:
+      return "(An)";
+    case kOpPostInc:
+      return "(An)+";
+    case kOpPreDec:
+      return "-(An)";
+    case kOpDisp:
+      return "d16(An)";
+    case kOpIndex:
+      return "d8(An,Xn)";
+    case kOpAbsolute:
+      return "an absolute address";
+    case kOpPcDisp:
+      return "d16(pc)";
+    case kOpPcIndex:
+      return "d8(pc,Xn)";
+    case kOpImmediate:
+      return "an immediate value";
+    case kOpSr:
+      return "sr";
+    case kOpCcr:
+      return "ccr";
+    case kOpUsp:
+      return "usp";
+    case kOpRegList:
+      return "a register list";
+    default:
+      return "this operand";
   }
 }
 

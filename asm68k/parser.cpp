@@ -42,11 +42,12 @@ struct Reader {
   std::string scope;  // the nearest global label above, owner of ".local" names
   std::vector<uint32_t> includeStack;
   bool ended = false;
+  uint32_t current = 0;  // index the statement being read gets (or has)
   std::vector<TextRange> pieces;
 
   void Error(const Statement& statement, std::string text) {
     Message message;
-    message.order = static_cast<uint32_t>(assembly.statements.size());
+    message.order = current;
     message.file = statement.file;
     message.line = statement.line;
     message.severity = Severity::Error;
@@ -78,13 +79,14 @@ struct Reader {
       index = assembly.symbols.Intern(name);
     }
     Symbol& symbol = assembly.symbols.symbols[index];
-    uint32_t here = static_cast<uint32_t>(assembly.statements.size());
+    uint32_t here = current;
     if (symbol.kind == SymbolKind::Undefined) {
       symbol.kind = kind;
       symbol.definedAt = here;
       return static_cast<int32_t>(index);
     }
-    if (symbol.kind == SymbolKind::Set && kind == SymbolKind::Set) return static_cast<int32_t>(index);
+    if (symbol.kind == SymbolKind::Set && kind == SymbolKind::Set)
+      return static_cast<int32_t>(index);
     Error(statement, "'" + std::string(name) + "' is already defined on " +
                          Where(symbol.definedAt, statement.file));
     return -1;
@@ -107,8 +109,8 @@ struct Reader {
       return;
     }
     if (includeStack.size() > static_cast<size_t>(kMaxIncludeDepth)) {
-      Error(statement, "includes are nested more than " + std::to_string(kMaxIncludeDepth) +
-                           " deep");
+      Error(statement,
+            "includes are nested more than " + std::to_string(kMaxIncludeDepth) + " deep");
       return;
     }
     auto file = std::make_unique<SourceFile>();
@@ -193,6 +195,7 @@ struct Reader {
   }
 
   void ReadLine(uint32_t file, uint32_t lineNumber, const char* begin, const char* end) {
+    current = static_cast<uint32_t>(assembly.statements.size());
     Statement statement;
     statement.file = file;
     statement.line = lineNumber;
@@ -247,16 +250,16 @@ struct Reader {
       } else {
         // The include line goes first so its label precedes the included text.
         assembly.statements.push_back(statement);
-        Include(assembly.statements.back(), field);
+        Include(statement, field);
         return;
       }
     } else if (directive != Directive::None) {
       if (!ParseDirective(directive, op, writtenSize, field, assembly, parser, statement, error)) {
         statement.kind = StatementKind::Invalid;
-        if (assignment) statement.kind = directive == Directive::Set ? StatementKind::Set : StatementKind::Equ;
         Error(statement, error);
         if (assignment) {
           // Keep the name defined (as 0) so its uses do not add "undefined" errors.
+          statement.kind = directive == Directive::Set ? StatementKind::Set : StatementKind::Equ;
           statement.firstOperand = static_cast<uint32_t>(assembly.operands.size());
           statement.operandCount = 1;
           Operand zero;
@@ -293,7 +296,7 @@ struct Reader {
 }  // namespace
 
 void ReadSource(Assembly& assembly) {
-  Reader reader{assembly, std::string(), {}, false, {}};
+  Reader reader{assembly, std::string(), {}, false, 0, {}};
   reader.ReadFile(0);
 }
 

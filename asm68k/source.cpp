@@ -79,11 +79,16 @@ std::string RegisterName(int reg) {
   if (reg >= 0 && reg < 8) return std::string("d") + static_cast<char>('0' + reg);
   if (reg >= 8 && reg < 16) return std::string("a") + static_cast<char>('0' + reg - 8);
   switch (reg) {
-    case kRegPc: return "pc";
-    case kRegSr: return "sr";
-    case kRegCcr: return "ccr";
-    case kRegUsp: return "usp";
-    default: return "?";
+    case kRegPc:
+      return "pc";
+    case kRegSr:
+      return "sr";
+    case kRegCcr:
+      return "ccr";
+    case kRegUsp:
+      return "usp";
+    default:
+      return "?";
   }
 }
 

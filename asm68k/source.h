@@ -91,9 +91,9 @@ const char* SkipQuoted(const char* p, const char* end);
 
 // The fields of one source line. Pointers refer into the line.
 struct LineFields {
-  std::string_view label;       // empty when the line defines no label
-  std::string_view operation;   // as written; "=" for the assignment form
-  char size = 0;                // lower-case size letter after '.', or 0
+  std::string_view label;          // empty when the line defines no label
+  std::string_view operation;      // as written; "=" for the assignment form
+  char size = 0;                   // lower-case size letter after '.', or 0
   const char* operands = nullptr;  // operand field, comment and trailing blanks removed
   const char* operandsEnd = nullptr;
 };

@@ -1,6 +1,8 @@
 // The command line "ASM68k /p SOURCE,OUTPUT": parsing, exit codes, and the
 // output file, which is rewritten (empty) even when assembly fails.
 
+#include "command_line.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,8 +10,6 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
-
-#include "command_line.h"
 
 namespace {
 
@@ -36,8 +36,8 @@ TEST(CommandLine, Parsing) {
 
   EXPECT_FALSE(Parse({}).valid);
   EXPECT_FALSE(Parse({"/p"}).valid);
-  EXPECT_FALSE(Parse({"a,b"}).valid);               // /p is required
-  EXPECT_FALSE(Parse({"/q", "a,b"}).valid);         // unknown option
+  EXPECT_FALSE(Parse({"a,b"}).valid);        // /p is required
+  EXPECT_FALSE(Parse({"/q", "a,b"}).valid);  // unknown option
   EXPECT_FALSE(Parse({"/p", "/q", "a,b"}).valid);
   EXPECT_FALSE(Parse({"/p", "a.asm", "b.bin"}).valid);  // no comma
   EXPECT_FALSE(Parse({"/p", "a,b", "c,d"}).valid);
@@ -55,7 +55,8 @@ class CommandLineRun : public ::testing::Test {
  protected:
   void SetUp() override {
     dir_ = fs::temp_directory_path() /
-           ("asm68k_cli_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("asm68k_cli_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }

@@ -13,7 +13,9 @@ using asm68k_test::ExpectWords;
 using asm68k_test::FileMap;
 using asm68k_test::Words;
 
-std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
+std::vector<uint8_t> Bytes(const std::string& text) {
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
 
 TEST(Directives, DataAndStrings) {
   ExpectWords({
@@ -79,7 +81,8 @@ TEST(Directives, OrgAndTheImageBounds) {
       {"org $fffffffe\n dc.l 1", "the program runs past address $FFFFFFFF"},
   });
   result = Assemble(" org $100\n nop\n org $100\n nop\n");
-  EXPECT_EQ(result.messages[0], "test.asm:3: error: org $100 goes backwards (the program is already at $102)");
+  EXPECT_EQ(result.messages[0],
+            "test.asm:3: error: org $100 goes backwards (the program is already at $102)");
 }
 
 TEST(Directives, ImageIsLimitedTo16MiB) {
@@ -133,7 +136,8 @@ TEST(Directives, LocalLabelsBelongToTheGlobalLabelAbove) {
 
 TEST(Directives, LabelsAreCaseSensitiveMnemonicsAreNot) {
   ExpectWords({
-      {"Loop: NOP\nloop: Nop\n BRA Loop\n bra loop", {0x4E71, 0x4E71, 0x6000, 0xFFFA, 0x6000, 0xFFF8}},
+      {"Loop: NOP\nloop: Nop\n BRA Loop\n bra loop",
+       {0x4E71, 0x4E71, 0x6000, 0xFFFA, 0x6000, 0xFFF8}},
   });
 }
 
@@ -155,7 +159,8 @@ TEST(Directives, IncludeAndIncbin) {
       {"self.inc", " include self.inc\n"},
       {"bad.inc", " nop\n bogus d0\n"},
   };
-  asm68k::AssemblyResult result = Assemble(" include \"defs.inc\"\n include 'code.inc'\n incbin \"data.bin\"\n", files);
+  asm68k::AssemblyResult result =
+      Assemble(" include \"defs.inc\"\n include 'code.inc'\n incbin \"data.bin\"\n", files);
   EXPECT_EQ(result.errors, 0);
   EXPECT_EQ(result.image, (std::vector<uint8_t>{0x30, 0x3C, 0x12, 0x34, 0x4E, 0x75, 1, 2, 3}));
 
@@ -192,7 +197,8 @@ TEST(Directives, IncludeDepthIsLimited) {
 
 TEST(Directives, ForwardReferencesSettleOverPasses) {
   // ds sizes that depend on later labels take more passes, but settle.
-  asm68k::AssemblyResult result = Assemble(" ds.b gap\n dc.w 7\ngap equ end-here\nhere: dc.w 1\nend:\n");
+  asm68k::AssemblyResult result =
+      Assemble(" ds.b gap\n dc.w 7\ngap equ end-here\nhere: dc.w 1\nend:\n");
   EXPECT_EQ(result.errors, 0);
   EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x0000, 0x0007, 0x0001}));
   EXPECT_GE(result.passes, 2);

@@ -40,8 +40,8 @@ TEST_P(Golden, MatchesMessagesAndImage) {
     std::ofstream stale(image, std::ios::binary);
     stale << "stale";
   }
-  std::string command = "cd \"" GOLDEN_DIR "\" && \"" ASM68K_PATH "\" /p " + name + ".asm," +
-                        image.string();
+  std::string command =
+      "cd \"" GOLDEN_DIR "\" && \"" ASM68K_PATH "\" /p " + name + ".asm," + image.string();
   std::FILE* pipe = popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string output;

@@ -286,7 +286,7 @@ TEST(Instructions, ConditionCodes) {
     uint16_t code;
   };
   const Condition conditions[] = {
-      {"hi", 2}, {"ls", 3}, {"cc", 4}, {"hs", 4}, {"cs", 5},  {"lo", 5},  {"ne", 6},  {"eq", 7},
+      {"hi", 2}, {"ls", 3}, {"cc", 4},  {"hs", 4},  {"cs", 5},  {"lo", 5},  {"ne", 6},  {"eq", 7},
       {"vc", 8}, {"vs", 9}, {"pl", 10}, {"mi", 11}, {"ge", 12}, {"lt", 13}, {"gt", 14}, {"le", 15},
   };
   std::vector<asm68k_test::LineCase> cases;
@@ -296,9 +296,11 @@ TEST(Instructions, ConditionCodes) {
     sources.push_back(std::string("b") + c.name + ".s *+4");
     cases.push_back({sources.back().c_str(), {static_cast<uint16_t>(0x6002 | (c.code << 8))}});
     sources.push_back(std::string("b") + c.name + " *+4");
-    cases.push_back({sources.back().c_str(), {static_cast<uint16_t>(0x6000 | (c.code << 8)), 0x0002}});
+    cases.push_back(
+        {sources.back().c_str(), {static_cast<uint16_t>(0x6000 | (c.code << 8)), 0x0002}});
     sources.push_back(std::string("db") + c.name + " d3,*");
-    cases.push_back({sources.back().c_str(), {static_cast<uint16_t>(0x50CB | (c.code << 8)), 0xFFFE}});
+    cases.push_back(
+        {sources.back().c_str(), {static_cast<uint16_t>(0x50CB | (c.code << 8)), 0xFFFE}});
     sources.push_back(std::string("s") + c.name + " (a1)");
     cases.push_back({sources.back().c_str(), {static_cast<uint16_t>(0x50D1 | (c.code << 8))}});
   }
@@ -361,14 +363,14 @@ TEST(Instructions, RowsOfOneMnemonicAreAdjacentAndWellFormed) {
 
 TEST(Instructions, EveryMnemonicHasAtLeastOneRow) {
   const char* mnemonics[] = {
-      "abcd", "add",  "adda", "addi", "addq", "addx", "and",  "andi", "asl",  "asr",  "bchg",
-      "bclr", "bset", "btst", "chk",  "clr",  "cmp",  "cmpa", "cmpi", "cmpm", "divs", "divu",
-      "eor",  "eori", "exg",  "ext",  "illegal", "jmp", "jsr", "lea", "link", "lsl",  "lsr",
-      "move", "movea", "movem", "movep", "moveq", "muls", "mulu", "nbcd", "neg", "negx", "nop",
-      "not",  "or",   "ori",  "pea",  "reset", "rol", "ror",  "roxl", "roxr", "rte",  "rtr",
-      "rts",  "sbcd", "stop", "sub",  "suba", "subi", "subq", "subx", "swap", "tas",  "trap",
-      "trapv", "tst", "unlk", "bra",  "bsr",  "dbra", "dbf",  "st",   "sf",   "bhs",  "blo",
-      "dbhs", "dblo", "shs",  "slo",
+      "abcd",  "add",   "adda",  "addi",  "addq",    "addx", "and",  "andi", "asl",  "asr",  "bchg",
+      "bclr",  "bset",  "btst",  "chk",   "clr",     "cmp",  "cmpa", "cmpi", "cmpm", "divs", "divu",
+      "eor",   "eori",  "exg",   "ext",   "illegal", "jmp",  "jsr",  "lea",  "link", "lsl",  "lsr",
+      "move",  "movea", "movem", "movep", "moveq",   "muls", "mulu", "nbcd", "neg",  "negx", "nop",
+      "not",   "or",    "ori",   "pea",   "reset",   "rol",  "ror",  "roxl", "roxr", "rte",  "rtr",
+      "rts",   "sbcd",  "stop",  "sub",   "suba",    "subi", "subq", "subx", "swap", "tas",  "trap",
+      "trapv", "tst",   "unlk",  "bra",   "bsr",     "dbra", "dbf",  "st",   "sf",   "bhs",  "blo",
+      "dbhs",  "dblo",  "shs",   "slo",
   };
   for (const char* name : mnemonics) EXPECT_GT(asm68k::FindForms(name).count, 0) << name;
   EXPECT_EQ(asm68k::FindForms("movec").count, 0);  // 68010 and later are not here

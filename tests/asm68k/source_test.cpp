@@ -1,8 +1,9 @@
 // How a line splits into label, operation and operands.
 
+#include "source.h"
+
 #include <gtest/gtest.h>
 
-#include "source.h"
 #include "test_support.h"
 
 namespace {
