@@ -163,6 +163,17 @@ bool ReadOperation(Cursor& c, LineFields& out, std::string& error) {
   return true;
 }
 
+// After a word in column 1: does the rest read as that word's size and
+// operands ("mvoe.l d0,d1", "mvoe #1,d0") rather than as an operation?
+// Then the word is a mistyped instruction, not a label, and is reported so.
+bool LooksLikeOperation(Cursor after) {
+  if (after.Peek() == '.') return true;  // a size suffix; labels have no dots
+  after.SkipSpace();
+  if (after.AtEnd() || *after.p == ';' || *after.p == '=') return false;
+  if (IsIdentStart(*after.p)) return RegisterFromName(after.Identifier()) != kRegNone;
+  return true;  // '#', '(', '-', a number...: operands, not an operation
+}
+
 }  // namespace
 
 bool SplitLine(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
@@ -183,7 +194,7 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
     if (word.Match(':')) {
       out.label = name;
       c = word;
-    } else if (!isOperation(name)) {
+    } else if (!isOperation(name) && !LooksLikeOperation(word)) {
       out.label = name;
       c = word;
       if (!c.AtEnd() && !IsSpace(*c.p) && *c.p != ';' && *c.p != '=') {

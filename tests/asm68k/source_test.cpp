@@ -70,6 +70,20 @@ TEST(Lines, ColumnOneInstructionNamesAreOperations) {
   EXPECT_EQ(s.label, "nop");
   s = SplitText("nop", NeverAnOperation);
   EXPECT_EQ(s.label, "nop");
+  // A column-1 word followed by a size or by operands is a mistyped
+  // instruction, reported as one rather than as a stray label.
+  s = SplitText("mvoe.l d0,d1");
+  EXPECT_EQ(s.label, "");
+  EXPECT_EQ(s.operation, "mvoe");
+  EXPECT_EQ(s.size, 'l');
+  s = SplitText("mvoe d0,d1");
+  EXPECT_EQ(s.operation, "mvoe");
+  EXPECT_EQ(s.operands, "d0,d1");
+  s = SplitText("mvoe #1,d0");
+  EXPECT_EQ(s.operation, "mvoe");
+  s = SplitText("loop dbra d0,loop");
+  EXPECT_EQ(s.label, "loop");
+  EXPECT_EQ(s.operation, "dbra");
   // Through the whole assembler, with the real instruction table.
   asm68k::AssemblyResult result = Assemble("moveq #1,d0\nRTS\n");
   EXPECT_EQ(result.errors, 0);
