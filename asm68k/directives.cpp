@@ -20,6 +20,9 @@ constexpr DirectiveName kDirectives[] = {
     {"include", Directive::Include}, {"incbin", Directive::Incbin}, {"end", Directive::End},
 };
 
+// A statement counts its operands in 16 bits.
+constexpr size_t kMaxItems = 65535;
+
 uint32_t UnitBytes(uint8_t size) { return size == kSizeB ? 1 : size == kSizeW ? 2 : 4; }
 
 std::string SizedName(const char* name, uint8_t size) {
@@ -62,6 +65,11 @@ bool ParseDcItems(TextRange field, uint8_t size, Assembly& assembly, ExprParser&
   if (!SplitOperands(field.begin, field.end, items, error)) return false;
   if (items.empty()) {
     error = SizedName("dc", size) + " needs at least one value";
+    return false;
+  }
+  if (items.size() > kMaxItems) {
+    error = SizedName("dc", size) + " has more than " + std::to_string(kMaxItems) +
+            " values on one line";
     return false;
   }
   statement.firstOperand = static_cast<uint32_t>(assembly.operands.size());

@@ -223,6 +223,17 @@ TEST(Directives, ErrorsAreCappedAt100) {
   EXPECT_EQ(result.summary, "100 errors (more not shown), 0 warnings");
 }
 
+TEST(Directives, LongDataLines) {
+  std::string values;
+  for (int i = 0; i < 65535; ++i) values += i ? ",1" : "1";
+  asm68k::AssemblyResult result = Assemble(" dc.b " + values + "\n");
+  EXPECT_EQ(result.errors, 0);
+  EXPECT_EQ(result.image.size(), 65535u);
+  result = Assemble(" dc.b " + values + ",1\n");
+  ASSERT_EQ(result.errors, 1);
+  EXPECT_EQ(result.messages[0], "test.asm:1: error: dc.b has more than 65535 values on one line");
+}
+
 TEST(Directives, DirectiveOperandErrors) {
   ExpectErrors({
       {"even 2", "even takes no operands"},
