@@ -1,5 +1,7 @@
 #include "instruction_table.h"
 
+#include "symbols.h"
+
 #include <string>
 
 namespace asm68k {
@@ -228,14 +230,6 @@ constexpr Hint kHints[] = {
 
 // Mnemonic lookup runs once per source line, so it is a small open-addressing
 // table rather than a node-based map.
-uint32_t HashName(std::string_view name) {
-  uint32_t hash = 2166136261u;
-  for (char c : name) {
-    hash ^= static_cast<uint8_t>(c);
-    hash *= 16777619u;
-  }
-  return hash;
-}
 
 struct FormIndex {
   static constexpr uint32_t kSlots = 1024;  // a power of two, well above the mnemonic count

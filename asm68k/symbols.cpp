@@ -2,8 +2,6 @@
 
 namespace asm68k {
 
-namespace {
-
 uint32_t HashName(std::string_view name) {
   uint32_t hash = 2166136261u;
   for (char c : name) {
@@ -12,6 +10,8 @@ uint32_t HashName(std::string_view name) {
   }
   return hash;
 }
+
+namespace {
 
 void Grow(SymbolTable& table) {
   size_t size = table.slots.empty() ? 1024 : table.slots.size() * 2;

@@ -35,6 +35,9 @@ struct SymbolTable {
   int64_t Find(std::string_view name) const;
 };
 
+// A fast string hash for the open-addressing tables of names (FNV-1a).
+uint32_t HashName(std::string_view name);
+
 // The name as the user wrote it: ".loop" rather than "main.loop".
 std::string_view DisplayName(const Symbol& symbol);
 
