@@ -117,25 +117,16 @@ struct Parse {
 
   bool Unary() {
     c.SkipSpace();
-    if (c.Match('-')) {
-      if (++depth > kMaxNesting) return Fail("expression is nested too deeply");
-      bool ok = Unary() && Emit(ExprOp::Negate);
-      --depth;
-      return ok;
-    }
-    if (c.Match('~')) {
-      if (++depth > kMaxNesting) return Fail("expression is nested too deeply");
-      bool ok = Unary() && Emit(ExprOp::Complement);
-      --depth;
-      return ok;
-    }
-    if (c.Match('+')) {
-      if (++depth > kMaxNesting) return Fail("expression is nested too deeply");
-      bool ok = Unary();
-      --depth;
-      return ok;
-    }
-    return Primary();
+    char sign = c.Peek();
+    if (sign != '-' && sign != '~' && sign != '+') return Primary();
+    c.Match(sign);
+    if (++depth > kMaxNesting) return Fail("expression is nested too deeply");
+    bool ok = Unary();
+    --depth;
+    if (!ok) return false;
+    if (sign == '-') return Emit(ExprOp::Negate);
+    if (sign == '~') return Emit(ExprOp::Complement);
+    return true;  // unary plus changes nothing
   }
 
   // The binary operator at the cursor and its C precedence (0: none).
