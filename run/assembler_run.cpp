@@ -11,8 +11,11 @@
 #include "source_text.h"
 #include "work_files.h"
 
-static_assert(sizeof(SECURITY_ATTRIBUTES) == 12, "32-bit SECURITY_ATTRIBUTES");
-static_assert(sizeof(STARTUPINFOA) == 68, "32-bit STARTUPINFOA");
+// The structures the run hands to the system, at their sizes in the 32-bit
+// program (the product) and in the 64-bit build of the same sources.
+constexpr bool kBuild32 = sizeof(void*) == 4;
+static_assert(sizeof(SECURITY_ATTRIBUTES) == (kBuild32 ? 12 : 24), "SECURITY_ATTRIBUTES size");
+static_assert(sizeof(STARTUPINFOA) == (kBuild32 ? 68 : 104), "STARTUPINFOA size");
 
 namespace {
 

@@ -44,9 +44,18 @@ std::wstring PaneText(HWND pane) {
     return text;
 }
 
+// Tells demo.sh what went wrong: it waits for this file beside the result.
+int Fail(const char* what) {
+    if (FILE* file = std::fopen("error.txt", "wb")) {
+        std::fputs(what, file);
+        std::fclose(file);
+    }
+    return 1;
+}
+
 int Reshape(const wchar_t* grabFile) {
     HWND dialog = FindWindowW(nullptr, L"Quorvel");
-    if (!dialog) return 1;
+    if (!dialog) return Fail("the Quorvel window was not there to enlarge");
     RECT frame;
     GetWindowRect(dialog, &frame);
     SetWindowPos(dialog, nullptr, frame.left - 40, frame.top - 30, frame.right - frame.left + 80,
@@ -84,14 +93,12 @@ int wmain(int argc, wchar_t** argv) {
     PROCESS_INFORMATION started = {};
     if (!CreateProcessW(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &started)) {
-        std::fprintf(stderr, "can't start Quorvel.exe\n");
-        return 1;
+        return Fail("the demo driver could not start Quorvel.exe");
     }
     CloseHandle(started.hThread);
     HWND dialog = WaitForDialog(started.dwProcessId);
     if (!dialog) {
-        std::fprintf(stderr, "the Quorvel window did not appear\n");
-        return 1;
+        return Fail("the Quorvel window did not appear within 30 seconds");
     }
     HWND output = GetDlgItem(dialog, 1002);
     SetDlgItemTextW(dialog, 1001, kExample);
@@ -109,5 +116,5 @@ int wmain(int argc, wchar_t** argv) {
         std::fclose(file);
     }
     CloseHandle(started.hProcess);  // the program stays open for the screenshot
-    return report.empty() ? 1 : 0;
+    return report.empty() ? Fail("no report in the output pane within 30 seconds of Compile") : 0;
 }
