@@ -5,7 +5,7 @@
 #include "assembly.h"
 #include "directives.h"
 #include "encoder.h"
-#include "parser.h"
+#include "line_source.h"
 
 namespace asm68k {
 
@@ -14,27 +14,22 @@ namespace {
 // Enough to know whether more than kMaxErrors exist without storing thousands.
 constexpr size_t kStoredMessages = kMaxErrors + 1;
 
-void AddMessage(PassState& state, Severity severity, std::string text) {
+void AddMessage(PassState& state, Severity severity, std::string text, bool fromParse = false) {
   if (state.messages.size() >= kStoredMessages * 4) return;
-  const Statement& statement = state.assembly->statements[state.statement];
   // One line using one undefined name twice gets one message.
   if (!state.messages.empty()) {
     const Message& last = state.messages.back();
-    if (last.order == state.statement && last.text == text) return;
+    if (last.order == state.order && last.line == state.line && last.text == text) return;
   }
   Message message;
-  message.order = state.statement;
-  message.file = statement.file;
-  message.line = statement.line;
+  message.order = state.order;
+  message.file = state.file;
+  message.line = state.line;
   message.severity = severity;
   message.text = std::move(text);
+  message.fromParse = fromParse;
+  if (state.lines) message.context = state.lines->Context();
   state.messages.push_back(std::move(message));
-}
-
-void DefineLabelHere(PassState& state, const Statement& statement) {
-  if (statement.label >= 0) {
-    DefineSymbol(state, statement.label, static_cast<int32_t>(state.location), state.locationKnown);
-  }
 }
 
 void AssembleInstruction(PassState& state, const Statement& statement) {
@@ -42,8 +37,8 @@ void AssembleInstruction(PassState& state, const Statement& statement) {
   CheckAligned(state, std::string(form.name));
   DefineLabelHere(state, statement);
   uint16_t words[kMaxInstructionWords];
-  int count = EncodeInstruction(state, form, statement.size,
-                                state.assembly->operands.data() + statement.firstOperand, words);
+  int count = EncodeInstruction(state, form, statement.size, StatementOperands(state, statement),
+                                words);
   uint8_t bytes[kMaxInstructionWords * 2];
   for (int i = 0; i < count; ++i) {
     bytes[2 * i] = static_cast<uint8_t>(words[i] >> 8);
@@ -52,8 +47,45 @@ void AssembleInstruction(PassState& state, const Statement& statement) {
   EmitBytes(state, bytes, static_cast<uint64_t>(count) * 2);
 }
 
+void ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
+  ++state.order;
+  state.file = text.file;
+  state.line = line.number;
+  // A copy: running it may parse further lines, which can move the store.
+  const Statement statement = StatementAt(state, text, line);
+  for (uint16_t i = 0; i < statement.messageCount; ++i) {
+    const Message& found = state.store->messages[statement.firstMessage + i];
+    AddMessage(state, found.severity, found.text, true);
+  }
+  switch (statement.kind) {
+    case StatementKind::Instruction:
+      AssembleInstruction(state, statement);
+      break;
+    case StatementKind::Directive: {
+      const Directive& directive = DirectiveAt(statement.form);
+      if (directive.flags & kLabelAfter) {
+        directive.run(state, statement);
+        DefineLabelHere(state, statement);
+      } else {
+        if (!(directive.flags & kNamesSymbol)) DefineLabelHere(state, statement);
+        directive.run(state, statement);
+      }
+      break;
+    }
+    case StatementKind::MacroCall:
+      DefineLabelHere(state, statement);
+      RunMacroCall(state, statement);
+      break;
+    default:
+      DefineLabelHere(state, statement);
+      break;
+  }
+}
+
 void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.pass = pass;
+  state.order = 0;
+  state.scope = kGlobalScope;
   state.location = 0;
   state.locationKnown = true;
   state.image.started = false;
@@ -65,49 +97,32 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.messages.clear();
   state.forwardUsed.clear();
   state.unresolvedForward = false;
+  state.fatal = false;
 
-  const Statement* statements = assembly.statements.data();
-  uint32_t count = static_cast<uint32_t>(assembly.statements.size());
-  for (uint32_t i = 0; i < count; ++i) {
-    const Statement& statement = statements[i];
-    state.statement = i;
-    switch (statement.kind) {
-      case StatementKind::Instruction:
-        AssembleInstruction(state, statement);
-        break;
-      case StatementKind::Equ:
-      case StatementKind::Set:
-        RunDirective(state, statement);
-        break;
-      case StatementKind::Org:
-      case StatementKind::Even:
-      case StatementKind::Cnop:
-        // The label names the address the directive moves to.
-        RunDirective(state, statement);
-        DefineLabelHere(state, statement);
-        break;
-      case StatementKind::Empty:
-      case StatementKind::Invalid:
-        DefineLabelHere(state, statement);
-        break;
-      default:
-        DefineLabelHere(state, statement);
-        RunDirective(state, statement);
-        break;
-    }
-  }
+  LineSource source(assembly, state);
+  state.lines = &source;
+  source.Start(*assembly.files[0]);
+  SourceText* text;
+  LineInfo* line;
+  while (source.Next(text, line)) ExecuteLine(state, *text, *line);
+  state.lines = nullptr;
 }
 
 // The pass is the last one when every forward reference it made saw the
-// value the symbol ended up with.
+// value the symbol ended up with in that same pass.
 int64_t FirstUnsettledSymbol(const PassState& state) {
   const std::vector<Symbol>& symbols = state.assembly->symbols.symbols;
   for (uint32_t index : state.forwardUsed) {
     const Symbol& symbol = symbols[index];
-    if (!symbol.forwardSeenValid || symbol.value != symbol.forwardSeenValue) return index;
+    if (!symbol.forwardSeenValid || symbol.definedPass != state.pass ||
+        symbol.value != symbol.forwardSeenValue) {
+      return index;
+    }
   }
   return -1;
 }
+
+bool ByOrder(const Message& a, const Message& b) { return a.order < b.order; }
 
 }  // namespace
 
@@ -122,10 +137,9 @@ void PassWarning(PassState& state, std::string text) {
 EvalResult EvaluateExpr(PassState& state, Expr expr) {
   EvalContext context{&state.assembly->symbols, state.pass,         state.location,
                       state.locationKnown,      &state.forwardUsed, &state.unresolvedForward};
-  EvalResult result = Evaluate(state.assembly->expressions, expr, context);
+  EvalResult result = Evaluate(state.store->expressions, expr, context);
   if (result.problem == EvalProblem::Undefined) {
-    const Symbol& symbol = state.assembly->symbols.symbols[result.symbol];
-    PassError(state, "undefined symbol '" + std::string(DisplayName(symbol)) + "'");
+    PassError(state, "undefined symbol '" + state.assembly->symbols.symbols[result.symbol].name + "'");
   } else if (result.problem == EvalProblem::DivideByZero) {
     PassError(state, "division by zero");
   }
@@ -142,12 +156,33 @@ void CheckAligned(PassState& state, const std::string& what) {
   PassError(state, what + " at odd address " + Hex(state.location) + "; add even before it");
 }
 
-void DefineSymbol(PassState& state, int32_t symbol, int32_t value, bool known) {
+void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known) {
   if (symbol < 0) return;
   Symbol& entry = state.assembly->symbols.symbols[static_cast<size_t>(symbol)];
+  if (entry.definedPass == state.pass) {
+    if (entry.kind != SymbolKind::Set || kind != SymbolKind::Set) {
+      std::string where = "line " + std::to_string(entry.definedLine);
+      if (entry.definedFile != state.file) where += " of " + state.assembly->files[entry.definedFile]->name;
+      PassError(state, "'" + entry.name + "' is already defined on " + where);
+      return;
+    }
+  } else {
+    entry.definedOrder = state.order;
+    entry.definedFile = state.file;
+    entry.definedLine = state.line;
+  }
+  entry.kind = kind;
   entry.value = value;
   entry.known = known;
   entry.definedPass = state.pass;
+}
+
+void DefineLabelHere(PassState& state, const Statement& statement) {
+  if (statement.label < 0) return;
+  DefineSymbol(state, statement.label, SymbolKind::Label, static_cast<int32_t>(state.location),
+               state.locationKnown);
+  const Symbol& symbol = state.assembly->symbols.symbols[static_cast<size_t>(statement.label)];
+  if (symbol.scope == kGlobalScope && symbol.name[0] != '.') state.scope = statement.label;
 }
 
 void EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
@@ -179,54 +214,44 @@ AssemblyResult AssembleText(std::string source, const std::string& name, const F
   auto root = std::make_unique<SourceFile>();
   root->name = name;
   root->path = name;
-  root->text = std::move(source);
-  // One statement per line is typical; reserving avoids regrowing big vectors.
-  const std::string& text = root->text;
-  size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
-  assembly.statements.reserve(lines);
-  assembly.operands.reserve(lines * 2);
-  assembly.expressions.nodes.reserve(lines * 2);
+  root->text.text = std::move(source);
+  IndexLines(root->text);
+  assembly.fileIndex.emplace(name, 0);
   assembly.files.push_back(std::move(root));
-  ReadSource(assembly);
 
   AssemblyResult result;
   PassState state;
   state.assembly = &assembly;
   int64_t unsettled = -1;
-  for (int pass = 1; pass <= kMaxPasses; ++pass) {
+  bool settled = false;
+  for (int pass = 1; pass <= kMaxPasses && !settled; ++pass) {
     RunPass(assembly, state, pass);
     result.passes = pass;
     unsettled = state.unresolvedForward ? 0 : FirstUnsettledSymbol(state);
-    if (!state.unresolvedForward && unsettled < 0) break;
+    // After a limit was hit, one more pass still finds the undefined names.
+    settled = (state.fatal && pass >= 2) || (!state.unresolvedForward && unsettled < 0);
   }
 
   // Unsettled addresses make the last pass's own findings unreliable.
-  bool settled = !state.unresolvedForward && unsettled < 0;
-  if (!settled) state.messages.clear();
-  std::vector<Message> messages;
-  messages.reserve(assembly.readMessages.size() + state.messages.size() + 1);
-  std::merge(assembly.readMessages.begin(), assembly.readMessages.end(), state.messages.begin(),
-             state.messages.end(), std::back_inserter(messages),
-             [](const Message& a, const Message& b) { return a.order < b.order; });
+  std::vector<Message> messages = std::move(state.messages);
   if (!settled) {
+    messages.erase(std::remove_if(messages.begin(), messages.end(),
+                                  [](const Message& m) { return !m.fromParse; }),
+                   messages.end());
     Message message;
     std::string culprit;
     if (unsettled >= 0) {
       const Symbol& symbol = assembly.symbols.symbols[static_cast<size_t>(unsettled)];
-      message.order = symbol.definedAt;
-      culprit = "; '" + std::string(DisplayName(symbol)) + "' keeps changing";
-    }
-    if (message.order < assembly.statements.size()) {
-      message.file = assembly.statements[message.order].file;
-      message.line = assembly.statements[message.order].line;
+      message.order = symbol.definedOrder;
+      message.file = symbol.definedFile;
+      message.line = symbol.definedLine;
+      culprit = "; '" + symbol.name + "' keeps changing";
     }
     message.text =
         "addresses do not settle after " + std::to_string(kMaxPasses) + " passes" + culprit;
-    messages.insert(
-        std::upper_bound(messages.begin(), messages.end(), message,
-                         [](const Message& a, const Message& b) { return a.order < b.order; }),
-        message);
+    messages.push_back(std::move(message));
   }
+  std::stable_sort(messages.begin(), messages.end(), ByOrder);
 
   bool moreErrors = false;
   for (const Message& message : messages) {
@@ -240,7 +265,8 @@ AssemblyResult AssembleText(std::string source, const std::string& name, const F
       ++result.warnings;
     }
     result.messages.push_back(FormatMessage(assembly.files[message.file]->name, message.line,
-                                            message.severity, message.text));
+                                            message.severity, message.text) +
+                              message.context);
   }
   bool success = result.errors == 0;
   if (success) result.image = std::move(state.image.bytes);

@@ -1,11 +1,13 @@
 #pragma once
-// The assembler's working model, shared by the reader, the encoder and the
-// directives: every statement of the source (include files flattened in
-// order) parsed once, and the state of the pass that is assembling them.
+// The assembler's working model, shared by the line source, the parser, the
+// encoder and the directives: the source texts with their lines, each line's
+// parse (made once for a file's line, once per expansion for a macro's), and
+// the state of the pass that is assembling them.
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "expressions.h"
@@ -17,57 +19,117 @@
 
 namespace asm68k {
 
-enum class StatementKind : uint8_t {
-  Empty,  // a comment, a blank line, or a label alone
-  Instruction,
-  Org,
-  Equ,
-  Set,
-  Dc,
-  Ds,
-  Dcb,
-  Even,
-  Cnop,
-  Incbin,
-  Invalid,  // reported while reading; its label still gets an address
+// One line of a text that holds something: blank and comment-only lines
+// are left out when a text is indexed.
+struct LineInfo {
+  static constexpr int16_t kNotClassified = -2;
+  uint32_t offset = 0;
+  uint32_t length = 0;
+  uint32_t number = 0;         // line number in the file it comes from
+  int32_t statement = -1;      // its parse in the text's store, once parsed
+  int32_t scope = kGlobalScope;  // the local-label scope that parse was made in
+  bool scoped = false;           // whether that parse depends on the scope
+  int16_t directive = kNotClassified;  // directive index, -1 none (see ClassifyLine)
 };
 
-struct Statement {
-  uint32_t file = 0;
-  uint32_t line = 0;
-  int32_t label = -1;  // symbol this statement defines
-  StatementKind kind = StatementKind::Empty;
-  uint8_t size = kSizeNone;  // effective size bit
-  uint16_t form = 0;         // instruction table row
-  uint16_t operandCount = 0;
-  uint32_t firstOperand = 0;
+// A source file's text, or the text of one macro expansion.
+struct SourceText {
+  uint32_t file = 0;        // the file its lines come from, for messages
+  bool transient = false;   // a macro expansion: its parses go in the transient store
+  bool indexed = false;     // `lines` has been filled
+  int32_t narg = 0;         // a macro expansion's argument count
+  std::string text;
+  std::vector<LineInfo> lines;
+
+  const char* LineBegin(const LineInfo& line) const { return text.data() + line.offset; }
+  const char* LineEnd(const LineInfo& line) const {
+    return text.data() + line.offset + line.length;
+  }
 };
+
+// Fills text.lines from text.text.
+void IndexLines(SourceText& text);
 
 struct SourceFile {
   std::string name;  // as written on the command line or in the include
   std::string path;  // where it was found
-  std::string text;
+  SourceText text;
+};
+
+enum class StatementKind : uint8_t {
+  Empty,  // a label alone, or nothing
+  Instruction,
+  Directive,
+  MacroCall,  // an operation that is no instruction or directive: a macro, if one is defined
+  Invalid,    // its messages say why; its label still gets an address
+};
+
+struct Statement {
+  int32_t label = -1;  // symbol this statement defines
+  StatementKind kind = StatementKind::Empty;
+  uint8_t size = kSizeNone;  // effective size bit
+  uint16_t form = 0;         // instruction table row, or directive index
+  uint16_t operandCount = 0;
+  uint32_t firstOperand = 0;
+  uint32_t firstMessage = 0;  // messages found while parsing, repeated in every pass
+  uint16_t messageCount = 0;
+};
+
+// Where parses live: one store for file lines (kept for the whole run), one
+// for macro expansions (cut back when an expansion ends).
+struct ParseStore {
+  std::vector<Statement> statements;
+  std::vector<Operand> operands;
+  ExprPool expressions;
+  std::vector<uint8_t> bytes;  // dc.b strings, file and macro names
+  std::vector<Message> messages;
+
+  struct Mark {
+    size_t statements, operands, nodes, bytes, messages;
+  };
+  Mark Watermark() const {
+    return {statements.size(), operands.size(), expressions.nodes.size(), bytes.size(),
+            messages.size()};
+  }
+  void CutBack(const Mark& mark) {
+    statements.resize(mark.statements);
+    operands.resize(mark.operands);
+    expressions.nodes.resize(mark.nodes);
+    bytes.resize(mark.bytes);
+    messages.resize(mark.messages);
+  }
 };
 
 constexpr int kMaxIncludeDepth = 32;
 constexpr int kMaxPasses = 16;
+constexpr int kMaxExpansionDepth = 256;
+constexpr uint32_t kMaxExpandedLinesPerPass = 10000000;
 
 struct Assembly {
   FileReader reader;
-  std::vector<std::unique_ptr<SourceFile>> files;
-  std::vector<Statement> statements;
-  std::vector<Operand> operands;
-  ExprPool expressions;
-  std::vector<uint8_t> bytes;  // dc.b strings and incbin contents
+  std::vector<std::unique_ptr<SourceFile>> files;  // [0] is the source; each read once
+  std::unordered_map<std::string, uint32_t> fileIndex;  // by path
+  ParseStore persistent;
+  ParseStore transient;
   SymbolTable symbols;
-  std::vector<Message> readMessages;  // found while reading, reported once
+  std::vector<TextRange> pieces;  // an instruction's operands while it is parsed
+  // Every macro name defined so far in the run, and its line: a call that
+  // comes before the definition is told so.
+  std::unordered_map<std::string, uint32_t> macroLines;
 };
 
-// The state of one pass over the statements.
+struct LineSource;
+
+// The state of one pass over the lines.
 struct PassState {
   Assembly* assembly = nullptr;
+  LineSource* lines = nullptr;
+  const ParseStore* store = nullptr;  // where the statement being run was parsed
   int pass = 1;
-  uint32_t statement = 0;  // index of the statement being assembled
+  uint32_t order = 0;  // the line being run: its place in the pass, file and number
+  uint32_t file = 0;
+  uint32_t line = 0;
+  int32_t scope = kGlobalScope;  // the global label above, owner of ".local" names
   uint32_t location = 0;
   bool locationKnown = true;  // false after a size that depended on a forward reference
   Image image;
@@ -77,6 +139,7 @@ struct PassState {
   std::vector<Message> messages;
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
+  bool fatal = false;  // a limit was hit: another pass would only hit it again
 };
 
 void PassError(PassState& state, std::string text);
@@ -86,7 +149,10 @@ void PassWarning(PassState& state, std::string text);
 // and division by zero.
 EvalResult EvaluateExpr(PassState& state, Expr expr);
 
-void DefineSymbol(PassState& state, int32_t symbol, int32_t value, bool known);
+// Gives a symbol its value in this pass; a second definition in one pass is
+// an error (but a set symbol may be set again).
+void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known);
+void DefineLabelHere(PassState& state, const Statement& statement);
 
 // Reports `what` (an instruction or dc.w, ...) at an odd address, once per
 // stretch: everything after it is odd too until something realigns.

@@ -1,24 +1,16 @@
 #include "directives.h"
 
+#include <unordered_map>
 #include <vector>
 
 #include "encoder.h"
+#include "instruction_table.h"
+#include "line_source.h"
+#include "parser.h"
 
 namespace asm68k {
 
 namespace {
-
-struct DirectiveName {
-  std::string_view name;
-  Directive directive;
-};
-
-constexpr DirectiveName kDirectives[] = {
-    {"org", Directive::Org},         {"equ", Directive::Equ},       {"set", Directive::Set},
-    {"=", Directive::Equ},           {"dc", Directive::Dc},         {"ds", Directive::Ds},
-    {"dcb", Directive::Dcb},         {"even", Directive::Even},     {"cnop", Directive::Cnop},
-    {"include", Directive::Include}, {"incbin", Directive::Incbin}, {"end", Directive::End},
-};
 
 // A statement counts its operands in 16 bits.
 constexpr size_t kMaxItems = 65535;
@@ -29,80 +21,52 @@ std::string SizedName(const char* name, uint8_t size) {
   return std::string(name) + '.' + SizeLetter(size);
 }
 
-bool ParseExpressions(TextRange field, size_t minimum, size_t maximum, std::string_view name,
-                      Assembly& assembly, ExprParser& parser, Statement& statement,
-                      std::string& error) {
-  std::vector<TextRange> items;
-  if (!SplitOperands(field.begin, field.end, items, error)) return false;
-  if (items.size() < minimum || items.size() > maximum) {
-    std::string expected = minimum == maximum
-                               ? std::to_string(minimum)
-                               : std::to_string(minimum) + " or " + std::to_string(maximum);
-    error = std::string(name) + " takes " + expected + (maximum == 1 ? " value" : " values");
+bool ParseValue(TextRange item, ExprParser& parser, std::string_view name, Expr& out,
+                std::string& error) {
+  Cursor c{item.begin, item.end};
+  if (!ParseExpression(c, parser, out, error)) return false;
+  c.SkipSpace();
+  if (!c.AtEnd()) {
+    error = "unexpected " + Excerpt(c.p, c.end) + " in " + std::string(name);
     return false;
-  }
-  statement.firstOperand = static_cast<uint32_t>(assembly.operands.size());
-  statement.operandCount = static_cast<uint16_t>(items.size());
-  for (const TextRange& item : items) {
-    Operand operand;
-    operand.kind = kOpValue;
-    Cursor c{item.begin, item.end};
-    if (!ParseExpression(c, parser, operand.expr, error)) return false;
-    c.SkipSpace();
-    if (!c.AtEnd()) {
-      error = "unexpected " + Excerpt(c.p, c.end) + " in " + std::string(name);
-      return false;
-    }
-    assembly.operands.push_back(operand);
   }
   return true;
 }
 
 // dc items: expressions, and in dc.b whole strings, which give their bytes.
-bool ParseDcItems(TextRange field, uint8_t size, Assembly& assembly, ExprParser& parser,
-                  Statement& statement, std::string& error) {
+bool ParseDc(DirectiveParse& p, std::string& error) {
   std::vector<TextRange> items;
-  if (!SplitOperands(field.begin, field.end, items, error)) return false;
+  if (!SplitOperands(p.operands.begin, p.operands.end, items, error)) return false;
+  const std::string name = SizedName("dc", p.size);
   if (items.empty()) {
-    error = SizedName("dc", size) + " needs at least one value";
+    error = name + " needs at least one value";
     return false;
   }
   if (items.size() > kMaxItems) {
-    error = SizedName("dc", size) + " has more than " + std::to_string(kMaxItems) +
-            " values on one line";
+    error = name + " has more than " + std::to_string(kMaxItems) + " values on one line";
     return false;
   }
-  statement.firstOperand = static_cast<uint32_t>(assembly.operands.size());
-  statement.operandCount = static_cast<uint16_t>(items.size());
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = static_cast<uint16_t>(items.size());
   std::string text;
   for (const TextRange& item : items) {
     Operand operand;
-    Cursor c{item.begin, item.end};
-    if (size == kSizeB && (*c.p == '\'' || *c.p == '"')) {
+    if (p.size == kSizeB && (*item.begin == '\'' || *item.begin == '"')) {
       text.clear();
-      Cursor after = c;
+      Cursor after{item.begin, item.end};
       if (!ReadQuoted(after, text)) {
         error = "unterminated string";
         return false;
       }
       after.SkipSpace();
       if (after.AtEnd()) {
-        operand.kind = kOpBytes;
-        operand.expr.first = static_cast<uint32_t>(assembly.bytes.size());
-        operand.expr.count = static_cast<uint32_t>(text.size());
-        assembly.bytes.insert(assembly.bytes.end(), text.begin(), text.end());
-        assembly.operands.push_back(operand);
+        p.store.operands.push_back(TextOperand(p.store, text));
         continue;
       }
     }
     operand.kind = kOpValue;
-    if (!ParseExpression(c, parser, operand.expr, error)) return false;
-    c.SkipSpace();
-    if (!c.AtEnd()) {
-      error = "unexpected " + Excerpt(c.p, c.end) + " in " + SizedName("dc", size);
-      return false;
-    }
-    assembly.operands.push_back(operand);
+    if (!ParseValue(item, p.parser, name, operand.expr, error)) return false;
+    p.store.operands.push_back(operand);
   }
   return true;
 }
@@ -161,65 +125,343 @@ void Pad(PassState& state, uint64_t count) {
   }
 }
 
-}  // namespace
+// ---- parse functions ----
 
-Directive FindDirective(std::string_view lowerName) {
-  for (const DirectiveName& entry : kDirectives) {
-    if (entry.name == lowerName) return entry.directive;
-  }
-  return Directive::None;
+bool ParseNone(DirectiveParse& p, std::string& error) {
+  if (p.operands.begin == p.operands.end) return true;
+  error = std::string(p.name) + " takes no operands";
+  return false;
 }
 
-bool ParseDirective(Directive directive, std::string_view name, uint8_t writtenSize,
-                    TextRange operands, Assembly& assembly, ExprParser& parser,
-                    Statement& statement, std::string& error) {
-  bool sized =
-      directive == Directive::Dc || directive == Directive::Ds || directive == Directive::Dcb;
-  if (!sized && writtenSize != kSizeNone) {
-    error = std::string(name) + " takes no size";
+bool ParseOne(DirectiveParse& p, std::string& error) {
+  return ParseExpressions(p, 1, 1, p.name, error);
+}
+
+bool ParseTwo(DirectiveParse& p, std::string& error) {
+  return ParseExpressions(p, 2, 2, p.name, error);
+}
+
+// equ, set and =: the label field names the symbol.
+bool ParseAssignment(DirectiveParse& p, std::string& error) {
+  if (p.label.empty()) {
+    error = std::string(p.name) + " needs a name in the label field";
     return false;
   }
-  if (sized && writtenSize == kSizeS) {
-    error = std::string(name) + ".s does not exist: use .b, .w or .l";
+  return ParseExpressions(p, 1, 1, p.name, error);
+}
+
+bool ParseDs(DirectiveParse& p, std::string& error) {
+  return ParseExpressions(p, 1, 1, SizedName("ds", p.size), error);
+}
+
+bool ParseDcb(DirectiveParse& p, std::string& error) {
+  return ParseExpressions(p, 1, 2, SizedName("dcb", p.size), error);
+}
+
+bool ParseNamedFile(DirectiveParse& p, std::string& error) {
+  std::string name;
+  if (!ParseFileName(p.operands, name, error)) {
+    error = std::string(p.name) + ": " + error;
     return false;
   }
-  uint8_t size = writtenSize == kSizeNone ? static_cast<uint8_t>(kSizeW) : writtenSize;
-  statement.size = size;
-  switch (directive) {
-    case Directive::Org:
-      statement.kind = StatementKind::Org;
-      return ParseExpressions(operands, 1, 1, name, assembly, parser, statement, error);
-    case Directive::Equ:
-      statement.kind = StatementKind::Equ;
-      return ParseExpressions(operands, 1, 1, name, assembly, parser, statement, error);
-    case Directive::Set:
-      statement.kind = StatementKind::Set;
-      return ParseExpressions(operands, 1, 1, name, assembly, parser, statement, error);
-    case Directive::Dc:
-      statement.kind = StatementKind::Dc;
-      return ParseDcItems(operands, size, assembly, parser, statement, error);
-    case Directive::Ds:
-      statement.kind = StatementKind::Ds;
-      return ParseExpressions(operands, 1, 1, SizedName("ds", size), assembly, parser, statement,
-                              error);
-    case Directive::Dcb:
-      statement.kind = StatementKind::Dcb;
-      return ParseExpressions(operands, 1, 2, SizedName("dcb", size), assembly, parser, statement,
-                              error);
-    case Directive::Even:
-      statement.kind = StatementKind::Even;
-      if (operands.begin != operands.end) {
-        error = "even takes no operands";
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = 1;
+  p.store.operands.push_back(TextOperand(p.store, name));
+  return true;
+}
+
+bool ParseIf(DirectiveParse& p, std::string& error) {
+  static const std::unordered_map<std::string_view, IfTest> kTests = {
+      {"if", kIfNonZero},   {"ifne", kIfNonZero},      {"elseif", kIfNonZero},
+      {"ifeq", kIfZero},    {"ifgt", kIfGreater},      {"ifge", kIfGreaterEqual},
+      {"iflt", kIfLess},    {"ifle", kIfLessEqual},
+  };
+  p.statement.size = kTests.at(p.name);
+  return ParseExpressions(p, 1, 1, p.name, error);
+}
+
+// ifd and ifnd: one symbol name.
+bool ParseIfDefined(DirectiveParse& p, std::string& error) {
+  Cursor c{p.operands.begin, p.operands.end};
+  c.SkipSpace();
+  if (!IsIdentStart(c.Peek())) {
+    error = std::string(p.name) + " needs a symbol name";
+    return false;
+  }
+  std::string_view name = c.Identifier();
+  c.SkipSpace();
+  if (!c.AtEnd()) {
+    error = "unexpected " + Excerpt(c.p, c.end) + " after the name in " + std::string(p.name);
+    return false;
+  }
+  p.statement.size = p.name == "ifd" || p.name == "ifdef" ? kIfNonZero : kIfZero;
+  Operand operand;
+  if (name[0] == '.') p.parser.usedScope = true;
+  operand.expr.first =
+      p.parser.symbols.Intern(name, name[0] == '.' ? p.parser.scope : kGlobalScope);
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = 1;
+  p.store.operands.push_back(operand);
+  return true;
+}
+
+// ifc and ifnc compare two texts, quoted or bare; in a macro they are
+// compared after the arguments are put in, so the answer is known here.
+bool ParseIfSame(DirectiveParse& p, std::string& error) {
+  std::vector<TextRange> items;
+  if (!SplitOperands(p.operands.begin, p.operands.end, items, error)) return false;
+  if (items.size() != 2) {
+    error = std::string(p.name) + " compares two strings, written 'a','b'";
+    return false;
+  }
+  std::string texts[2];
+  for (int i = 0; i < 2; ++i) {
+    Cursor c{items[i].begin, items[i].end};
+    if (*c.p == '\'' || *c.p == '"') {
+      if (!ReadQuoted(c, texts[i])) {
+        error = "unterminated string";
         return false;
       }
-      return true;
-    case Directive::Cnop:
-      statement.kind = StatementKind::Cnop;
-      return ParseExpressions(operands, 2, 2, name, assembly, parser, statement, error);
-    default:
-      error = std::string(name) + " is handled by the reader";
-      return false;
+      c.SkipSpace();
+      if (!c.AtEnd()) {
+        error = "unexpected " + Excerpt(c.p, c.end) + " after the string in " + std::string(p.name);
+        return false;
+      }
+    } else {
+      texts[i].assign(c.p, c.end);
+    }
   }
+  bool same = texts[0] == texts[1];
+  p.statement.size = kIfNonZero;
+  Operand operand;
+  operand.expr = ConstantExpr(p.store.expressions, (same == (p.name == "ifc")) ? kTrue : 0);
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = 1;
+  p.store.operands.push_back(operand);
+  return true;
+}
+
+// NAME macro, NAME: macro, or macro NAME.
+bool ParseMacro(DirectiveParse& p, std::string& error) {
+  std::string_view name = p.label;
+  if (name.empty()) {
+    Cursor c{p.operands.begin, p.operands.end};
+    c.SkipSpace();
+    if (IsIdentStart(c.Peek())) name = c.Identifier();
+    c.SkipSpace();
+    if (name.empty() || !c.AtEnd()) {
+      error = "macro needs a name: NAME macro, or macro NAME";
+      return false;
+    }
+  }
+  std::string lower = ToLowerCopy(name);
+  if (name[0] == '.' || RegisterFromName(name) != kRegNone) {
+    error = "'" + std::string(name) + "' cannot name a macro";
+    return false;
+  }
+  if (FindForms(lower).count > 0 || FindDirective(lower) >= 0) {
+    error = "a macro cannot be called '" + std::string(name) + "': that is " +
+            (FindDirective(lower) >= 0 ? "a directive" : "an instruction");
+    return false;
+  }
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = 1;
+  p.store.operands.push_back(TextOperand(p.store, lower));
+  return true;
+}
+
+// ---- run functions ----
+
+void RunOrg(PassState& state, const Statement& statement) {
+  const Operand* ops = StatementOperands(state, statement);
+  EvalResult r = EvaluateExpr(state, ops[0].expr);
+  if (!r.valid) {
+    state.locationKnown = false;
+    return;
+  }
+  uint32_t target = static_cast<uint32_t>(r.value);
+  if (state.image.started && target < state.location) {
+    PassError(state, "org " + Hex(target) + " goes backwards (the program is already at " +
+                         Hex(state.location) + ")");
+    return;
+  }
+  state.location = target;
+  state.locationKnown = r.known;
+}
+
+void Assign(PassState& state, const Statement& statement, SymbolKind kind) {
+  EvalResult r = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
+  DefineSymbol(state, statement.label, kind, r.value, r.known && r.valid);
+}
+
+void RunEqu(PassState& state, const Statement& statement) { Assign(state, statement, SymbolKind::Equ); }
+void RunSet(PassState& state, const Statement& statement) { Assign(state, statement, SymbolKind::Set); }
+
+void RunDc(PassState& state, const Statement& statement) {
+  CheckEven(state, "dc", statement.size);
+  const Operand* ops = StatementOperands(state, statement);
+  const uint32_t start = state.location;
+  uint32_t unit = UnitBytes(statement.size);
+  uint8_t buffer[256];
+  int used = 0;
+  for (uint16_t i = 0; i < statement.operandCount; ++i) {
+    const Operand& item = ops[i];
+    if (item.kind == kOpBytes) {
+      EmitBytes(state, buffer, static_cast<uint64_t>(used));
+      used = 0;
+      EmitBytes(state, state.store->bytes.data() + item.expr.first, item.expr.count);
+      continue;
+    }
+    // '*' is the address of the statement, whichever item it is in.
+    uint32_t here = state.location;
+    state.location = start;
+    EvalResult r = EvaluateExpr(state, item.expr);
+    state.location = here;
+    CheckDataValue(state, r, statement.size, "dc");
+    if (used + 4 > static_cast<int>(sizeof(buffer))) {
+      EmitBytes(state, buffer, static_cast<uint64_t>(used));
+      used = 0;
+    }
+    used += StoreBigEndian(buffer + used, r.value, unit);
+  }
+  EmitBytes(state, buffer, static_cast<uint64_t>(used));
+}
+
+void RunDs(PassState& state, const Statement& statement) {
+  CheckEven(state, "ds", statement.size);
+  EvalResult count = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
+  uint64_t bytes;
+  CheckBlockSize(state, count, statement.size, "ds", bytes);
+  EmitBytes(state, nullptr, bytes);
+  if (!count.known) state.locationKnown = false;
+}
+
+void RunDcb(PassState& state, const Statement& statement) {
+  CheckEven(state, "dcb", statement.size);
+  const Operand* ops = StatementOperands(state, statement);
+  EvalResult count = EvaluateExpr(state, ops[0].expr);
+  EvalResult value;
+  if (statement.operandCount > 1) {
+    value = EvaluateExpr(state, ops[1].expr);
+    CheckDataValue(state, value, statement.size, "dcb");
+  }
+  uint64_t bytes;
+  if (CheckBlockSize(state, count, statement.size, "dcb", bytes) && bytes > 0) {
+    uint32_t unit = UnitBytes(statement.size);
+    uint8_t element[4];
+    StoreBigEndian(element, value.value, unit);
+    std::vector<uint8_t> block(static_cast<size_t>(bytes));
+    for (size_t i = 0; i < block.size(); ++i) block[i] = element[i % unit];
+    EmitBytes(state, block.data(), bytes);
+  }
+  if (!count.known) state.locationKnown = false;
+}
+
+void RunEven(PassState& state, const Statement&) {
+  if (state.location & 1) Pad(state, 1);
+}
+
+void RunCnop(PassState& state, const Statement& statement) {
+  const Operand* ops = StatementOperands(state, statement);
+  EvalResult offset = EvaluateExpr(state, ops[0].expr);
+  EvalResult align = EvaluateExpr(state, ops[1].expr);
+  if (!offset.known || !align.known) state.locationKnown = false;
+  if (!offset.valid || !align.valid) return;
+  if (align.value < 1 || align.value > static_cast<int32_t>(kMaxImageSize)) {
+    PassError(state, "cnop alignment must be 1 to 16 MiB, not " + std::to_string(align.value));
+    return;
+  }
+  if (offset.value < 0) {
+    PassError(state, "cnop offset cannot be negative (" + std::to_string(offset.value) + ")");
+    return;
+  }
+  // The next address at or after this one that is `offset` past a multiple of `align`.
+  uint64_t a = static_cast<uint64_t>(align.value);
+  uint64_t pad = (static_cast<uint64_t>(offset.value) % a + a - state.location % a) % a;
+  Pad(state, pad);
+}
+
+void RunIncbin(PassState& state, const Statement& statement) {
+  std::string name(OperandText(*state.store, StatementOperands(state, statement)[0]));
+  SourceFile* file = LoadFile(*state.assembly, name, state.file);
+  if (!file) {
+    PassError(state, "cannot open incbin file '" + name + "'");
+    return;
+  }
+  const std::string& bytes = file->text.text;
+  if (bytes.size() > kMaxImageSize) {
+    PassError(state, "incbin file '" + name + "' is larger than 16 MiB");
+    return;
+  }
+  EmitBytes(state, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+// Each row: name, flags, parse, run.
+const Directive kDirectives[] = {
+    {"org", kLabelAfter, ParseOne, RunOrg},
+    {"equ", kNamesSymbol, ParseAssignment, RunEqu},
+    {"set", kNamesSymbol, ParseAssignment, RunSet},
+    {"=", kNamesSymbol, ParseAssignment, RunSet},
+    {"dc", kTakesSize, ParseDc, RunDc},
+    {"ds", kTakesSize, ParseDs, RunDs},
+    {"dcb", kTakesSize, ParseDcb, RunDcb},
+    {"even", kLabelAfter, ParseNone, RunEven},
+    {"cnop", kLabelAfter, ParseTwo, RunCnop},
+    {"include", 0, ParseNamedFile, RunInclude},
+    {"incbin", 0, ParseNamedFile, RunIncbin},
+    {"end", 0, ParseNone, RunEnd},
+    {"if", kOpensIf, ParseIf, RunIf},
+    {"ifne", kOpensIf, ParseIf, RunIf},
+    {"ifeq", kOpensIf, ParseIf, RunIf},
+    {"ifgt", kOpensIf, ParseIf, RunIf},
+    {"ifge", kOpensIf, ParseIf, RunIf},
+    {"iflt", kOpensIf, ParseIf, RunIf},
+    {"ifle", kOpensIf, ParseIf, RunIf},
+    {"ifd", kOpensIf, ParseIfDefined, RunIfDefined},
+    {"ifdef", kOpensIf, ParseIfDefined, RunIfDefined},
+    {"ifnd", kOpensIf, ParseIfDefined, RunIfDefined},
+    {"ifndef", kOpensIf, ParseIfDefined, RunIfDefined},
+    {"ifc", kOpensIf, ParseIfSame, RunIf},
+    {"ifnc", kOpensIf, ParseIfSame, RunIf},
+    {"else", kElse, ParseNone, RunElse},
+    {"elseif", kElseIf, ParseIf, RunElse},
+    {"endif", kEndIf, ParseNone, RunEndIf},
+    {"endc", kEndIf, ParseNone, RunEndIf},
+    {"macro", kNamesSymbol | kOpensMacro, ParseMacro, RunMacro},
+    {"endm", kEndMacro, ParseNone, RunEndMacro},
+    {"mexit", 0, ParseNone, RunMexit},
+    {"rept", kOpensRept, ParseOne, RunRept},
+    {"endr", kEndRept, ParseNone, RunEndRept},
+};
+
+}  // namespace
+
+int FindDirective(std::string_view lowerName) { return FindOperation(lowerName).directive; }
+
+const Directive& DirectiveAt(int index) { return kDirectives[index]; }
+
+int DirectiveCount() { return static_cast<int>(sizeof(kDirectives) / sizeof(kDirectives[0])); }
+
+bool ParseExpressions(DirectiveParse& p, size_t minimum, size_t maximum, std::string_view name,
+                      std::string& error) {
+  std::vector<TextRange> items;
+  if (!SplitOperands(p.operands.begin, p.operands.end, items, error)) return false;
+  if (items.size() < minimum || items.size() > maximum) {
+    std::string expected = minimum == maximum
+                               ? std::to_string(minimum)
+                               : std::to_string(minimum) + " or " + std::to_string(maximum);
+    error = std::string(name) + " takes " + expected + (maximum == 1 ? " value" : " values");
+    return false;
+  }
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = static_cast<uint16_t>(items.size());
+  for (const TextRange& item : items) {
+    Operand operand;
+    operand.kind = kOpValue;
+    if (!ParseValue(item, p.parser, name, operand.expr, error)) return false;
+    p.store.operands.push_back(operand);
+  }
+  return true;
 }
 
 bool ParseFileName(TextRange operands, std::string& name, std::string& error) {
@@ -250,118 +492,22 @@ bool ParseFileName(TextRange operands, std::string& name, std::string& error) {
   return true;
 }
 
-void RunDirective(PassState& state, const Statement& statement) {
-  Assembly& assembly = *state.assembly;
-  const Operand* ops = assembly.operands.data() + statement.firstOperand;
-  switch (statement.kind) {
-    case StatementKind::Org: {
-      EvalResult r = EvaluateExpr(state, ops[0].expr);
-      if (!r.valid) {
-        state.locationKnown = false;
-        return;
-      }
-      uint32_t target = static_cast<uint32_t>(r.value);
-      if (state.image.started && target < state.location) {
-        PassError(state, "org " + Hex(target) + " goes backwards (the program is already at " +
-                             Hex(state.location) + ")");
-        return;
-      }
-      state.location = target;
-      state.locationKnown = r.known;
-      return;
-    }
-    case StatementKind::Equ:
-    case StatementKind::Set: {
-      EvalResult r = EvaluateExpr(state, ops[0].expr);
-      DefineSymbol(state, statement.label, r.value, r.known && r.valid);
-      return;
-    }
-    case StatementKind::Dc: {
-      CheckEven(state, "dc", statement.size);
-      const uint32_t start = state.location;
-      uint32_t unit = UnitBytes(statement.size);
-      uint8_t buffer[256];
-      int used = 0;
-      for (uint16_t i = 0; i < statement.operandCount; ++i) {
-        const Operand& item = ops[i];
-        if (item.kind == kOpBytes) {
-          EmitBytes(state, buffer, static_cast<uint64_t>(used));
-          used = 0;
-          EmitBytes(state, assembly.bytes.data() + item.expr.first, item.expr.count);
-          continue;
-        }
-        // '*' is the address of the statement, whichever item it is in.
-        uint32_t here = state.location;
-        state.location = start;
-        EvalResult r = EvaluateExpr(state, item.expr);
-        state.location = here;
-        CheckDataValue(state, r, statement.size, "dc");
-        if (used + 4 > static_cast<int>(sizeof(buffer))) {
-          EmitBytes(state, buffer, static_cast<uint64_t>(used));
-          used = 0;
-        }
-        used += StoreBigEndian(buffer + used, r.value, unit);
-      }
-      EmitBytes(state, buffer, static_cast<uint64_t>(used));
-      return;
-    }
-    case StatementKind::Ds: {
-      CheckEven(state, "ds", statement.size);
-      EvalResult count = EvaluateExpr(state, ops[0].expr);
-      uint64_t bytes;
-      CheckBlockSize(state, count, statement.size, "ds", bytes);
-      EmitBytes(state, nullptr, bytes);
-      if (!count.known) state.locationKnown = false;
-      return;
-    }
-    case StatementKind::Dcb: {
-      CheckEven(state, "dcb", statement.size);
-      EvalResult count = EvaluateExpr(state, ops[0].expr);
-      EvalResult value;
-      if (statement.operandCount > 1) {
-        value = EvaluateExpr(state, ops[1].expr);
-        CheckDataValue(state, value, statement.size, "dcb");
-      }
-      uint64_t bytes;
-      if (CheckBlockSize(state, count, statement.size, "dcb", bytes) && bytes > 0) {
-        uint32_t unit = UnitBytes(statement.size);
-        uint8_t element[4];
-        StoreBigEndian(element, value.value, unit);
-        std::vector<uint8_t> block(static_cast<size_t>(bytes));
-        for (size_t i = 0; i < block.size(); ++i) block[i] = element[i % unit];
-        EmitBytes(state, block.data(), bytes);
-      }
-      if (!count.known) state.locationKnown = false;
-      return;
-    }
-    case StatementKind::Even:
-      if (state.location & 1) Pad(state, 1);
-      return;
-    case StatementKind::Cnop: {
-      EvalResult offset = EvaluateExpr(state, ops[0].expr);
-      EvalResult align = EvaluateExpr(state, ops[1].expr);
-      if (!offset.known || !align.known) state.locationKnown = false;
-      if (!offset.valid || !align.valid) return;
-      if (align.value < 1 || align.value > static_cast<int32_t>(kMaxImageSize)) {
-        PassError(state, "cnop alignment must be 1 to 16 MiB, not " + std::to_string(align.value));
-        return;
-      }
-      if (offset.value < 0) {
-        PassError(state, "cnop offset cannot be negative (" + std::to_string(offset.value) + ")");
-        return;
-      }
-      // The next address at or after this one that is `offset` past a multiple of `align`.
-      uint64_t a = static_cast<uint64_t>(align.value);
-      uint64_t pad = (static_cast<uint64_t>(offset.value) % a + a - state.location % a) % a;
-      Pad(state, pad);
-      return;
-    }
-    case StatementKind::Incbin:
-      EmitBytes(state, assembly.bytes.data() + ops[0].expr.first, ops[0].expr.count);
-      return;
-    default:
-      return;
-  }
+Operand TextOperand(ParseStore& store, std::string_view text) {
+  Operand operand;
+  operand.kind = kOpBytes;
+  operand.expr.first = static_cast<uint32_t>(store.bytes.size());
+  operand.expr.count = static_cast<uint32_t>(text.size());
+  store.bytes.insert(store.bytes.end(), text.begin(), text.end());
+  return operand;
+}
+
+std::string_view OperandText(const ParseStore& store, const Operand& operand) {
+  return std::string_view(reinterpret_cast<const char*>(store.bytes.data()) + operand.expr.first,
+                          operand.expr.count);
+}
+
+const Operand* StatementOperands(const PassState& state, const Statement& statement) {
+  return state.store->operands.data() + statement.firstOperand;
 }
 
 }  // namespace asm68k

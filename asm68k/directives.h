@@ -1,7 +1,6 @@
 #pragma once
-// Directives: org, equ, set and =, dc, ds, dcb, even, cnop, include, incbin
-// and end. Their operands are read once; their effect is applied in every
-// pass.
+// Directives, one descriptor each: its name, how its operands are parsed
+// (once per line, or once per macro expansion) and what it does in a pass.
 
 #include <cstdint>
 #include <string>
@@ -12,34 +11,58 @@
 
 namespace asm68k {
 
-enum class Directive : uint8_t {
-  None,
-  Org,
-  Equ,
-  Set,
-  Dc,
-  Ds,
-  Dcb,
-  Even,
-  Cnop,
-  Include,
-  Incbin,
-  End
+enum DirectiveFlag : uint16_t {
+  kTakesSize = 1 << 0,     // .b .w .l (.w when none is written)
+  kNamesSymbol = 1 << 1,   // the label field is the name it defines (equ, set, =, macro)
+  kLabelAfter = 1 << 2,    // a label names the address it moves to (org, even, cnop)
+  kOpensIf = 1 << 3,       // the block structure the line source follows
+  kElse = 1 << 4,
+  kElseIf = 1 << 5,
+  kEndIf = 1 << 6,
+  kOpensMacro = 1 << 7,
+  kEndMacro = 1 << 8,
+  kOpensRept = 1 << 9,
+  kEndRept = 1 << 10,
 };
 
-Directive FindDirective(std::string_view lowerName);
+// The test an if-family directive applies to its value, kept in the
+// statement's size field.
+enum IfTest : uint8_t { kIfNonZero, kIfZero, kIfGreater, kIfGreaterEqual, kIfLess, kIfLessEqual };
 
-// Reads the operands of org, equ/set, dc, ds, dcb, even and cnop into the
-// statement (kind, size and operands). `name` is the directive as written
-// in lower case, for messages.
-bool ParseDirective(Directive directive, std::string_view name, uint8_t writtenSize,
-                    TextRange operands, Assembly& assembly, ExprParser& parser,
-                    Statement& statement, std::string& error);
+// What a directive's parse works with.
+struct DirectiveParse {
+  Assembly& assembly;
+  ParseStore& store;
+  ExprParser& parser;
+  std::string_view name;  // in lower case, for messages
+  uint8_t size;           // the size written, or .w for a sized directive without one
+  std::string_view label;
+  TextRange operands;
+  Statement& statement;
+};
 
-// The file name of include and incbin: quoted, or the bare rest of the field.
+struct Directive {
+  std::string_view name;
+  uint16_t flags;
+  // Reads the operands into the statement; false with `error` set.
+  bool (*parse)(DirectiveParse& parse, std::string& error);
+  // Does the directive's work in a pass.
+  void (*run)(PassState& state, const Statement& statement);
+};
+
+// The directive's index, or -1.
+int FindDirective(std::string_view lowerName);
+const Directive& DirectiveAt(int index);
+int DirectiveCount();
+
+// Helpers for directives' parse and run functions.
+bool ParseExpressions(DirectiveParse& parse, size_t minimum, size_t maximum,
+                      std::string_view name, std::string& error);
+// A quoted name, or the bare rest of the field (include, incbin, macro names).
 bool ParseFileName(TextRange operands, std::string& name, std::string& error);
-
-// Applies a directive statement in the current pass.
-void RunDirective(PassState& state, const Statement& statement);
+// Keeps text in the store's bytes as the operand's slice.
+Operand TextOperand(ParseStore& store, std::string_view text);
+std::string_view OperandText(const ParseStore& store, const Operand& operand);
+const Operand* StatementOperands(const PassState& state, const Statement& statement);
 
 }  // namespace asm68k

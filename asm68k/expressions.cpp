@@ -102,14 +102,9 @@ struct Parse {
       if (RegisterFromName(name) != kRegNone) {
         return Fail("register " + std::string(name) + " cannot be used as a value here");
       }
-      uint32_t index;
-      if (name[0] == '.') {
-        std::string key(parser.localScope);
-        key += name;
-        index = parser.symbols.Intern(key);
-      } else {
-        index = parser.symbols.Intern(name);
-      }
+      if (name.size() == 4 && ToLowerCopy(name) == "narg") return Emit(ExprOp::Constant, parser.narg);
+      if (name[0] == '.') parser.usedScope = true;
+      uint32_t index = parser.symbols.Intern(name, name[0] == '.' ? parser.scope : kGlobalScope);
       return Emit(ExprOp::Symbol, static_cast<int32_t>(index));
     }
     return Fail("expected a value, found " + Excerpt(c.p, c.end));
@@ -118,7 +113,7 @@ struct Parse {
   bool Unary() {
     c.SkipSpace();
     char sign = c.Peek();
-    if (sign != '-' && sign != '~' && sign != '+') return Primary();
+    if (sign != '-' && sign != '~' && sign != '+' && sign != '!') return Primary();
     c.Match(sign);
     if (++depth > kMaxNesting) return Fail("expression is nested too deeply");
     bool ok = Unary();
@@ -126,47 +121,48 @@ struct Parse {
     if (!ok) return false;
     if (sign == '-') return Emit(ExprOp::Negate);
     if (sign == '~') return Emit(ExprOp::Complement);
+    if (sign == '!') return Emit(ExprOp::LogicalNot);
     return true;  // unary plus changes nothing
   }
 
   // The binary operator at the cursor and its C precedence (0: none).
   int PeekOperator(ExprOp& op, int& length) const {
-    length = 1;
+    char next = c.Peek(1);
+    auto pick = [&](ExprOp chosen, int precedence, int size = 1) {
+      op = chosen;
+      length = size;
+      return precedence;
+    };
     switch (c.Peek()) {
       case '*':
-        op = ExprOp::Multiply;
-        return 10;
+        return pick(ExprOp::Multiply, 10);
       case '/':
-        op = ExprOp::Divide;
-        return 10;
+        return pick(ExprOp::Divide, 10);
       case '%':
-        op = ExprOp::Modulo;
-        return 10;
+        return pick(ExprOp::Modulo, 10);
       case '+':
-        op = ExprOp::Add;
-        return 9;
+        return pick(ExprOp::Add, 9);
       case '-':
-        op = ExprOp::Subtract;
-        return 9;
+        return pick(ExprOp::Subtract, 9);
       case '<':
-        if (c.Peek(1) != '<') return 0;
-        length = 2;
-        op = ExprOp::ShiftLeft;
-        return 8;
+        if (next == '<') return pick(ExprOp::ShiftLeft, 8, 2);
+        if (next == '=') return pick(ExprOp::LessEqual, 7, 2);
+        if (next == '>') return pick(ExprOp::NotEqual, 6, 2);
+        return pick(ExprOp::Less, 7);
       case '>':
-        if (c.Peek(1) != '>') return 0;
-        length = 2;
-        op = ExprOp::ShiftRight;
-        return 8;
+        if (next == '>') return pick(ExprOp::ShiftRight, 8, 2);
+        if (next == '=') return pick(ExprOp::GreaterEqual, 7, 2);
+        return pick(ExprOp::Greater, 7);
+      case '=':
+        return next == '=' ? pick(ExprOp::Equal, 6, 2) : pick(ExprOp::Equal, 6);
+      case '!':
+        return next == '=' ? pick(ExprOp::NotEqual, 6, 2) : 0;
       case '&':
-        op = ExprOp::And;
-        return 7;
+        return next == '&' ? pick(ExprOp::LogicalAnd, 2, 2) : pick(ExprOp::And, 5);
       case '^':
-        op = ExprOp::Xor;
-        return 6;
+        return pick(ExprOp::Xor, 4);
       case '|':
-        op = ExprOp::Or;
-        return 5;
+        return next == '|' ? pick(ExprOp::LogicalOr, 1, 2) : pick(ExprOp::Or, 3);
       default:
         return 0;
     }
@@ -234,6 +230,30 @@ bool Apply(ExprOp op, int32_t left, int32_t right, int32_t& out) {
         out = left < 0 ? S(~(~U(left) >> U(right))) : S(U(left) >> U(right));
       }
       return true;
+    case ExprOp::Equal:
+      out = left == right ? kTrue : 0;
+      return true;
+    case ExprOp::NotEqual:
+      out = left != right ? kTrue : 0;
+      return true;
+    case ExprOp::Less:
+      out = left < right ? kTrue : 0;
+      return true;
+    case ExprOp::Greater:
+      out = left > right ? kTrue : 0;
+      return true;
+    case ExprOp::LessEqual:
+      out = left <= right ? kTrue : 0;
+      return true;
+    case ExprOp::GreaterEqual:
+      out = left >= right ? kTrue : 0;
+      return true;
+    case ExprOp::LogicalAnd:
+      out = left != 0 && right != 0 ? kTrue : 0;
+      return true;
+    case ExprOp::LogicalOr:
+      out = left != 0 || right != 0 ? kTrue : 0;
+      return true;
     default:
       out = 0;
       return true;
@@ -247,7 +267,10 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
     return symbol.value;
   }
   result.known = false;
-  if (symbol.kind == SymbolKind::Undefined) {
+  if (result.laterSymbol < 0) result.laterSymbol = index;
+  // Symbols are defined anew in every pass: one that the whole previous pass
+  // did not define, and this pass has not defined yet, is not defined at all.
+  if (context.pass > 1 && symbol.definedPass < context.pass - 1) {
     result.valid = false;
     if (result.problem == EvalProblem::None) {
       result.problem = EvalProblem::Undefined;
@@ -318,6 +341,9 @@ bool IsConstant(const ExprPool& pool, Expr expr, int32_t& value) {
       case ExprOp::Complement:
         stack[top - 1] = ~stack[top - 1];
         break;
+      case ExprOp::LogicalNot:
+        stack[top - 1] = stack[top - 1] == 0 ? kTrue : 0;
+        break;
       default: {
         --top;
         // Division by zero stays unfolded and is reported when evaluated.
@@ -368,6 +394,9 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
         break;
       case ExprOp::Complement:
         stack[top - 1] = ~stack[top - 1];
+        break;
+      case ExprOp::LogicalNot:
+        stack[top - 1] = stack[top - 1] == 0 ? kTrue : 0;
         break;
       default:
         --top;

@@ -19,6 +19,7 @@ enum class ExprOp : uint8_t {
   Location,  // '*', the address of the current statement
   Negate,
   Complement,
+  LogicalNot,
   Add,
   Subtract,
   Multiply,
@@ -29,7 +30,19 @@ enum class ExprOp : uint8_t {
   Xor,
   ShiftLeft,
   ShiftRight,
+  Equal,
+  NotEqual,
+  Less,
+  Greater,
+  LessEqual,
+  GreaterEqual,
+  LogicalAnd,
+  LogicalOr,
 };
+
+// What comparisons and logical operators give for true (all bits set, so
+// that it also works as a mask); false is 0.
+constexpr int32_t kTrue = -1;
 
 struct ExprNode {
   ExprOp op;
@@ -50,7 +63,9 @@ struct ExprPool {
 struct ExprParser {
   ExprPool& pool;
   SymbolTable& symbols;
-  std::string_view localScope;  // nearest global label above, for ".local" names
+  int32_t scope = kGlobalScope;  // owner of ".local" names: the global label above
+  int32_t narg = 0;              // what "narg" stands for: the macro's argument count
+  bool usedScope = false;        // set when a ".local" name was read
 };
 
 // Parses an expression starting at the cursor and stops at the first
@@ -75,6 +90,7 @@ struct EvalResult {
   bool valid = true;
   EvalProblem problem = EvalProblem::None;
   uint32_t symbol = 0;  // the undefined symbol
+  int64_t laterSymbol = -1;  // the first symbol whose value came from further down
 };
 
 struct EvalContext {

@@ -9,14 +9,15 @@ namespace asm68k {
 
 enum class Severity : uint8_t { Error, Warning };
 
-// One diagnostic. `order` is the index of the statement it belongs to, so
-// messages found in different phases still print in source order.
+// One diagnostic. `order` is the place in the pass of the line it belongs to.
 struct Message {
   uint32_t order = 0;
   uint32_t file = 0;
   uint32_t line = 0;
   Severity severity = Severity::Error;
   std::string text;
+  std::string context;  // "\n  in macro NAME called at FILE:LINE" lines, or empty
+  bool fromParse = false;  // found by reading the line alone: true whatever the addresses
 };
 
 // Only this many errors are shown; the rest of a hopeless source is noise.

@@ -1,7 +1,5 @@
 #include "parser.h"
 
-#include <memory>
-
 #include "directives.h"
 #include "encoder.h"
 #include "instruction_table.h"
@@ -19,285 +17,212 @@ bool LowerWord(std::string_view word, char* buffer, size_t capacity, std::string
   return true;
 }
 
-bool IsOperationName(std::string_view word) {
-  char buffer[16];
-  std::string_view lower;
-  if (!LowerWord(word, buffer, sizeof(buffer), lower)) return false;
-  return FindForms(lower).count > 0 || FindDirective(lower) != Directive::None;
+uint8_t SizeBit(char letter) {
+  switch (letter) {
+    case 'b':
+      return kSizeB;
+    case 'w':
+      return kSizeW;
+    case 'l':
+      return kSizeL;
+    case 's':
+      return kSizeS;
+    default:
+      return kSizeNone;
+  }
 }
 
-std::string DirectoryOf(const std::string& path) {
-  size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
+// Mnemonics and directive names in one open-addressing table.
+struct OperationIndex {
+  static constexpr uint32_t kSlots = 1024;  // a power of two, well above the name count
+  struct Slot {
+    std::string_view name;
+    Operation operation;
+  };
+  Slot slots[kSlots] = {};
 
-bool IsAbsolutePath(const std::string& path) {
-  if (path.empty()) return false;
-  if (path[0] == '/' || path[0] == '\\') return true;
-  return path.size() > 1 && path[1] == ':';
-}
+  Slot& SlotFor(std::string_view name) {
+    uint32_t slot = HashName(name) & (kSlots - 1);
+    while (!slots[slot].name.empty() && slots[slot].name != name) slot = (slot + 1) & (kSlots - 1);
+    slots[slot].name = name;
+    return slots[slot];
+  }
 
-struct Reader {
+  OperationIndex() {
+    for (uint16_t i = 0; i < FormCount(); ++i) {
+      Slot& slot = SlotFor(FormAt(i).name);
+      if (slot.operation.forms.count == 0) slot.operation.forms.first = i;
+      ++slot.operation.forms.count;
+    }
+    for (int i = 0; i < DirectiveCount(); ++i) SlotFor(DirectiveAt(i).name).operation.directive = i;
+  }
+
+  Operation Find(std::string_view name) const {
+    for (uint32_t slot = HashName(name) & (kSlots - 1); !slots[slot].name.empty();
+         slot = (slot + 1) & (kSlots - 1)) {
+      if (slots[slot].name == name) return slots[slot].operation;
+    }
+    return Operation();
+  }
+};
+
+struct LineParser {
   Assembly& assembly;
-  std::string scope;  // the nearest global label above, owner of ".local" names
-  std::vector<uint32_t> includeStack;
-  bool ended = false;
-  uint32_t current = 0;  // index the statement being read gets (or has)
-  std::vector<TextRange> pieces;
+  ParseStore& store;
+  LineParse& context;
+  Statement statement;
 
-  void Error(const Statement& statement, std::string text) {
+  void Error(std::string text) {
+    if (statement.messageCount == 0) {
+      statement.firstMessage = static_cast<uint32_t>(store.messages.size());
+    }
+    ++statement.messageCount;
     Message message;
-    message.order = current;
-    message.file = statement.file;
-    message.line = statement.line;
-    message.severity = Severity::Error;
     message.text = std::move(text);
-    assembly.readMessages.push_back(std::move(message));
+    store.messages.push_back(std::move(message));
   }
 
-  std::string Where(uint32_t statementIndex, uint32_t currentFile) const {
-    const Statement& first = assembly.statements[statementIndex];
-    std::string where = "line " + std::to_string(first.line);
-    if (first.file != currentFile) where += " of " + assembly.files[first.file]->name;
-    return where;
-  }
-
-  // Enters a name defined by this statement; -1 after reporting a clash.
-  int32_t Declare(Statement& statement, std::string_view name, SymbolKind kind) {
+  // The symbol a label names; -1 after reporting why it can't be one.
+  int32_t Declare(std::string_view name) {
     if (RegisterFromName(name) != kRegNone) {
-      Error(statement, "'" + std::string(name) + "' is a register name and cannot be a label");
+      Error("'" + std::string(name) + "' is a register name and cannot be a label");
       return -1;
     }
     if (name == ".") {
-      Error(statement, "'.' alone is not a label");
+      Error("'.' alone is not a label");
       return -1;
     }
-    uint32_t index;
     if (name[0] == '.') {
-      index = assembly.symbols.Intern(scope + std::string(name));
-    } else {
-      index = assembly.symbols.Intern(name);
+      context.usedScope = true;
+      return static_cast<int32_t>(assembly.symbols.Intern(name, context.scope));
     }
-    Symbol& symbol = assembly.symbols.symbols[index];
-    uint32_t here = current;
-    if (symbol.kind == SymbolKind::Undefined) {
-      symbol.kind = kind;
-      symbol.definedAt = here;
-      return static_cast<int32_t>(index);
-    }
-    if (symbol.kind == SymbolKind::Set && kind == SymbolKind::Set)
-      return static_cast<int32_t>(index);
-    Error(statement, "'" + std::string(name) + "' is already defined on " +
-                         Where(symbol.definedAt, statement.file));
-    return -1;
+    return static_cast<int32_t>(assembly.symbols.Intern(name));
   }
 
-  bool LoadFile(const std::string& name, const std::string& includer, std::string& path,
-                std::string& text) {
-    path = name;
-    if (assembly.reader(path, text)) return true;
-    std::string folder = DirectoryOf(includer);
-    if (folder.empty() || IsAbsolutePath(name)) return false;
-    path = folder + name;
-    return assembly.reader(path, text);
-  }
-
-  void Include(Statement& statement, TextRange field) {
-    std::string name, error;
-    if (!ParseFileName(field, name, error)) {
-      Error(statement, "include: " + error);
-      return;
-    }
-    if (includeStack.size() > static_cast<size_t>(kMaxIncludeDepth)) {
-      Error(statement,
-            "includes are nested more than " + std::to_string(kMaxIncludeDepth) + " deep");
-      return;
-    }
-    auto file = std::make_unique<SourceFile>();
-    file->name = name;
-    const std::string& includer = assembly.files[statement.file]->path;
-    if (!LoadFile(name, includer, file->path, file->text)) {
-      Error(statement, "cannot open include file '" + name + "'");
-      return;
-    }
-    for (uint32_t open : includeStack) {
-      if (assembly.files[open]->path == file->path) {
-        Error(statement, "'" + name + "' includes itself");
-        return;
-      }
-    }
-    uint32_t index = static_cast<uint32_t>(assembly.files.size());
-    assembly.files.push_back(std::move(file));
-    ReadFile(index);
-  }
-
-  void Incbin(Statement& statement, TextRange field) {
-    std::string name, error, path, contents;
-    if (!ParseFileName(field, name, error)) {
-      Error(statement, "incbin: " + error);
-      statement.kind = StatementKind::Invalid;
-      return;
-    }
-    if (!LoadFile(name, assembly.files[statement.file]->path, path, contents)) {
-      Error(statement, "cannot open incbin file '" + name + "'");
-      statement.kind = StatementKind::Invalid;
-      return;
-    }
-    if (contents.size() > kMaxImageSize) {
-      Error(statement, "incbin file '" + name + "' is larger than 16 MiB");
-      statement.kind = StatementKind::Invalid;
-      return;
-    }
-    Operand operand;
-    operand.kind = kOpBytes;
-    operand.expr.first = static_cast<uint32_t>(assembly.bytes.size());
-    operand.expr.count = static_cast<uint32_t>(contents.size());
-    assembly.bytes.insert(assembly.bytes.end(), contents.begin(), contents.end());
-    statement.kind = StatementKind::Incbin;
-    statement.firstOperand = static_cast<uint32_t>(assembly.operands.size());
-    statement.operandCount = 1;
-    assembly.operands.push_back(operand);
-  }
-
-  void Instruction(Statement& statement, std::string_view name, FormRange forms,
-                   uint8_t writtenSize, TextRange field, ExprParser& parser) {
+  void Instruction(std::string_view name, FormRange forms, uint8_t writtenSize, TextRange field,
+                   ExprParser& parser) {
     std::string error;
+    std::vector<TextRange>& pieces = assembly.pieces;
     statement.kind = StatementKind::Invalid;
-    if (!SplitOperands(field.begin, field.end, pieces, error)) {
-      Error(statement, error);
-      return;
-    }
+    if (!SplitOperands(field.begin, field.end, pieces, error)) return Error(error);
     if (pieces.size() > 2) {
-      Error(statement, std::string(name) + " takes at most two operands, not " +
-                           std::to_string(pieces.size()));
-      return;
+      return Error(std::string(name) + " takes at most two operands, not " +
+                   std::to_string(pieces.size()));
     }
     Operand operands[2];
     for (size_t i = 0; i < pieces.size(); ++i) {
-      if (!ParseOperand(pieces[i], parser, operands[i], error)) {
-        Error(statement, error);
-        return;
-      }
+      if (!ParseOperand(pieces[i], parser, operands[i], error)) return Error(error);
     }
     int count = static_cast<int>(pieces.size());
     uint16_t form;
     uint8_t size;
     if (!MatchForm(name, forms, writtenSize, operands, count, form, size, error)) {
-      Error(statement, error);
-      return;
+      return Error(error);
     }
     statement.kind = StatementKind::Instruction;
     statement.form = form;
     statement.size = size;
-    statement.firstOperand = static_cast<uint32_t>(assembly.operands.size());
+    statement.firstOperand = static_cast<uint32_t>(store.operands.size());
     statement.operandCount = static_cast<uint16_t>(count);
-    for (int i = 0; i < count; ++i) assembly.operands.push_back(operands[i]);
+    for (int i = 0; i < count; ++i) store.operands.push_back(operands[i]);
   }
 
-  void ReadLine(uint32_t file, uint32_t lineNumber, const char* begin, const char* end) {
-    current = static_cast<uint32_t>(assembly.statements.size());
-    Statement statement;
-    statement.file = file;
-    statement.line = lineNumber;
+  void Directive(int index, std::string_view name, const LineFields& fields, uint8_t writtenSize,
+                 TextRange field, ExprParser& parser) {
+    const asm68k::Directive& directive = DirectiveAt(index);
+    statement.kind = StatementKind::Directive;
+    statement.form = static_cast<uint16_t>(index);
+    std::string error;
+    bool sized = directive.flags & kTakesSize;
+    if (!sized && writtenSize != kSizeNone) {
+      error = std::string(name) + " takes no size";
+    } else if (sized && writtenSize == kSizeS) {
+      error = std::string(name) + ".s does not exist: use .b, .w or .l";
+    }
+    statement.size = writtenSize == kSizeNone ? static_cast<uint8_t>(kSizeW) : writtenSize;
+    DirectiveParse parse{assembly, store, parser, name, statement.size, fields.label, field,
+                         statement};
+    if (error.empty() && directive.parse(parse, error)) return;
+    Error(error);
+    if ((directive.flags & kNamesSymbol) && !(directive.flags & kOpensMacro)) {
+      // Keep the name defined (as 0) so its uses do not add "undefined" errors.
+      statement.firstOperand = static_cast<uint32_t>(store.operands.size());
+      statement.operandCount = 1;
+      Operand zero;
+      zero.expr = ConstantExpr(store.expressions, 0);
+      store.operands.push_back(zero);
+      return;
+    }
+    statement.kind = StatementKind::Invalid;
+  }
+
+  void Parse(const char* begin, const char* end) {
     LineFields fields;
     std::string error;
     if (!SplitLine(begin, end, IsOperationName, fields, error)) {
       statement.kind = StatementKind::Invalid;
-      Error(statement, error);
-      assembly.statements.push_back(statement);
-      return;
+      return Error(error);
     }
-    if (fields.label.empty() && fields.operation.empty()) return;  // nothing to assemble
-
     char buffer[16];
     std::string_view op;
     bool shortName = LowerWord(fields.operation, buffer, sizeof(buffer), op);
-    Directive directive = shortName ? FindDirective(op) : Directive::None;
-    uint8_t writtenSize = fields.size == 'b'   ? kSizeB
-                          : fields.size == 'w' ? kSizeW
-                          : fields.size == 'l' ? kSizeL
-                          : fields.size == 's' ? kSizeS
-                                               : kSizeNone;
+    Operation operation = shortName && !op.empty() ? FindOperation(op) : Operation();
+    int directive = operation.directive;
+    uint8_t writtenSize = SizeBit(fields.size);
     TextRange field{fields.operands, fields.operandsEnd};
 
-    bool assignment = directive == Directive::Equ || directive == Directive::Set;
-    if (assignment) {
-      if (fields.label.empty()) {
-        Error(statement, std::string(op) + " needs a name in the label field");
-        statement.kind = StatementKind::Invalid;
-        assembly.statements.push_back(statement);
-        return;
-      }
-      statement.label = Declare(statement, fields.label,
-                                directive == Directive::Set ? SymbolKind::Set : SymbolKind::Equ);
-    } else if (!fields.label.empty()) {
-      statement.label = Declare(statement, fields.label, SymbolKind::Label);
-      if (fields.label[0] != '.') scope.assign(fields.label.data(), fields.label.size());
-    }
-
-    ExprParser parser{assembly.expressions, assembly.symbols, scope};
-    if (fields.operation.empty()) {
-      statement.kind = StatementKind::Empty;
-    } else if (directive == Directive::Include || directive == Directive::Incbin ||
-               directive == Directive::End) {
-      statement.kind = StatementKind::Empty;
-      if (writtenSize != kSizeNone) {
-        Error(statement, std::string(op) + " takes no size");
-      } else if (directive == Directive::Incbin) {
-        Incbin(statement, field);
-      } else if (directive == Directive::End) {
-        ended = true;
-      } else {
-        // The include line goes first so its label precedes the included text.
-        assembly.statements.push_back(statement);
-        Include(statement, field);
-        return;
-      }
-    } else if (directive != Directive::None) {
-      if (!ParseDirective(directive, op, writtenSize, field, assembly, parser, statement, error)) {
-        statement.kind = StatementKind::Invalid;
-        Error(statement, error);
-        if (assignment) {
-          // Keep the name defined (as 0) so its uses do not add "undefined" errors.
-          statement.kind = directive == Directive::Set ? StatementKind::Set : StatementKind::Equ;
-          statement.firstOperand = static_cast<uint32_t>(assembly.operands.size());
-          statement.operandCount = 1;
-          Operand zero;
-          zero.expr = ConstantExpr(assembly.expressions, 0);
-          assembly.operands.push_back(zero);
-        }
-      }
-    } else {
-      FormRange forms = shortName ? FindForms(op) : FormRange();
-      if (forms.count == 0) {
-        statement.kind = StatementKind::Invalid;
-        std::string written(fields.operation);
-        if (fields.size != 0) written += std::string(".") + fields.size;
-        Error(statement, "unknown instruction '" + written + "'");
-      } else {
-        Instruction(statement, op, forms, writtenSize, field, parser);
+    bool namesSymbol = directive >= 0 && (DirectiveAt(directive).flags & kNamesSymbol);
+    bool isMacro = directive >= 0 && (DirectiveAt(directive).flags & kOpensMacro);
+    if (!fields.label.empty() && !isMacro) {
+      statement.label = Declare(fields.label);
+      // A global label owns the ".local" names that follow, on its own line too.
+      if (!namesSymbol && statement.label >= 0 && fields.label[0] != '.') {
+        context.scope = statement.label;
       }
     }
-    assembly.statements.push_back(statement);
-  }
 
-  void ReadFile(uint32_t index) {
-    includeStack.push_back(index);
-    const SourceFile& file = *assembly.files[index];
-    LineWalker lines{file.text.data(), file.text.data() + file.text.size()};
-    const char* begin;
-    const char* end;
-    uint32_t lineNumber = 0;
-    while (!ended && lines.Next(begin, end)) ReadLine(index, ++lineNumber, begin, end);
-    includeStack.pop_back();
+    ExprParser parser{store.expressions, assembly.symbols, context.scope, context.narg};
+    if (directive >= 0) {
+      Directive(directive, op, fields, writtenSize, field, parser);
+    } else if (!fields.operation.empty()) {
+      if (operation.forms.count > 0) {
+        Instruction(op, operation.forms, writtenSize, field, parser);
+      } else {
+        // Not ours: a macro, if the pass has one by that name when it gets here.
+        statement.kind = StatementKind::MacroCall;
+        statement.size = writtenSize;
+        statement.firstOperand = static_cast<uint32_t>(store.operands.size());
+        statement.operandCount = 2;
+        store.operands.push_back(TextOperand(store, fields.operation));
+        store.operands.push_back(
+            TextOperand(store, std::string_view(field.begin, static_cast<size_t>(field.end - field.begin))));
+      }
+    }
+    if (parser.usedScope) context.usedScope = true;
   }
 };
 
 }  // namespace
 
-void ReadSource(Assembly& assembly) {
-  Reader reader{assembly, std::string(), {}, false, 0, {}};
-  reader.ReadFile(0);
+bool IsOperationName(std::string_view word) {
+  char buffer[16];
+  std::string_view lower;
+  if (!LowerWord(word, buffer, sizeof(buffer), lower)) return false;
+  Operation operation = FindOperation(lower);
+  return operation.forms.count > 0 || operation.directive >= 0;
+}
+
+Operation FindOperation(std::string_view lowerName) {
+  static const OperationIndex index;
+  return index.Find(lowerName);
+}
+
+int32_t ParseLine(Assembly& assembly, ParseStore& store, const char* begin, const char* end,
+                  LineParse& context) {
+  LineParser parser{assembly, store, context, Statement()};
+  parser.Parse(begin, end);
+  store.statements.push_back(parser.statement);
+  return static_cast<int32_t>(store.statements.size() - 1);
 }
 
 }  // namespace asm68k

@@ -1,6 +1,7 @@
 #pragma once
-// Symbols: the table of labels, equ and set names. Every name is entered once
-// while the source is read; passes then work with symbol numbers only.
+// Symbols: the table of labels, equ and set names. A name is entered the
+// first time a line that uses or defines it is parsed; passes then work with
+// symbol numbers only, and define the symbols anew in every pass.
 
 #include <cstdint>
 #include <string>
@@ -11,11 +12,20 @@ namespace asm68k {
 
 enum class SymbolKind : uint8_t { Undefined, Label, Equ, Set };
 
+// What a symbol's name is local to: kGlobalScope for a global name, else the
+// number of the global label (or macro expansion) that owns a ".local" name.
+constexpr int32_t kGlobalScope = -1;
+
 struct Symbol {
-  std::string name;  // local labels are stored as "global.local"
+  std::string name;  // as written: ".loop" for a local label
+  int32_t scope = kGlobalScope;
   int32_t value = 0;
-  uint32_t definedAt = 0;  // statement of the (first) definition
-  SymbolKind kind = SymbolKind::Undefined;
+  SymbolKind kind = SymbolKind::Undefined;  // as defined in the last pass that defined it
+  // Where the current pass defined it first: the line's place in the pass
+  // (for message order), its file and its line number.
+  uint32_t definedOrder = 0;
+  uint32_t definedFile = 0;
+  uint32_t definedLine = 0;
   // Pass bookkeeping: the pass that last gave it a value, whether that value
   // was known without forward references, and what a forward reference saw.
   int definedPass = 0;
@@ -29,16 +39,12 @@ struct SymbolTable {
   std::vector<Symbol> symbols;
   std::vector<uint32_t> slots;  // open addressing: symbol index + 1, 0 = free
 
-  // The symbol's index, creating an undefined entry the first time.
-  uint32_t Intern(std::string_view name);
-  // The symbol's index, or -1.
-  int64_t Find(std::string_view name) const;
+  // The symbol's index, creating an undefined entry the first time. A local
+  // name is stored once per scope, without a copy of its owner's name.
+  uint32_t Intern(std::string_view name, int32_t scope = kGlobalScope);
 };
 
 // A fast string hash for the open-addressing tables of names (FNV-1a).
-uint32_t HashName(std::string_view name);
-
-// The name as the user wrote it: ".loop" rather than "main.loop".
-std::string_view DisplayName(const Symbol& symbol);
+uint32_t HashName(std::string_view name, uint32_t seed = 2166136261u);
 
 }  // namespace asm68k

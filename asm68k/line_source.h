@@ -1,0 +1,93 @@
+#pragma once
+// The line source: where a pass takes its lines from. A stack of frames (the
+// source file, an include, a macro expansion, a rept body), each reading its
+// own lines, with the conditional blocks open in them and the macros the
+// pass has defined so far. The directives that shape the stream (if/else/
+// endif, macro/endm/mexit, rept/endr, include, end) act on it.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "assembly.h"
+
+namespace asm68k {
+
+struct Frame {
+  enum Kind : uint8_t { File, Include, Macro, Rept };
+  Kind kind = File;
+  SourceText* text = nullptr;
+  uint32_t next = 0;  // the next line to read, and the end of the range
+  uint32_t end = 0;
+  uint32_t bodyStart = 0;  // rept: the body, repeated `count` times
+  uint32_t repetition = 0;
+  uint32_t count = 0;
+  size_t conditionals = 0;       // conditional blocks open when the frame began
+  uint32_t callFile = 0;         // the line that made the frame: include, call or rept
+  uint32_t callLine = 0;
+  int32_t callerScope = kGlobalScope;  // macro: the local scope to go back to
+  std::string name;                    // macro name
+  std::unique_ptr<SourceText> expansion;  // macro: its own text
+  ParseStore::Mark mark{};                // macro: the transient store before it
+};
+
+struct Macro {
+  const SourceText* text = nullptr;  // the body: lines [first, end) of text
+  uint32_t first = 0;
+  uint32_t end = 0;
+  std::unique_ptr<SourceText> copy;  // a body defined inside an expansion is kept here
+};
+
+struct LineSource {
+  struct Conditional {
+    uint32_t file, line;  // the line that opened it
+  };
+
+  Assembly& assembly;
+  PassState& state;
+  std::vector<Frame> frames;
+  std::vector<Conditional> conditionals;
+  std::unordered_map<std::string, Macro> macros;  // by lower-case name
+  uint32_t expansions = 0;  // numbers each macro expansion of the pass
+  uint32_t expandedLines = 0;
+  bool stopped = false;  // end, or a limit that makes the rest of the pass pointless
+
+  LineSource(Assembly& assembly, PassState& state) : assembly(assembly), state(state) {}
+
+  void Start(SourceFile& root);
+  // The next line to assemble; false at the end of the pass.
+  bool Next(SourceText*& text, LineInfo*& line);
+  // "  in macro NAME called at FILE:LINE" lines for a message about the current line.
+  std::string Context() const;
+  // Ends the pass here.
+  void Stop();
+};
+
+// The directive at a line (ignoring what it would do), or -1; cached in the line.
+int ClassifyLine(const SourceText& text, LineInfo& line);
+
+// The line's statement, parsed the first time (and again when a parse that
+// depends on the local scope meets another scope); sets state.store.
+Statement StatementAt(PassState& state, SourceText& text, LineInfo& line);
+
+// The run functions of the directives that shape the line stream.
+void RunIf(PassState& state, const Statement& statement);
+void RunIfDefined(PassState& state, const Statement& statement);
+void RunElse(PassState& state, const Statement& statement);
+void RunEndIf(PassState& state, const Statement& statement);
+void RunMacro(PassState& state, const Statement& statement);
+void RunMacroCall(PassState& state, const Statement& statement);
+void RunMexit(PassState& state, const Statement& statement);
+void RunEndMacro(PassState& state, const Statement& statement);
+void RunRept(PassState& state, const Statement& statement);
+void RunEndRept(PassState& state, const Statement& statement);
+void RunInclude(PassState& state, const Statement& statement);
+void RunEnd(PassState& state, const Statement& statement);
+
+// Loads a file named in an include or incbin: first as written, then beside
+// the including file. Each file is read once a run. Null when it can't be read.
+SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer);
+
+}  // namespace asm68k

@@ -1,0 +1,79 @@
+#include "macros.h"
+
+#include "source.h"
+
+namespace asm68k {
+
+bool SplitMacroArguments(std::string_view field, std::vector<std::string>& arguments,
+                         std::string& error) {
+  arguments.clear();
+  const char* p = field.data();
+  const char* end = p + field.size();
+  while (p < end && IsSpace(*p)) ++p;
+  if (p == end) return true;
+  for (;;) {
+    while (p < end && IsSpace(*p)) ++p;
+    std::string argument;
+    if (p < end && *p == '<') {
+      const char* close = p + 1;
+      while (close < end && *close != '>') ++close;
+      if (close == end) {
+        error = "macro argument " + std::to_string(arguments.size() + 1) + " has no closing '>'";
+        return false;
+      }
+      argument.assign(p + 1, close);
+      p = close + 1;
+      while (p < end && IsSpace(*p)) ++p;
+    } else {
+      const char* start = p;
+      int depth = 0;
+      while (p < end && !(*p == ',' && depth == 0)) {
+        if (*p == '\'' || *p == '"') {
+          p = SkipQuoted(p, end);  // an unclosed one is reported where the argument lands
+          continue;
+        }
+        if (*p == '(') ++depth;
+        if (*p == ')' && depth > 0) --depth;
+        ++p;
+      }
+      const char* stop = p;
+      while (stop > start && IsSpace(stop[-1])) --stop;
+      argument.assign(start, stop);
+    }
+    arguments.push_back(std::move(argument));
+    if (p >= end) return true;
+    if (*p != ',') {
+      error = "unexpected " + Excerpt(p, end) + " after macro argument " +
+              std::to_string(arguments.size());
+      return false;
+    }
+    ++p;
+  }
+}
+
+void SubstituteLine(std::string_view line, const MacroCallText& call, std::string& out) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    char c = line[i];
+    if (c != '\\' || i + 1 == line.size()) {
+      out += c;
+      continue;
+    }
+    char next = line[i + 1];
+    if (next == '0') {
+      if (call.size) out += call.size;
+    } else if (next >= '1' && next <= '9') {
+      size_t index = static_cast<size_t>(next - '1');
+      if (index < call.arguments.size()) out += call.arguments[index];
+    } else if (next == '@') {
+      out += call.unique;
+    } else if (next == '#') {
+      out += std::to_string(call.arguments.size());
+    } else {
+      out += c;
+      continue;
+    }
+    ++i;
+  }
+}
+
+}  // namespace asm68k
