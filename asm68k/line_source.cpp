@@ -125,7 +125,10 @@ bool Condition(PassState& state, const Statement& statement) {
 
 // Skips a false branch: on to the else that starts the next branch, an
 // elseif whose condition holds, or the endif that closes the block.
-void SkipBranch(PassState& state, uint32_t ifFile, uint32_t ifLine, bool elsesCount) {
+// `elsesCount` is false when an earlier branch was taken; `sawElse` when the
+// block's else has been passed already (another else is then an error).
+void SkipBranch(PassState& state, uint32_t ifFile, uint32_t ifLine, bool elsesCount,
+                bool sawElse) {
   LineSource& source = *state.lines;
   Frame& frame = source.frames.back();
   int depth = 0;
@@ -143,17 +146,24 @@ void SkipBranch(PassState& state, uint32_t ifFile, uint32_t ifLine, bool elsesCo
       frame.next = i + 1;
       return;
     }
-    if (depth > 0 || !elsesCount || !(flags & (kElse | kElseIf))) continue;
+    if (depth > 0 || !(flags & (kElse | kElseIf))) continue;
+    if (sawElse) {
+      ErrorAt(state, frame.text->file, line.number,
+              std::string(DirectiveAt(directive).name) + " after the else of the if on line " +
+                  std::to_string(ifLine));
+    }
+    sawElse |= (flags & kElse) != 0;
+    if (!elsesCount) continue;
     frame.next = i + 1;
     state.file = frame.text->file;
     state.line = line.number;
     if (flags & kElse) {
-      source.conditionals.push_back({ifFile, ifLine});
+      source.conditionals.push_back({ifFile, ifLine, true});
       return;
     }
     Statement elseif = StatementAt(state, *frame.text, line);
     if (elseif.kind == StatementKind::Directive && Condition(state, elseif)) {
-      source.conditionals.push_back({ifFile, ifLine});
+      source.conditionals.push_back({ifFile, ifLine, false});
       return;
     }
   }
@@ -164,9 +174,9 @@ void SkipBranch(PassState& state, uint32_t ifFile, uint32_t ifLine, bool elsesCo
 
 void EnterIf(PassState& state, bool truth) {
   if (truth) {
-    state.lines->conditionals.push_back({state.file, state.line});
+    state.lines->conditionals.push_back({state.file, state.line, false});
   } else {
-    SkipBranch(state, state.file, state.line, true);
+    SkipBranch(state, state.file, state.line, true, false);
   }
 }
 
@@ -255,16 +265,43 @@ void IndexLines(SourceText& text) {
   }
 }
 
+namespace {
+
+// The next blank-separated word of a line; empty at its end or at a comment.
+std::string_view NextWord(const char*& p, const char* end) {
+  while (p < end && IsSpace(*p)) ++p;
+  const char* start = p;
+  if (p < end && *p == ';') return std::string_view();
+  while (p < end && !IsSpace(*p) && *p != ';') ++p;
+  return std::string_view(start, static_cast<size_t>(p - start));
+}
+
+int DirectiveNamed(std::string_view word) {
+  size_t dot = word.find('.');  // a size suffix
+  if (dot != std::string_view::npos && dot > 0) word = word.substr(0, dot);
+  if (word.empty() || word.size() > 8) return -1;
+  return FindDirective(ToLowerCopy(word));
+}
+
+}  // namespace
+
 int ClassifyLine(const SourceText& text, LineInfo& line) {
   if (line.directive != LineInfo::kNotClassified) return line.directive;
-  LineFields fields;
-  std::string error;
-  line.directive = -1;
-  if (SplitLine(text.LineBegin(line), text.LineEnd(line), IsOperationName, fields, error) &&
-      !fields.operation.empty() && fields.operation.size() < 16) {
-    line.directive = static_cast<int16_t>(FindDirective(ToLowerCopy(fields.operation)));
+  // Only the words matter, not whether the rest would parse: a macro body
+  // still holds its \1 parameters.
+  const char* p = text.LineBegin(line);
+  const char* end = text.LineEnd(line);
+  bool column1 = p < end && !IsSpace(*p);
+  std::string_view first = NextWord(p, end);
+  int directive = DirectiveNamed(first);
+  bool labelled = (column1 && directive < 0) || (!first.empty() && first.back() == ':');
+  if (labelled || directive < 0) {
+    // After a label, or an indented name in front of "macro" (or equ, set).
+    directive = DirectiveNamed(NextWord(p, end));
+    if (!labelled && directive >= 0 && !(DirectiveAt(directive).flags & kNamesSymbol)) directive = -1;
   }
-  return line.directive;
+  line.directive = static_cast<int16_t>(directive);
+  return directive;
 }
 
 Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
@@ -378,7 +415,11 @@ void RunElse(PassState& state, const Statement& statement) {
   // The branch before this one was taken: skip the rest of the block.
   LineSource::Conditional open = source.conditionals.back();
   source.conditionals.pop_back();
-  SkipBranch(state, open.file, open.line, false);
+  if (open.inElse) {
+    PassError(state, name + " after the else of the if on line " + std::to_string(open.line));
+  }
+  SkipBranch(state, open.file, open.line, false,
+             open.inElse || (DirectiveAt(statement.form).flags & kElse));
 }
 
 void RunEndIf(PassState& state, const Statement& statement) {
@@ -434,6 +475,9 @@ void RunMacroCall(PassState& state, const Statement& statement) {
                            std::to_string(later->second));
     } else {
       PassError(state, "unknown instruction '" + written + "'");
+      // A macro of that name further down would make this message wrong:
+      // one more pass knows.
+      if (state.pass == 1) state.unresolvedForward = true;
     }
     return;
   }

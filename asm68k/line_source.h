@@ -43,6 +43,7 @@ struct Macro {
 struct LineSource {
   struct Conditional {
     uint32_t file, line;  // the line that opened it
+    bool inElse;          // its else has been passed
   };
 
   Assembly& assembly;

@@ -126,11 +126,13 @@ const char* SkipQuoted(const char* p, const char* end) {
 
 namespace {
 
-bool IsAssignmentWord(std::string_view word) {
+// The directives whose label field holds the name they define: with them a
+// name may stand indented, in front of the directive.
+bool IsNamingWord(std::string_view word) {
   if (word == "=") return true;
-  if (word.size() != 3) return false;
+  if (word.size() != 3 && word.size() != 5) return false;
   std::string lower = ToLowerCopy(word);
-  return lower == "equ" || lower == "set";
+  return lower == "equ" || lower == "set" || lower == "macro";
 }
 
 // Reads the operation word at the cursor: a name with an optional size
@@ -223,7 +225,7 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
   if (!ReadOperation(c, out, error)) return false;
   c.SkipSpace();
 
-  // "name equ value" written with the name indented.
+  // "name equ value" (or "name macro") written with the name indented.
   if (out.label.empty() && out.size == 0 && out.operation != "=" && !c.AtEnd()) {
     Cursor next = c;
     std::string_view word;
@@ -233,7 +235,7 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
       word = next.Identifier();
       if (!next.AtEnd() && !IsSpace(*next.p)) word = std::string_view();
     }
-    if (!word.empty() && IsAssignmentWord(word)) {
+    if (!word.empty() && IsNamingWord(word)) {
       out.label = out.operation;
       out.operation = std::string_view();
       c.SkipSpace();

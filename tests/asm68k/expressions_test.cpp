@@ -56,6 +56,18 @@ TEST(Expressions, OperatorsFollowCPrecedence) {
   });
 }
 
+TEST(Expressions, ComparisonsAndLogicGiveMinusOneForTrue) {
+  ExpectWords({
+      {"dc.w 1=1,1==2,1<>2,2!=2", {0xFFFF, 0, 0xFFFF, 0}},
+      {"dc.w 1<2,2<1,2<=2,3<=2", {0xFFFF, 0, 0xFFFF, 0}},
+      {"dc.w 2>1,1>2,2>=2,1>=2", {0xFFFF, 0, 0xFFFF, 0}},
+      {"dc.w -1<0,!0,!5,!!5", {0xFFFF, 0xFFFF, 0, 0xFFFF}},
+      {"dc.w 1&&2,1&&0,0||3,0||0", {0xFFFF, 0, 0xFFFF, 0}},
+      {"dc.w 1+1=2,1<<2<5,1|2=3", {0xFFFF, 0xFFFF, 0x0001}},  // looser than + and <<, tighter than |
+      {"dc.w 0||1&&0,3&4=4", {0, 3}},                          // && before ||; = before &
+  });
+}
+
 TEST(Expressions, DivisionTruncatesTowardZero) {
   ExpectWords({
       {"dc.l 7/2", Long(3)},

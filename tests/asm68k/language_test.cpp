@@ -1,0 +1,159 @@
+// Conditional assembly, macros and rept: what a source assembles to, and
+// the errors that unbalanced or runaway blocks give.
+
+#include <gtest/gtest.h>
+
+#include "macros.h"
+#include "test_support.h"
+
+namespace {
+
+using asm68k_test::Assemble;
+using asm68k_test::ExpectErrors;
+using asm68k_test::ExpectWords;
+using asm68k_test::FileMap;
+
+TEST(Conditionals, PickTheirBranch) {
+  ExpectWords({
+      {"if 1\n dc.w 1\n else\n dc.w 2\n endif", {1}},
+      {"if 0\n dc.w 1\n else\n dc.w 2\n endif", {2}},
+      {"if 0\n dc.w 1\n elseif 1\n dc.w 2\n elseif 1\n dc.w 3\n else\n dc.w 4\n endc", {2}},
+      {"if 0\n dc.w 1\n elseif 0\n dc.w 2\n else\n dc.w 3\n endif", {3}},
+      {"if 1\n if 0\n dc.w 1\n else\n dc.w 2\n endif\n dc.w 3\n endif", {2, 3}},
+      {"if 0\n if 1\n dc.w 1\n else\n dc.w 2\n endif\n else\n dc.w 3\n endif", {3}},
+      {"if 0\n this is not assembler at all\n endif\n dc.w 5", {5}},
+      {"ifeq 0\n dc.w 1\n endc\n ifne 0\n dc.w 2\n endc", {1}},
+      {"ifgt 1\n dc.w 1\n endc\n ifgt 0\n dc.w 2\n endc\n ifge 0\n dc.w 3\n endc", {1, 3}},
+      {"iflt -1\n dc.w 1\n endc\n iflt 0\n dc.w 2\n endc\n ifle 0\n dc.w 3\n endc", {1, 3}},
+      {"x equ 1\n ifd x\n dc.w 1\n endif\n ifnd y\n dc.w 2\n endif", {1, 2}},
+      {"ifdef x\n dc.w 1\n endif\n ifndef x\n dc.w 2\n endif\nx equ 1", {2}},  // defined below
+      {"ifc 'abc','abc'\n dc.w 1\n endc\n ifnc 'abc','abd'\n dc.w 2\n endc", {1, 2}},
+      {"sym equ 3\n if sym=3&&sym<>4\n dc.w 1\n endif", {1}},
+      {"IF 1\n dc.w 1\n ENDIF", {1}},
+  });
+}
+
+TEST(Conditionals, BranchesMayDefineTheSameName) {
+  ExpectWords({{"mode equ 2\n if mode=1\nv equ 10\n else\nv equ 20\n endif\n dc.w v", {20}}});
+}
+
+TEST(Conditionals, AnIncludeInAFalseBranchIsNotRead) {
+  asm68k::AssemblyResult result = Assemble(" if 0\n include \"missing.inc\"\n endif\n nop\n");
+  EXPECT_EQ(result.errors, 0);
+}
+
+TEST(Conditionals, Errors) {
+  ExpectErrors({
+      {"else", "else without if"},
+      {"elseif 1", "elseif without if"},
+      {"endif", "endif without if"},
+      {"endc", "endc without if"},
+      {"if 1\n nop", "this conditional block has no endif before the end of the file"},
+      {"if 0\n nop", "this conditional block has no endif before the end of the file"},
+      {"if later\n endif\nlater equ 1",
+       "the value of if must be known where it is read, but 'later' is defined further down"},
+      {"if undefinedname\n endif", "undefined symbol 'undefinedname'"},
+      {"ifd 3\n endif", "ifd needs a symbol name"},
+      {"ifc 'a'\n endif", "ifc compares two strings"},
+      {"if 0\n else\n else\n endif", "else after the else of the if on line 1"},
+      {"if 1\n else\n elseif 1\n endif", "elseif after the else of the if on line 1"},
+  });
+  // An if left open in an include is closed neither by the includer nor silently.
+  asm68k::AssemblyResult result = Assemble(" include \"open.inc\"\n endif\n", {{"open.inc", " if 1\n"}});
+  ASSERT_EQ(result.messages.size(), 2u);
+  EXPECT_EQ(result.messages[0],
+            "open.inc:1: error: this conditional block has no endif before the end of the file");
+  EXPECT_EQ(result.messages[1], "test.asm:2: error: endif without if");
+}
+
+TEST(Macros, ExpandWithTheirArguments) {
+  ExpectWords({
+      {"push macro\n move.\\0 \\1,-(sp)\n endm\n push.l d0\n push.w d1", {0x2F00, 0x3F01}},
+      {"two macro\n dc.w \\1,\\2\n endm\n two 1,2", {1, 2}},
+      {"two macro\n dc.b \\1\\2\n endm\n two 1,2", {0x0C00}},  // text pasted: dc.b 12
+      {"cnt macro\n dc.w narg,\\#\n endm\n cnt a,b,c\n cnt", {3, 3, 0, 0}},
+      {"opt macro\n dc.w 1\\2\n endm\n opt 5", {1}},  // a missing argument is empty
+      {"one macro\n dc.w \\1\n endm\n one <1+2>\n one (1+2)*2", {3, 6}},
+      {"str macro\n dc.b \\1,0\n endm\n str <'a,b'>\n str 'c d'", {0x612C, 0x6200, 0x6320, 0x6400}},
+      {"macro dw\n dc.w \\1\n endm\n dw 7", {7}},          // macro NAME
+      {"dw: macro\n dc.w \\1\n endm\n dw 7", {7}},         // NAME: macro
+      {"DW macro\n dc.w \\1\n endm\n dw 7\n Dw 8", {7, 8}},  // names ignore case
+      {"loop macro\n.l\\@: dbra \\1,.l\\@\n endm\n loop d0\n loop d1", {0x51C8, 0xFFFE, 0x51C9, 0xFFFE}},
+      {"local macro\n bra.s .x\n nop\n.x: nop\n endm\n local\n local",
+       {0x6002, 0x4E71, 0x4E71, 0x6002, 0x4E71, 0x4E71}},
+      {"in macro\n dc.w \\1\n endm\nout macro\n in \\1+1\n endm\n out 1", {2}},
+      {"m macro\n dc.w 1\n mexit\n dc.w 2\n endm\n m", {1}},
+      {"m macro\n if \\1\n mexit\n endif\n dc.w \\1\n endm\n m 0\n m 1\n m 2", {0}},
+      {"def macro\n\\1 macro\n dc.w \\2\n endm\n endm\n def seven,7\n seven", {7}},
+      {"r macro\n if \\1>0\n dc.b \\1\n r \\1-1\n endif\n endm\n r 3\n even", {0x0302, 0x0100}},
+      {"m macro\n dc.w *-here\n endm\n nop\nhere: m", {0x4E71, 0}},  // a label on the call line
+  });
+}
+
+TEST(Macros, Errors) {
+  ExpectErrors({
+      {"m macro\n nop", "macro m has no endm before the end of the file"},
+      {"endm", "endm without macro"},
+      {"mexit", "mexit outside a macro"},
+      {"later\nlater macro\n nop\n endm", "macro later is used before its definition on line 2"},
+      {"move macro\n endm", "a macro cannot be called 'move': that is an instruction"},
+      {"rept macro\n endm", "a macro cannot be called 'rept': that is a directive"},
+      {"macro\n endm", "macro needs a name"},
+      {"m macro\n dc.w \\1\n endm\n m <1", "macro argument 1 has no closing '>'"},
+      {"r macro\n r\n endm\n r", "macros and rept blocks nest more than 256 deep"},
+      {"m macro\n if 1\n endm\n m", "this conditional block has no endif before the end of the macro"},
+  });
+}
+
+TEST(Macros, MessagesInsideAnExpansionNameTheCalls) {
+  asm68k::AssemblyResult result =
+      Assemble("inner macro\n dc.w \\1\n endm\nouter macro\n inner \\1\n endm\n outer nothere\n");
+  ASSERT_EQ(result.messages.size(), 1u);
+  EXPECT_EQ(result.messages[0],
+            "test.asm:2: error: undefined symbol 'nothere'\n"
+            "  in macro inner called at test.asm:5\n"
+            "  in macro outer called at test.asm:7");
+}
+
+TEST(Rept, RepeatsItsBody) {
+  ExpectWords({
+      {"rept 3\n dc.w 7\n endr", {7, 7, 7}},
+      {"rept 0\n dc.w 7\n endr\n dc.w 1", {1}},
+      {"rept 2\n rept 2\n dc.b 1\n endr\n dc.b 2\n endr", {0x0101, 0x0201, 0x0102}},
+      {"n set 0\n rept 3\nn set n+1\n dc.w n\n endr", {1, 2, 3}},
+      {"m macro\n rept \\1\n dc.w \\2\n endr\n endm\n m 2,9", {9, 9}},
+  });
+  ExpectErrors({
+      {"rept -1\n endr", "rept count cannot be negative (-1)"},
+      {"rept 2\n nop", "rept has no endr before the end of the file"},
+      {"endr", "endr without rept"},
+      {"rept n\n endr\nn equ 2", "the value of rept must be known where it is read"},
+      {"rept 100000000\n rept 100000000\nx set 1\n endr\n endr",
+       "lines in one pass; is one repeating without end?"},
+  });
+}
+
+TEST(Macros, ArgumentsSplitAtTopLevelCommas) {
+  struct Case {
+    const char* field;
+    std::vector<std::string> arguments;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"d0", {"d0"}},
+      {" a , b ", {"a", "b"}},
+      {"a,,c", {"a", "", "c"}},
+      {"4(a0,d0.w),d1", {"4(a0,d0.w)", "d1"}},
+      {"'x,y',\"p,q\"", {"'x,y'", "\"p,q\""}},
+      {"<a, b>,c", {"a, b", "c"}},
+      {"<>", {""}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> arguments;
+    std::string error;
+    EXPECT_TRUE(asm68k::SplitMacroArguments(c.field, arguments, error)) << c.field;
+    EXPECT_EQ(arguments, c.arguments) << c.field;
+  }
+}
+
+}  // namespace
