@@ -1,6 +1,5 @@
 #include "line_source.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "directives.h"
@@ -211,6 +210,7 @@ void PopFrame(LineSource& source) {
   }
   source.state.scope = frame.callerScope;
   ParseStore::Mark mark = frame.mark;
+  source.spareTexts.push_back(std::move(frame.expansion));
   source.frames.pop_back();
   // The expansion's parses die with its text.
   source.assembly.transient.CutBack(mark);
@@ -366,7 +366,7 @@ std::string LineSource::Context() const {
     std::string line;
     switch (frame.kind) {
       case Frame::Macro:
-        line = "\n  in macro " + frame.name + " called at " + where;
+        line = "\n  in macro " + *frame.name + " called at " + where;
         break;
       case Frame::Rept:
         line = "\n  in rept at " + where + " (repetition " + std::to_string(frame.repetition + 1) +
@@ -481,7 +481,7 @@ void RunMacroCall(PassState& state, const Statement& statement) {
     }
     return;
   }
-  std::vector<std::string> arguments;
+  std::vector<std::string>& arguments = source.arguments;
   std::string error;
   if (!SplitMacroArguments(OperandText(*state.store, ops[1]), arguments, error)) {
     PassError(state, error);
@@ -490,16 +490,27 @@ void RunMacroCall(PassState& state, const Statement& statement) {
   if (NestTooDeep(state)) return;
   const Macro& macro = found->second;
   uint32_t expansion = ++source.expansions;
-  char unique[16];
-  std::snprintf(unique, sizeof(unique), "_%06u", expansion);
+  // \@: "_" and the expansion's number, six digits at least.
+  std::string unique = std::to_string(expansion);
+  if (unique.size() < 6) unique.insert(0, 6 - unique.size(), '0');
+  unique.insert(0, 1, '_');
   char size = statement.size == kSizeNone ? 0 : SizeLetter(statement.size);
   MacroCallText call{arguments, size, unique};
 
-  auto text = std::make_unique<SourceText>();
+  std::unique_ptr<SourceText> text;
+  if (source.spareTexts.empty()) {
+    text = std::make_unique<SourceText>();
+  } else {
+    text = std::move(source.spareTexts.back());
+    source.spareTexts.pop_back();
+    text->text.clear();
+    text->lines.clear();
+  }
   text->file = macro.text->file;
   text->transient = true;
+  text->indexed = true;
   text->narg = static_cast<int32_t>(arguments.size());
-  std::string line;
+  std::string& line = source.substituted;
   for (uint32_t i = macro.first; i < macro.end; ++i) {
     const LineInfo& body = macro.text->lines[i];
     line.clear();
@@ -515,7 +526,7 @@ void RunMacroCall(PassState& state, const Statement& statement) {
   frame.callFile = state.file;
   frame.callLine = state.line;
   frame.callerScope = state.scope;
-  frame.name = found->first;
+  frame.name = &found->first;
   frame.expansion = std::move(text);
   frame.mark = state.assembly->transient.Watermark();
   source.frames.push_back(std::move(frame));

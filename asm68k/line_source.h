@@ -28,7 +28,7 @@ struct Frame {
   uint32_t callFile = 0;         // the line that made the frame: include, call or rept
   uint32_t callLine = 0;
   int32_t callerScope = kGlobalScope;  // macro: the local scope to go back to
-  std::string name;                    // macro name
+  const std::string* name = nullptr;   // macro name (the key in the macro table)
   std::unique_ptr<SourceText> expansion;  // macro: its own text
   ParseStore::Mark mark{};                // macro: the transient store before it
 };
@@ -52,6 +52,12 @@ struct LineSource {
   std::vector<Conditional> conditionals;
   std::unordered_map<std::string, Macro> macros;  // by lower-case name
   uint32_t expansions = 0;  // numbers each macro expansion of the pass
+  // Texts of finished expansions, kept for their capacity, and the call's
+  // arguments and a line being substituted: a macro call allocates nothing
+  // once these have grown.
+  std::vector<std::unique_ptr<SourceText>> spareTexts;
+  std::vector<std::string> arguments;
+  std::string substituted;
   uint32_t expandedLines = 0;
   bool stopped = false;  // end, or a limit that makes the rest of the pass pointless
 

@@ -52,13 +52,16 @@ bool SplitMacroArguments(std::string_view field, std::vector<std::string>& argum
 }
 
 void SubstituteLine(std::string_view line, const MacroCallText& call, std::string& out) {
-  for (size_t i = 0; i < line.size(); ++i) {
-    char c = line[i];
-    if (c != '\\' || i + 1 == line.size()) {
-      out += c;
-      continue;
+  size_t i = 0;
+  while (i < line.size()) {
+    size_t slash = line.find('\\', i);
+    if (slash == std::string_view::npos || slash + 1 == line.size()) {
+      out.append(line.data() + i, line.size() - i);
+      return;
     }
-    char next = line[i + 1];
+    out.append(line.data() + i, slash - i);
+    char next = line[slash + 1];
+    i = slash + 2;
     if (next == '0') {
       if (call.size) out += call.size;
     } else if (next >= '1' && next <= '9') {
@@ -69,10 +72,9 @@ void SubstituteLine(std::string_view line, const MacroCallText& call, std::strin
     } else if (next == '#') {
       out += std::to_string(call.arguments.size());
     } else {
-      out += c;
-      continue;
+      out += '\\';  // not a parameter: kept as written
+      i = slash + 1;
     }
-    ++i;
   }
 }
 

@@ -2,7 +2,8 @@
 // assembled to a raw binary image by ours (ASM68k /p) and by GNU as
 // (as, then objcopy -O binary; the source refers to no label as an absolute
 // address, so GNU needs no ld), several times each; prints the best and the
-// median wall time and their ratio.
+// median wall time and their ratio. Then a macro-heavy source (nested macro
+// calls and a long rept), assembled by ours alone.
 //
 //   bench_asm68k_driver OURS_EXECUTABLE WORK_DIR [LINES] [REPEATS]
 #include "corpus.h"
@@ -32,6 +33,25 @@ struct Timing {
 Timing summarise(std::vector<double> times) {
     std::sort(times.begin(), times.end());
     return {times.front(), times[times.size() / 2]};
+}
+
+constexpr int kMacroCalls = 20000;
+constexpr int kReptCount = 100000;
+
+// Four macros, one calling the other three, each call with its own local
+// label; then kMacroCalls calls and a rept of kReptCount.
+void write_macro_source(const std::string& path) {
+    std::string text =
+        "save\tmacro\n\tmovem.l\t\\1,-(sp)\n\tendm\n"
+        "restore\tmacro\n\tmovem.l\t(sp)+,\\1\n\tendm\n"
+        "clamp\tmacro\n\tcmp.w\t#\\2,\\1\n\tble.s\t.ok\\@\n\tmove.w\t#\\2,\\1\n.ok\\@\n\tendm\n"
+        "step\tmacro\n\tsave\td2-d3/a0\n\tadd.\\0\t\\1,\\2\n\tclamp\t\\2,\\3\n"
+        "\trestore\td2-d3/a0\n\tendm\n";
+    for (int i = 0; i < kMacroCalls; ++i)
+        text += "\tstep.w\td" + std::to_string(i % 8) + ",d" + std::to_string((i + 1) % 8) + "," +
+                std::to_string(i % 1000) + "\n";
+    text += "\trept\t" + std::to_string(kReptCount) + "\n\taddq.w\t#1,d0\n\tendr\n";
+    tools::write_text(path, text);
 }
 
 }  // namespace
@@ -109,5 +129,26 @@ int main(int argc, char** argv) {
                 g.median, g.median / o.median);
     std::printf("ratio (GNU as time / our time, median of %d runs): %.2f -> ours is %s\n", repeats,
                 g.median / o.median, g.median >= o.median ? "at least as fast" : "SLOWER");
+
+    const std::string macro_source = work + "/bench_macros.s";
+    write_macro_source(macro_source);
+    const std::vector<std::string> macro_command = {ours, "/p", macro_source + "," + ours_image};
+    if (tools::run(macro_command, work + "/macros.log") != 0) {
+        std::string log;
+        tools::read_text(work + "/macros.log", log);
+        std::printf("our assembler failed on the macro source:\n%s\n", log.substr(0, 2000).c_str());
+        return 1;
+    }
+    tools::read_file(ours_image, ours_bytes);
+    std::vector<double> macro_times;
+    for (int i = 0; i < repeats; ++i) {
+        Clock::time_point start = Clock::now();
+        tools::run(macro_command);
+        macro_times.push_back(seconds_since(start));
+    }
+    Timing m = summarise(macro_times);
+    std::printf("macros: %s (%d calls of nested macros, a rept of %d), %zu bytes: "
+                "ours best %.3f s, median %.3f s\n",
+                macro_source.c_str(), kMacroCalls, kReptCount, ours_bytes.size(), m.best, m.median);
     return 0;
 }
