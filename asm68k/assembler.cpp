@@ -182,7 +182,7 @@ void DefineLabelHere(PassState& state, const Statement& statement) {
   DefineSymbol(state, statement.label, SymbolKind::Label, static_cast<int32_t>(state.location),
                state.locationKnown);
   const Symbol& symbol = state.assembly->symbols.symbols[static_cast<size_t>(statement.label)];
-  if (symbol.scope == kGlobalScope && symbol.name[0] != '.') state.scope = statement.label;
+  if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name)) state.scope = statement.label;
 }
 
 void EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {

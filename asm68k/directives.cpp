@@ -127,11 +127,8 @@ void Pad(PassState& state, uint64_t count) {
 
 // ---- parse functions ----
 
-bool ParseNone(DirectiveParse& p, std::string& error) {
-  if (p.operands.begin == p.operands.end) return true;
-  error = std::string(p.name) + " takes no operands";
-  return false;
-}
+// A directive without operands takes what follows it as a comment.
+bool ParseNone(DirectiveParse&, std::string&) { return true; }
 
 bool ParseOne(DirectiveParse& p, std::string& error) {
   return ParseExpressions(p, 1, 1, p.name, error);
@@ -196,9 +193,9 @@ bool ParseIfDefined(DirectiveParse& p, std::string& error) {
   }
   p.statement.size = p.name == "ifd" || p.name == "ifdef" ? kIfNonZero : kIfZero;
   Operand operand;
-  if (name[0] == '.') p.parser.usedScope = true;
+  if (IsLocalName(name)) p.parser.usedScope = true;
   operand.expr.first =
-      p.parser.symbols.Intern(name, name[0] == '.' ? p.parser.scope : kGlobalScope);
+      p.parser.symbols.Intern(name, IsLocalName(name) ? p.parser.scope : kGlobalScope);
   p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
   p.statement.operandCount = 1;
   p.store.operands.push_back(operand);
@@ -255,7 +252,7 @@ bool ParseMacro(DirectiveParse& p, std::string& error) {
     }
   }
   std::string lower = ToLowerCopy(name);
-  if (name[0] == '.' || RegisterFromName(name) != kRegNone) {
+  if (IsLocalName(name) || RegisterFromName(name) != kRegNone) {
     error = "'" + std::string(name) + "' cannot name a macro";
     return false;
   }

@@ -270,9 +270,6 @@ struct Encoder {
       case Encoding::Ea:
         first |= Ea(ops[0]);
         break;
-      case Encoding::EaSrc:
-        first |= Ea(ops[0]);
-        break;
       case Encoding::EaDst:
         first |= Ea(ops[1]);
         break;

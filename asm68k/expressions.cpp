@@ -78,7 +78,7 @@ struct Parse {
       ++c.p;
       return Number(2);
     }
-    if (ch == '@') {
+    if (ch == '@' && IsDigit(c.Peek(1))) {
       ++c.p;
       return Number(8);
     }
@@ -103,8 +103,10 @@ struct Parse {
         return Fail("register " + std::string(name) + " cannot be used as a value here");
       }
       if (name.size() == 4 && ToLowerCopy(name) == "narg") return Emit(ExprOp::Constant, parser.narg);
-      if (name[0] == '.') parser.usedScope = true;
-      uint32_t index = parser.symbols.Intern(name, name[0] == '.' ? parser.scope : kGlobalScope);
+      if (name.size() == 4 && ToLowerCopy(name) == "__rs") name = kRsCounterName;
+      bool local = IsLocalName(name);
+      if (local) parser.usedScope = true;
+      uint32_t index = parser.symbols.Intern(name, local ? parser.scope : kGlobalScope);
       return Emit(ExprOp::Symbol, static_cast<int32_t>(index));
     }
     return Fail("expected a value, found " + Excerpt(c.p, c.end));
@@ -155,8 +157,8 @@ struct Parse {
         return pick(ExprOp::Greater, 7);
       case '=':
         return next == '=' ? pick(ExprOp::Equal, 6, 2) : pick(ExprOp::Equal, 6);
-      case '!':
-        return next == '=' ? pick(ExprOp::NotEqual, 6, 2) : 0;
+      case '!':  // between operands, "!" is or, as "|"
+        return next == '=' ? pick(ExprOp::NotEqual, 6, 2) : pick(ExprOp::Or, 3);
       case '&':
         return next == '&' ? pick(ExprOp::LogicalAnd, 2, 2) : pick(ExprOp::And, 5);
       case '^':

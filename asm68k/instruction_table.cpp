@@ -82,8 +82,8 @@ constexpr InstructionForm kForms[] = {
     // Data movement.
     Row("move", 0x0000, BWL, W, SF::Move, E::Move, kAll, kDataAlt, kByteNoAn),
     Row("move", 0x0040, WL, W, SF::Move, E::EaReg9, kAll, kAn),  // movea
-    Row("move", 0x44C0, W, W, SF::None, E::EaSrc, kData, kCcr),
-    Row("move", 0x46C0, W, W, SF::None, E::EaSrc, kData, kSr),
+    Row("move", 0x44C0, W, W, SF::None, E::Ea, kData, kCcr),
+    Row("move", 0x46C0, W, W, SF::None, E::Ea, kData, kSr),
     Row("move", 0x40C0, W, W, SF::None, E::EaDst, kSr, kDataAlt),
     Row("move", 0x4E60, L, L, SF::None, E::Reg0, kAn, kUsp),
     Row("move", 0x4E68, L, L, SF::None, E::Reg0Dst, kUsp, kAn),

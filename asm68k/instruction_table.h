@@ -77,8 +77,7 @@ enum class SizeField : uint8_t {
 // "Reg0" one in bits 2-0. Operand 0 is the source, operand 1 the destination.
 enum class Encoding : uint8_t {
   Fixed,       // no operands
-  Ea,          // ea(op0)
-  EaSrc,       // ea(op0); op1 is sr or ccr
+  Ea,          // ea(op0) (op1, if any, is fixed by the opcode: sr or ccr)
   EaDst,       // op0 is sr; ea(op1)
   EaReg9,      // ea(op0), reg9(op1)
   Reg9Ea,      // reg9(op0), ea(op1)

@@ -72,15 +72,17 @@ struct LineParser {
   LineParse& context;
   Statement statement;
 
-  void Error(std::string text) {
+  void Add(Severity severity, std::string text) {
     if (statement.messageCount == 0) {
       statement.firstMessage = static_cast<uint32_t>(store.messages.size());
     }
     ++statement.messageCount;
     Message message;
+    message.severity = severity;
     message.text = std::move(text);
     store.messages.push_back(std::move(message));
   }
+  void Error(std::string text) { Add(Severity::Error, std::move(text)); }
 
   // The symbol a label names; -1 after reporting why it can't be one.
   int32_t Declare(std::string_view name) {
@@ -92,7 +94,7 @@ struct LineParser {
       Error("'.' alone is not a label");
       return -1;
     }
-    if (name[0] == '.') {
+    if (IsLocalName(name)) {
       context.usedScope = true;
       return static_cast<int32_t>(assembly.symbols.Intern(name, context.scope));
     }
@@ -104,6 +106,8 @@ struct LineParser {
     std::string error;
     std::vector<TextRange>& pieces = assembly.pieces;
     statement.kind = StatementKind::Invalid;
+    // An instruction without operands takes what follows it as a comment.
+    if (forms.count == 1 && FormAt(forms.first).operandCount == 0) field.end = field.begin;
     if (!SplitOperands(field.begin, field.end, pieces, error)) return Error(error);
     if (pieces.size() > 2) {
       return Error(std::string(name) + " takes at most two operands, not " +
@@ -163,6 +167,11 @@ struct LineParser {
       statement.kind = StatementKind::Invalid;
       return Error(error);
     }
+    if (CommentLooksLikeOperand(fields.comment, fields.commentEnd)) {
+      Add(Severity::Warning, "'" + std::string(fields.comment, fields.commentEnd) +
+                                 "' after a blank is taken as a comment; without the blank it "
+                                 "would be part of the operand");
+    }
     char buffer[16];
     std::string_view op;
     bool shortName = LowerWord(fields.operation, buffer, sizeof(buffer), op);
@@ -176,7 +185,7 @@ struct LineParser {
     if (!fields.label.empty() && !isMacro) {
       statement.label = Declare(fields.label);
       // A global label owns the ".local" names that follow, on its own line too.
-      if (!namesSymbol && statement.label >= 0 && fields.label[0] != '.') {
+      if (!namesSymbol && statement.label >= 0 && !IsLocalName(fields.label)) {
         context.scope = statement.label;
       }
     }

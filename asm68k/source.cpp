@@ -142,7 +142,7 @@ bool ReadOperation(Cursor& c, LineFields& out, std::string& error) {
     out.operation = std::string_view(c.p - 1, 1);
     return true;
   }
-  if (!IsIdentStart(c.Peek()) || c.Peek() == '.') {
+  if (!IsIdentStart(c.Peek()) || c.Peek() == '.' || c.Peek() == '@') {
     error = "expected an instruction or directive, found " + Excerpt(c.p, c.end);
     return false;
   }
@@ -176,6 +176,16 @@ bool LooksLikeOperation(Cursor after) {
   return true;  // '#', '(', '-', a number...: operands, not an operation
 }
 
+// After an instruction's name in column 1: is another operation next?
+// Then the name is a label ("reset  move.w #1,d0"), as real sources use.
+bool OperationFollows(Cursor after, OperationTest isOperation) {
+  if (after.AtEnd() || !IsSpace(*after.p)) return false;
+  after.SkipSpace();
+  if (!IsIdentStart(after.Peek())) return false;
+  std::string_view next = after.Identifier();
+  return (after.AtEnd() || IsSpace(*after.p) || *after.p == '.') && isOperation(next);
+}
+
 }  // namespace
 
 bool SplitLine(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
@@ -196,7 +206,8 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
     if (word.Match(':')) {
       out.label = name;
       c = word;
-    } else if (!isOperation(name) && !LooksLikeOperation(word)) {
+    } else if (isOperation(name) ? OperationFollows(word, isOperation)
+                                 : !LooksLikeOperation(word)) {
       out.label = name;
       c = word;
       if (!c.AtEnd() && !IsSpace(*c.p) && *c.p != ';' && *c.p != '=') {
@@ -244,20 +255,65 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
     }
   }
 
-  // The operand field runs to a ';' outside quotes.
+  // The operand field ends at a ';' or at the first blank outside quotes,
+  // parentheses and a <...> macro argument; blanks right after a comma
+  // belong to it. What follows a blank is a comment.
   const char* operandsBegin = c.p;
   const char* p = c.p;
+  int depth = 0;
+  bool argumentStart = true;
   while (p < end && *p != ';') {
-    if (*p == '\'' || *p == '"') {
+    char ch = *p;
+    if (ch == '\'' || ch == '"') {
       p = SkipQuoted(p, end);
-    } else {
-      ++p;
+      argumentStart = false;
+      continue;
+    }
+    if (ch == '<' && argumentStart) {
+      const char* close = static_cast<const char*>(std::memchr(p, '>', static_cast<size_t>(end - p)));
+      if (close) {
+        p = close + 1;
+        argumentStart = false;
+        continue;
+      }
+    }
+    if (IsSpace(ch) && depth == 0) break;
+    if (ch == '(') ++depth;
+    if (ch == ')' && depth > 0) --depth;
+    ++p;
+    argumentStart = ch == ',';
+    if (argumentStart) {
+      while (p < end && IsSpace(*p)) ++p;
     }
   }
-  while (p > operandsBegin && IsSpace(p[-1])) --p;
   out.operands = operandsBegin;
   out.operandsEnd = p;
+  while (p < end && IsSpace(*p)) ++p;
+  const char* commentEnd = p;
+  while (commentEnd < end && *commentEnd != ';') {
+    commentEnd = (*commentEnd == '\'' || *commentEnd == '"') ? SkipQuoted(commentEnd, end)
+                                                           : commentEnd + 1;
+  }
+  while (commentEnd > p && IsSpace(commentEnd[-1])) --commentEnd;
+  out.comment = p;
+  out.commentEnd = commentEnd;
   return true;
+}
+
+bool CommentLooksLikeOperand(const char* begin, const char* end) {
+  if (begin == end) return false;
+  char op = *begin;
+  if (!std::strchr("+-*/%&|^<>=!", op)) return false;
+  const char* p = begin + 1;
+  while (p < end && (std::strchr("<>=&|", *p) != nullptr)) ++p;  // <<, >=, &&, ...
+  while (p < end && IsSpace(*p)) ++p;
+  if (p == end) return false;
+  char next = *p;
+  bool number = IsDigit(next) || next == '$' || next == '%' || next == '(';
+  // "* base of the port" is how many sources write a comment: only a number
+  // after a '*' looks like arithmetic.
+  if (op == '*') return number;
+  return number || IsIdentStart(next) || next == '@' || next == '\'' || next == '"';
 }
 
 std::string Excerpt(const char* begin, const char* end) {

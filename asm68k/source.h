@@ -40,6 +40,8 @@ struct CharTable {
     // A leading dot makes a local label; a dot later in a word starts a size
     // suffix (move.l, $1234.w, label.w), so it does not continue a name.
     flags[static_cast<uint8_t>('.')] = kCharIdentStart;
+    // "@name" is a local label too ("@" and a digit is an octal number).
+    flags[static_cast<uint8_t>('@')] = kCharIdentStart;
   }
 };
 inline constexpr CharTable kChars{};
@@ -48,6 +50,10 @@ inline bool IsSpace(char c) { return kChars.flags[static_cast<uint8_t>(c)] & kCh
 inline bool IsIdentStart(char c) { return kChars.flags[static_cast<uint8_t>(c)] & kCharIdentStart; }
 inline bool IsIdentChar(char c) { return kChars.flags[static_cast<uint8_t>(c)] & kCharIdent; }
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+// A local label: ".name" or "@name", owned by the global label above.
+inline bool IsLocalName(std::string_view name) {
+  return !name.empty() && (name[0] == '.' || name[0] == '@');
+}
 inline char ToLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 std::string ToLowerCopy(std::string_view text);
 
@@ -96,6 +102,8 @@ struct LineFields {
   char size = 0;                   // lower-case size letter after '.', or 0
   const char* operands = nullptr;  // operand field, comment and trailing blanks removed
   const char* operandsEnd = nullptr;
+  const char* comment = nullptr;  // what follows the operands after a blank, up to any ';'
+  const char* commentEnd = nullptr;
 };
 
 // Decides whether a word in column 1 is an operation rather than a label.
@@ -105,6 +113,10 @@ using OperationTest = bool (*)(std::string_view word);
 // False (with `error` set) when the line has no valid shape.
 bool SplitLine(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
                std::string& error);
+
+// Whether the text a blank cut off as a comment starts like more of the
+// operand ("+ 2" after "dc.w 1"): worth a warning.
+bool CommentLooksLikeOperand(const char* begin, const char* end);
 
 // Shows a piece of source in a message, shortened if long.
 std::string Excerpt(const char* begin, const char* end);

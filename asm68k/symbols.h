@@ -35,6 +35,9 @@ struct Symbol {
   int32_t forwardSeenValue = 0;
 };
 
+// The rs counter, readable in expressions as __RS (or __rs).
+constexpr const char* kRsCounterName = "__RS";
+
 struct SymbolTable {
   std::vector<Symbol> symbols;
   std::vector<uint32_t> slots;  // open addressing: symbol index + 1, 0 = free

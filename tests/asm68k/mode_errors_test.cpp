@@ -112,7 +112,6 @@ TEST(ModeErrors, Sizes) {
 TEST(ModeErrors, OperandCounts) {
   ExpectErrors({
       {"move.l d0", "move takes two operands"},
-      {"rts d0", "rts takes no operands"},
       {"swap d0,d1", "swap takes one operand"},
       {"asl", "asl takes one or two operands"},
       {"move d0,d1,d2", "move takes at most two operands, not 3"},

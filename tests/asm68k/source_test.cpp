@@ -51,14 +51,39 @@ TEST(Lines, FieldsAndComments) {
   s = SplitText("\tdc.b 'a;b' ; comment");
   EXPECT_EQ(s.operands, "'a;b'");
 
-  s = SplitText("\tdc.b 1, 2 , 3   ");
-  EXPECT_EQ(s.operands, "1, 2 , 3");
+  s = SplitText("\tdc.b 1, 2 , 3   ");  // a blank after a comma belongs; one before ends it
+  EXPECT_EQ(s.operands, "1, 2");
 
   for (const char* comment : {"* a comment", "; a comment", "   ; indented", "   * indented", ""}) {
     s = SplitText(comment);
     EXPECT_TRUE(s.ok) << comment;
     EXPECT_EQ(s.label, "") << comment;
     EXPECT_EQ(s.operation, "") << comment;
+  }
+}
+
+TEST(Lines, ABlankEndsTheOperandsAndStartsAComment) {
+  asm68k_test::ExpectWords({
+      {"move.l d0,d1 copy it", {0x2200}},
+      {"move.l ( a0 ),d0", {0x2010}},  // blanks inside parentheses belong to the operand
+      {"dc.w 1, 2", {1, 2}},
+      {"dc.b 'a b' c", {0x6120, 0x6200}},
+      {"dc.l 1 2", {0, 1}},
+      {"rts return to the caller", {0x4E75}},  // no operands: all of it is a comment
+      {"rts d0", {0x4E75}},
+      {"dc.b 1\n even 2\n dc.b 2", {0x0100, 0x0200}},
+      {"DUART equ $1C0000 * base of the DUART\n dc.l DUART", {0x001C, 0x0000}},
+  });
+  // A comment that reads like more of the expression is worth a warning.
+  for (const char* line : {" dc.w 1 + 2", " dc.w 2 * 3", " dc.w 2 << 1", " dc.w 1 - x"}) {
+    asm68k::AssemblyResult result = Assemble(std::string(line) + "\nx:\n");
+    EXPECT_EQ(result.errors, 0) << line;
+    ASSERT_EQ(result.warnings, 1) << line;
+    EXPECT_NE(result.messages[0].find("test.asm:1: warning: '"), std::string::npos) << line;
+    EXPECT_NE(result.messages[0].find("after a blank is taken as a comment"), std::string::npos);
+  }
+  for (const char* line : {" dc.w 2 * two words", " dc.w 1 ; + 2", " nop * 2"}) {
+    EXPECT_EQ(Assemble(std::string(line) + "\n").warnings, 0) << line;
   }
 }
 
