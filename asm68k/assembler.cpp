@@ -34,8 +34,9 @@ void AddMessage(PassState& state, Severity severity, std::string text, bool from
 
 void AssembleInstruction(PassState& state, const Statement& statement) {
   const InstructionForm& form = FormAt(statement.form);
-  CheckAligned(state, std::string(form.name));
+  AlignToWord(state, form.name);
   DefineLabelHere(state, statement);
+  if (!PlacesBytes(state, form.name)) return;
   uint16_t words[kMaxInstructionWords];
   int count = EncodeInstruction(state, form, statement.size, StatementOperands(state, statement),
                                 words);
@@ -63,6 +64,11 @@ void ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
       break;
     case StatementKind::Directive: {
       const Directive& directive = DirectiveAt(statement.form);
+      if ((directive.flags & kWordAligned) && statement.size != kSizeB) {
+        std::string name(directive.name);
+        if (directive.flags & kTakesSize) name += std::string(".") + SizeLetter(statement.size);
+        AlignToWord(state, name);
+      }
       if (directive.flags & kLabelAfter) {
         directive.run(state, statement);
         DefineLabelHere(state, statement);
@@ -88,12 +94,12 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.scope = kGlobalScope;
   state.location = 0;
   state.locationKnown = true;
-  state.image.started = false;
-  state.image.base = 0;
-  state.image.bytes.clear();  // keeps its capacity from the previous pass
-  state.imageFull = false;
+  state.high = 0;
+  state.sections.assign(1, Section());  // what comes before any section directive
+  state.section = 0;
+  state.inOffset = false;
+  state.image.Clear();
   state.addressOverflow = false;
-  state.oddReported = false;
   state.messages.clear();
   state.forwardUsed.clear();
   state.unresolvedForward = false;
@@ -101,11 +107,13 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
 
   LineSource source(assembly, state);
   state.lines = &source;
+  DefineSymbol(state, static_cast<int32_t>(assembly.rsCounter), SymbolKind::Set, 0, true);
   source.Start(*assembly.files[0]);
   SourceText* text;
   LineInfo* line;
   while (source.Next(text, line)) ExecuteLine(state, *text, *line);
   state.lines = nullptr;
+  if (!LayOutSections(state)) state.unresolvedForward = true;
 }
 
 // The pass is the last one when every forward reference it made saw the
@@ -146,14 +154,13 @@ EvalResult EvaluateExpr(PassState& state, Expr expr) {
   return result;
 }
 
-void CheckAligned(PassState& state, const std::string& what) {
-  if (!(state.location & 1)) {
-    state.oddReported = false;
-    return;
-  }
-  if (state.oddReported) return;
-  state.oddReported = true;
-  PassError(state, what + " at odd address " + Hex(state.location) + "; add even before it");
+void PassErrorAt(PassState& state, const ByteSource& where, std::string text) {
+  Message message;
+  message.order = where.order;
+  message.file = where.file;
+  message.line = where.line;
+  message.text = std::move(text);
+  if (state.messages.size() < kStoredMessages * 4) state.messages.push_back(std::move(message));
 }
 
 void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known) {
@@ -185,29 +192,6 @@ void DefineLabelHere(PassState& state, const Statement& statement) {
   if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name)) state.scope = statement.label;
 }
 
-void EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
-  if (count == 0) return;
-  if (static_cast<uint64_t>(state.location) + count > 0x100000000ull) {
-    if (!state.addressOverflow) PassError(state, "the program runs past address $FFFFFFFF");
-    state.addressOverflow = true;
-    state.location = static_cast<uint32_t>(state.location + count);
-    return;
-  }
-  if (!state.imageFull && !PlaceBytes(state.image, state.location, data, count)) {
-    PassError(state, "the image would be larger than 16 MiB");
-    state.imageFull = true;
-  }
-  state.location += static_cast<uint32_t>(count);
-}
-
-void AdvanceLocation(PassState& state, uint64_t count) {
-  if (static_cast<uint64_t>(state.location) + count > 0x100000000ull) {
-    if (!state.addressOverflow) PassError(state, "the program runs past address $FFFFFFFF");
-    state.addressOverflow = true;
-  }
-  state.location += static_cast<uint32_t>(count);
-}
-
 AssemblyResult AssembleText(std::string source, const std::string& name, const FileReader& reader) {
   Assembly assembly;
   assembly.reader = reader;
@@ -216,6 +200,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, const F
   root->path = name;
   root->text.text = std::move(source);
   IndexLines(root->text);
+  assembly.rsCounter = assembly.symbols.Intern(kRsCounterName);
   assembly.fileIndex.emplace(name, 0);
   assembly.files.push_back(std::move(root));
 
@@ -269,7 +254,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, const F
                               message.context);
   }
   bool success = result.errors == 0;
-  if (success) result.image = std::move(state.image.bytes);
+  if (success) BuildImage(state.image, result.image);
   result.summary =
       FormatSummary(result.errors, result.warnings, moreErrors, success, result.image.size());
   return result;

@@ -113,9 +113,28 @@ struct Assembly {
   ParseStore transient;
   SymbolTable symbols;
   std::vector<TextRange> pieces;  // an instruction's operands while it is parsed
+  uint32_t rsCounter = 0;         // the symbol __RS
   // Every macro name defined so far in the run, and its line: a call that
   // comes before the definition is told so.
   std::unordered_map<std::string, uint32_t> macroLines;
+  // Where the last pass laid each section out: the next pass takes it so.
+  std::unordered_map<std::string, uint32_t> sectionBases;
+};
+
+enum class SectionKind : uint8_t { Code, Data, Bss };
+
+// A section of the program. Sections of one name gather in the order they
+// first appear; at the end of a pass they are laid out one after another
+// (bss ones last, holding no bytes), each from an even address.
+struct Section {
+  std::string name;  // in lower case; "" for what comes before any section directive
+  SectionKind kind = SectionKind::Code;
+  uint32_t base = 0;  // where it starts, as this pass takes it
+  bool baseKnown = true;
+  uint32_t location = 0;  // where it was left, while another section is current
+  bool locationKnown = true;
+  uint32_t high = 0;  // the highest address it reached
+  bool started = false;  // it holds a byte
 };
 
 struct LineSource;
@@ -132,10 +151,12 @@ struct PassState {
   int32_t scope = kGlobalScope;  // the global label above, owner of ".local" names
   uint32_t location = 0;
   bool locationKnown = true;  // false after a size that depended on a forward reference
-  Image image;
-  bool imageFull = false;
+  uint32_t high = 0;          // the highest address the current section reached
+  std::vector<Section> sections;
+  size_t section = 0;     // the current one
+  bool inOffset = false;  // in an offset block: labels get addresses, nothing is placed
+  ImageBuilder image;
   bool addressOverflow = false;
-  bool oddReported = false;  // one message per stretch of odd addresses
   std::vector<Message> messages;
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
@@ -154,13 +175,29 @@ EvalResult EvaluateExpr(PassState& state, Expr expr);
 void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known);
 void DefineLabelHere(PassState& state, const Statement& statement);
 
-// Reports `what` (an instruction or dc.w, ...) at an odd address, once per
-// stretch: everything after it is odd too until something realigns.
-void CheckAligned(PassState& state, const std::string& what);
+void PassErrorAt(PassState& state, const ByteSource& where, std::string text);
 
-// Places bytes (or zeros when `data` is null) at the location and moves past them.
-void EmitBytes(PassState& state, const uint8_t* data, uint64_t count);
-// Moves the location without placing anything (alignment before the first byte).
+// Places bytes (or zeros when `data` is null) at the location and moves past
+// them; in a bss section or an offset block only the location moves.
+// Returns where the bytes are kept, or null when none were placed.
+uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count);
+// Moves the location without placing anything.
 void AdvanceLocation(PassState& state, uint64_t count);
+// Padding: zeros once the section holds bytes, before that only a new address.
+void Pad(PassState& state, uint64_t count);
+// `what` (an instruction, dc.w, ...) at an odd address gets a zero byte
+// before it, and a warning.
+void AlignToWord(PassState& state, std::string_view what);
+// False, after an error, in a bss section: it holds no bytes of its own.
+bool PlacesBytes(PassState& state, std::string_view what);
+
+// Makes the named section current, creating it the first time.
+void EnterSection(PassState& state, const std::string& name, SectionKind kind);
+// Starts an offset block at `value`, or ends one (org, section).
+void EnterOffset(PassState& state, uint32_t value, bool known);
+void LeaveOffset(PassState& state);
+// At the end of a pass: lays the sections out and checks the image. False
+// when the layout differs from the one the pass assumed (another pass is due).
+bool LayOutSections(PassState& state);
 
 }  // namespace asm68k

@@ -51,7 +51,7 @@ bool ParseDc(DirectiveParse& p, std::string& error) {
   std::string text;
   for (const TextRange& item : items) {
     Operand operand;
-    if (p.size == kSizeB && (*item.begin == '\'' || *item.begin == '"')) {
+    if (*item.begin == '\'' || *item.begin == '"') {
       text.clear();
       Cursor after{item.begin, item.end};
       if (!ReadQuoted(after, text)) {
@@ -59,7 +59,9 @@ bool ParseDc(DirectiveParse& p, std::string& error) {
         return false;
       }
       after.SkipSpace();
-      if (after.AtEnd()) {
+      // In dc.w and dc.l a string longer than one unit gives its characters,
+      // padded with zeros to a whole unit; a shorter one is a number.
+      if (after.AtEnd() && (p.size == kSizeB || text.size() > UnitBytes(p.size))) {
         p.store.operands.push_back(TextOperand(p.store, text));
         continue;
       }
@@ -92,10 +94,6 @@ int StoreBigEndian(uint8_t* out, int32_t value, uint32_t unit) {
   return static_cast<int>(unit);
 }
 
-void CheckEven(PassState& state, const char* directive, uint8_t size) {
-  if (size != kSizeB) CheckAligned(state, SizedName(directive, size));
-}
-
 // ds and dcb reserve count*unit bytes; anything over the image limit is refused.
 bool CheckBlockSize(PassState& state, const EvalResult& count, uint8_t size, const char* directive,
                     uint64_t& bytes) {
@@ -114,15 +112,6 @@ bool CheckBlockSize(PassState& state, const EvalResult& count, uint8_t size, con
     return false;
   }
   return true;
-}
-
-// Padding: zeros once the image has begun, otherwise only a new address.
-void Pad(PassState& state, uint64_t count) {
-  if (state.image.started) {
-    EmitBytes(state, nullptr, count);
-  } else {
-    AdvanceLocation(state, count);
-  }
 }
 
 // ---- parse functions ----
@@ -272,18 +261,11 @@ bool ParseMacro(DirectiveParse& p, std::string& error) {
 void RunOrg(PassState& state, const Statement& statement) {
   const Operand* ops = StatementOperands(state, statement);
   EvalResult r = EvaluateExpr(state, ops[0].expr);
-  if (!r.valid) {
-    state.locationKnown = false;
-    return;
-  }
-  uint32_t target = static_cast<uint32_t>(r.value);
-  if (state.image.started && target < state.location) {
-    PassError(state, "org " + Hex(target) + " goes backwards (the program is already at " +
-                         Hex(state.location) + ")");
-    return;
-  }
-  state.location = target;
-  state.locationKnown = r.known;
+  LeaveOffset(state);
+  // org may go anywhere, backwards too; two lines placing bytes at one
+  // address are reported when the pass ends.
+  state.location = static_cast<uint32_t>(r.value);
+  state.locationKnown = r.valid && r.known;
 }
 
 void Assign(PassState& state, const Statement& statement, SymbolKind kind) {
@@ -295,7 +277,7 @@ void RunEqu(PassState& state, const Statement& statement) { Assign(state, statem
 void RunSet(PassState& state, const Statement& statement) { Assign(state, statement, SymbolKind::Set); }
 
 void RunDc(PassState& state, const Statement& statement) {
-  CheckEven(state, "dc", statement.size);
+  if (!PlacesBytes(state, SizedName("dc", statement.size))) return;
   const Operand* ops = StatementOperands(state, statement);
   const uint32_t start = state.location;
   uint32_t unit = UnitBytes(statement.size);
@@ -307,6 +289,7 @@ void RunDc(PassState& state, const Statement& statement) {
       EmitBytes(state, buffer, static_cast<uint64_t>(used));
       used = 0;
       EmitBytes(state, state.store->bytes.data() + item.expr.first, item.expr.count);
+      EmitBytes(state, nullptr, (unit - item.expr.count % unit) % unit);
       continue;
     }
     // '*' is the address of the statement, whichever item it is in.
@@ -325,7 +308,6 @@ void RunDc(PassState& state, const Statement& statement) {
 }
 
 void RunDs(PassState& state, const Statement& statement) {
-  CheckEven(state, "ds", statement.size);
   EvalResult count = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
   uint64_t bytes;
   CheckBlockSize(state, count, statement.size, "ds", bytes);
@@ -334,7 +316,7 @@ void RunDs(PassState& state, const Statement& statement) {
 }
 
 void RunDcb(PassState& state, const Statement& statement) {
-  CheckEven(state, "dcb", statement.size);
+  if (!PlacesBytes(state, SizedName("dcb", statement.size))) return;
   const Operand* ops = StatementOperands(state, statement);
   EvalResult count = EvaluateExpr(state, ops[0].expr);
   EvalResult value;
@@ -378,19 +360,225 @@ void RunCnop(PassState& state, const Statement& statement) {
   Pad(state, pad);
 }
 
+// incbin "FILE"[,OFFSET[,LENGTH]]
+bool ParseIncbin(DirectiveParse& p, std::string& error) {
+  std::vector<TextRange> items;
+  if (!SplitOperands(p.operands.begin, p.operands.end, items, error)) return false;
+  std::string name;
+  if (items.empty() || !ParseFileName(items[0], name, error)) {
+    error = "incbin: " + (items.empty() ? std::string("missing file name") : error);
+    return false;
+  }
+  if (items.size() > 3) {
+    error = "incbin takes a file name, an offset and a length";
+    return false;
+  }
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = static_cast<uint16_t>(items.size());
+  p.store.operands.push_back(TextOperand(p.store, name));
+  for (size_t i = 1; i < items.size(); ++i) {
+    Operand operand;
+    if (!ParseValue(items[i], p.parser, "incbin", operand.expr, error)) return false;
+    p.store.operands.push_back(operand);
+  }
+  return true;
+}
+
 void RunIncbin(PassState& state, const Statement& statement) {
-  std::string name(OperandText(*state.store, StatementOperands(state, statement)[0]));
-  SourceFile* file = LoadFile(*state.assembly, name, state.file);
+  const Operand* ops = StatementOperands(state, statement);
+  std::string name(OperandText(*state.store, ops[0]));
+  // Offset and length first: evaluating can't move the operands afterwards.
+  EvalResult offset, length;
+  if (statement.operandCount > 1) offset = EvaluateExpr(state, ops[1].expr);
+  if (statement.operandCount > 2) length = EvaluateExpr(state, ops[2].expr);
+  if (!PlacesBytes(state, "incbin")) return;
+  SourceFile* file = LoadFile(*state.assembly, name, state.file, state.lines->includeDirs);
   if (!file) {
     PassError(state, "cannot open incbin file '" + name + "'");
     return;
   }
   const std::string& bytes = file->text.text;
-  if (bytes.size() > kMaxImageSize) {
+  uint64_t from = 0, count = bytes.size();
+  if (statement.operandCount > 1) {
+    if (!offset.valid) return;
+    if (offset.value < 0 || static_cast<uint64_t>(offset.value) > bytes.size()) {
+      PassError(state, "incbin offset " + std::to_string(offset.value) + " is outside '" + name +
+                           "' (" + std::to_string(bytes.size()) + " bytes)");
+      return;
+    }
+    from = static_cast<uint64_t>(offset.value);
+    count = bytes.size() - from;
+  }
+  if (statement.operandCount > 2) {
+    if (!length.valid) return;
+    if (length.value < 0 || static_cast<uint64_t>(length.value) > count) {
+      PassError(state, "incbin length " + std::to_string(length.value) + " runs past the end of '" +
+                           name + "' (" + std::to_string(count) + " bytes from the offset)");
+      return;
+    }
+    count = static_cast<uint64_t>(length.value);
+  }
+  if (count > kMaxImageSize) {
     PassError(state, "incbin file '" + name + "' is larger than 16 MiB");
     return;
   }
-  EmitBytes(state, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  EmitBytes(state, reinterpret_cast<const uint8_t*>(bytes.data()) + from, count);
+}
+
+void RunIncdir(PassState& state, const Statement& statement) {
+  state.lines->includeDirs.emplace_back(
+      OperandText(*state.store, StatementOperands(state, statement)[0]));
+}
+
+// The simulator's halt: two words of $FFFF.
+void RunSimhalt(PassState& state, const Statement&) {
+  static const uint8_t kHalt[] = {0xFF, 0xFF, 0xFF, 0xFF};
+  if (PlacesBytes(state, "simhalt")) EmitBytes(state, kHalt, sizeof(kHalt));
+}
+
+// section NAME[,TYPE[,MEMORY]]: the type is code (or text), data or bss, with
+// any _c, _f or _p memory suffix; without one, a name that is a type names it.
+bool ParseSection(DirectiveParse& p, std::string& error) {
+  std::vector<TextRange> items;
+  if (!SplitOperands(p.operands.begin, p.operands.end, items, error)) return false;
+  std::string name;
+  if (items.empty() || items.size() > 3 || !ParseFileName(items[0], name, error)) {
+    error = "section needs a name, and may have a type: section NAME[,code|data|bss]";
+    return false;
+  }
+  std::string type = ToLowerCopy(items.size() > 1 ? std::string_view(items[1].begin,
+                                                                     static_cast<size_t>(items[1].end - items[1].begin))
+                                                  : std::string_view(name));
+  for (const char* suffix : {"_c", "_f", "_p"}) {
+    if (type.size() > 2 && type.compare(type.size() - 2, 2, suffix) == 0) type.resize(type.size() - 2);
+  }
+  SectionKind kind = SectionKind::Code;
+  if (type == "data") {
+    kind = SectionKind::Data;
+  } else if (type == "bss") {
+    kind = SectionKind::Bss;
+  } else if (items.size() > 1 && type != "code" && type != "text") {
+    error = "unknown section type '" + type + "': use code, data or bss";
+    return false;
+  }
+  p.statement.size = static_cast<uint8_t>(kind);
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = 1;
+  p.store.operands.push_back(TextOperand(p.store, ToLowerCopy(name)));
+  return true;
+}
+
+// code, text, data and bss: short for a section of that name and type.
+bool ParseNamedSection(DirectiveParse& p, std::string&) {
+  std::string_view name = p.name == "text" ? std::string_view("code") : p.name;
+  p.statement.size = static_cast<uint8_t>(name == "data"  ? SectionKind::Data
+                                          : name == "bss" ? SectionKind::Bss
+                                                          : SectionKind::Code);
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = 1;
+  p.store.operands.push_back(TextOperand(p.store, name));
+  return true;
+}
+
+void RunSection(PassState& state, const Statement& statement) {
+  std::string name(OperandText(*state.store, StatementOperands(state, statement)[0]));
+  EnterSection(state, name, static_cast<SectionKind>(statement.size));
+}
+
+bool ParseOffset(DirectiveParse& p, std::string& error) {
+  return ParseExpressions(p, 0, 1, p.name, error);
+}
+
+void RunOffset(PassState& state, const Statement& statement) {
+  EvalResult start;
+  start.value = 0;
+  if (statement.operandCount > 0) start = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
+  EnterOffset(state, static_cast<uint32_t>(start.value), start.valid && start.known);
+}
+
+// The rs counter lives in the symbol __RS, set like a set symbol.
+Symbol& RsCounter(PassState& state) {
+  return state.assembly->symbols.symbols[state.assembly->rsCounter];
+}
+
+void SetRsCounter(PassState& state, int32_t value, bool known) {
+  DefineSymbol(state, static_cast<int32_t>(state.assembly->rsCounter), SymbolKind::Set, value,
+               known);
+}
+
+void RunRsReset(PassState& state, const Statement&) { SetRsCounter(state, 0, true); }
+
+void RunRsSet(PassState& state, const Statement& statement) {
+  EvalResult r = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
+  SetRsCounter(state, r.value, r.valid && r.known);
+}
+
+// NAME rs.w COUNT: NAME is the counter (made even first for .w and .l), and
+// the counter moves past COUNT units.
+void RunRs(PassState& state, const Statement& statement) {
+  EvalResult count = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
+  Symbol& counter = RsCounter(state);
+  uint32_t value = static_cast<uint32_t>(counter.value);
+  bool known = counter.known && count.valid && count.known;
+  if (statement.size != kSizeB && (value & 1)) ++value;
+  DefineSymbol(state, statement.label, SymbolKind::Equ, static_cast<int32_t>(value),
+               counter.known);
+  if (count.valid && count.value < 0) {
+    PassError(state, SizedName("rs", statement.size) + " count cannot be negative (" +
+                         std::to_string(count.value) + ")");
+    return;
+  }
+  value += static_cast<uint32_t>(count.value) * UnitBytes(statement.size);
+  SetRsCounter(state, static_cast<int32_t>(value), known);
+}
+
+// align N: to a multiple of 2^N bytes.
+void RunAlign(PassState& state, const Statement& statement) {
+  EvalResult bits = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
+  if (!bits.known) state.locationKnown = false;
+  if (!bits.valid) return;
+  if (bits.value < 0 || bits.value > 24) {
+    PassError(state, "align takes a number of bits from 0 to 24 (a multiple of 2^N bytes), not " +
+                         std::to_string(bits.value));
+    return;
+  }
+  uint32_t unit = 1u << bits.value;
+  Pad(state, (unit - state.location % unit) % unit);
+}
+
+// Directives that mean nothing for a flat image: linking, listings, the CPU.
+bool ParseAnything(DirectiveParse&, std::string&) { return true; }
+void RunNothing(PassState&, const Statement&) {}
+
+bool ParseOpt(DirectiveParse& p, std::string&) {
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = 1;
+  p.store.operands.push_back(TextOperand(
+      p.store, std::string_view(p.operands.begin, static_cast<size_t>(p.operands.end - p.operands.begin))));
+  return true;
+}
+
+// opt FLAG,...: listing and debug flags change nothing here; an
+// optimisation switched on, or a flag we don't know, is worth a warning.
+void RunOpt(PassState& state, const Statement& statement) {
+  std::string_view flags = OperandText(*state.store, StatementOperands(state, statement)[0]);
+  size_t start = 0;
+  while (start <= flags.size()) {
+    size_t comma = flags.find(',', start);
+    if (comma == std::string_view::npos) comma = flags.size();
+    std::string flag = ToLowerCopy(flags.substr(start, comma - start));
+    start = comma + 1;
+    if (flag.empty()) continue;
+    char sign = flag.back();
+    std::string name = sign == '+' || sign == '-' ? flag.substr(0, flag.size() - 1) : flag;
+    bool optimisation = !name.empty() && name[0] == 'o';
+    if (optimisation && sign != '-') {
+      PassWarning(state, "opt " + flag + " is ignored: instructions are encoded as written");
+    } else if (!optimisation && (name.size() != 1 || std::string_view("acdelmpstwx").find(name[0]) ==
+                                                          std::string_view::npos)) {
+      PassWarning(state, "unknown opt flag '" + flag + "' is ignored");
+    }
+  }
 }
 
 // Each row: name, flags, parse, run.
@@ -399,13 +587,14 @@ const Directive kDirectives[] = {
     {"equ", kNamesSymbol, ParseAssignment, RunEqu},
     {"set", kNamesSymbol, ParseAssignment, RunSet},
     {"=", kNamesSymbol, ParseAssignment, RunSet},
-    {"dc", kTakesSize, ParseDc, RunDc},
-    {"ds", kTakesSize, ParseDs, RunDs},
-    {"dcb", kTakesSize, ParseDcb, RunDcb},
+    {"dc", kTakesSize | kWordAligned, ParseDc, RunDc},
+    {"ds", kTakesSize | kWordAligned, ParseDs, RunDs},
+    {"dcb", kTakesSize | kWordAligned, ParseDcb, RunDcb},
     {"even", kLabelAfter, ParseNone, RunEven},
     {"cnop", kLabelAfter, ParseTwo, RunCnop},
     {"include", 0, ParseNamedFile, RunInclude},
-    {"incbin", 0, ParseNamedFile, RunIncbin},
+    {"incbin", 0, ParseIncbin, RunIncbin},
+    {"incdir", 0, ParseNamedFile, RunIncdir},
     {"end", 0, ParseNone, RunEnd},
     {"if", kOpensIf, ParseIf, RunIf},
     {"ifne", kOpensIf, ParseIf, RunIf},
@@ -429,6 +618,35 @@ const Directive kDirectives[] = {
     {"mexit", 0, ParseNone, RunMexit},
     {"rept", kOpensRept, ParseOne, RunRept},
     {"endr", kEndRept, ParseNone, RunEndRept},
+    {"section", 0, ParseSection, RunSection},
+    {"code", 0, ParseNamedSection, RunSection},
+    {"text", 0, ParseNamedSection, RunSection},
+    {"data", 0, ParseNamedSection, RunSection},
+    {"bss", 0, ParseNamedSection, RunSection},
+    {"offset", 0, ParseOffset, RunOffset},
+    {"rsreset", 0, ParseNone, RunRsReset},
+    {"rsset", 0, ParseOne, RunRsSet},
+    {"rs", kTakesSize | kNamesSymbol, ParseOne, RunRs},
+    {"align", kLabelAfter, ParseOne, RunAlign},
+    {"simhalt", kWordAligned, ParseNone, RunSimhalt},
+    {"opt", 0, ParseOpt, RunOpt},
+    {"xdef", 0, ParseAnything, RunNothing},
+    {"xref", 0, ParseAnything, RunNothing},
+    {"public", 0, ParseAnything, RunNothing},
+    {"global", 0, ParseAnything, RunNothing},
+    {"cpu", 0, ParseAnything, RunNothing},
+    {"machine", 0, ParseAnything, RunNothing},
+    {"list", 0, ParseAnything, RunNothing},
+    {"nolist", 0, ParseAnything, RunNothing},
+    {"page", 0, ParseAnything, RunNothing},
+    {"nopage", 0, ParseAnything, RunNothing},
+    {"title", 0, ParseAnything, RunNothing},
+    {"ttl", 0, ParseAnything, RunNothing},
+    {"spc", 0, ParseAnything, RunNothing},
+    {"llen", 0, ParseAnything, RunNothing},
+    {"plen", 0, ParseAnything, RunNothing},
+    {"output", 0, ParseAnything, RunNothing},
+    {"module", 0, ParseAnything, RunNothing},
 };
 
 }  // namespace

@@ -23,6 +23,7 @@ enum DirectiveFlag : uint16_t {
   kEndMacro = 1 << 8,
   kOpensRept = 1 << 9,
   kEndRept = 1 << 10,
+  kWordAligned = 1 << 11,  // .w and .l data (and simhalt) start at an even address
 };
 
 // The test an if-family directive applies to its value, kept in the

@@ -13,28 +13,101 @@ struct FileCloser {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
+// The line that placed the byte at `offset` of the run.
+const ByteSource& SourceAt(const ImageRun& run, uint32_t offset) {
+  auto after = std::upper_bound(
+      run.pieces.begin(), run.pieces.end(), offset,
+      [](uint32_t value, const ImageRun::Piece& piece) { return value < piece.offset; });
+  return (after == run.pieces.begin() ? after : after - 1)->source;
+}
+
 }  // namespace
 
-bool PlaceBytes(Image& image, uint32_t address, const uint8_t* data, uint64_t count) {
-  if (count == 0) return true;
-  if (!image.started) {
-    image.started = true;
-    image.base = address;
+uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t count,
+                             const ByteSource& source) {
+  if (count == 0 || full) return nullptr;
+  if (placed + count > kMaxImageSize) {
+    full = true;
+    return nullptr;
   }
-  uint64_t offset = static_cast<uint64_t>(address) - image.base;
-  if (address < image.base || offset + count > kMaxImageSize) return false;
-  size_t oldSize = image.bytes.size();
-  size_t newSize = static_cast<size_t>(offset + count);
-  if (newSize > oldSize) {
-    if (newSize > image.bytes.capacity()) image.bytes.reserve(std::max(newSize, oldSize * 2));
-    image.bytes.resize(newSize);  // zero-fills any gap
+  // Bytes that follow the last ones placed extend their run.
+  if (runs.empty() || (!runs.back().bytes.empty() && runs.back().End() != address)) {
+    runs.emplace_back();
+  }
+  if (runs.back().bytes.empty()) runs.back().start = address;
+  ImageRun& run = runs.back();
+  uint32_t offset = static_cast<uint32_t>(run.bytes.size());
+  if (run.pieces.empty() || run.pieces.back().source.order != source.order) {
+    run.pieces.push_back({offset, source});
   }
   if (data) {
-    std::memcpy(&image.bytes[static_cast<size_t>(offset)], data, static_cast<size_t>(count));
+    run.bytes.insert(run.bytes.end(), data, data + count);
   } else {
-    std::memset(&image.bytes[static_cast<size_t>(offset)], 0, static_cast<size_t>(count));
+    run.bytes.resize(run.bytes.size() + static_cast<size_t>(count));
   }
-  return true;
+  placed += count;
+  return run.bytes.data() + offset;
+}
+
+void ImageBuilder::Clear() {
+  // The first run keeps its storage: the next pass places about as much.
+  if (runs.size() > 1) runs.resize(1);
+  if (!runs.empty()) {
+    runs[0].bytes.clear();
+    runs[0].pieces.clear();
+  }
+  placed = 0;
+  full = false;
+}
+
+bool FindOverlap(ImageBuilder& builder, Overlap& overlap) {
+  std::vector<const ImageRun*> byStart;
+  for (const ImageRun& run : builder.runs) {
+    if (!run.bytes.empty()) byStart.push_back(&run);
+  }
+  std::sort(byStart.begin(), byStart.end(),
+            [](const ImageRun* a, const ImageRun* b) { return a->start < b->start; });
+  uint64_t reach = 0;
+  const ImageRun* farthest = nullptr;
+  for (const ImageRun* run : byStart) {
+    if (farthest && run->start < reach) {
+      overlap.address = run->start;
+      const ByteSource& a = SourceAt(*farthest, run->start - farthest->start);
+      const ByteSource& b = SourceAt(*run, 0);
+      overlap.first = a.order < b.order ? a : b;
+      overlap.second = a.order < b.order ? b : a;
+      return true;
+    }
+    if (run->End() > reach) {
+      reach = run->End();
+      farthest = run;
+    }
+  }
+  return false;
+}
+
+uint64_t ImageSpan(const ImageBuilder& builder) {
+  uint64_t low = UINT64_MAX, high = 0;
+  for (const ImageRun& run : builder.runs) {
+    if (run.bytes.empty()) continue;
+    low = std::min<uint64_t>(low, run.start);
+    high = std::max(high, run.End());
+  }
+  return high > low ? high - low : 0;
+}
+
+void BuildImage(const ImageBuilder& builder, std::vector<uint8_t>& image) {
+  image.clear();
+  uint64_t low = UINT64_MAX;
+  for (const ImageRun& run : builder.runs) {
+    if (!run.bytes.empty()) low = std::min<uint64_t>(low, run.start);
+  }
+  if (low == UINT64_MAX) return;
+  image.assign(static_cast<size_t>(ImageSpan(builder)), 0);
+  for (const ImageRun& run : builder.runs) {
+    if (run.bytes.empty()) continue;
+    std::memcpy(&image[static_cast<size_t>(run.start - low)], run.bytes.data(), run.bytes.size());
+  }
 }
 
 bool WriteImageFile(const std::string& path, const uint8_t* data, size_t size) {

@@ -1,6 +1,8 @@
 #pragma once
-// The image writer: the bytes of the program from the first byte placed to
-// the last, with gaps zero-filled, and writing them out in one piece.
+// The image: the bytes a pass places, kept in runs of consecutive addresses
+// (org may go in any direction, sections are laid out one after another),
+// and how the runs become one image from the lowest address that holds a
+// byte to the highest, gaps zero-filled.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,16 +14,52 @@ namespace asm68k {
 // The 68000 addresses 16 MiB; no image can usefully be larger.
 constexpr uint32_t kMaxImageSize = 16u * 1024 * 1024;
 
-struct Image {
-  bool started = false;  // false until the first byte is placed
-  uint32_t base = 0;     // address of bytes[0]
-  std::vector<uint8_t> bytes;
+// The line that placed bytes, for a message about two lines placing bytes at
+// one address.
+struct ByteSource {
+  uint32_t order = 0;  // the line's place in the pass
+  uint32_t file = 0;
+  uint32_t line = 0;
 };
 
-// Places `count` bytes at `address` (never below what was placed before);
-// a gap before them is zero-filled. `data` null places zeros.
-// False, placing nothing, when the image would grow past kMaxImageSize.
-bool PlaceBytes(Image& image, uint32_t address, const uint8_t* data, uint64_t count);
+struct ImageRun {
+  uint32_t start = 0;
+  std::vector<uint8_t> bytes;
+  // From `offset` on, the run's bytes come from `source` (one entry for each
+  // line that placed bytes).
+  struct Piece {
+    uint32_t offset;
+    ByteSource source;
+  };
+  std::vector<Piece> pieces;
+  uint64_t End() const { return start + static_cast<uint64_t>(bytes.size()); }
+};
+
+struct ImageBuilder {
+  std::vector<ImageRun> runs;
+  uint64_t placed = 0;  // bytes in all runs
+  bool full = false;    // placing more would pass kMaxImageSize: nothing more is placed
+
+  // Places `count` bytes (zeros when `data` is null) at `address`; returns
+  // where they are kept, or null when they would make the image too large.
+  uint8_t* Place(uint32_t address, const uint8_t* data, uint64_t count, const ByteSource& source);
+  void Clear();
+};
+
+// Two lines that placed bytes at the same address.
+struct Overlap {
+  uint32_t address;
+  ByteSource first, second;  // `second` comes later in the pass
+};
+
+// The first overlap of the runs, if any (sorts them by address).
+bool FindOverlap(ImageBuilder& builder, Overlap& overlap);
+
+// The span from the lowest byte to the highest; 0 when there are none.
+uint64_t ImageSpan(const ImageBuilder& builder);
+
+// Lays the runs out into `image` (which must span at most kMaxImageSize).
+void BuildImage(const ImageBuilder& builder, std::vector<uint8_t>& image);
 
 // Replaces `path` with `size` bytes, written with a single call. An empty
 // image still rewrites the file, so no earlier output survives.

@@ -584,7 +584,7 @@ void RunEndRept(PassState& state, const Statement&) { PassError(state, "endr wit
 void RunInclude(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
   std::string name(OperandText(*state.store, StatementOperands(state, statement)[0]));
-  SourceFile* file = LoadFile(*state.assembly, name, state.file);
+  SourceFile* file = LoadFile(*state.assembly, name, state.file, source.includeDirs);
   if (!file) {
     PassError(state, "cannot open include file '" + name + "'");
     return;
@@ -637,11 +637,20 @@ SourceFile* Load(Assembly& assembly, const std::string& name, const std::string&
 
 }  // namespace
 
-SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer) {
+SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer,
+                     const std::vector<std::string>& includeDirs) {
   if (SourceFile* file = Load(assembly, name, name)) return file;
+  if (IsAbsolutePath(name)) return nullptr;
   std::string folder = DirectoryOf(assembly.files[includer]->path);
-  if (folder.empty() || IsAbsolutePath(name)) return nullptr;
-  return Load(assembly, name, folder + name);
+  if (!folder.empty()) {
+    if (SourceFile* file = Load(assembly, name, folder + name)) return file;
+  }
+  for (const std::string& dir : includeDirs) {
+    std::string path = dir;
+    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+    if (SourceFile* file = Load(assembly, name, path + name)) return file;
+  }
+  return nullptr;
 }
 
 }  // namespace asm68k

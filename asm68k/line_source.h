@@ -58,6 +58,7 @@ struct LineSource {
   std::vector<std::unique_ptr<SourceText>> spareTexts;
   std::vector<std::string> arguments;
   std::string substituted;
+  std::vector<std::string> includeDirs;  // incdir folders, in order
   uint32_t expandedLines = 0;
   bool stopped = false;  // end, or a limit that makes the rest of the pass pointless
 
@@ -94,7 +95,9 @@ void RunInclude(PassState& state, const Statement& statement);
 void RunEnd(PassState& state, const Statement& statement);
 
 // Loads a file named in an include or incbin: first as written, then beside
-// the including file. Each file is read once a run. Null when it can't be read.
-SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer);
+// the including file, then in each incdir folder. Each file is read once a
+// run. Null when it can't be read.
+SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer,
+                     const std::vector<std::string>& includeDirs);
 
 }  // namespace asm68k

@@ -1,5 +1,7 @@
 #include "operands.h"
 
+#include <utility>
+
 namespace asm68k {
 
 namespace {
@@ -113,11 +115,7 @@ bool ParseRegisterList(Cursor& c, Operand& out, std::string& error) {
                 " mixes data and address registers; write them as two ranges";
         return false;
       }
-      if (last < first) {
-        error =
-            "register range " + RegisterName(first) + "-" + RegisterName(last) + " runs backwards";
-        return false;
-      }
+      if (last < first) std::swap(first, last);  // a6-a0 is the same set as a0-a6
     }
     for (int reg = first; reg <= last; ++reg) mask = static_cast<uint16_t>(mask | (1u << reg));
     c.SkipSpace();

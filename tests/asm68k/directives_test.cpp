@@ -41,21 +41,20 @@ TEST(Directives, DataAndStrings) {
   });
 }
 
-TEST(Directives, OddAddressesAreErrorsNotPadding) {
-  ExpectErrors({
-      {"dc.b 1\n nop", "nop at odd address $1; add even before it"},
-      {"dc.b 1\n dc.w 2", "dc.w at odd address $1"},
-      {"dc.b 1\n dc.l 2", "dc.l at odd address $1"},
-      {"dc.b 1\n ds.w 1", "ds.w at odd address $1"},
-      {"dc.b 1\n ds.l 1", "ds.l at odd address $1"},
-      {"dc.b 1\n dcb.w 1,0", "dcb.w at odd address $1"},
-      {"org 1\n rts", "rts at odd address $1"},
+TEST(Directives, WordsAtOddAddressesGetAZeroByteBeforeThem) {
+  ExpectWords({
+      {"dc.b 1\n nop", {0x0100, 0x4E71}},
+      {"dc.b 1\n dc.w 2", {0x0100, 0x0002}},
+      {"dc.b 1\nx: dc.l x", {0x0100, 0x0000, 0x0002}},  // the label is the padded address
+      {"dc.b 1\n ds.w 1\n dc.b 2", {0x0100, 0x0000, 0x0200}},
+      {"org 1\n rts", {0x4E75}},  // nothing placed yet: only the address moves
   });
-  // One message per stretch of odd addresses, not one per line.
-  asm68k::AssemblyResult result = Assemble(" dc.b 1\n nop\n nop\n even\n nop\n dc.b 1\n rts\n");
-  ASSERT_EQ(result.messages.size(), 2u);
-  EXPECT_EQ(result.messages[0], "test.asm:2: error: nop at odd address $1; add even before it");
-  EXPECT_EQ(result.messages[1], "test.asm:7: error: rts at odd address $9; add even before it");
+  asm68k::AssemblyResult result = Assemble(" dc.b 1\n nop\n dc.b 1\n dcb.w 1,0\n");
+  EXPECT_EQ(result.errors, 0);
+  ASSERT_EQ(result.warnings, 2);
+  EXPECT_EQ(result.messages[0], "test.asm:2: warning: nop at odd address $1: a zero byte is added before it");
+  EXPECT_EQ(result.messages[1], "test.asm:4: warning: dcb.w at odd address $5: a zero byte is added before it");
+  EXPECT_EQ(result.summary, "0 errors, 2 warnings, 8 bytes");
 }
 
 TEST(Directives, OrgAndTheImageBounds) {
@@ -76,13 +75,16 @@ TEST(Directives, OrgAndTheImageBounds) {
   result = Assemble("label\n org $10\nthere: dc.w there,label\n");
   EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x0010, 0x0000}));
 
+  result = Assemble(" org $102\n rts\n org $100\n nop\n");  // org may go backwards
+  EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x4E71, 0x4E75}));
   ExpectErrors({
-      {"nop\n org 0", "org $0 goes backwards (the program is already at $2)"},
       {"org $fffffffe\n dc.l 1", "the program runs past address $FFFFFFFF"},
   });
-  result = Assemble(" org $100\n nop\n org $100\n nop\n");
+  // Two lines placing bytes at one address: the later one is named, with the first.
+  result = Assemble(" org $100\n nop\n dc.w 1\n org $102\n nop\n");
+  ASSERT_EQ(result.messages.size(), 1u);
   EXPECT_EQ(result.messages[0],
-            "test.asm:3: error: org $100 goes backwards (the program is already at $102)");
+            "test.asm:5: error: bytes at $102 are placed twice: by line 3 and by this line");
 }
 
 TEST(Directives, ImageIsLimitedTo16MiB) {
@@ -92,7 +94,7 @@ TEST(Directives, ImageIsLimitedTo16MiB) {
   ExpectErrors({
       {"ds.b $1000001", "ds.b of 16777217 would make the image larger than 16 MiB"},
       {"ds.b $1000000\n dc.b 1", "the image would be larger than 16 MiB"},
-      {"nop\n org $1000000\n nop", "the image would be larger than 16 MiB"},
+      {"nop\n org $1000000\n nop", "the image would span 16777218 bytes, more than 16 MiB"},
       {"dcb.l $400001,0", "would make the image larger than 16 MiB"},
   });
 }

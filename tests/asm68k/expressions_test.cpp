@@ -94,7 +94,7 @@ TEST(Expressions, LocationCounter) {
 
 TEST(Expressions, Errors) {
   ExpectErrors({
-      {"dc.l 'ABCDE'", "character constant 'ABCDE' is longer than 4 characters"},
+      {"move.l #'ABCDE',d0", "character constant 'ABCDE' is longer than 4 characters"},
       {"dc.l ''", "empty character constant"},
       {"dc.l 'AB", "unterminated string"},
       {"dc.l $", "a number needs at least one digit"},

@@ -72,7 +72,7 @@ TEST(Macros, ExpandWithTheirArguments) {
       {"two macro\n dc.w \\1,\\2\n endm\n two 1,2", {1, 2}},
       {"two macro\n dc.b \\1\\2\n endm\n two 1,2", {0x0C00}},  // text pasted: dc.b 12
       {"cnt macro\n dc.w narg,\\#\n endm\n cnt a,b,c\n cnt", {3, 3, 0, 0}},
-      {"opt macro\n dc.w 1\\2\n endm\n opt 5", {1}},  // a missing argument is empty
+      {"op macro\n dc.w 1\\2\n endm\n op 5", {1}},  // a missing argument is empty
       {"one macro\n dc.w \\1\n endm\n one <1+2>\n one (1+2)*2", {3, 6}},
       {"str macro\n dc.b \\1,0\n endm\n str <'a,b'>\n str 'c d'", {0x612C, 0x6200, 0x6320, 0x6400}},
       {"macro dw\n dc.w \\1\n endm\n dw 7", {7}},          // macro NAME

@@ -135,7 +135,6 @@ TEST(ModeErrors, OperandSyntax) {
       {"move.w pc,d0", "pc alone is not an operand"},
       {"move.w d0.w,d1", "a size after d0 belongs only to an index register"},
       {"movem.l d0-a3,-(sp)", "register range d0-a3 mixes data and address registers"},
-      {"movem.l d3-d0,-(sp)", "register range d3-d0 runs backwards"},
       {"move.w (a0,d1.w,d2)", "expected"},
       {"move.w 4(a0,d1.w,d2),d0", "expected (An) or (An,Xn) after the displacement"},
       {"move.w (a0)x,d0", "unexpected 'x' in operand"},

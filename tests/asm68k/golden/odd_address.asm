@@ -1,4 +1,4 @@
-; Words at odd addresses are errors, reported once per odd stretch.
+; A word at an odd address gets a zero byte before it, and a warning.
 	dc.b	1
 	nop
 	dc.w	2

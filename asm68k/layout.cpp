@@ -1,0 +1,158 @@
+// Where the bytes of a pass go: the location, sections and offset blocks,
+// placing bytes in the image, and laying the sections out at the pass's end.
+
+#include <algorithm>
+
+#include "assembly.h"
+
+namespace asm68k {
+
+namespace {
+
+Section& Current(PassState& state) { return state.sections[state.section]; }
+
+uint32_t EvenUp(uint64_t address) {
+  return static_cast<uint32_t>(std::min<uint64_t>(address + (address & 1), 0xFFFFFFFEull));
+}
+
+void Advance(PassState& state, uint64_t count) {
+  if (static_cast<uint64_t>(state.location) + count > 0x100000000ull) {
+    if (!state.addressOverflow) PassError(state, "the program runs past address $FFFFFFFF");
+    state.addressOverflow = true;
+  }
+  state.location += static_cast<uint32_t>(count);
+  if (!state.addressOverflow && state.location > state.high) state.high = state.location;
+}
+
+void SaveSection(PassState& state) {
+  if (state.inOffset) return;
+  Section& section = Current(state);
+  section.location = state.location;
+  section.locationKnown = state.locationKnown;
+  section.high = state.high;
+}
+
+void LoadSection(PassState& state, size_t index) {
+  state.section = index;
+  const Section& section = Current(state);
+  state.location = section.location;
+  state.locationKnown = section.locationKnown;
+  state.high = section.high;
+}
+
+}  // namespace
+
+uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
+  if (count == 0) return nullptr;
+  uint8_t* placed = nullptr;
+  bool placing = !state.inOffset && Current(state).kind != SectionKind::Bss;
+  if (placing && static_cast<uint64_t>(state.location) + count <= 0x100000000ull) {
+    bool wasFull = state.image.full;
+    placed = state.image.Place(state.location, data, count, {state.order, state.file, state.line});
+    if (!placed && !wasFull) PassError(state, "the image would be larger than 16 MiB");
+    Current(state).started = true;
+  }
+  Advance(state, count);
+  return placed;
+}
+
+void AdvanceLocation(PassState& state, uint64_t count) { Advance(state, count); }
+
+void Pad(PassState& state, uint64_t count) {
+  if (Current(state).started && !state.inOffset) {
+    EmitBytes(state, nullptr, count);
+  } else {
+    Advance(state, count);
+  }
+}
+
+void AlignToWord(PassState& state, std::string_view what) {
+  if (!(state.location & 1)) return;
+  PassWarning(state, std::string(what) + " at odd address " + Hex(state.location) +
+                         ": a zero byte is added before it");
+  Pad(state, 1);
+}
+
+bool PlacesBytes(PassState& state, std::string_view what) {
+  if (state.inOffset || Current(state).kind != SectionKind::Bss) return true;
+  PassError(state, std::string(what) + " in bss section '" + Current(state).name +
+                       "': a bss section holds no bytes, only ds");
+  return false;
+}
+
+void EnterSection(PassState& state, const std::string& name, SectionKind kind) {
+  SaveSection(state);
+  state.inOffset = false;
+  size_t index = 0;
+  while (index < state.sections.size() && state.sections[index].name != name) ++index;
+  if (index == state.sections.size()) {
+    Section section;
+    section.name = name;
+    section.kind = kind;
+    auto known = state.assembly->sectionBases.find(name);
+    section.baseKnown = known != state.assembly->sectionBases.end();
+    section.base = section.baseKnown ? known->second : 0;
+    section.location = section.high = section.base;
+    section.locationKnown = section.baseKnown;
+    state.sections.push_back(std::move(section));
+  }
+  LoadSection(state, index);
+}
+
+void EnterOffset(PassState& state, uint32_t value, bool known) {
+  SaveSection(state);
+  state.inOffset = true;
+  state.location = value;
+  state.locationKnown = known;
+}
+
+void LeaveOffset(PassState& state) {
+  if (!state.inOffset) return;
+  state.inOffset = false;
+  LoadSection(state, state.section);
+}
+
+bool LayOutSections(PassState& state) {
+  LeaveOffset(state);
+  SaveSection(state);
+  // Code and data sections in the order they first appeared, then bss ones.
+  std::vector<Section*> order;
+  for (Section& section : state.sections) {
+    if (section.kind != SectionKind::Bss) order.push_back(&section);
+  }
+  for (Section& section : state.sections) {
+    if (section.kind == SectionKind::Bss) order.push_back(&section);
+  }
+  bool settled = true;
+  uint32_t next = 0;
+  for (Section* section : order) {
+    if (!section->baseKnown || section->base != next) settled = false;
+    state.assembly->sectionBases[section->name] = next;
+    // The next one starts after the highest address this one reached, moved
+    // as far as this one's start moved; one that reached nothing takes no room.
+    int64_t end = std::max<int64_t>(section->high, section->base) +
+                  (static_cast<int64_t>(next) - section->base);
+    next = EvenUp(static_cast<uint64_t>(std::max<int64_t>(end, 0)));
+  }
+
+  Overlap overlap;
+  if (FindOverlap(state.image, overlap)) {
+    PassErrorAt(state, overlap.second,
+                "bytes at " + Hex(overlap.address) + " are placed twice: by line " +
+                    std::to_string(overlap.first.line) +
+                    (overlap.first.file != overlap.second.file
+                         ? " of " + state.assembly->files[overlap.first.file]->name
+                         : std::string()) +
+                    " and by this line");
+  }
+  uint64_t span = ImageSpan(state.image);
+  if (span > kMaxImageSize && !state.image.runs.empty()) {
+    const ImageRun& last = state.image.runs.back();
+    PassErrorAt(state, last.pieces.back().source,
+                "the image would span " + std::to_string(span) +
+                    " bytes, more than 16 MiB, from its lowest byte to its highest");
+  }
+  return settled;
+}
+
+}  // namespace asm68k
