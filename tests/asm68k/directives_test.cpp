@@ -28,9 +28,10 @@ TEST(Directives, DataAndStrings) {
       {"dc 3", {0x0003}},
       {"dc.w 'AB'", {0x4142}},
       {"dc.l 'ABCD'", {0x4142, 0x4344}},
-      {"ds.b 3\n dc.b 1", {0x0000, 0x0001}},
-      {"ds.w 1\n ds.l 1", {0x0000, 0x0000, 0x0000}},
-      {"ds 1", {0x0000}},
+      {"dc.b 1\n ds.b 2\n dc.b 1", {0x0100, 0x0001}},
+      {"dc.w 1\n ds.w 1\n ds.l 1\n dc.w 2", {0x0001, 0x0000, 0x0000, 0x0000, 0x0002}},
+      {"dc.w 1\n ds 1\n dc.w 2", {0x0001, 0x0000, 0x0002}},
+      {"ds.b 3\n dc.b 1\n ds.b 8", {0x0100}},  // reserved space at either end holds no bytes
       {"dcb.w 3,$abcd", {0xABCD, 0xABCD, 0xABCD}},
       {"dcb.b 2", {0x0000}},
       {"dcb.l 1,-1", {0xFFFF, 0xFFFF}},
@@ -88,12 +89,13 @@ TEST(Directives, OrgAndTheImageBounds) {
 }
 
 TEST(Directives, ImageIsLimitedTo16MiB) {
-  asm68k::AssemblyResult result = Assemble(" ds.b $1000000\n");
+  asm68k::AssemblyResult result = Assemble(" dc.b 1\n ds.b $FFFFFE\n dc.b 1\n");
   EXPECT_EQ(result.errors, 0);
   EXPECT_EQ(result.image.size(), 0x1000000u);
   ExpectErrors({
       {"ds.b $1000001", "ds.b of 16777217 would make the image larger than 16 MiB"},
-      {"ds.b $1000000\n dc.b 1", "the image would be larger than 16 MiB"},
+      {"dcb.b $FFFFFF\n dcb.b 2", "the image would be larger than 16 MiB"},
+      {"dc.b 1\n ds.b $1000000\n dc.b 1", "the image would span 16777218 bytes, more than 16 MiB"},
       {"nop\n org $1000000\n nop", "the image would span 16777218 bytes, more than 16 MiB"},
       {"dcb.l $400001,0", "would make the image larger than 16 MiB"},
   });
@@ -200,9 +202,9 @@ TEST(Directives, IncludeDepthIsLimited) {
 TEST(Directives, ForwardReferencesSettleOverPasses) {
   // ds sizes that depend on later labels take more passes, but settle.
   asm68k::AssemblyResult result =
-      Assemble(" ds.b gap\n dc.w 7\ngap equ end-here\nhere: dc.w 1\nend:\n");
+      Assemble(" dc.w 9\n ds.b gap\n dc.w 7\ngap equ end-here\nhere: dc.w 1\nend:\n");
   EXPECT_EQ(result.errors, 0);
-  EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x0000, 0x0007, 0x0001}));
+  EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x0009, 0x0000, 0x0007, 0x0001}));
   EXPECT_GE(result.passes, 2);
 
   // Without forward references one pass is enough.

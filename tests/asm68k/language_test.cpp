@@ -157,3 +157,69 @@ TEST(Macros, ArgumentsSplitAtTopLevelCommas) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Structures, RsCountsOffsetsAndOffsetBlocksGiveAddresses) {
+  ExpectWords({
+      {"rsreset\na: rs.b 1\nb: rs.w 1\nc: rs.l 2\nd: rs.b 0\n dc.w a,b,c,d,__rs", {0, 2, 4, 12, 12}},
+      {"rsset 10\nx: rs.w 1\n dc.w x,__RS", {10, 12}},
+      {"offset 4\nv1: ds.w 1\nv2: ds.l 1\n section code\n dc.w v1,v2", {4, 6}},
+      {"offset\nv: ds.b 3\nw: ds.b 1\n org 0\n dc.w w", {3}},
+  });
+  ExpectErrors({{"rs.w -1", "rs.w count cannot be negative (-1)"}});
+}
+
+TEST(Sections, GatherByNameAndFollowOneAnother) {
+  ExpectWords({
+      {"section a\n dc.w 1\n section b,data\n dc.w 2\n section a\n dc.w 3", {1, 3, 2}},
+      {"data\n dc.w 1\n dc.w z\n code\n dc.w 2\n bss\nz: ds.w 1", {1, 6, 2}},  // bss follows all
+      {"text\n dc.w 1\n data\n dc.w 2\n code\n dc.w 3", {1, 3, 2}},          // text is code
+      {"section a,code_c\n dc.b 1\n section b,data_f\n dc.b 2", {0x0100, 0x0200}},  // even starts
+  });
+  ExpectErrors({
+      {"section x,rodata", "unknown section type 'rodata': use code, data or bss"},
+      {"section x,bss\n nop", "nop in bss section 'x': a bss section holds no bytes, only ds"},
+      {"bss\n dc.w 1", "dc.w in bss section 'bss'"},
+  });
+}
+
+TEST(Dialect, FormsRealSourcesUse) {
+  ExpectWords({
+      {"dc.b 1\n align 2\n dc.b 2", {0x0100, 0x0000, 0x0200}},
+      {"simhalt", {0xFFFF, 0xFFFF}},
+      {"xdef a,b\n xref c\n public d\n cpu 68000\n list\n nolist\n page\n title t\n dc.w 1", {1}},
+      {"opt l+,c-,d+\n dc.w 1", {1}},
+      {"dc.w 'text'", {0x7465, 0x7874}},  // strings longer than a unit give their characters
+      {"dc.w 'abc'", {0x6162, 0x6300}},
+      {"dc.l 'abcde'", {0x6162, 0x6364, 0x6500, 0x0000}},
+      {"dc.w 1!2,@17", {3, 15}},          // ! is or; @ and a digit is octal
+      {"g: bra.s @l\n nop\n@l: nop", {0x6002, 0x4E71, 0x4E71}},
+      {"movem.l a6-a5/d1-d0,-(sp)", {0x48E7, 0xC006}},
+  });
+  ExpectErrors({{"align 25", "align takes a number of bits from 0 to 24"}});
+  // Instruction names in column 1 are labels when an operation follows them.
+  asm68k::AssemblyResult result = Assemble("reset\tmove.w #1,d0\nstop\tbra.s reset\n\treset\n");
+  EXPECT_EQ(result.errors, 0);
+  EXPECT_EQ(asm68k_test::Words(result.image), (std::vector<uint16_t>{0x303C, 0x0001, 0x60FA, 0x4E70}));
+  // Flags asking for what this assembler doesn't do are warnings.
+  result = Assemble(" opt o+,zz\n");
+  ASSERT_EQ(result.warnings, 2);
+  EXPECT_EQ(result.messages[0], "test.asm:1: warning: opt o+ is ignored: instructions are encoded as written");
+  EXPECT_EQ(result.messages[1], "test.asm:1: warning: unknown opt flag 'zz' is ignored");
+}
+
+TEST(Dialect, IncdirAndIncbinRanges) {
+  FileMap files = {{"lib/x.inc", " dc.w 5\n"}, {"d.bin", "\x01\x02\x03\x04"}};
+  asm68k::AssemblyResult result =
+      Assemble(" incdir \"lib/\"\n include \"x.inc\"\n incbin \"d.bin\",1,2\n incbin d.bin,3\n", files);
+  EXPECT_EQ(result.errors, 0);
+  EXPECT_EQ(result.image, (std::vector<uint8_t>{0, 5, 2, 3, 4}));
+  result = Assemble(" incbin \"d.bin\",5\n incbin \"d.bin\",2,3\n", files);
+  ASSERT_EQ(result.errors, 2);
+  EXPECT_EQ(result.messages[0], "test.asm:1: error: incbin offset 5 is outside 'd.bin' (4 bytes)");
+  EXPECT_EQ(result.messages[1],
+            "test.asm:2: error: incbin length 3 runs past the end of 'd.bin' (2 bytes from the offset)");
+}
+
+}  // namespace
