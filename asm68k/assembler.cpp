@@ -99,6 +99,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.section = 0;
   state.inOffset = false;
   state.image.Clear();
+  state.image.recordSources = assembly.recordSources;
   state.addressOverflow = false;
   state.messages.clear();
   state.forwardUsed.clear();

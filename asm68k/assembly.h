@@ -119,6 +119,7 @@ struct Assembly {
   std::unordered_map<std::string, uint32_t> macroLines;
   // Where the last pass laid each section out: the next pass takes it so.
   std::unordered_map<std::string, uint32_t> sectionBases;
+  bool recordSources = false;  // an overlap was found: passes keep each byte's line
 };
 
 enum class SectionKind : uint8_t { Code, Data, Bss };

@@ -26,6 +26,21 @@ const ByteSource& SourceAt(const ImageRun& run, uint32_t offset) {
 uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t count,
                              const ByteSource& source) {
   if (count == 0 || full) return nullptr;
+  // Most bytes follow the last ones, from the same line as those or from a
+  // line whose source need not be kept.
+  if (!runs.empty() && !runs.back().bytes.empty() && runs.back().End() == address &&
+      placed + count <= kMaxImageSize &&
+      (!recordSources || runs.back().pieces.back().source.order == source.order)) {
+    std::vector<uint8_t>& bytes = runs.back().bytes;
+    size_t offset = bytes.size();
+    if (data) {
+      bytes.insert(bytes.end(), data, data + count);
+    } else {
+      bytes.resize(offset + static_cast<size_t>(count));
+    }
+    placed += count;
+    return bytes.data() + offset;
+  }
   if (placed + count > kMaxImageSize) {
     full = true;
     return nullptr;
@@ -37,7 +52,7 @@ uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t cou
   if (runs.back().bytes.empty()) runs.back().start = address;
   ImageRun& run = runs.back();
   uint32_t offset = static_cast<uint32_t>(run.bytes.size());
-  if (run.pieces.empty() || run.pieces.back().source.order != source.order) {
+  if (run.pieces.empty() || (recordSources && run.pieces.back().source.order != source.order)) {
     run.pieces.push_back({offset, source});
   }
   if (data) {

@@ -39,6 +39,9 @@ struct ImageBuilder {
   std::vector<ImageRun> runs;
   uint64_t placed = 0;  // bytes in all runs
   bool full = false;    // placing more would pass kMaxImageSize: nothing more is placed
+  // Keep the line of every byte, not only of each run's first: only needed
+  // to name the lines of an overlap, so a pass that finds one asks for it.
+  bool recordSources = false;
 
   // Places `count` bytes (zeros when `data` is null) at `address`; returns
   // where they are kept, or null when they would make the image too large.
@@ -52,7 +55,8 @@ struct Overlap {
   ByteSource first, second;  // `second` comes later in the pass
 };
 
-// The first overlap of the runs, if any (sorts them by address).
+// The first overlap of the runs, if any; its lines are exact when the
+// builder recorded sources.
 bool FindOverlap(ImageBuilder& builder, Overlap& overlap);
 
 // The span from the lowest byte to the highest; 0 when there are none.

@@ -136,7 +136,11 @@ bool LayOutSections(PassState& state) {
   }
 
   Overlap overlap;
-  if (FindOverlap(state.image, overlap)) {
+  if (FindOverlap(state.image, overlap) && !state.image.recordSources) {
+    // Another pass finds the lines that placed them.
+    state.assembly->recordSources = true;
+    settled = false;
+  } else if (FindOverlap(state.image, overlap)) {
     PassErrorAt(state, overlap.second,
                 "bytes at " + Hex(overlap.address) + " are placed twice: by line " +
                     std::to_string(overlap.first.line) +

@@ -168,7 +168,12 @@ struct LineParser {
       return Error(error);
     }
     if (CommentLooksLikeOperand(fields.comment, fields.commentEnd)) {
-      Add(Severity::Warning, "'" + std::string(fields.comment, fields.commentEnd) +
+      const char* shown = fields.comment;
+      while (shown < fields.commentEnd && *shown != ';') {
+        shown = *shown == '\'' || *shown == '"' ? SkipQuoted(shown, fields.commentEnd) : shown + 1;
+      }
+      while (shown > fields.comment && IsSpace(shown[-1])) --shown;
+      Add(Severity::Warning, "'" + std::string(fields.comment, shown) +
                                  "' after a blank is taken as a comment; without the blank it "
                                  "would be part of the operand");
     }

@@ -264,6 +264,11 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
   bool argumentStart = true;
   while (p < end && *p != ';') {
     char ch = *p;
+    if (!(kChars.flags[static_cast<uint8_t>(ch)] & kCharInOperand)) {
+      ++p;
+      argumentStart = false;
+      continue;
+    }
     if (ch == '\'' || ch == '"') {
       p = SkipQuoted(p, end);
       argumentStart = false;
@@ -289,14 +294,8 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
   out.operands = operandsBegin;
   out.operandsEnd = p;
   while (p < end && IsSpace(*p)) ++p;
-  const char* commentEnd = p;
-  while (commentEnd < end && *commentEnd != ';') {
-    commentEnd = (*commentEnd == '\'' || *commentEnd == '"') ? SkipQuoted(commentEnd, end)
-                                                           : commentEnd + 1;
-  }
-  while (commentEnd > p && IsSpace(commentEnd[-1])) --commentEnd;
   out.comment = p;
-  out.commentEnd = commentEnd;
+  out.commentEnd = end;
   return true;
 }
 

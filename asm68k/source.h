@@ -23,7 +23,8 @@ struct LineWalker {
   bool Next(const char*& lineBegin, const char*& lineEnd);
 };
 
-enum : uint8_t { kCharSpace = 1, kCharIdentStart = 2, kCharIdent = 4 };
+// kCharInOperand: a character the operand field's end depends on.
+enum : uint8_t { kCharSpace = 1, kCharIdentStart = 2, kCharIdent = 4, kCharInOperand = 8 };
 
 struct CharTable {
   uint8_t flags[256];
@@ -33,6 +34,9 @@ struct CharTable {
     flags[static_cast<uint8_t>('\r')] = kCharSpace;
     flags[static_cast<uint8_t>('\f')] = kCharSpace;
     flags[static_cast<uint8_t>('\v')] = kCharSpace;
+    for (char c : {' ', '\t', '\r', '\f', '\v', ';', '\'', '"', '<', '(', ')', ','}) {
+      flags[static_cast<uint8_t>(c)] |= kCharInOperand;
+    }
     for (int c = 'a'; c <= 'z'; ++c) flags[c] = kCharIdentStart | kCharIdent;
     for (int c = 'A'; c <= 'Z'; ++c) flags[c] = kCharIdentStart | kCharIdent;
     for (int c = '0'; c <= '9'; ++c) flags[c] = kCharIdent;
@@ -102,7 +106,7 @@ struct LineFields {
   char size = 0;                   // lower-case size letter after '.', or 0
   const char* operands = nullptr;  // operand field, comment and trailing blanks removed
   const char* operandsEnd = nullptr;
-  const char* comment = nullptr;  // what follows the operands after a blank, up to any ';'
+  const char* comment = nullptr;  // what follows the operands after a blank (to the line's end)
   const char* commentEnd = nullptr;
 };
 
