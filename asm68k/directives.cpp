@@ -560,6 +560,25 @@ bool ParseOpt(DirectiveParse& p, std::string&) {
   return true;
 }
 
+// fail MESSAGE: the message is the rest of the line, blanks and all.
+bool ParseFail(DirectiveParse& p, std::string&) {
+  const char* end = p.operands.begin;
+  while (end < p.lineEnd && *end != ';') {
+    end = *end == '\'' || *end == '"' ? SkipQuoted(end, p.lineEnd) : end + 1;
+  }
+  while (end > p.operands.begin && IsSpace(end[-1])) --end;
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = 1;
+  p.store.operands.push_back(
+      TextOperand(p.store, std::string_view(p.operands.begin, static_cast<size_t>(end - p.operands.begin))));
+  return true;
+}
+
+void RunFail(PassState& state, const Statement& statement) {
+  std::string_view message = OperandText(*state.store, StatementOperands(state, statement)[0]);
+  PassError(state, message.empty() ? std::string("fail") : "fail: " + std::string(message));
+}
+
 // opt FLAG,...: listing and debug flags change nothing here; an
 // optimisation switched on, or a flag we don't know, is worth a warning.
 void RunOpt(PassState& state, const Statement& statement) {
@@ -632,6 +651,7 @@ const Directive kDirectives[] = {
     {"align", kLabelAfter, ParseOne, RunAlign},
     {"simhalt", kWordAligned, ParseNone, RunSimhalt},
     {"opt", 0, ParseOpt, RunOpt},
+    {"fail", 0, ParseFail, RunFail},
     {"xdef", 0, ParseAnything, RunNothing},
     {"xref", 0, ParseAnything, RunNothing},
     {"public", 0, ParseAnything, RunNothing},

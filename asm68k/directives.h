@@ -39,6 +39,7 @@ struct DirectiveParse {
   uint8_t size;           // the size written, or .w for a sized directive without one
   std::string_view label;
   TextRange operands;
+  const char* lineEnd;  // the rest of the line, for a directive whose operand is free text
   Statement& statement;
 };
 

@@ -465,11 +465,12 @@ void RunMacro(PassState& state, const Statement& statement) {
 void RunMacroCall(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
   const Operand* ops = StatementOperands(state, statement);
-  std::string written(OperandText(*state.store, ops[0]));
-  auto found = source.macros.find(ToLowerCopy(written));
+  std::string written(OperandText(*state.store, ops[0]));  // "name" or "name.w"
+  size_t dot = written.find('.');
+  std::string name = ToLowerCopy(written.substr(0, dot));
+  auto found = source.macros.find(name);
   if (found == source.macros.end()) {
-    if (statement.size != kSizeNone) written += std::string(".") + SizeLetter(statement.size);
-    auto later = state.assembly->macroLines.find(ToLowerCopy(written));
+    auto later = state.assembly->macroLines.find(name);
     if (later != state.assembly->macroLines.end()) {
       PassError(state, "macro " + written + " is used before its definition on line " +
                            std::to_string(later->second));
@@ -494,7 +495,7 @@ void RunMacroCall(PassState& state, const Statement& statement) {
   std::string unique = std::to_string(expansion);
   if (unique.size() < 6) unique.insert(0, 6 - unique.size(), '0');
   unique.insert(0, 1, '_');
-  char size = statement.size == kSizeNone ? 0 : SizeLetter(statement.size);
+  char size = dot == std::string::npos ? 0 : written[dot + 1];
   MacroCallText call{arguments, size, unique};
 
   std::unique_ptr<SourceText> text;

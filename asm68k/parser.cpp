@@ -145,7 +145,7 @@ struct LineParser {
     }
     statement.size = writtenSize == kSizeNone ? static_cast<uint8_t>(kSizeW) : writtenSize;
     DirectiveParse parse{assembly, store, parser, name, statement.size, fields.label, field,
-                         statement};
+                         fields.commentEnd, statement};
     if (error.empty() && directive.parse(parse, error)) return;
     Error(error);
     if ((directive.flags & kNamesSymbol) && !(directive.flags & kOpensMacro)) {
@@ -207,7 +207,10 @@ struct LineParser {
         statement.size = writtenSize;
         statement.firstOperand = static_cast<uint32_t>(store.operands.size());
         statement.operandCount = 2;
-        store.operands.push_back(TextOperand(store, fields.operation));
+        // The name with its size as written: \0 gives the size in its own case.
+        store.operands.push_back(TextOperand(
+            store, std::string_view(fields.operation.data(),
+                                    fields.operation.size() + (fields.size ? 2 : 0))));
         store.operands.push_back(
             TextOperand(store, std::string_view(field.begin, static_cast<size_t>(field.end - field.begin))));
       }

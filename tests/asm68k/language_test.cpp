@@ -69,6 +69,7 @@ TEST(Conditionals, Errors) {
 TEST(Macros, ExpandWithTheirArguments) {
   ExpectWords({
       {"push macro\n move.\\0 \\1,-(sp)\n endm\n push.l d0\n push.w d1", {0x2F00, 0x3F01}},
+      {"sz macro\n ifc 'W','\\0'\n dc.w 1\n endc\n endm\n sz.W\n sz.w", {1}},  // \0 as written
       {"two macro\n dc.w \\1,\\2\n endm\n two 1,2", {1, 2}},
       {"two macro\n dc.b \\1\\2\n endm\n two 1,2", {0x0C00}},  // text pasted: dc.b 12
       {"cnt macro\n dc.w narg,\\#\n endm\n cnt a,b,c\n cnt", {3, 3, 0, 0}},
@@ -99,6 +100,7 @@ TEST(Macros, Errors) {
       {"move macro\n endm", "a macro cannot be called 'move': that is an instruction"},
       {"rept macro\n endm", "a macro cannot be called 'rept': that is a directive"},
       {"macro\n endm", "macro needs a name"},
+      {"m macro\n ifc '','\\1'\n fail m needs an argument\n endc\n endm\n m", "fail: m needs an argument"},
       {"m macro\n dc.w \\1\n endm\n m <1", "macro argument 1 has no closing '>'"},
       {"r macro\n r\n endm\n r", "macros and rept blocks nest more than 256 deep"},
       {"m macro\n if 1\n endm\n m", "this conditional block has no endif before the end of the macro"},
