@@ -1,5 +1,7 @@
 #include "directives.h"
 
+#include <algorithm>
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -328,12 +330,15 @@ void RunDcb(PassState& state, const Statement& statement) {
   }
   uint64_t bytes;
   if (CheckBlockSize(state, count, statement.size, "dcb", bytes) && bytes > 0) {
+    // Filled where it lands, by doubling copies: no second block, and no
+    // work at all once the image is over its limit.
     uint32_t unit = UnitBytes(statement.size);
-    uint8_t element[4];
-    StoreBigEndian(element, value.value, unit);
-    std::vector<uint8_t> block(static_cast<size_t>(bytes));
-    for (size_t i = 0; i < block.size(); ++i) block[i] = element[i % unit];
-    EmitBytes(state, block.data(), bytes);
+    if (uint8_t* block = EmitBytes(state, nullptr, bytes)) {
+      StoreBigEndian(block, value.value, unit);
+      for (uint64_t filled = unit; filled < bytes; filled *= 2) {
+        std::memcpy(block + filled, block, static_cast<size_t>(std::min(filled, bytes - filled)));
+      }
+    }
   }
   if (!count.known) state.locationKnown = false;
 }

@@ -82,7 +82,7 @@ bool OpenHere(const LineSource& source) {
   return source.conditionals.size() > source.frames.back().conditionals;
 }
 
-bool ConditionKnown(PassState& state, const char* directive, const EvalResult& r) {
+bool ConditionKnown(PassState& state, std::string_view directive, const EvalResult& r) {
   if (r.known || !r.valid) return r.valid;
   std::string why;
   if (r.laterSymbol >= 0) {
@@ -91,7 +91,7 @@ bool ConditionKnown(PassState& state, const char* directive, const EvalResult& r
   } else {
     why = "it depends on an address that is not settled yet";
   }
-  PassError(state, std::string("the value of ") + directive +
+  PassError(state, "the value of " + std::string(directive) +
                        " must be known where it is read, but " + why);
   return false;
 }
@@ -118,7 +118,7 @@ bool Test(IfTest test, int32_t value) {
 bool Condition(PassState& state, const Statement& statement) {
   const Directive& directive = DirectiveAt(statement.form);
   EvalResult r = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
-  if (!ConditionKnown(state, directive.name.data(), r)) return false;
+  if (!ConditionKnown(state, directive.name, r)) return false;
   return Test(static_cast<IfTest>(statement.size), r.value);
 }
 
