@@ -38,6 +38,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   return line;
 }
 
+namespace {
+
+// Written whole with fwrite: text with a NUL in it must not end early.
+void Print(std::FILE* out, const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), out);
+}
+
+}  // namespace
+
 int RunAssembler(int argc, const char* const* argv, std::FILE* out) {
   CommandLine line = ParseCommandLine(argc, argv);
   std::string text;
@@ -50,9 +59,9 @@ int RunAssembler(int argc, const char* const* argv, std::FILE* out) {
   std::string source;
   if (!ReadFileFromDisk(line.source, source)) {
     WriteImageFile(line.output, nullptr, 0);
-    text = line.source + ": error: cannot read the source file\n" +
+    text = FormatFileMessage(line.source, "cannot read the source file") + "\n" +
            FormatSummary(1, 0, false, false, 0) + "\n";
-    std::fputs(text.c_str(), out);
+    Print(out, text);
     return 2;
   }
   AssemblyResult result = AssembleText(std::move(source), line.source);
@@ -61,14 +70,14 @@ int RunAssembler(int argc, const char* const* argv, std::FILE* out) {
     text += '\n';
   }
   if (!WriteImageFile(line.output, result.image.data(), result.image.size())) {
-    text += line.output + ": error: cannot write the output file\n" +
+    text += FormatFileMessage(line.output, "cannot write the output file") + "\n" +
             FormatSummary(result.errors + 1, result.warnings, false, false, 0) + "\n";
-    std::fputs(text.c_str(), out);
+    Print(out, text);
     return 2;
   }
   text += result.summary;
   text += '\n';
-  std::fputs(text.c_str(), out);
+  Print(out, text);
   return result.errors == 0 ? 0 : 1;
 }
 

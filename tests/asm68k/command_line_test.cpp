@@ -109,6 +109,14 @@ TEST_F(CommandLineRun, SourceErrorsEmptyTheOutput) {
   EXPECT_EQ(ReadFile("bad.bin"), "");
 }
 
+TEST_F(CommandLineRun, ControlCharactersAreShownNotCut) {
+  WriteFile("nul.asm", std::string(" nop\n b\0\x1B\n", 10));
+  std::string output;
+  std::string source = PathOf("nul.asm");
+  EXPECT_EQ(Run({"/p", source + "," + PathOf("nul.bin")}, output), 1);
+  EXPECT_EQ(output, source + ":2: error: unexpected '\\x00\\x1B' after b\n1 error, 0 warnings\n");
+}
+
 TEST_F(CommandLineRun, MissingSourceIsAFileError) {
   WriteFile("out.bin", "stale");
   std::string output;
