@@ -284,7 +284,7 @@ struct Reader {
   void ReadFile(uint32_t index) {
     includeStack.push_back(index);
     const SourceFile& file = *assembly.files[index];
-    LineWalker lines{file.text.data(), file.text.data() + file.text.size()};
+    LineWalker lines(file.text.data(), file.text.data() + file.text.size());
     const char* begin;
     const char* end;
     uint32_t lineNumber = 0;

@@ -31,19 +31,26 @@ bool ReadFileFromDisk(const std::string& path, std::string& contents) {
   return true;
 }
 
+namespace {
+
+const char* FindByte(const char* from, const char* end, char byte) {
+  const void* found = std::memchr(from, byte, static_cast<size_t>(end - from));
+  return found ? static_cast<const char*>(found) : end;
+}
+
+}  // namespace
+
+LineWalker::LineWalker(const char* begin, const char* end)
+    : next_(begin), end_(end), lf_(FindByte(begin, end, '\n')), cr_(FindByte(begin, end, '\r')) {}
+
 bool LineWalker::Next(const char*& lineBegin, const char*& lineEnd) {
-  if (next >= end) return false;
-  lineBegin = next;
-  const char* newline =
-      static_cast<const char*>(std::memchr(next, '\n', static_cast<size_t>(end - next)));
-  if (newline) {
-    lineEnd = newline;
-    next = newline + 1;
-  } else {
-    lineEnd = end;
-    next = end;
-  }
-  if (lineEnd > lineBegin && lineEnd[-1] == '\r') --lineEnd;
+  if (next_ >= end_) return false;
+  if (lf_ < next_) lf_ = FindByte(next_, end_, '\n');
+  if (cr_ < next_) cr_ = FindByte(next_, end_, '\r');
+  lineBegin = next_;
+  lineEnd = lf_ < cr_ ? lf_ : cr_;
+  next_ = lineEnd;
+  if (next_ < end_ && *next_++ == '\r' && next_ < end_ && *next_ == '\n') ++next_;
   return true;
 }
 
