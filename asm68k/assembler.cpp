@@ -173,21 +173,10 @@ void AdvanceLocation(PassState& state, uint64_t count) {
   state.location += static_cast<uint32_t>(count);
 }
 
-AssemblyResult AssembleText(std::string source, const std::string& name, const FileReader& reader) {
+AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader) {
   Assembly assembly;
-  assembly.reader = reader;
-  auto root = std::make_unique<SourceFile>();
-  root->name = name;
-  root->path = name;
-  root->text = std::move(source);
-  // One statement per line is typical; reserving avoids regrowing big vectors.
-  const std::string& text = root->text;
-  size_t lines = static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) + 1;
-  assembly.statements.reserve(lines);
-  assembly.operands.reserve(lines * 2);
-  assembly.expressions.nodes.reserve(lines * 2);
-  assembly.files.push_back(std::move(root));
-  ReadSource(assembly);
+  assembly.reader = &reader;
+  ReadSource(assembly, std::move(source), name);
 
   AssemblyResult result;
   PassState state;

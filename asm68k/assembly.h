@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "expressions.h"
+#include "files.h"
 #include "image.h"
 #include "messages.h"
 #include "operands.h"
@@ -43,22 +44,38 @@ struct Statement {
   uint32_t firstOperand = 0;
 };
 
+// The contents of one file, read once however often it is included or
+// incbin'd.
+struct FileText {
+  FileId id;
+  bool identified = false;  // false for a source given as text with no file behind it
+  std::string text;
+};
+
+// One use of a file as source (the main file or an include): how messages name it.
 struct SourceFile {
   std::string name;  // as written on the command line or in the include
   std::string path;  // where it was found
-  std::string text;
+  uint32_t text = 0;  // index in Assembly::texts
 };
 
 constexpr int kMaxIncludeDepth = 32;
 constexpr int kMaxPasses = 16;
+// Bounds on the work one run may take on, whatever its includes multiply up
+// to: includes, source text walked (each include of a file counting again),
+// and lines that hold something (each a statement kept for every pass).
+constexpr uint32_t kMaxIncludes = 100000;
+constexpr uint64_t kMaxSourceBytes = 256u << 20;
+constexpr uint32_t kMaxStatements = 10000000;
 
 struct Assembly {
-  FileReader reader;
+  FileReader* reader = nullptr;
+  std::vector<std::unique_ptr<FileText>> texts;
   std::vector<std::unique_ptr<SourceFile>> files;
   std::vector<Statement> statements;
   std::vector<Operand> operands;
   ExprPool expressions;
-  std::vector<uint8_t> bytes;  // dc.b strings and incbin contents
+  std::vector<uint8_t> bytes;  // dc.b strings
   SymbolTable symbols;
   std::vector<Message> readMessages;  // found while reading, reported once
 };

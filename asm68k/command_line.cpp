@@ -1,6 +1,7 @@
 #include "command_line.h"
 
 #include "assembler.h"
+#include "assembly.h"
 #include "image.h"
 #include "messages.h"
 
@@ -56,15 +57,16 @@ int RunAssembler(int argc, const char* const* argv, std::FILE* out) {
     std::fprintf(out, "%s\n", kUsage);
     return 2;
   }
+  DiskFiles files;
   std::string source;
-  if (!ReadFileFromDisk(line.source, source)) {
+  if (files.Read(line.source, kMaxSourceBytes, source) != ReadResult::Ok) {
     WriteImageFile(line.output, nullptr, 0);
     text = FormatFileMessage(line.source, "cannot read the source file") + "\n" +
            FormatSummary(1, 0, false, false, 0) + "\n";
     Print(out, text);
     return 2;
   }
-  AssemblyResult result = AssembleText(std::move(source), line.source);
+  AssemblyResult result = AssembleText(std::move(source), line.source, files);
   for (const std::string& message : result.messages) {
     text += message;
     text += '\n';

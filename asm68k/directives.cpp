@@ -356,9 +356,11 @@ void RunDirective(PassState& state, const Statement& statement) {
       Pad(state, pad);
       return;
     }
-    case StatementKind::Incbin:
-      EmitBytes(state, assembly.bytes.data() + ops[0].expr.first, ops[0].expr.count);
+    case StatementKind::Incbin: {
+      const std::string& contents = assembly.texts[ops[0].expr.first]->text;
+      EmitBytes(state, reinterpret_cast<const uint8_t*>(contents.data()), contents.size());
       return;
+    }
     default:
       return;
   }

@@ -1,5 +1,6 @@
 #include "parser.h"
 
+#include <map>
 #include <memory>
 
 #include "directives.h"
@@ -37,12 +38,24 @@ bool IsAbsolutePath(const std::string& path) {
   return path.size() > 1 && path[1] == ':';
 }
 
+// A file being read, and the line reached in it.
+struct OpenFile {
+  uint32_t file;
+  uint32_t line;
+};
+
 struct Reader {
+  explicit Reader(Assembly& target) : assembly(target) {}
+
   Assembly& assembly;
   std::string scope;  // the nearest global label above, owner of ".local" names
-  std::vector<uint32_t> includeStack;
-  bool ended = false;
+  std::vector<OpenFile> includeStack;
+  std::map<FileId, uint32_t> textOf;  // every file read so far, by identity
+  bool ended = false;  // after end, or when the source is too big to go on
   uint32_t current = 0;  // index the statement being read gets (or has)
+  uint32_t includes = 0;
+  uint64_t textWalked = 0;   // bytes of source, counting each include again
+  uint64_t incbinBytes = 0;  // all of which must fit in the image
   std::vector<TextRange> pieces;
 
   void Error(const Statement& statement, std::string text) {
@@ -53,6 +66,26 @@ struct Reader {
     message.severity = Severity::Error;
     message.text = std::move(text);
     assembly.readMessages.push_back(std::move(message));
+  }
+
+  // " (include chain: main.asm:3 > a.asm:7 > b.asm:2)": how the line being
+  // read was reached, when it is inside an include.
+  std::string IncludeChain() const {
+    if (includeStack.size() < 2) return std::string();
+    std::string chain = " (include chain: ";
+    for (size_t i = 0; i < includeStack.size(); ++i) {
+      if (i > 0) chain += " > ";
+      chain += assembly.files[includeStack[i].file]->name + ':' +
+               std::to_string(includeStack[i].line);
+    }
+    return chain + ')';
+  }
+
+  // A source that would take more work than any real program: one error, and
+  // nothing more is read.
+  void Stop(const Statement& statement, const std::string& text) {
+    Error(statement, text + IncludeChain());
+    ended = true;
   }
 
   std::string Where(uint32_t statementIndex, uint32_t currentFile) const {
@@ -92,14 +125,38 @@ struct Reader {
     return -1;
   }
 
-  bool LoadFile(const std::string& name, const std::string& includer, std::string& path,
-                std::string& text) {
+  uint32_t AddText(std::unique_ptr<FileText> text) {
+    uint32_t index = static_cast<uint32_t>(assembly.texts.size());
+    if (text->identified) textOf[text->id] = index;
+    assembly.texts.push_back(std::move(text));
+    return index;
+  }
+
+  // Finds `name` as written, then beside the file that names it, and reads it
+  // unless it was read before. `text` is its index in assembly.texts.
+  ReadResult Load(const std::string& name, const std::string& includer, uint64_t limit,
+                  std::string& path, uint32_t& text) {
+    FileReader& reader = *assembly.reader;
+    FileId id;
     path = name;
-    if (assembly.reader(path, text)) return true;
-    std::string folder = DirectoryOf(includer);
-    if (folder.empty() || IsAbsolutePath(name)) return false;
-    path = folder + name;
-    return assembly.reader(path, text);
+    if (!reader.Identify(path, id)) {
+      std::string folder = DirectoryOf(includer);
+      if (folder.empty() || IsAbsolutePath(name)) return ReadResult::Missing;
+      path = folder + name;
+      if (!reader.Identify(path, id)) return ReadResult::Missing;
+    }
+    auto known = textOf.find(id);
+    if (known != textOf.end()) {
+      text = known->second;
+      return assembly.texts[text]->text.size() > limit ? ReadResult::TooLarge : ReadResult::Ok;
+    }
+    auto loaded = std::make_unique<FileText>();
+    ReadResult result = reader.Read(path, limit, loaded->text);
+    if (result != ReadResult::Ok) return result;
+    loaded->id = id;
+    loaded->identified = true;
+    text = AddText(std::move(loaded));
+    return ReadResult::Ok;
   }
 
   void Include(Statement& statement, TextRange field) {
@@ -113,18 +170,30 @@ struct Reader {
             "includes are nested more than " + std::to_string(kMaxIncludeDepth) + " deep");
       return;
     }
+    if (++includes > kMaxIncludes) {
+      Stop(statement, "more than " + std::to_string(kMaxIncludes) + " includes in all");
+      return;
+    }
     auto file = std::make_unique<SourceFile>();
     file->name = name;
     const std::string& includer = assembly.files[statement.file]->path;
-    if (!LoadFile(name, includer, file->path, file->text)) {
-      Error(statement, "cannot open include file '" + name + "'");
+    ReadResult result = Load(name, includer, kMaxSourceBytes, file->path, file->text);
+    if (result != ReadResult::Ok) {
+      Error(statement, result == ReadResult::Missing
+                           ? "cannot open include file '" + name + "'"
+                           : "include file '" + name + "' is larger than 256 MiB");
       return;
     }
-    for (uint32_t open : includeStack) {
-      if (assembly.files[open]->path == file->path) {
-        Error(statement, "'" + name + "' includes itself");
+    for (const OpenFile& open : includeStack) {
+      if (assembly.files[open.file]->text == file->text) {
+        Error(statement, "'" + name + "' includes itself" + IncludeChain());
         return;
       }
+    }
+    textWalked += assembly.texts[file->text]->text.size();
+    if (textWalked > kMaxSourceBytes) {
+      Stop(statement, "more than 256 MiB of source text to read in all");
+      return;
     }
     uint32_t index = static_cast<uint32_t>(assembly.files.size());
     assembly.files.push_back(std::move(file));
@@ -132,27 +201,28 @@ struct Reader {
   }
 
   void Incbin(Statement& statement, TextRange field) {
-    std::string name, error, path, contents;
+    std::string name, error, path;
+    statement.kind = StatementKind::Invalid;
     if (!ParseFileName(field, name, error)) {
       Error(statement, "incbin: " + error);
-      statement.kind = StatementKind::Invalid;
       return;
     }
-    if (!LoadFile(name, assembly.files[statement.file]->path, path, contents)) {
-      Error(statement, "cannot open incbin file '" + name + "'");
-      statement.kind = StatementKind::Invalid;
-      return;
-    }
-    if (contents.size() > kMaxImageSize) {
-      Error(statement, "incbin file '" + name + "' is larger than 16 MiB");
-      statement.kind = StatementKind::Invalid;
+    // Every incbin lands in the image, so together they must fit in it;
+    // a file that cannot is refused before it is read.
+    uint32_t text;
+    ReadResult result = Load(name, assembly.files[statement.file]->path,
+                             kMaxImageSize - incbinBytes, path, text);
+    if (result != ReadResult::Ok) {
+      Error(statement, result == ReadResult::Missing
+                           ? "cannot open incbin file '" + name + "'"
+                           : "incbin file '" + name + "' would make the image larger than 16 MiB");
       return;
     }
     Operand operand;
     operand.kind = kOpBytes;
-    operand.expr.first = static_cast<uint32_t>(assembly.bytes.size());
-    operand.expr.count = static_cast<uint32_t>(contents.size());
-    assembly.bytes.insert(assembly.bytes.end(), contents.begin(), contents.end());
+    operand.expr.first = text;
+    operand.expr.count = static_cast<uint32_t>(assembly.texts[text]->text.size());
+    incbinBytes += operand.expr.count;
     statement.kind = StatementKind::Incbin;
     statement.firstOperand = static_cast<uint32_t>(assembly.operands.size());
     statement.operandCount = 1;
@@ -201,13 +271,18 @@ struct Reader {
     statement.line = lineNumber;
     LineFields fields;
     std::string error;
-    if (!SplitLine(begin, end, IsOperationName, fields, error)) {
+    bool split = SplitLine(begin, end, IsOperationName, fields, error);
+    if (split && fields.label.empty() && fields.operation.empty()) return;  // nothing to assemble
+    if (!split || assembly.statements.size() >= kMaxStatements) {
       statement.kind = StatementKind::Invalid;
-      Error(statement, error);
+      if (split) {
+        Stop(statement, "more than " + std::to_string(kMaxStatements) + " lines of code in all");
+      } else {
+        Error(statement, error);
+      }
       assembly.statements.push_back(statement);
       return;
     }
-    if (fields.label.empty() && fields.operation.empty()) return;  // nothing to assemble
 
     char buffer[16];
     std::string_view op;
@@ -282,21 +357,33 @@ struct Reader {
   }
 
   void ReadFile(uint32_t index) {
-    includeStack.push_back(index);
-    const SourceFile& file = *assembly.files[index];
-    LineWalker lines(file.text.data(), file.text.data() + file.text.size());
+    includeStack.push_back({index, 0});
+    const std::string& text = assembly.texts[assembly.files[index]->text]->text;
+    LineWalker lines(text.data(), text.data() + text.size());
     const char* begin;
     const char* end;
     uint32_t lineNumber = 0;
-    while (!ended && lines.Next(begin, end)) ReadLine(index, ++lineNumber, begin, end);
+    while (!ended && lines.Next(begin, end)) {
+      includeStack.back().line = ++lineNumber;
+      ReadLine(index, lineNumber, begin, end);
+    }
     includeStack.pop_back();
   }
 };
 
 }  // namespace
 
-void ReadSource(Assembly& assembly) {
-  Reader reader{assembly, std::string(), {}, false, 0, {}};
+void ReadSource(Assembly& assembly, std::string source, const std::string& name) {
+  Reader reader{assembly};
+  auto text = std::make_unique<FileText>();
+  text->identified = assembly.reader->Identify(name, text->id);
+  text->text = std::move(source);
+  reader.textWalked = text->text.size();
+  auto root = std::make_unique<SourceFile>();
+  root->name = name;
+  root->path = name;
+  root->text = reader.AddText(std::move(text));
+  assembly.files.push_back(std::move(root));
   reader.ReadFile(0);
 }
 

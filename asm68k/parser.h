@@ -8,7 +8,8 @@
 
 namespace asm68k {
 
-// Reads assembly.files[0] (already loaded) and, through include, the files it names.
-void ReadSource(Assembly& assembly);
+// Reads `source`, called `name` in messages, and through include the files
+// it names, with assembly.reader.
+void ReadSource(Assembly& assembly, std::string source, const std::string& name);
 
 }  // namespace asm68k

@@ -1,35 +1,8 @@
 #include "source.h"
 
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace asm68k {
-
-namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
-}  // namespace
-
-bool ReadFileFromDisk(const std::string& path, std::string& contents) {
-  FileHandle file(std::fopen(path.c_str(), "rb"));
-  if (!file) return false;
-  if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
-  long size = std::ftell(file.get());
-  // Anything beyond 1 GiB is not a source file (a directory reports nonsense here).
-  if (size < 0 || size > (1L << 30)) return false;
-  if (std::fseek(file.get(), 0, SEEK_SET) != 0) return false;
-  contents.resize(static_cast<size_t>(size));
-  if (size > 0 && std::fread(&contents[0], 1, contents.size(), file.get()) != contents.size()) {
-    contents.clear();
-    return false;
-  }
-  return true;
-}
 
 namespace {
 

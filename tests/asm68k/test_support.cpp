@@ -4,17 +4,9 @@
 
 namespace asm68k_test {
 
-asm68k::FileReader ReaderFor(const FileMap& files) {
-  return [files](const std::string& path, std::string& contents) {
-    auto found = files.find(path);
-    if (found == files.end()) return false;
-    contents = found->second;
-    return true;
-  };
-}
-
 asm68k::AssemblyResult Assemble(const std::string& source, const FileMap& files) {
-  return asm68k::AssembleText(source, "test.asm", ReaderFor(files));
+  asm68k::MemoryFiles reader(files);
+  return asm68k::AssembleText(source, "test.asm", reader);
 }
 
 std::vector<uint16_t> Words(const std::vector<uint8_t>& image) {

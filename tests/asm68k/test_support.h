@@ -24,7 +24,6 @@ struct ErrorCase {
 
 // Files an include or incbin can find, by name.
 using FileMap = std::map<std::string, std::string>;
-asm68k::FileReader ReaderFor(const FileMap& files);
 
 // Assembles `source` (lines are indented as written) with no files around.
 asm68k::AssemblyResult Assemble(const std::string& source, const FileMap& files = FileMap());
