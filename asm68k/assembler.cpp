@@ -125,7 +125,7 @@ EvalResult EvaluateExpr(PassState& state, Expr expr) {
   EvalResult result = Evaluate(state.assembly->expressions, expr, context);
   if (result.problem == EvalProblem::Undefined) {
     const Symbol& symbol = state.assembly->symbols.symbols[result.symbol];
-    PassError(state, "undefined symbol '" + std::string(DisplayName(symbol)) + "'");
+    PassError(state, "undefined symbol '" + symbol.name + "'");
   } else if (result.problem == EvalProblem::DivideByZero) {
     PassError(state, "division by zero");
   }
@@ -203,7 +203,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
     if (unsettled >= 0) {
       const Symbol& symbol = assembly.symbols.symbols[static_cast<size_t>(unsettled)];
       message.order = symbol.definedAt;
-      culprit = "; '" + std::string(DisplayName(symbol)) + "' keeps changing";
+      culprit = "; '" + symbol.name + "' keeps changing";
     }
     if (message.order < assembly.statements.size()) {
       message.file = assembly.statements[message.order].file;

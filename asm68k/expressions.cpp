@@ -102,14 +102,7 @@ struct Parse {
       if (RegisterFromName(name) != kRegNone) {
         return Fail("register " + std::string(name) + " cannot be used as a value here");
       }
-      uint32_t index;
-      if (name[0] == '.') {
-        std::string key(parser.localScope);
-        key += name;
-        index = parser.symbols.Intern(key);
-      } else {
-        index = parser.symbols.Intern(name);
-      }
+      uint32_t index = parser.symbols.Intern(name, parser.localScope);
       return Emit(ExprOp::Symbol, static_cast<int32_t>(index));
     }
     return Fail("expected a value, found " + Excerpt(c.p, c.end));

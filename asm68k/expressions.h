@@ -50,7 +50,7 @@ struct ExprPool {
 struct ExprParser {
   ExprPool& pool;
   SymbolTable& symbols;
-  std::string_view localScope;  // nearest global label above, for ".local" names
+  int32_t localScope;  // the nearest global label above, owner of ".local" names
 };
 
 // Parses an expression starting at the cursor and stops at the first

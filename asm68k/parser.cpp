@@ -48,11 +48,11 @@ struct Reader {
   explicit Reader(Assembly& target) : assembly(target) {}
 
   Assembly& assembly;
-  std::string scope;  // the nearest global label above, owner of ".local" names
+  int32_t scope = kNoScope;  // the nearest global label above, owner of ".local" names
   std::vector<OpenFile> includeStack;
   std::map<FileId, uint32_t> textOf;  // every file read so far, by identity
-  bool ended = false;  // after end, or when the source is too big to go on
-  uint32_t current = 0;  // index the statement being read gets (or has)
+  bool ended = false;                 // after end, or when the source is too big to go on
+  uint32_t current = 0;               // index the statement being read gets (or has)
   uint32_t includes = 0;
   uint64_t textWalked = 0;   // bytes of source, counting each include again
   uint64_t incbinBytes = 0;  // all of which must fit in the image
@@ -75,8 +75,8 @@ struct Reader {
     std::string chain = " (include chain: ";
     for (size_t i = 0; i < includeStack.size(); ++i) {
       if (i > 0) chain += " > ";
-      chain += assembly.files[includeStack[i].file]->name + ':' +
-               std::to_string(includeStack[i].line);
+      chain +=
+          assembly.files[includeStack[i].file]->name + ':' + std::to_string(includeStack[i].line);
     }
     return chain + ')';
   }
@@ -105,12 +105,7 @@ struct Reader {
       Error(statement, "'.' alone is not a label");
       return -1;
     }
-    uint32_t index;
-    if (name[0] == '.') {
-      index = assembly.symbols.Intern(scope + std::string(name));
-    } else {
-      index = assembly.symbols.Intern(name);
-    }
+    uint32_t index = assembly.symbols.Intern(name, scope);
     Symbol& symbol = assembly.symbols.symbols[index];
     uint32_t here = current;
     if (symbol.kind == SymbolKind::Undefined) {
@@ -210,8 +205,8 @@ struct Reader {
     // Every incbin lands in the image, so together they must fit in it;
     // a file that cannot is refused before it is read.
     uint32_t text;
-    ReadResult result = Load(name, assembly.files[statement.file]->path,
-                             kMaxImageSize - incbinBytes, path, text);
+    ReadResult result =
+        Load(name, assembly.files[statement.file]->path, kMaxImageSize - incbinBytes, path, text);
     if (result != ReadResult::Ok) {
       Error(statement, result == ReadResult::Missing
                            ? "cannot open incbin file '" + name + "'"
@@ -307,7 +302,9 @@ struct Reader {
                                 directive == Directive::Set ? SymbolKind::Set : SymbolKind::Equ);
     } else if (!fields.label.empty()) {
       statement.label = Declare(statement, fields.label, SymbolKind::Label);
-      if (fields.label[0] != '.') scope.assign(fields.label.data(), fields.label.size());
+      if (fields.label[0] != '.') {
+        scope = static_cast<int32_t>(assembly.symbols.Intern(fields.label, kNoScope));
+      }
     }
 
     ExprParser parser{assembly.expressions, assembly.symbols, scope};

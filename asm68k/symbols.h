@@ -11,8 +11,14 @@ namespace asm68k {
 
 enum class SymbolKind : uint8_t { Undefined, Label, Equ, Set };
 
+// A name that belongs to no global label.
+constexpr int32_t kNoScope = -1;
+
 struct Symbol {
-  std::string name;  // local labels are stored as "global.local"
+  std::string name;  // as written: "loop" or ".loop"
+  // For a local ".loop", the global label it belongs to: the local keeps the
+  // global's number, not a copy of its name, however long that name is.
+  int32_t scope = kNoScope;
   int32_t value = 0;
   uint32_t definedAt = 0;  // statement of the (first) definition
   SymbolKind kind = SymbolKind::Undefined;
@@ -29,16 +35,13 @@ struct SymbolTable {
   std::vector<Symbol> symbols;
   std::vector<uint32_t> slots;  // open addressing: symbol index + 1, 0 = free
 
-  // The symbol's index, creating an undefined entry the first time.
-  uint32_t Intern(std::string_view name);
-  // The symbol's index, or -1.
-  int64_t Find(std::string_view name) const;
+  // The symbol's index, creating an undefined entry the first time. A name
+  // starting with '.' is local to `scope`, the nearest global label above;
+  // other names ignore it.
+  uint32_t Intern(std::string_view name, int32_t scope);
 };
 
 // A fast string hash for the open-addressing tables of names (FNV-1a).
 uint32_t HashName(std::string_view name);
-
-// The name as the user wrote it: ".loop" rather than "main.loop".
-std::string_view DisplayName(const Symbol& symbol);
 
 }  // namespace asm68k
