@@ -150,19 +150,22 @@ void DefineSymbol(PassState& state, int32_t symbol, int32_t value, bool known) {
   entry.definedPass = state.pass;
 }
 
-void EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
-  if (count == 0) return;
+uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
+  if (count == 0) return nullptr;
+  uint8_t* placed = nullptr;
   if (static_cast<uint64_t>(state.location) + count > 0x100000000ull) {
     if (!state.addressOverflow) PassError(state, "the program runs past address $FFFFFFFF");
     state.addressOverflow = true;
-    state.location = static_cast<uint32_t>(state.location + count);
-    return;
+  } else if (!state.imageFull) {
+    if (PlaceBytes(state.image, state.location, data, count)) {
+      placed = state.image.bytes.data() + (state.location - state.image.base);
+    } else {
+      PassError(state, "the image would be larger than 16 MiB");
+      state.imageFull = true;
+    }
   }
-  if (!state.imageFull && !PlaceBytes(state.image, state.location, data, count)) {
-    PassError(state, "the image would be larger than 16 MiB");
-    state.imageFull = true;
-  }
-  state.location += static_cast<uint32_t>(count);
+  state.location = static_cast<uint32_t>(state.location + count);
+  return placed;
 }
 
 void AdvanceLocation(PassState& state, uint64_t count) {

@@ -54,8 +54,8 @@ struct FileText {
 
 // One use of a file as source (the main file or an include): how messages name it.
 struct SourceFile {
-  std::string name;  // as written on the command line or in the include
-  std::string path;  // where it was found
+  std::string name;   // as written on the command line or in the include
+  std::string path;   // where it was found
   uint32_t text = 0;  // index in Assembly::texts
 };
 
@@ -109,8 +109,10 @@ void DefineSymbol(PassState& state, int32_t symbol, int32_t value, bool known);
 // stretch: everything after it is odd too until something realigns.
 void CheckAligned(PassState& state, const std::string& what);
 
-// Places bytes (or zeros when `data` is null) at the location and moves past them.
-void EmitBytes(PassState& state, const uint8_t* data, uint64_t count);
+// Places bytes (or zeros when `data` is null) at the location and moves past
+// them. Returns where they landed in the image, or null when they were not
+// placed: once the image is over its limit, a pass only counts addresses.
+uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count);
 // Moves the location without placing anything (alignment before the first byte).
 void AdvanceLocation(PassState& state, uint64_t count);
 

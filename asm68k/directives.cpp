@@ -323,13 +323,14 @@ void RunDirective(PassState& state, const Statement& statement) {
         CheckDataValue(state, value, statement.size, "dcb");
       }
       uint64_t bytes;
-      if (CheckBlockSize(state, count, statement.size, "dcb", bytes) && bytes > 0) {
+      CheckBlockSize(state, count, statement.size, "dcb", bytes);
+      // The block is zeroed where it lands in the image and filled there.
+      uint8_t* block = EmitBytes(state, nullptr, bytes);
+      if (block && value.value != 0) {
         uint32_t unit = UnitBytes(statement.size);
         uint8_t element[4];
         StoreBigEndian(element, value.value, unit);
-        std::vector<uint8_t> block(static_cast<size_t>(bytes));
-        for (size_t i = 0; i < block.size(); ++i) block[i] = element[i % unit];
-        EmitBytes(state, block.data(), bytes);
+        for (uint64_t i = 0; i < bytes; ++i) block[i] = element[i % unit];
       }
       if (!count.known) state.locationKnown = false;
       return;
