@@ -182,8 +182,9 @@ TEST(Directives, IncludeAndIncbin) {
   EXPECT_EQ(result.messages.at(0), "test.asm:1: error: cannot open incbin file 'missing.bin'");
 
   result = Assemble(" include \"self.inc\"\n", files);
-  EXPECT_EQ(result.messages.at(0),
-            "self.inc:1: error: 'self.inc' includes itself (include chain: test.asm:1 > self.inc:1)");
+  EXPECT_EQ(
+      result.messages.at(0),
+      "self.inc:1: error: 'self.inc' includes itself (include chain: test.asm:1 > self.inc:1)");
 }
 
 TEST(Directives, IncludesAreKnownByIdentityAndTheirWorkIsBounded) {
