@@ -59,6 +59,8 @@ struct Reader {
   std::vector<TextRange> pieces;
 
   void Error(const Statement& statement, std::string text) {
+    // Only the first errors are shown; one more tells that there are more.
+    if (assembly.readMessages.size() > static_cast<size_t>(kMaxErrors)) return;
     Message message;
     message.order = current;
     message.file = statement.file;
