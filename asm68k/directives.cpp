@@ -1,5 +1,7 @@
 #include "directives.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "encoder.h"
@@ -324,13 +326,15 @@ void RunDirective(PassState& state, const Statement& statement) {
       }
       uint64_t bytes;
       CheckBlockSize(state, count, statement.size, "dcb", bytes);
-      // The block is zeroed where it lands in the image and filled there.
+      // The block is zeroed where it lands in the image and filled there,
+      // doubling what is filled with each copy.
       uint8_t* block = EmitBytes(state, nullptr, bytes);
       if (block && value.value != 0) {
-        uint32_t unit = UnitBytes(statement.size);
-        uint8_t element[4];
-        StoreBigEndian(element, value.value, unit);
-        for (uint64_t i = 0; i < bytes; ++i) block[i] = element[i % unit];
+        uint64_t filled =
+            static_cast<uint64_t>(StoreBigEndian(block, value.value, UnitBytes(statement.size)));
+        for (; filled < bytes; filled *= 2) {
+          std::memcpy(block + filled, block, static_cast<size_t>(std::min(filled, bytes - filled)));
+        }
       }
       if (!count.known) state.locationKnown = false;
       return;
