@@ -52,6 +52,8 @@ void ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
   ++state.order;
   state.file = text.file;
   state.line = line.number;
+  state.lineBegin = text.LineBegin(line);
+  state.lineEnd = text.LineEnd(line);
   // A copy: running it may parse further lines, which can move the store.
   const Statement statement = StatementAt(state, text, line);
   for (uint16_t i = 0; i < statement.messageCount; ++i) {
@@ -193,16 +195,18 @@ void DefineLabelHere(PassState& state, const Statement& statement) {
   if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name)) state.scope = statement.label;
 }
 
-AssemblyResult AssembleText(std::string source, const std::string& name, const FileReader& reader) {
+AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader) {
   Assembly assembly;
-  assembly.reader = reader;
+  assembly.reader = &reader;
   auto root = std::make_unique<SourceFile>();
   root->name = name;
   root->path = name;
   root->text.text = std::move(source);
   IndexLines(root->text);
+  // The source as a file, when it is one: an include of it is then found.
+  FileId id;
+  if (reader.Identify(name, id)) assembly.fileById.emplace(id, 0);
   assembly.rsCounter = assembly.symbols.Intern(kRsCounterName);
-  assembly.fileIndex.emplace(name, 0);
   assembly.files.push_back(std::move(root));
 
   AssemblyResult result;
@@ -251,8 +255,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, const F
       ++result.warnings;
     }
     result.messages.push_back(FormatMessage(assembly.files[message.file]->name, message.line,
-                                            message.severity, message.text) +
-                              message.context);
+                                            message.severity, message.text, message.context));
   }
   bool success = result.errors == 0;
   if (success) BuildImage(state.image, result.image);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "source.h"
+#include "files.h"
 
 namespace asm68k {
 
@@ -21,8 +21,8 @@ struct AssemblyResult {
 
 // Assembles `source`, which is called `name` in messages. Include and incbin
 // files are read through `reader`: first as written (relative to the current
-// directory), then relative to the including file's folder.
-AssemblyResult AssembleText(std::string source, const std::string& name,
-                            const FileReader& reader = ReadFileFromDisk);
+// directory), then relative to the including file's folder. When `name`
+// names a file the reader knows, that file is taken to be the source.
+AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader);
 
 }  // namespace asm68k

@@ -6,11 +6,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <map>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "expressions.h"
+#include "files.h"
 #include "image.h"
 #include "messages.h"
 #include "operands.h"
@@ -103,12 +105,17 @@ struct ParseStore {
 constexpr int kMaxIncludeDepth = 32;
 constexpr int kMaxPasses = 16;
 constexpr int kMaxExpansionDepth = 256;
-constexpr uint32_t kMaxExpandedLinesPerPass = 10000000;
+// Bounds on the work of one pass, whatever its includes, macros and rept
+// blocks multiply up to: includes, source text entered (each include of a
+// file counting again), and lines assembled.
+constexpr uint32_t kMaxIncludes = 100000;
+constexpr uint64_t kMaxSourceBytes = 256u << 20;
+constexpr uint32_t kMaxLinesPerPass = 10000000;
 
 struct Assembly {
-  FileReader reader;
+  FileReader* reader = nullptr;
   std::vector<std::unique_ptr<SourceFile>> files;  // [0] is the source; each read once
-  std::unordered_map<std::string, uint32_t> fileIndex;  // by path
+  std::map<FileId, uint32_t> fileById;             // however a path spells them
   ParseStore persistent;
   ParseStore transient;
   SymbolTable symbols;
@@ -146,9 +153,11 @@ struct PassState {
   LineSource* lines = nullptr;
   const ParseStore* store = nullptr;  // where the statement being run was parsed
   int pass = 1;
-  uint32_t order = 0;  // the line being run: its place in the pass, file and number
+  uint32_t order = 0;  // the line being run: its place in the pass, file, number and text
   uint32_t file = 0;
   uint32_t line = 0;
+  const char* lineBegin = nullptr;
+  const char* lineEnd = nullptr;
   int32_t scope = kGlobalScope;  // the global label above, owner of ".local" names
   uint32_t location = 0;
   bool locationKnown = true;  // false after a size that depended on a forward reference
@@ -188,9 +197,16 @@ void AdvanceLocation(PassState& state, uint64_t count);
 void Pad(PassState& state, uint64_t count);
 // `what` (an instruction, dc.w, ...) at an odd address gets a zero byte
 // before it, and a warning.
-void AlignToWord(PassState& state, std::string_view what);
+void PadOddAddress(PassState& state, std::string_view what);
+inline void AlignToWord(PassState& state, std::string_view what) {
+  if (state.location & 1) PadOddAddress(state, what);
+}
 // False, after an error, in a bss section: it holds no bytes of its own.
-bool PlacesBytes(PassState& state, std::string_view what);
+bool RefuseBytesInBss(PassState& state, std::string_view what);
+inline bool PlacesBytes(PassState& state, std::string_view what) {
+  return state.inOffset || state.sections[state.section].kind != SectionKind::Bss ||
+         RefuseBytesInBss(state, what);
+}
 
 // Makes the named section current, creating it the first time.
 void EnterSection(PassState& state, const std::string& name, SectionKind kind);

@@ -1,6 +1,10 @@
 #include "command_line.h"
 
+#include <new>
+#include <stdexcept>
+
 #include "assembler.h"
+#include "assembly.h"
 #include "image.h"
 #include "messages.h"
 
@@ -9,14 +13,13 @@ namespace asm68k {
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
   CommandLine line;
   bool binary = false;
-  bool pairSeen = false;
+  int pairs = 0;
   bool malformed = false;
   for (int i = 1; i < argc; ++i) {
     std::string argument = argv[i];
     size_t comma = argument.find(',');
     if (comma != std::string::npos) {
-      if (pairSeen) malformed = true;
-      pairSeen = true;
+      ++pairs;
       line.source = argument.substr(0, comma);
       line.output = argument.substr(comma + 1);
       if (line.source.empty() || line.output.empty() ||
@@ -34,42 +37,107 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     }
     malformed = true;  // an unknown option or a stray word
   }
-  line.valid = binary && pairSeen && !malformed;
+  line.valid = binary && pairs == 1 && !malformed;
+  // Without one well-formed pair nothing names the output for certain.
+  if (pairs != 1 || line.source.empty() || line.output.empty() ||
+      line.output.find(',') != std::string::npos) {
+    line.source.clear();
+    line.output.clear();
+  }
   return line;
 }
 
-int RunAssembler(int argc, const char* const* argv, std::FILE* out) {
-  CommandLine line = ParseCommandLine(argc, argv);
-  std::string text;
+namespace {
+
+// Written whole with fwrite: text with a NUL in it must not end early.
+void Print(std::FILE* out, const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), out);
+}
+
+// Whether `path` is a file this run reads: the source, an include or an
+// incbin, compared by identity however the paths are spelled.
+bool IsInput(DiskFiles& files, const std::string& path, const std::string& source) {
+  FileId output, id;
+  if (!files.Identify(path, output)) return false;
+  for (const FileId& read : files.read) {
+    if (read == output) return true;
+  }
+  return files.Identify(source, id) && id == output;
+}
+
+// A failed run leaves no old image that could pass for its result, but it
+// creates no file, and never empties one it reads.
+void EmptyOldImage(DiskFiles& files, const CommandLine& line) {
+  FileId id;
+  if (!line.output.empty() && files.Identify(line.output, id) &&
+      !IsInput(files, line.output, line.source)) {
+    WriteImageFile(line.output, nullptr, 0);
+  }
+}
+
+int Run(const CommandLine& line, DiskFiles& files, std::FILE* out) {
   if (!line.valid) {
-    // Never leave an old image behind that could pass for this run's result.
-    if (!line.output.empty()) WriteImageFile(line.output, nullptr, 0);
-    std::fprintf(out, "%s\n", kUsage);
+    EmptyOldImage(files, line);
+    Print(out, std::string(kUsage) + "\n");
     return 2;
   }
   std::string source;
-  if (!ReadFileFromDisk(line.source, source)) {
-    WriteImageFile(line.output, nullptr, 0);
-    text = line.source + ": error: cannot read the source file\n" +
-           FormatSummary(1, 0, false, false, 0) + "\n";
-    std::fputs(text.c_str(), out);
+  ReadResult read = files.Read(line.source, kMaxSourceBytes, source);
+  if (read != ReadResult::Ok) {
+    EmptyOldImage(files, line);
+    Print(out, FormatFileMessage(line.source, read == ReadResult::TooLarge
+                                                  ? "the source file is larger than 256 MiB"
+                                                  : "cannot read the source file") +
+                   "\n" + FormatSummary(1, 0, false, false, 0) + "\n");
     return 2;
   }
-  AssemblyResult result = AssembleText(std::move(source), line.source);
+  AssemblyResult result = AssembleText(std::move(source), line.source, files);
+  std::string text;
   for (const std::string& message : result.messages) {
     text += message;
     text += '\n';
   }
-  if (!WriteImageFile(line.output, result.image.data(), result.image.size())) {
-    text += line.output + ": error: cannot write the output file\n" +
+  const char* refusal = nullptr;
+  if (IsInput(files, line.output, line.source)) {
+    refusal =
+        "is a file this run reads (the source, an include or an incbin); it was left as it was";
+  } else if (!WriteImageFile(line.output, result.image.data(), result.image.size())) {
+    refusal = "cannot write the output file";
+  }
+  if (refusal) {
+    text += FormatFileMessage(line.output, refusal) + "\n" +
             FormatSummary(result.errors + 1, result.warnings, false, false, 0) + "\n";
-    std::fputs(text.c_str(), out);
+    Print(out, text);
     return 2;
   }
   text += result.summary;
   text += '\n';
-  std::fputs(text.c_str(), out);
+  Print(out, text);
   return result.errors == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, const char* const* argv, std::FILE* out) {
+  CommandLine line;
+  DiskFiles files;
+  try {
+    line = ParseCommandLine(argc, argv);
+    return Run(line, files, out);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {  // a request too large to make at all
+  }
+  // Out of memory. The frames that held the memory are gone, so there is
+  // room to say so; if not even that, a fixed line.
+  try {
+    EmptyOldImage(files, line);
+    Print(out, FormatFileMessage(line.source.empty() ? "ASM68k" : line.source,
+                                 "not enough memory to assemble this source") +
+                   "\n" + FormatSummary(1, 0, false, false, 0) + "\n");
+  } catch (const std::exception&) {
+    std::fputs("ASM68k: error: not enough memory\n", out);
+  }
+  return 2;
 }
 
 }  // namespace asm68k

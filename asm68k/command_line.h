@@ -9,7 +9,7 @@ namespace asm68k {
 struct CommandLine {
   bool valid = false;
   std::string source;
-  std::string output;  // may be set even when invalid, so it can be emptied
+  std::string output;  // also set when only the options are wrong, so an old image can be emptied
 };
 
 // Options start with '/' or '-' and are case-insensitive; /p (the binary
@@ -21,7 +21,9 @@ constexpr const char* kUsage =
     "usage: ASM68k /p SOURCE,OUTPUT  (assembles 68000 SOURCE into the binary image OUTPUT)";
 
 // Runs the whole program; messages go to `out`. Returns the exit code:
-// 0 success, 1 errors in the source, 2 usage or file errors.
-int RunAssembler(int argc, const char* const* argv, std::FILE* out);
+// 0 success, 1 errors in the source, 2 usage or file errors or no memory.
+// A failed run leaves no old image behind, but creates no file for it, and
+// the output is never written when it is a file the run reads.
+int RunCommandLine(int argc, const char* const* argv, std::FILE* out);
 
 }  // namespace asm68k

@@ -399,9 +399,14 @@ void RunIncbin(PassState& state, const Statement& statement) {
   if (statement.operandCount > 1) offset = EvaluateExpr(state, ops[1].expr);
   if (statement.operandCount > 2) length = EvaluateExpr(state, ops[2].expr);
   if (!PlacesBytes(state, "incbin")) return;
-  SourceFile* file = LoadFile(*state.assembly, name, state.file, state.lines->includeDirs);
+  // Every incbin lands in the image: a file that can't fit is refused before it is read.
+  ReadResult result;
+  SourceFile* file = LoadFile(*state.assembly, name, state.file, state.lines->includeDirs,
+                              kMaxImageSize, result);
   if (!file) {
-    PassError(state, "cannot open incbin file '" + name + "'");
+    PassError(state, result == ReadResult::Missing
+                         ? "cannot open incbin file '" + name + "'"
+                         : "incbin file '" + name + "' would make the image larger than 16 MiB");
     return;
   }
   const std::string& bytes = file->text.text;
@@ -425,8 +430,8 @@ void RunIncbin(PassState& state, const Statement& statement) {
     }
     count = static_cast<uint64_t>(length.value);
   }
-  if (count > kMaxImageSize) {
-    PassError(state, "incbin file '" + name + "' is larger than 16 MiB");
+  if (state.image.placed + count > kMaxImageSize) {
+    PassError(state, "incbin file '" + name + "' would make the image larger than 16 MiB");
     return;
   }
   EmitBytes(state, reinterpret_cast<const uint8_t*>(bytes.data()) + from, count);

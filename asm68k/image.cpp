@@ -1,17 +1,13 @@
 #include "image.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "files.h"
 
 namespace asm68k {
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 // The line that placed the byte at `offset` of the run.
 const ByteSource& SourceAt(const ImageRun& run, uint32_t offset) {
@@ -33,7 +29,9 @@ uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t cou
       (!recordSources || runs.back().pieces.back().source.order == source.order)) {
     std::vector<uint8_t>& bytes = runs.back().bytes;
     size_t offset = bytes.size();
-    if (data) {
+    if (data && count <= 16) {
+      for (uint64_t i = 0; i < count; ++i) bytes.push_back(data[i]);  // an instruction's few bytes
+    } else if (data) {
       bytes.insert(bytes.end(), data, data + count);
     } else {
       bytes.resize(offset + static_cast<size_t>(count));
@@ -126,7 +124,7 @@ void BuildImage(const ImageBuilder& builder, std::vector<uint8_t>& image) {
 }
 
 bool WriteImageFile(const std::string& path, const uint8_t* data, size_t size) {
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+  FileHandle file(std::fopen(path.c_str(), "wb"));
   if (!file) return false;
   if (size > 0 && std::fwrite(data, 1, size, file.get()) != size) return false;
   return std::fclose(file.release()) == 0;

@@ -66,15 +66,13 @@ void Pad(PassState& state, uint64_t count) {
   }
 }
 
-void AlignToWord(PassState& state, std::string_view what) {
-  if (!(state.location & 1)) return;
+void PadOddAddress(PassState& state, std::string_view what) {
   PassWarning(state, std::string(what) + " at odd address " + Hex(state.location) +
                          ": a zero byte is added before it");
   Pad(state, 1);
 }
 
-bool PlacesBytes(PassState& state, std::string_view what) {
-  if (state.inOffset || Current(state).kind != SectionKind::Bss) return true;
+bool RefuseBytesInBss(PassState& state, std::string_view what) {
   PassError(state, std::string(what) + " in bss section '" + Current(state).name +
                        "': a bss section holds no bytes, only ds");
   return false;

@@ -179,6 +179,21 @@ void EnterIf(PassState& state, bool truth) {
   }
 }
 
+// " (include chain: main.asm:3 > a.asm:7 > b.asm:2)": the files open, each
+// with the line reached in it, when the line being run is in an include.
+std::string IncludeChain(const PassState& state) {
+  const LineSource& source = *state.lines;
+  std::string chain;
+  int files = 0;
+  for (size_t i = 0; i < source.frames.size(); ++i) {
+    const Frame& frame = source.frames[i];
+    if (frame.kind != Frame::File && frame.kind != Frame::Include) continue;
+    uint32_t line = i + 1 < source.frames.size() ? source.frames[i + 1].callLine : state.line;
+    chain += (files++ ? " > " : "") + Where(*state.assembly, frame.text->file, line);
+  }
+  return files < 2 ? std::string() : " (include chain: " + chain + ")";
+}
+
 bool NestTooDeep(PassState& state) {
   const LineSource& source = *state.lines;
   int expansions = 0, includes = 0;
@@ -239,29 +254,16 @@ void IndexLines(SourceText& text) {
   text.lines.clear();
   text.indexed = true;
   const char* begin = text.text.data();
-  const char* end = begin + text.text.size();
-  // CR LF, LF and a lone CR each end one line; most files have no CR at all.
-  const bool hasCr = std::memchr(begin, '\r', text.text.size()) != nullptr;
-  uint32_t number = 0;
-  for (const char* p = begin; p < end;) {
-    const char* newline = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-    if (!newline) newline = end;
-    const char* lineEnd = newline;
-    if (hasCr) {
-      if (const void* cr = std::memchr(p, '\r', static_cast<size_t>(newline - p))) {
-        lineEnd = static_cast<const char*>(cr);
-      }
-    }
-    ++number;
-    if (!IsCommentOrBlank(p, lineEnd)) {
-      LineInfo line;
-      line.offset = static_cast<uint32_t>(p - begin);
-      line.length = static_cast<uint32_t>(lineEnd - p);
-      line.number = number;
-      text.lines.push_back(line);
-    }
-    p = lineEnd;
-    if (p < end) p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
+  LineWalker lines(begin, begin + text.text.size());
+  const char* lineBegin;
+  const char* lineEnd;
+  for (uint32_t number = 1; lines.Next(lineBegin, lineEnd); ++number) {
+    if (IsCommentOrBlank(lineBegin, lineEnd)) continue;
+    LineInfo line;
+    line.offset = static_cast<uint32_t>(lineBegin - begin);
+    line.length = static_cast<uint32_t>(lineEnd - lineBegin);
+    line.number = number;
+    text.lines.push_back(line);
   }
 }
 
@@ -320,6 +322,7 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
 }
 
 void LineSource::Start(SourceFile& root) {
+  sourceEntered = root.text.text.size();
   Frame frame;
   frame.kind = Frame::File;
   frame.text = &root.text;
@@ -333,12 +336,12 @@ bool LineSource::Next(SourceText*& text, LineInfo*& line) {
     if (frame.next < frame.end) {
       text = frame.text;
       line = &frame.text->lines[frame.next++];
-      if (frame.kind >= Frame::Macro && ++expandedLines > kMaxExpandedLinesPerPass) {
+      if (++lines > kMaxLinesPerPass) {
         state.file = text->file;
         state.line = line->number;
-        PassError(state, "macros and rept blocks give more than " +
-                             std::to_string(kMaxExpandedLinesPerPass) +
-                             " lines in one pass; is one repeating without end?");
+        PassError(state, "more than " + std::to_string(kMaxLinesPerPass) +
+                             " lines to assemble in one pass; do macros, rept blocks or "
+                             "includes repeat without end?");
         state.fatal = true;
         Stop();
         return false;
@@ -462,10 +465,14 @@ void RunMacro(PassState& state, const Statement& statement) {
   frame.next = static_cast<uint32_t>(end) + 1;
 }
 
-void RunMacroCall(PassState& state, const Statement& statement) {
+void RunMacroCall(PassState& state, const Statement&) {
   LineSource& source = *state.lines;
-  const Operand* ops = StatementOperands(state, statement);
-  std::string written(OperandText(*state.store, ops[0]));  // "name" or "name.w"
+  // The line parsed once already; its fields are all the call needs.
+  LineFields fields;
+  std::string error;
+  SplitLine(state.lineBegin, state.lineEnd, IsOperationName, fields, error);
+  // The name with its size as written: \0 gives the size in its own case.
+  std::string written(fields.operation.data(), fields.operation.size() + (fields.size ? 2 : 0));
   size_t dot = written.find('.');
   std::string name = ToLowerCopy(written.substr(0, dot));
   auto found = source.macros.find(name);
@@ -483,8 +490,8 @@ void RunMacroCall(PassState& state, const Statement& statement) {
     return;
   }
   std::vector<std::string>& arguments = source.arguments;
-  std::string error;
-  if (!SplitMacroArguments(OperandText(*state.store, ops[1]), arguments, error)) {
+  std::string_view field(fields.operands, static_cast<size_t>(fields.operandsEnd - fields.operands));
+  if (!SplitMacroArguments(field, arguments, error)) {
     PassError(state, error);
     return;
   }
@@ -585,16 +592,34 @@ void RunEndRept(PassState& state, const Statement&) { PassError(state, "endr wit
 void RunInclude(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
   std::string name(OperandText(*state.store, StatementOperands(state, statement)[0]));
-  SourceFile* file = LoadFile(*state.assembly, name, state.file, source.includeDirs);
+  if (++source.includes > kMaxIncludes) {
+    PassError(state, "more than " + std::to_string(kMaxIncludes) + " includes in all" +
+                         IncludeChain(state));
+    state.fatal = true;
+    source.Stop();
+    return;
+  }
+  ReadResult result;
+  SourceFile* file =
+      LoadFile(*state.assembly, name, state.file, source.includeDirs, kMaxSourceBytes, result);
   if (!file) {
-    PassError(state, "cannot open include file '" + name + "'");
+    PassError(state, result == ReadResult::Missing
+                         ? "cannot open include file '" + name + "'"
+                         : "include file '" + name + "' is larger than 256 MiB");
     return;
   }
   for (const Frame& frame : source.frames) {
     if (frame.text == &file->text) {
-      PassError(state, "'" + name + "' includes itself");
+      PassError(state, "'" + name + "' includes itself" + IncludeChain(state));
       return;
     }
+  }
+  source.sourceEntered += file->text.text.size();
+  if (source.sourceEntered > kMaxSourceBytes) {
+    PassError(state, "more than 256 MiB of source text to read in all" + IncludeChain(state));
+    state.fatal = true;
+    source.Stop();
+    return;
   }
   if (NestTooDeep(state)) return;
   if (!file->text.indexed) IndexLines(file->text);
@@ -623,15 +648,26 @@ bool IsAbsolutePath(const std::string& path) {
   return path.size() > 1 && path[1] == ':';
 }
 
-SourceFile* Load(Assembly& assembly, const std::string& name, const std::string& path) {
-  auto known = assembly.fileIndex.find(path);
-  if (known != assembly.fileIndex.end()) return assembly.files[known->second].get();
+// The file at `path` if there is one: read the first time, else the one
+// read before under any spelling. Null, with `result` saying why, otherwise.
+SourceFile* Load(Assembly& assembly, const std::string& name, const std::string& path,
+                 uint64_t limit, ReadResult& result) {
+  FileId id;
+  result = ReadResult::Missing;
+  if (!assembly.reader->Identify(path, id)) return nullptr;
+  auto known = assembly.fileById.find(id);
+  if (known != assembly.fileById.end()) {
+    SourceFile* file = assembly.files[known->second].get();
+    result = file->text.text.size() > limit ? ReadResult::TooLarge : ReadResult::Ok;
+    return result == ReadResult::Ok ? file : nullptr;
+  }
   auto file = std::make_unique<SourceFile>();
-  if (!assembly.reader(path, file->text.text)) return nullptr;
+  result = assembly.reader->Read(path, limit, file->text.text);
+  if (result != ReadResult::Ok) return nullptr;
   file->name = name;
   file->path = path;
   file->text.file = static_cast<uint32_t>(assembly.files.size());
-  assembly.fileIndex.emplace(path, file->text.file);
+  assembly.fileById.emplace(id, file->text.file);
   assembly.files.push_back(std::move(file));
   return assembly.files.back().get();
 }
@@ -639,17 +675,21 @@ SourceFile* Load(Assembly& assembly, const std::string& name, const std::string&
 }  // namespace
 
 SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer,
-                     const std::vector<std::string>& includeDirs) {
-  if (SourceFile* file = Load(assembly, name, name)) return file;
-  if (IsAbsolutePath(name)) return nullptr;
-  std::string folder = DirectoryOf(assembly.files[includer]->path);
-  if (!folder.empty()) {
-    if (SourceFile* file = Load(assembly, name, folder + name)) return file;
+                     const std::vector<std::string>& includeDirs, uint64_t limit,
+                     ReadResult& result) {
+  std::vector<std::string> paths{name};
+  if (!IsAbsolutePath(name)) {
+    std::string folder = DirectoryOf(assembly.files[includer]->path);
+    if (!folder.empty()) paths.push_back(folder + name);
+    for (const std::string& dir : includeDirs) {
+      std::string path = dir;
+      if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
+      paths.push_back(path + name);
+    }
   }
-  for (const std::string& dir : includeDirs) {
-    std::string path = dir;
-    if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
-    if (SourceFile* file = Load(assembly, name, path + name)) return file;
+  for (const std::string& path : paths) {
+    SourceFile* file = Load(assembly, name, path, limit, result);
+    if (file || result != ReadResult::Missing) return file;
   }
   return nullptr;
 }

@@ -59,7 +59,9 @@ struct LineSource {
   std::vector<std::string> arguments;
   std::string substituted;
   std::vector<std::string> includeDirs;  // incdir folders, in order
-  uint32_t expandedLines = 0;
+  uint32_t lines = 0;  // the pass's work so far: lines, includes, source entered
+  uint32_t includes = 0;
+  uint64_t sourceEntered = 0;
   bool stopped = false;  // end, or a limit that makes the rest of the pass pointless
 
   LineSource(Assembly& assembly, PassState& state) : assembly(assembly), state(state) {}
@@ -96,8 +98,11 @@ void RunEnd(PassState& state, const Statement& statement);
 
 // Loads a file named in an include or incbin: first as written, then beside
 // the including file, then in each incdir folder. Each file is read once a
-// run. Null when it can't be read.
+// run, known by its identity however a path spells it; one larger than
+// `limit` is refused before it is read. Null, with `result` saying why, when
+// there is no file to take.
 SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer,
-                     const std::vector<std::string>& includeDirs);
+                     const std::vector<std::string>& includeDirs, uint64_t limit,
+                     ReadResult& result);
 
 }  // namespace asm68k

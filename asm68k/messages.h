@@ -23,9 +23,12 @@ struct Message {
 // Only this many errors are shown; the rest of a hopeless source is noise.
 constexpr int kMaxErrors = 100;
 
-// "SOURCE:LINE: error: TEXT"
+// "SOURCE:LINE: error: TEXT" and the context's lines after it ("\n  in
+// macro NAME called at FILE:LINE"), with control characters shown as \xNN.
 std::string FormatMessage(const std::string& fileName, uint32_t line, Severity severity,
-                          const std::string& text);
+                          const std::string& text, const std::string& context = std::string());
+// "FILE: error: TEXT": a problem with a whole file, such as the source or the output.
+std::string FormatFileMessage(const std::string& fileName, const std::string& text);
 
 // "0 errors, 0 warnings, 4 bytes" on success, "2 errors, 0 warnings" otherwise;
 // "100 errors (more not shown), 0 warnings" when the error limit was hit.

@@ -142,6 +142,23 @@ const char* MatchingParen(const char* open, const char* end) {
   return nullptr;
 }
 
+// The comma-separated parts between the '(' at `open` and its ')'; `close`
+// is set to the ')'. Empty parentheses are an error in every form.
+bool SplitParenthesized(const char* open, const char* end, std::vector<TextRange>& parts,
+                        const char*& close, std::string& error) {
+  close = MatchingParen(open, end);
+  if (!close) {
+    error = "missing ')' in operand";
+    return false;
+  }
+  if (!SplitOperands(open + 1, close, parts, error)) return false;
+  if (parts.empty()) {
+    error = "empty parentheses in operand";
+    return false;
+  }
+  return true;
+}
+
 bool ParseWholeExpression(TextRange range, ExprParser& parser, Expr& out, std::string& error) {
   Cursor c{range.begin, range.end};
   if (!ParseExpression(c, parser, out, error)) return false;
@@ -174,14 +191,9 @@ bool ParseParenthesized(TextRange whole, const std::vector<TextRange>& parts, Ex
 
 // "(An)" "(An,Xn)" "(pc)" "(pc,Xn)" after a displacement.
 bool ParseBaseSuffix(Cursor& c, Operand& out, std::string& error) {
-  const char* open = c.p;
-  const char* close = MatchingParen(open, c.end);
-  if (!close) {
-    error = "missing ')' in operand";
-    return false;
-  }
-  std::vector<TextRange> parts;
-  if (!SplitOperands(open + 1, close, parts, error)) return false;
+  const char* close;
+  static std::vector<TextRange> parts;  // kept: most operands pass through here
+  if (!SplitParenthesized(c.p, c.end, parts, close, error)) return false;
   Cursor after{close + 1, c.end};
   if (!AtEndAfterSpace(after)) return Unexpected(after, error);
   if (parts.size() > 2) {
@@ -310,17 +322,9 @@ bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string&
 
   // Forms that begin with a parenthesis.
   if (c.Peek() == '(') {
-    const char* close = MatchingParen(c.p, c.end);
-    if (!close) {
-      error = "missing ')' in operand";
-      return false;
-    }
-    std::vector<TextRange> parts;
-    if (!SplitOperands(c.p + 1, close, parts, error)) return false;
-    if (parts.empty()) {
-      error = "empty parentheses in operand";
-      return false;
-    }
+    const char* close;
+    static std::vector<TextRange> parts;  // kept: most operands pass through here
+    if (!SplitParenthesized(c.p, c.end, parts, close, error)) return false;
     Cursor after{close + 1, c.end};
     after.SkipSpace();
     if (parts.size() > 1) {

@@ -21,7 +21,8 @@ struct Operand {
   char absSize = 0;      // 'w' or 'l' on a sized absolute address, 0 unsized
   uint16_t regMask = 0;  // movem list: bit 0 = d0 ... bit 15 = a7
   Expr expr;             // value, displacement, target or address; for kOpBytes a
-                         // slice of the byte pool
+                         // slice of the byte pool (dc.b) or, in incbin, the file's
+                         // index in the assembly's texts
 };
 
 struct TextRange {

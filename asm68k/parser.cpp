@@ -202,17 +202,10 @@ struct LineParser {
       if (operation.forms.count > 0) {
         Instruction(op, operation.forms, writtenSize, field, parser);
       } else {
-        // Not ours: a macro, if the pass has one by that name when it gets here.
+        // Not ours: a macro, if the pass has one by that name when it gets
+        // here. The call reads its name and arguments from the line then.
         statement.kind = StatementKind::MacroCall;
         statement.size = writtenSize;
-        statement.firstOperand = static_cast<uint32_t>(store.operands.size());
-        statement.operandCount = 2;
-        // The name with its size as written: \0 gives the size in its own case.
-        store.operands.push_back(TextOperand(
-            store, std::string_view(fields.operation.data(),
-                                    fields.operation.size() + (fields.size ? 2 : 0))));
-        store.operands.push_back(
-            TextOperand(store, std::string_view(field.begin, static_cast<size_t>(field.end - field.begin))));
       }
     }
     if (parser.usedScope) context.usedScope = true;

@@ -1,49 +1,29 @@
 #include "source.h"
 
-#include <cstdio>
 #include <cstring>
-#include <memory>
 
 namespace asm68k {
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+const char* FindByte(const char* from, const char* end, char byte) {
+  const void* found = std::memchr(from, byte, static_cast<size_t>(end - from));
+  return found ? static_cast<const char*>(found) : end;
+}
 
 }  // namespace
 
-bool ReadFileFromDisk(const std::string& path, std::string& contents) {
-  FileHandle file(std::fopen(path.c_str(), "rb"));
-  if (!file) return false;
-  if (std::fseek(file.get(), 0, SEEK_END) != 0) return false;
-  long size = std::ftell(file.get());
-  // Anything beyond 1 GiB is not a source file (a directory reports nonsense here).
-  if (size < 0 || size > (1L << 30)) return false;
-  if (std::fseek(file.get(), 0, SEEK_SET) != 0) return false;
-  contents.resize(static_cast<size_t>(size));
-  if (size > 0 && std::fread(&contents[0], 1, contents.size(), file.get()) != contents.size()) {
-    contents.clear();
-    return false;
-  }
-  return true;
-}
+LineWalker::LineWalker(const char* begin, const char* end)
+    : next_(begin), end_(end), lf_(FindByte(begin, end, '\n')), cr_(FindByte(begin, end, '\r')) {}
 
 bool LineWalker::Next(const char*& lineBegin, const char*& lineEnd) {
-  if (next >= end) return false;
-  lineBegin = next;
-  const char* newline =
-      static_cast<const char*>(std::memchr(next, '\n', static_cast<size_t>(end - next)));
-  if (newline) {
-    lineEnd = newline;
-    next = newline + 1;
-  } else {
-    lineEnd = end;
-    next = end;
-  }
-  if (lineEnd > lineBegin && lineEnd[-1] == '\r') --lineEnd;
+  if (next_ >= end_) return false;
+  if (lf_ < next_) lf_ = FindByte(next_, end_, '\n');
+  if (cr_ < next_) cr_ = FindByte(next_, end_, '\r');
+  lineBegin = next_;
+  lineEnd = lf_ < cr_ ? lf_ : cr_;
+  next_ = lineEnd;
+  if (next_ < end_ && *next_++ == '\r' && next_ < end_ && *next_ == '\n') ++next_;
   return true;
 }
 

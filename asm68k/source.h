@@ -1,26 +1,29 @@
 #pragma once
-// Source reader and lexer: loading files, walking lines, splitting a line into
-// its label, operation and operand fields, and the character-level scanning
-// the expression and operand parsers build on. Source text is 8-bit (Latin-1);
+// Source lexer: walking lines, splitting a line into its label, operation
+// and operand fields, and the character-level scanning the expression and
+// operand parsers build on. Source text is 8-bit (Latin-1);
 // bytes are never converted.
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 
 namespace asm68k {
 
-// Reads a whole file into `contents`; false when it cannot be opened or read.
-using FileReader = std::function<bool(const std::string& path, std::string& contents)>;
-bool ReadFileFromDisk(const std::string& path, std::string& contents);
-
-// Walks the lines of a buffer. Lines end in LF or CR LF; the last line may
-// have no ending.
-struct LineWalker {
-  const char* next;
-  const char* end;
+// Walks the lines of a buffer. CR LF, LF and CR alone (old Mac files) each
+// end one line; the last line may have no ending.
+class LineWalker {
+ public:
+  LineWalker(const char* begin, const char* end);
   bool Next(const char*& lineBegin, const char*& lineEnd);
+
+ private:
+  const char* next_;
+  const char* end_;
+  // The next LF and CR at or after next_ (end_ when none), each found once,
+  // so a file with only one kind of line end is still scanned in one sweep.
+  const char* lf_;
+  const char* cr_;
 };
 
 // kCharInOperand: a character the operand field's end depends on.

@@ -11,6 +11,8 @@
 #include <iterator>
 #include <memory>
 
+#include "test_support.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -78,7 +80,7 @@ class CommandLineRun : public ::testing::Test {
     std::vector<const char*> argv = {"ASM68k"};
     for (const std::string& a : args) argv.push_back(a.c_str());
     std::unique_ptr<std::FILE, CloseFile> out(std::tmpfile());
-    int code = asm68k::RunAssembler(static_cast<int>(argv.size()), argv.data(), out.get());
+    int code = asm68k::RunCommandLine(static_cast<int>(argv.size()), argv.data(), out.get());
     std::rewind(out.get());
     output.clear();
     char buffer[4096];
@@ -109,6 +111,14 @@ TEST_F(CommandLineRun, SourceErrorsEmptyTheOutput) {
   EXPECT_EQ(ReadFile("bad.bin"), "");
 }
 
+TEST_F(CommandLineRun, ControlCharactersAreShownNotCut) {
+  WriteFile("nul.asm", std::string(" nop\n b\0\x1B\n", 10));
+  std::string output;
+  std::string source = PathOf("nul.asm");
+  EXPECT_EQ(Run({"/p", source + "," + PathOf("nul.bin")}, output), 1);
+  EXPECT_EQ(output, source + ":2: error: unexpected '\\x00\\x1B' after b\n1 error, 0 warnings\n");
+}
+
 TEST_F(CommandLineRun, MissingSourceIsAFileError) {
   WriteFile("out.bin", "stale");
   std::string output;
@@ -127,6 +137,46 @@ TEST_F(CommandLineRun, UsageErrors) {
   EXPECT_EQ(Run({"/x", PathOf("x.asm") + "," + PathOf("x.bin")}, output), 2);
   EXPECT_EQ(output, std::string(asm68k::kUsage) + "\n");
   EXPECT_EQ(ReadFile("x.bin"), "");  // an old image never survives a failed run
+}
+
+TEST_F(CommandLineRun, NeverWritesOverWhatItReads) {
+  const std::string main = " include \"inc.asm\"\n incbin \"data.bin\"\n";
+  WriteFile("main.asm", main);
+  WriteFile("inc.asm", " nop\n");
+  WriteFile("data.bin", "DATA");
+  fs::create_hard_link(PathOf("main.asm"), PathOf("link.asm"));  // the source by another name
+  std::string source = PathOf("main.asm"), output;
+  for (const char* input : {"link.asm", "inc.asm", "data.bin"}) {
+    SCOPED_TRACE(input);
+    EXPECT_EQ(Run({"/p", source + "," + PathOf(input)}, output), 2);
+    EXPECT_NE(output.find(PathOf(input) + ": error: is a file this run reads"), std::string::npos)
+        << output;
+  }
+  // Wrong options: an old image is emptied, but never the source.
+  EXPECT_EQ(Run({"/x", source + "," + PathOf("link.asm")}, output), 2);
+  EXPECT_EQ(ReadFile("main.asm"), main);
+  EXPECT_EQ(ReadFile("inc.asm"), " nop\n");
+  EXPECT_EQ(ReadFile("data.bin"), "DATA");
+  // A malformed pair names no output for certain: nothing is created.
+  EXPECT_EQ(Run({"/p", source + "," + PathOf("o.bin") + ",extra"}, output), 2);
+  EXPECT_EQ(output, std::string(asm68k::kUsage) + "\n");
+  EXPECT_FALSE(fs::exists(PathOf("o.bin,extra")));
+  EXPECT_FALSE(fs::exists(PathOf("o.bin")));
+}
+
+TEST_F(CommandLineRun, OutOfMemoryIsReportedAndLeavesNoImage) {
+  WriteFile("big.asm", " dcb.b $100000,0\n");  // a 1 MiB image
+  WriteFile("big.bin", "stale");
+  std::string output, source = PathOf("big.asm");
+  int code;
+  {
+    asm68k_test::AllocationLimit limit(256 * 1024);
+    code = Run({"/p", source + "," + PathOf("big.bin")}, output);
+  }
+  EXPECT_EQ(code, 2);
+  EXPECT_EQ(output,
+            source + ": error: not enough memory to assemble this source\n1 error, 0 warnings\n");
+  EXPECT_EQ(ReadFile("big.bin"), "");
 }
 
 TEST_F(CommandLineRun, UnwritableOutputIsAFileError) {

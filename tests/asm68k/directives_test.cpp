@@ -186,7 +186,45 @@ TEST(Directives, IncludeAndIncbin) {
   EXPECT_EQ(result.messages.at(0), "test.asm:1: error: cannot open incbin file 'missing.bin'");
 
   result = Assemble(" include \"self.inc\"\n", files);
-  EXPECT_EQ(result.messages.at(0), "self.inc:1: error: 'self.inc' includes itself");
+  EXPECT_EQ(
+      result.messages.at(0),
+      "self.inc:1: error: 'self.inc' includes itself (include chain: test.asm:1 > self.inc:1)");
+}
+
+TEST(Directives, IncludesAreKnownByIdentityAndTheirWorkIsBounded) {
+  // Each file is read once however often it is included, a file that is
+  // already open is found whatever the spelling, and includes that multiply
+  // out (each of 30 files including the next twice) stop with the chain.
+  FileMap files = {{"sub/s.asm", " include \"../sub/s.asm\"\n include \"../sub/s.asm\"\n"},
+                   {"big.inc", std::string(1 << 20, ';') + "\n"}};
+  for (int i = 0; i < 30; ++i) {
+    std::string next = " include c" + std::to_string(i + 1) + ".inc\n";
+    files["c" + std::to_string(i) + ".inc"] = next + next;
+  }
+  files["c30.inc"] = " nop\n";
+  std::string bigTwice;
+  for (int i = 0; i < 300; ++i) bigTwice += " include big.inc\n";
+  struct Case {
+    std::string source;
+    int errors, reads;
+    const char* message;
+  };
+  for (const Case& c : std::vector<Case>{
+           {" include sub/s.asm\n", 2, 1,
+            "sub/s.asm:1: error: '../sub/s.asm' includes itself (include chain: test.asm:1 > "
+            "sub/s.asm:1)"},
+           {" include c0.inc\n", 1, 31,
+            "error: more than 100000 includes in all (include chain: test.asm:1 > c0.inc:"},
+           {bigTwice, 1, 1, "test.asm:256: error: more than 256 MiB of source text to read in all"},
+       }) {
+    SCOPED_TRACE(c.source.substr(0, 40));
+    asm68k::MemoryFiles reader(files);
+    asm68k::AssemblyResult result = asm68k::AssembleText(c.source, "test.asm", reader);
+    EXPECT_EQ(result.errors, c.errors);
+    EXPECT_EQ(reader.reads, c.reads);
+    ASSERT_FALSE(result.messages.empty());
+    EXPECT_NE(result.messages[0].find(c.message), std::string::npos) << result.messages[0];
+  }
 }
 
 TEST(Directives, IncludeDepthIsLimited) {

@@ -131,7 +131,7 @@ TEST(Rept, RepeatsItsBody) {
       {"endr", "endr without rept"},
       {"rept n\n endr\nn equ 2", "the value of rept must be known where it is read"},
       {"rept 100000000\n rept 100000000\nx set 1\n endr\n endr",
-       "lines in one pass; is one repeating without end?"},
+       "lines to assemble in one pass; do macros, rept blocks or includes repeat without end?"},
   });
 }
 

@@ -139,6 +139,7 @@ TEST(ModeErrors, OperandSyntax) {
       {"move.w 4(a0,d1.w,d2),d0", "expected (An) or (An,Xn) after the displacement"},
       {"move.w (a0)x,d0", "unexpected 'x' in operand"},
       {"move.w ((a0),d0", "missing ')'"},
+      {"pea 1()", "empty parentheses in operand"},
       {"move.w d0+1,d1", "register d0 cannot be used as a value here"},
   });
 }

@@ -133,6 +133,11 @@ TEST(Lines, LineEndingsAndLatin1) {
   asm68k::AssemblyResult result = Assemble(" nop\r\n rts\r\n dc.b '\xE9'\r\n");
   EXPECT_EQ(result.errors, 0);
   EXPECT_EQ(result.image, (std::vector<uint8_t>{0x4E, 0x71, 0x4E, 0x75, 0xE9}));
+  result = Assemble("; c\r\tnop\r\trts\r");  // an old Mac file: CR alone ends a line
+  EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x4E71, 0x4E75}));
+  result = Assemble(" nop\r\n\r\n bogus\r\r bogus\n");  // each of CR LF, CR and LF is one end
+  ASSERT_EQ(result.messages.size(), 2u);
+  EXPECT_EQ(result.messages[1], "test.asm:5: error: unknown instruction 'bogus'");
   result = Assemble(" nop\n bogus");  // no newline at the end
   ASSERT_EQ(result.messages.size(), 1u);
   EXPECT_EQ(result.messages[0], "test.asm:2: error: unknown instruction 'bogus'");

@@ -2,19 +2,57 @@
 
 #include <gtest/gtest.h>
 
-namespace asm68k_test {
+#include <cstdlib>
+#include <new>
 
-asm68k::FileReader ReaderFor(const FileMap& files) {
-  return [files](const std::string& path, std::string& contents) {
-    auto found = files.find(path);
-    if (found == files.end()) return false;
-    contents = found->second;
-    return true;
-  };
+// Every allocation of the test program carries its size in front, so the
+// limit below can count what is held as well as what was asked for.
+namespace {
+
+constexpr size_t kHeader = alignof(std::max_align_t);
+bool gLimited = false;
+size_t gLive = 0, gLiveLimit = 0, gTotal = 0, gTotalLimit = 0;
+
+}  // namespace
+
+void* operator new(size_t size) {
+  if (gLimited && (gLive + size > gLiveLimit || gTotal + size > gTotalLimit)) {
+    throw std::bad_alloc();
+  }
+  auto* block = static_cast<unsigned char*>(std::malloc(size + kHeader));
+  if (!block) throw std::bad_alloc();
+  *reinterpret_cast<size_t*>(block) = size;
+  gLive += size;
+  gTotal += size;
+  return block + kHeader;
 }
 
+void operator delete(void* pointer) noexcept {
+  if (!pointer) return;
+  auto* block = static_cast<unsigned char*>(pointer) - kHeader;
+  gLive -= *reinterpret_cast<size_t*>(block);
+  std::free(block);
+}
+
+void operator delete(void* pointer, size_t) noexcept { operator delete(pointer); }
+
+namespace asm68k_test {
+
+static size_t Above(size_t base, size_t extra) {
+  return extra > SIZE_MAX - base ? SIZE_MAX : base + extra;
+}
+
+AllocationLimit::AllocationLimit(size_t live, size_t total) {
+  gLiveLimit = Above(gLive, live);
+  gTotalLimit = Above(gTotal, total);
+  gLimited = true;
+}
+
+AllocationLimit::~AllocationLimit() { gLimited = false; }
+
 asm68k::AssemblyResult Assemble(const std::string& source, const FileMap& files) {
-  return asm68k::AssembleText(source, "test.asm", ReaderFor(files));
+  asm68k::MemoryFiles reader(files);
+  return asm68k::AssembleText(source, "test.asm", reader);
 }
 
 std::vector<uint16_t> Words(const std::vector<uint8_t>& image) {

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by the assembler's unit tests.
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -24,7 +25,6 @@ struct ErrorCase {
 
 // Files an include or incbin can find, by name.
 using FileMap = std::map<std::string, std::string>;
-asm68k::FileReader ReaderFor(const FileMap& files);
 
 // Assembles `source` (lines are indented as written) with no files around.
 asm68k::AssemblyResult Assemble(const std::string& source, const FileMap& files = FileMap());
@@ -41,5 +41,16 @@ void ExpectErrors(const std::vector<ErrorCase>& cases);
 
 // Indents every line of `text` with a tab.
 std::string Indent(const std::string& text);
+
+// While it lives, an allocation fails with std::bad_alloc once more than
+// `live` bytes would be held at once, or more than `total` allocated in all
+// (the work a run does with memory).
+class AllocationLimit {
+ public:
+  explicit AllocationLimit(size_t live, size_t total = SIZE_MAX);
+  ~AllocationLimit();
+  AllocationLimit(const AllocationLimit&) = delete;
+  AllocationLimit& operator=(const AllocationLimit&) = delete;
+};
 
 }  // namespace asm68k_test

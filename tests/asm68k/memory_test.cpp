@@ -1,0 +1,67 @@
+// Memory: sources that once made memory (or a pass's byte work) grow without
+// bound now run within a fixed allowance, as they must in the 2 GiB a
+// 32-bit process has.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "test_support.h"
+
+namespace {
+
+using asm68k_test::AllocationLimit;
+using asm68k_test::FileMap;
+
+constexpr size_t MiB = 1 << 20;
+
+std::string Repeat(const std::string& line, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += line;
+  return text;
+}
+
+TEST(Memory, BadInputStaysWithinAFixedAllowance) {
+  std::string locals = std::string(MiB, 'g') + ":\n";  // 2000 locals under a 1 MB name
+  for (int i = 0; i < 2000; ++i) locals += ".l" + std::to_string(i) + ":\n";
+  std::filesystem::path huge = std::filesystem::temp_directory_path() / "asm68k_memory_huge.bin";
+  std::ofstream(huge).close();
+  std::filesystem::resize_file(huge, 1ull << 30);  // sparse: a 1 GiB incbin costs no disk
+  struct Case {
+    std::string source;
+    size_t live, total;
+    const char* message;  // in the first message, or the summary when there is none
+  };
+  for (const Case& c : std::vector<Case>{
+           {std::string(30000000, '\n'), MiB, SIZE_MAX, "0 errors, 0 warnings, 0 bytes"},
+           {locals, 8 * MiB, SIZE_MAX, "0 errors, 0 warnings, 0 bytes"},
+           {Repeat(" bogus\n", 1000000), 64 * MiB, SIZE_MAX,
+            "test.asm:1: error: unknown instruction 'bogus'"},
+           {Repeat(" incbin big.bin\n", 40), 40 * MiB, SIZE_MAX,
+            "test.asm:2: error: incbin file 'big.bin' would make the image larger than 16 MiB"},
+           {" incbin \"" + huge.string() + "\"\n", MiB, SIZE_MAX,
+            "would make the image larger than 16 MiB"},
+           // Once the image is over its limit a pass stops filling blocks.
+           {"a: ds.b b-a+1\nb:\n" + Repeat(" dcb.l $400000,1\n", 200), SIZE_MAX, 64 * MiB,
+            "addresses do not settle after 16 passes"},
+       }) {
+    SCOPED_TRACE(c.source.substr(0, 40));
+    asm68k::MemoryFiles memory(FileMap{{"big.bin", std::string(16 * MiB, 'x')}});
+    asm68k::DiskFiles disk;
+    asm68k::FileReader& reader = c.source.find(huge.string()) == std::string::npos
+                                     ? static_cast<asm68k::FileReader&>(memory)
+                                     : disk;
+    std::string source = c.source;
+    asm68k::AssemblyResult result;
+    {
+      AllocationLimit limit(c.live, c.total);
+      result = asm68k::AssembleText(std::move(source), "test.asm", reader);
+    }
+    const std::string& first = result.messages.empty() ? result.summary : result.messages[0];
+    EXPECT_NE(first.find(c.message), std::string::npos) << first;
+  }
+  std::filesystem::remove(huge);
+}
+
+}  // namespace

@@ -1,0 +1,1 @@
+; An old Mac file with CR line ends.	nop	rts

@@ -1,0 +1,34 @@
+; Moves and addressing modes.
+	move.b	d0,d1
+	move.w	(a0),(a1)+
+	move.l	-(a2),4(a3)
+	move.w	-8(a4,d0.w),$1234.w
+	move.l	$12345678.l,(a5,a6.l)
+	move.w	label(pc),d2
+	move.b	label(pc,d3.w),d4
+	move.l	#$7FFFFFFF,d5
+	move.w	sr,d0
+	move.w	d0,sr
+	move.w	d0,ccr
+	move.l	usp,a0
+	move.l	a0,usp
+	movea.w	d0,a1
+	movea.l	(a0)+,a2
+	moveq	#-128,d7
+	movem.l	d0-d7/a0-a6,-(sp)
+	movem.w	(sp)+,d0/d2/a3
+	movep.w	0(a0),d1
+	movep.l	d2,4(a1)
+	lea	label(pc),a0
+	lea	(a0,d1.w),a1
+	pea	4(a7)
+	exg	d0,d1
+	exg	a0,d2
+	swap	d3
+	ext.w	d4
+	ext.l	d5
+	clr.b	(a0)
+	tst.l	d0
+	link	a6,#-16
+	unlk	a6
+label:	rts

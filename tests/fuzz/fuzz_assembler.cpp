@@ -1,0 +1,139 @@
+// libFuzzer target: any bytes, assembled in memory as a source with the
+// files it may include or incbin. Aborts when a result breaks a rule every
+// run must keep:
+//   - an image only without errors, and never larger than 16 MiB;
+//   - each message is a printable line "NAME:LINE: error: TEXT" (or
+//     warning:), LINE at least 1, then perhaps printable lines that say how
+//     the line was reached ("  in macro ...", "  in rept at ...",
+//     "  included from ...", "  (and N more times ...)");
+//   - the summary counts exactly the messages shown and the image's bytes.
+//
+// The input is the main source (main.asm), optionally followed by files,
+// each introduced by a line "@@file NAME"; its contents run to the next
+// such line. Nothing touches the disk.
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "assembler.h"
+#include "image.h"
+#include "messages.h"
+
+namespace {
+
+constexpr std::string_view kFileMarker = "\n@@file ";
+
+void Check(bool holds, const char* rule, const std::string& detail) {
+  if (holds) return;
+  std::fprintf(stderr, "broken: %s\n%s\n", rule, detail.c_str());
+  std::abort();
+}
+
+bool Printable(std::string_view line) {
+  for (char c : line) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return false;
+  }
+  return true;
+}
+
+bool AllDigits(std::string_view text) {
+  if (text.empty() || text.size() > 10) return false;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// The severity of a well-formed message ("error" or "warning"), or "".
+// The file name and the text may hold anything printable, so the first
+// place that reads as ":LINE: SEVERITY: " after a name decides.
+std::string_view Severity(std::string_view message) {
+  for (std::string_view severity : {std::string_view("error"), std::string_view("warning")}) {
+    std::string tag = ": " + std::string(severity) + ": ";
+    for (size_t at = message.find(tag); at != std::string_view::npos;
+         at = message.find(tag, at + 1)) {
+      size_t colon = message.rfind(':', at - 1);
+      if (colon == std::string_view::npos || colon == 0) continue;
+      std::string_view line = message.substr(colon + 1, at - colon - 1);
+      if (!AllDigits(line) || std::strtoul(std::string(line).c_str(), nullptr, 10) == 0) continue;
+      if (at + tag.size() == message.size()) continue;  // no text
+      return severity;
+    }
+  }
+  return std::string_view();
+}
+
+// "N error(s)[ (more not shown)], M warning(s)[, K byte(s)]"
+std::string Summary(int errors, bool more, int warnings, bool success, size_t bytes) {
+  auto count = [](size_t n, const char* what) {
+    return std::to_string(n) + ' ' + what + (n == 1 ? "" : "s");
+  };
+  std::string text = count(static_cast<size_t>(errors), "error");
+  if (more) text += " (more not shown)";
+  text += ", " + count(static_cast<size_t>(warnings), "warning");
+  if (success) text += ", " + count(bytes, "byte");
+  return text;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  size_t marker = input.find(kFileMarker);
+  std::string source(input.substr(0, marker));
+  std::map<std::string, std::string> files;
+  while (marker != std::string_view::npos) {
+    size_t nameStart = marker + kFileMarker.size();
+    size_t nameEnd = input.find('\n', nameStart);
+    if (nameEnd == std::string_view::npos) nameEnd = input.size();
+    marker = input.find(kFileMarker, nameEnd);
+    size_t contentStart = nameEnd < input.size() ? nameEnd + 1 : nameEnd;
+    size_t contentEnd = marker == std::string_view::npos ? input.size() : marker;
+    files[std::string(input.substr(nameStart, nameEnd - nameStart))] =
+        std::string(input.substr(contentStart, contentEnd - contentStart));
+  }
+
+  asm68k::MemoryFiles reader(files);
+  asm68k::AssemblyResult result = asm68k::AssembleText(std::move(source), "main.asm", reader);
+
+  Check(result.errors == 0 || result.image.empty(), "no image when there are errors",
+        result.summary);
+  Check(result.image.size() <= asm68k::kMaxImageSize, "image within 16 MiB",
+        std::to_string(result.image.size()));
+  int errors = 0, warnings = 0;
+  for (const std::string& whole : result.messages) {
+    std::string_view message = whole;
+    size_t newline = message.find('\n');
+    for (std::string_view rest = message.substr(newline == std::string_view::npos ? message.size() : newline);
+         !rest.empty();) {
+      rest.remove_prefix(1);
+      std::string_view line = rest.substr(0, rest.find('\n'));
+      rest.remove_prefix(line.size());
+      bool known = false;
+      for (std::string_view start : {"  in macro ", "  in rept at ", "  included from ", "  (and "}) {
+        known |= line.substr(0, start.size()) == start;
+      }
+      Check(known && Printable(line), "a message's later lines say how its line was reached", whole);
+    }
+    message = message.substr(0, newline);
+    Check(Printable(message), "a message's first line is printable", whole);
+    std::string_view severity = Severity(message);
+    Check(!severity.empty(), "a message reads NAME:LINE: error|warning: TEXT", whole);
+    ++(severity == "error" ? errors : warnings);
+  }
+  Check(errors <= asm68k::kMaxErrors, "at most 100 errors shown", result.summary);
+  bool success = errors == 0;
+  bool more =
+      errors == asm68k::kMaxErrors && result.summary.find("(more not shown)") != std::string::npos;
+  std::string expected = Summary(errors, more, warnings, success, result.image.size());
+  Check(result.summary == expected, "the summary counts the messages and bytes",
+        result.summary + " instead of " + expected);
+  Check(result.errors == errors && result.warnings == warnings,
+        "the counts returned are the messages shown", result.summary);
+  return 0;
+}
