@@ -101,7 +101,7 @@ struct LineParser {
     return static_cast<int32_t>(assembly.symbols.Intern(name));
   }
 
-  void Instruction(std::string_view name, FormRange forms, uint8_t writtenSize, TextRange field,
+  void ParseInstruction(std::string_view name, FormRange forms, uint8_t writtenSize, TextRange field,
                    ExprParser& parser) {
     std::string error;
     std::vector<TextRange>& pieces = assembly.pieces;
@@ -131,9 +131,9 @@ struct LineParser {
     for (int i = 0; i < count; ++i) store.operands.push_back(operands[i]);
   }
 
-  void Directive(int index, std::string_view name, const LineFields& fields, uint8_t writtenSize,
+  void ParseDirective(int index, std::string_view name, const LineFields& fields, uint8_t writtenSize,
                  TextRange field, ExprParser& parser) {
-    const asm68k::Directive& directive = DirectiveAt(index);
+    const Directive& directive = DirectiveAt(index);
     statement.kind = StatementKind::Directive;
     statement.form = static_cast<uint16_t>(index);
     std::string error;
@@ -197,10 +197,10 @@ struct LineParser {
 
     ExprParser parser{store.expressions, assembly.symbols, context.scope, context.narg};
     if (directive >= 0) {
-      Directive(directive, op, fields, writtenSize, field, parser);
+      ParseDirective(directive, op, fields, writtenSize, field, parser);
     } else if (!fields.operation.empty()) {
       if (operation.forms.count > 0) {
-        Instruction(op, operation.forms, writtenSize, field, parser);
+        ParseInstruction(op, operation.forms, writtenSize, field, parser);
       } else {
         // Not ours: a macro, if the pass has one by that name when it gets
         // here. The call reads its name and arguments from the line then.
