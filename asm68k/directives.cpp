@@ -247,7 +247,7 @@ bool ParseMacro(DirectiveParse& p, std::string& error) {
     error = "'" + std::string(name) + "' cannot name a macro";
     return false;
   }
-  if (FindForms(lower).count > 0 || FindDirective(lower) >= 0) {
+  if (FindOperation(lower).forms.count > 0 || FindDirective(lower) >= 0) {
     error = "a macro cannot be called '" + std::string(name) + "': that is " +
             (FindDirective(lower) >= 0 ? "a directive" : "an instruction");
     return false;

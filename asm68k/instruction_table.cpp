@@ -1,7 +1,5 @@
 #include "instruction_table.h"
 
-#include "symbols.h"
-
 #include <string>
 
 namespace asm68k {
@@ -228,46 +226,7 @@ constexpr Hint kHints[] = {
     {"roxr", 0, 1, kDn, "write roxr #1,Dn to rotate a register"},
 };
 
-// Mnemonic lookup runs once per source line, so it is a small open-addressing
-// table rather than a node-based map.
-
-struct FormIndex {
-  static constexpr uint32_t kSlots = 1024;  // a power of two, well above the mnemonic count
-  struct Slot {
-    std::string_view name;
-    FormRange range;
-  };
-  Slot slots[kSlots] = {};
-
-  FormIndex() {
-    for (uint16_t i = 0; i < kFormCount; ++i) {
-      uint32_t slot = HashName(kForms[i].name) & (kSlots - 1);
-      while (!slots[slot].name.empty() && slots[slot].name != kForms[i].name) {
-        slot = (slot + 1) & (kSlots - 1);
-      }
-      if (slots[slot].name.empty()) {
-        slots[slot].name = kForms[i].name;
-        slots[slot].range.first = i;
-      }
-      ++slots[slot].range.count;
-    }
-  }
-
-  FormRange Find(std::string_view name) const {
-    for (uint32_t slot = HashName(name) & (kSlots - 1); !slots[slot].name.empty();
-         slot = (slot + 1) & (kSlots - 1)) {
-      if (slots[slot].name == name) return slots[slot].range;
-    }
-    return FormRange();
-  }
-};
-
 }  // namespace
-
-FormRange FindForms(std::string_view lowerName) {
-  static const FormIndex index;
-  return index.Find(lowerName);
-}
 
 const InstructionForm& FormAt(uint16_t index) { return kForms[index]; }
 

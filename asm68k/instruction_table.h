@@ -122,12 +122,11 @@ struct InstructionForm {
   uint8_t flags;
 };
 
-// The rows of one mnemonic (given in lower case); count 0 when unknown.
+// The rows of one mnemonic (FindOperation finds them by name); count 0 for none.
 struct FormRange {
   uint16_t first = 0;
   uint16_t count = 0;
 };
-FormRange FindForms(std::string_view lowerName);
 
 const InstructionForm& FormAt(uint16_t index);
 uint16_t FormCount();

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "instruction_table.h"
+#include "parser.h"
 #include "test_support.h"
 
 namespace {
@@ -354,7 +355,7 @@ TEST(Instructions, UnsizedAbsoluteIsWordOnlyWhenAlreadyKnown) {
 TEST(Instructions, RowsOfOneMnemonicAreAdjacentAndWellFormed) {
   for (uint16_t i = 0; i < asm68k::FormCount(); ++i) {
     const asm68k::InstructionForm& form = asm68k::FormAt(i);
-    asm68k::FormRange range = asm68k::FindForms(form.name);
+    asm68k::FormRange range = asm68k::FindOperation(form.name).forms;
     EXPECT_GE(i, range.first) << form.name;
     EXPECT_LT(i, range.first + range.count) << form.name;
     // The size used when none is written must be one the row takes.
@@ -373,9 +374,9 @@ TEST(Instructions, EveryMnemonicHasAtLeastOneRow) {
       "trapv", "tst",   "unlk",  "bra",   "bsr",     "dbra", "dbf",  "st",   "sf",   "bhs",  "blo",
       "dbhs",  "dblo",  "shs",   "slo",
   };
-  for (const char* name : mnemonics) EXPECT_GT(asm68k::FindForms(name).count, 0) << name;
-  EXPECT_EQ(asm68k::FindForms("movec").count, 0);  // 68010 and later are not here
-  EXPECT_EQ(asm68k::FindForms("extb").count, 0);
+  for (const char* name : mnemonics) EXPECT_GT(asm68k::FindOperation(name).forms.count, 0) << name;
+  EXPECT_EQ(asm68k::FindOperation("movec").forms.count, 0);  // 68010 and later are not here
+  EXPECT_EQ(asm68k::FindOperation("extb").forms.count, 0);
 }
 
 }  // namespace
