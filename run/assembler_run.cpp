@@ -87,19 +87,6 @@ UniqueHandle StartAssembler(const Pipe& output, const Pipe& input) {
     return UniqueHandle(started.hProcess);
 }
 
-// Reads the output pipe until every writer has closed it, so that output of
-// any size drains while the assembler runs.
-void DrainOutput(HANDLE pipe, RunLog& log) {
-    static char buffer[64 * 1024];
-    static OutputChunker chunker;
-    chunker.filled = 0;
-    DWORD received = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &received, nullptr) && received > 0) {
-        TakeOutput(chunker, buffer, received, log);
-    }
-    FinishOutput(chunker, log);
-}
-
 void ShowImageReport(HWND dialog, const RunLog& log) {
     std::vector<unsigned char> image;
     switch (ReadImageFile(kImageFile, image)) {

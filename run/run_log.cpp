@@ -27,3 +27,14 @@ void TakeOutput(OutputChunker& chunker, const char* bytes, std::size_t count, Ru
 void FinishOutput(OutputChunker& chunker, RunLog& log) {
     AppendChunk(chunker, log);
 }
+
+void DrainOutput(HANDLE pipe, RunLog& log) {
+    static char buffer[64 * 1024];
+    static OutputChunker chunker;
+    chunker.filled = 0;
+    DWORD received = 0;
+    while (ReadFile(pipe, buffer, sizeof buffer, &received, nullptr) && received > 0) {
+        TakeOutput(chunker, buffer, received, log);
+    }
+    FinishOutput(chunker, log);
+}

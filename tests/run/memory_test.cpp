@@ -5,12 +5,12 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <new>
 #include <string>
 
 #include "assembler_run.h"
 #include "resource.h"
+#include "run_fixture.h"
 
 namespace {
 
@@ -28,30 +28,6 @@ void operator delete(void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
-
-struct WindowDestroyer {
-    void operator()(HWND window) const { DestroyWindow(window); }
-};
-using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
-
-// A window holding the two panes under their identifiers, as the dialog does.
-struct Panes {
-    Panes() {
-        parent.reset(CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
-                                     nullptr, nullptr, nullptr));
-        for (int id : {IDC_SOURCE, IDC_OUTPUT}) {
-            CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_MULTILINE | ES_AUTOHSCROLL, 0, 0, 100, 50, parent.get(),
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-        }
-    }
-    std::wstring Text(int id) const {
-        HWND pane = GetDlgItem(parent.get(), id);
-        std::wstring text(GetWindowTextLengthW(pane) + 1, L'\0');
-        text.resize(GetWindowTextW(pane, &text[0], static_cast<int>(text.size())));
-        return text;
-    }
-    UniqueWindow parent;
-};
 
 struct RefuseAllocations {
     explicit RefuseAllocations(std::size_t from) { g_refuseFrom = from; }
