@@ -1,7 +1,7 @@
 #include "assembler_run.h"
 
+#include <exception>
 #include <memory>
-#include <new>
 #include <string>
 #include <vector>
 
@@ -134,11 +134,14 @@ void RunAssemblerOnce(HWND dialog) {
 void RunAssembler(HWND dialog) {
     try {
         RunAssemblerOnce(dialog);
-    } catch (const std::bad_alloc&) {
-        // The source pane keeps the user's text; only the report is lost.
+    } catch (const std::exception&) {
+        // A text of the run did not fit: memory ran out (std::bad_alloc), or it
+        // would be longer than a string can be (std::length_error: the dump of
+        // an image of some 179 MB in the 32-bit program). The source pane keeps
+        // the user's text; only the report is lost.
         try {
             ShowRunReport(dialog, kNotEnoughMemory, RunLog());
-        } catch (const std::bad_alloc&) {
+        } catch (const std::exception&) {
         }
     }
 }

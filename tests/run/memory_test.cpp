@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <stdexcept>
 #include <string>
 
 #include "assembler_run.h"
@@ -14,13 +15,20 @@
 
 namespace {
 
-// Allocations of at least this many bytes fail while a test asks for it.
+// Allocations of at least this many bytes fail while a test asks for it:
+// with std::bad_alloc, or with std::length_error as a string does when asked
+// for more than its max_size (which no image reaches in a 64-bit build).
+enum class Refusal { kNoMemory, kTooLong };
 std::size_t g_refuseFrom = SIZE_MAX;
+Refusal g_refusal = Refusal::kNoMemory;
 
 }  // namespace
 
 void* operator new(std::size_t size) {
-    if (size >= g_refuseFrom) throw std::bad_alloc();
+    if (size >= g_refuseFrom) {
+        if (g_refusal == Refusal::kTooLong) throw std::length_error("longer than max_size");
+        throw std::bad_alloc();
+    }
     if (void* block = std::malloc(size ? size : 1)) return block;
     throw std::bad_alloc();
 }
@@ -30,8 +38,14 @@ void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 namespace {
 
 struct RefuseAllocations {
-    explicit RefuseAllocations(std::size_t from) { g_refuseFrom = from; }
-    ~RefuseAllocations() { g_refuseFrom = SIZE_MAX; }
+    explicit RefuseAllocations(std::size_t from, Refusal refusal = Refusal::kNoMemory) {
+        g_refuseFrom = from;
+        g_refusal = refusal;
+    }
+    ~RefuseAllocations() {
+        g_refuseFrom = SIZE_MAX;
+        g_refusal = Refusal::kNoMemory;
+    }
 };
 
 TEST(OutOfMemory, ASourceTooLargeToReadGivesTheHeadlineAndKeepsTheSource) {
@@ -59,6 +73,21 @@ TEST(OutOfMemory, WhenNotEvenTheHeadlineFitsNothingChanges) {
     }
     EXPECT_EQ(panes.Text(IDC_OUTPUT), L"the last report");
     EXPECT_EQ(panes.Text(IDC_SOURCE), L"moveq #1,d0");
+}
+
+TEST(OutOfMemory, AnImageTooLongToShowGivesTheHeadlineAndKeepsTheSource) {
+    // In the 32-bit program a temp.bin of some 179 MB has a hex dump longer
+    // than a string can hold; here the dump of 1 MiB stands in for it.
+    CurrentWorkFolder work(AssemblerInFolder::kStandIn);
+    Panes panes;
+    const std::wstring source = L"image-size 1048576\r\n";
+    SetDlgItemTextW(panes.parent.get(), IDC_SOURCE, source.c_str());
+    {
+        RefuseAllocations refuse(4 * 1024 * 1024, Refusal::kTooLong);
+        RunAssembler(panes.parent.get());
+    }
+    EXPECT_EQ(panes.Text(IDC_OUTPUT), L"Not enough memory.\r\n");
+    EXPECT_EQ(panes.Text(IDC_SOURCE), source);
 }
 
 }  // namespace
