@@ -33,7 +33,10 @@ void DrainOutput(HANDLE pipe, RunLog& log) {
     static OutputChunker chunker;
     chunker.filled = 0;
     DWORD received = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &received, nullptr) && received > 0) {
+    // A read that delivers no bytes is a zero-length write, not the end: the
+    // output ends when the read fails because every writer has closed the pipe
+    // (ERROR_BROKEN_PIPE). Any other failure would repeat, so it ends it too.
+    while (ReadFile(pipe, buffer, sizeof buffer, &received, nullptr)) {
         TakeOutput(chunker, buffer, received, log);
     }
     FinishOutput(chunker, log);

@@ -1,0 +1,46 @@
+// The run against the platform: how it reads the assembler's output pipe, and
+// the handles it holds while it reports.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "harness.h"
+#include "run_log.h"
+
+namespace {
+
+DWORD WINAPI WriteAroundAZeroLengthWrite(void* pipe) {
+    DWORD written = 0;
+    WriteFile(pipe, "before ", 7, &written, nullptr);
+    WriteFile(pipe, "", 0, &written, nullptr);
+    // Returns once the reader has taken everything, the zero-length write too.
+    FlushFileBuffers(pipe);
+    WriteFile(pipe, "after", 5, &written, nullptr);
+    CloseHandle(pipe);
+    return 0;
+}
+
+TEST(OutputPipe, AZeroLengthWriteDoesNotEndTheOutput) {
+    // A zero-length write makes the reader's read succeed with no bytes. Wine
+    // passes such writes on only in a pipe of messages, so this pipe is one,
+    // read as bytes like the assembler's output pipe. Its buffer lets the
+    // writer finish even when nobody reads any more.
+    const std::wstring name = L"\\\\.\\pipe\\quorvel-zero-length-" + std::to_wstring(GetCurrentProcessId());
+    e2e::Handle readEnd(CreateNamedPipeW(name.c_str(), PIPE_ACCESS_INBOUND,
+                                         PIPE_TYPE_MESSAGE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, 4096, 4096,
+                                         0, nullptr));
+    ASSERT_NE(readEnd.get(), INVALID_HANDLE_VALUE);
+    HANDLE writeEnd = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writeEnd, INVALID_HANDLE_VALUE);
+    e2e::Handle writer(CreateThread(nullptr, 0, WriteAroundAZeroLengthWrite, writeEnd, 0, nullptr));
+    ASSERT_TRUE(writer);
+
+    RunLog log;
+    DrainOutput(readEnd.get(), log);
+    WaitForSingleObject(writer.get(), INFINITE);
+    EXPECT_EQ(log, "before after");
+}
+
+}  // namespace
