@@ -3,6 +3,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "report.h"
@@ -87,6 +88,19 @@ UniqueHandle StartAssembler(const Pipe& output, const Pipe& input) {
     return UniqueHandle(started.hProcess);
 }
 
+// The assembler while the run takes its output. However that ends, an
+// exception included, our read end closes first, so that the assembler can't
+// stay blocked on a full pipe, and then the run waits for it to end: it never
+// outlives its run to meet the next one over temp.asm and temp.bin.
+struct RunningAssembler {
+    UniqueHandle process;
+    UniqueHandle outputReadEnd;
+    ~RunningAssembler() {
+        outputReadEnd.reset();
+        WaitForSingleObject(process.get(), INFINITE);
+    }
+};
+
 void ShowImageReport(HWND dialog, const RunLog& log) {
     std::vector<unsigned char> image;
     switch (ReadImageFile(kImageFile, image)) {
@@ -121,11 +135,10 @@ void RunAssemblerOnce(HWND dialog) {
     input.readEnd.reset();
     input.writeEnd.reset();
 
-    DrainOutput(output.readEnd.get(), log);
-    output.readEnd.reset();
-    WaitForSingleObject(assembler.get(), INFINITE);
-    assembler.reset();
-
+    {
+        RunningAssembler running{std::move(assembler), std::move(output.readEnd)};
+        DrainOutput(running.outputReadEnd.get(), log);
+    }
     ShowImageReport(dialog, log);
 }
 

@@ -90,4 +90,18 @@ TEST(OutOfMemory, AnImageTooLongToShowGivesTheHeadlineAndKeepsTheSource) {
     EXPECT_EQ(panes.Text(IDC_SOURCE), source);
 }
 
+TEST(OutOfMemory, MemoryRunningOutAsTheOutputArrivesStillWaitsForTheAssembler) {
+    // Cut off from its output, the stand-in goes on, pauses and only then
+    // writes its image: a run that returns without waiting finds none.
+    CurrentWorkFolder work(AssemblerInFolder::kStandIn);
+    Panes panes;
+    SetDlgItemTextW(panes.parent.get(), IDC_SOURCE, L"print 3000000\r\nsleep 500\r\nimage 01\r\n");
+    {
+        RefuseAllocations refuse(1024 * 1024);
+        RunAssembler(panes.parent.get());
+    }
+    ASSERT_EQ(panes.Text(IDC_OUTPUT), L"Not enough memory.\r\n");
+    EXPECT_TRUE(e2e::Exists(work.folder.File(L"temp.bin"))) << "the assembler was still running";
+}
+
 }  // namespace
