@@ -101,6 +101,28 @@ struct RunningAssembler {
     }
 };
 
+// Runs the assembler with its output taken into the log. Returns the failure
+// headline, or nullptr once the assembler has ended; either way every handle
+// it opened is closed by the time it returns, before any report is shown.
+const wchar_t* RunCapturingOutput(RunLog& log) {
+    Pipe output;
+    if (!CreateInheritablePipe(output)) return kCantCreateStdout;
+    Pipe input;
+    if (!CreateInheritablePipe(input)) return kCantCreateStdin;
+
+    UniqueHandle assembler = StartAssembler(output, input);
+    if (!assembler) return kCantExecute;
+    // The child has its copies now. Closing ours lets the output end when the
+    // assembler ends, and gives an assembler that reads its input end-of-input.
+    output.writeEnd.reset();
+    input.readEnd.reset();
+    input.writeEnd.reset();
+
+    RunningAssembler running{std::move(assembler), std::move(output.readEnd)};
+    DrainOutput(running.outputReadEnd.get(), log);
+    return nullptr;
+}
+
 void ShowImageReport(HWND dialog, const RunLog& log) {
     std::vector<unsigned char> image;
     switch (ReadImageFile(kImageFile, image)) {
@@ -121,24 +143,7 @@ void RunAssemblerOnce(HWND dialog) {
         case SourceFileResult::kCantWrite: return ShowRunReport(dialog, kCantWriteSource, log);
         case SourceFileResult::kWritten: break;
     }
-
-    Pipe output;
-    if (!CreateInheritablePipe(output)) return ShowRunReport(dialog, kCantCreateStdout, log);
-    Pipe input;
-    if (!CreateInheritablePipe(input)) return ShowRunReport(dialog, kCantCreateStdin, log);
-
-    UniqueHandle assembler = StartAssembler(output, input);
-    if (!assembler) return ShowRunReport(dialog, kCantExecute, log);
-    // The child has its copies now. Closing ours lets the output end when the
-    // assembler ends, and gives an assembler that reads its input end-of-input.
-    output.writeEnd.reset();
-    input.readEnd.reset();
-    input.writeEnd.reset();
-
-    {
-        RunningAssembler running{std::move(assembler), std::move(output.readEnd)};
-        DrainOutput(running.outputReadEnd.get(), log);
-    }
+    if (const wchar_t* failure = RunCapturingOutput(log)) return ShowRunReport(dialog, failure, log);
     ShowImageReport(dialog, log);
 }
 

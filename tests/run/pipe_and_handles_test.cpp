@@ -4,9 +4,13 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
+#include "assembler_run.h"
 #include "harness.h"
+#include "resource.h"
+#include "run_fixture.h"
 #include "run_log.h"
 
 namespace {
@@ -41,6 +45,36 @@ TEST(OutputPipe, AZeroLengthWriteDoesNotEndTheOutput) {
     DrainOutput(readEnd.get(), log);
     WaitForSingleObject(writer.get(), INFINITE);
     EXPECT_EQ(log, "before after");
+}
+
+// How many handles this process holds: Windows and Wine number them in
+// steps of 4 from the bottom of the table.
+std::size_t OpenHandleCount() {
+    std::size_t count = 0;
+    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+        DWORD flags = 0;
+        if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
+    }
+    return count;
+}
+
+WNDPROC g_outputPaneProc = nullptr;
+std::size_t g_handlesAtReport = 0;
+
+LRESULT CALLBACK CountHandlesAtReport(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SETTEXT) g_handlesAtReport = OpenHandleCount();
+    return CallWindowProcW(g_outputPaneProc, pane, message, wParam, lParam);
+}
+
+TEST(RunHandles, AreAllClosedBeforeAFailureIsReported) {
+    CurrentWorkFolder work(AssemblerInFolder::kNone);
+    Panes panes;
+    g_outputPaneProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(GetDlgItem(panes.parent.get(), IDC_OUTPUT), GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(CountHandlesAtReport)));
+    RunAssembler(panes.parent.get());
+    ASSERT_EQ(panes.Text(IDC_OUTPUT), L"Can't execute ASM68k.exe\r\n");
+    EXPECT_EQ(g_handlesAtReport, OpenHandleCount());
 }
 
 }  // namespace
