@@ -67,6 +67,8 @@ LRESULT CALLBACK CountHandlesAtReport(HWND pane, UINT message, WPARAM wParam, LP
 }
 
 TEST(RunHandles, AreAllClosedBeforeAFailureIsReported) {
+    // With no assembler to start, the run fails after opening both pipes; the
+    // output pane counts the open handles as the report arrives.
     CurrentWorkFolder work(AssemblerInFolder::kNone);
     Panes panes;
     g_outputPaneProc = reinterpret_cast<WNDPROC>(
