@@ -1,8 +1,9 @@
 #include "assembler_run.h"
 
+#include <exception>
 #include <memory>
-#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "report.h"
@@ -87,17 +88,39 @@ UniqueHandle StartAssembler(const Pipe& output, const Pipe& input) {
     return UniqueHandle(started.hProcess);
 }
 
-// Reads the output pipe until every writer has closed it, so that output of
-// any size drains while the assembler runs.
-void DrainOutput(HANDLE pipe, RunLog& log) {
-    static char buffer[64 * 1024];
-    static OutputChunker chunker;
-    chunker.filled = 0;
-    DWORD received = 0;
-    while (ReadFile(pipe, buffer, sizeof buffer, &received, nullptr) && received > 0) {
-        TakeOutput(chunker, buffer, received, log);
+// The assembler while the run takes its output. However that ends, an
+// exception included, our read end closes first, so that the assembler can't
+// stay blocked on a full pipe, and then the run waits for it to end: it never
+// outlives its run to meet the next one over temp.asm and temp.bin.
+struct RunningAssembler {
+    UniqueHandle process;
+    UniqueHandle outputReadEnd;
+    ~RunningAssembler() {
+        outputReadEnd.reset();
+        WaitForSingleObject(process.get(), INFINITE);
     }
-    FinishOutput(chunker, log);
+};
+
+// Runs the assembler with its output taken into the log. Returns the failure
+// headline, or nullptr once the assembler has ended; either way every handle
+// it opened is closed by the time it returns, before any report is shown.
+const wchar_t* RunCapturingOutput(RunLog& log) {
+    Pipe output;
+    if (!CreateInheritablePipe(output)) return kCantCreateStdout;
+    Pipe input;
+    if (!CreateInheritablePipe(input)) return kCantCreateStdin;
+
+    UniqueHandle assembler = StartAssembler(output, input);
+    if (!assembler) return kCantExecute;
+    // The child has its copies now. Closing ours lets the output end when the
+    // assembler ends, and gives an assembler that reads its input end-of-input.
+    output.writeEnd.reset();
+    input.readEnd.reset();
+    input.writeEnd.reset();
+
+    RunningAssembler running{std::move(assembler), std::move(output.readEnd)};
+    DrainOutput(running.outputReadEnd.get(), log);
+    return nullptr;
 }
 
 void ShowImageReport(HWND dialog, const RunLog& log) {
@@ -120,25 +143,7 @@ void RunAssemblerOnce(HWND dialog) {
         case SourceFileResult::kCantWrite: return ShowRunReport(dialog, kCantWriteSource, log);
         case SourceFileResult::kWritten: break;
     }
-
-    Pipe output;
-    if (!CreateInheritablePipe(output)) return ShowRunReport(dialog, kCantCreateStdout, log);
-    Pipe input;
-    if (!CreateInheritablePipe(input)) return ShowRunReport(dialog, kCantCreateStdin, log);
-
-    UniqueHandle assembler = StartAssembler(output, input);
-    if (!assembler) return ShowRunReport(dialog, kCantExecute, log);
-    // The child has its copies now. Closing ours lets the output end when the
-    // assembler ends, and gives an assembler that reads its input end-of-input.
-    output.writeEnd.reset();
-    input.readEnd.reset();
-    input.writeEnd.reset();
-
-    DrainOutput(output.readEnd.get(), log);
-    output.readEnd.reset();
-    WaitForSingleObject(assembler.get(), INFINITE);
-    assembler.reset();
-
+    if (const wchar_t* failure = RunCapturingOutput(log)) return ShowRunReport(dialog, failure, log);
     ShowImageReport(dialog, log);
 }
 
@@ -147,11 +152,14 @@ void RunAssemblerOnce(HWND dialog) {
 void RunAssembler(HWND dialog) {
     try {
         RunAssemblerOnce(dialog);
-    } catch (const std::bad_alloc&) {
-        // The source pane keeps the user's text; only the report is lost.
+    } catch (const std::exception&) {
+        // A text of the run did not fit: memory ran out (std::bad_alloc), or it
+        // would be longer than a string can be (std::length_error: the dump of
+        // an image of some 179 MB in the 32-bit program). The source pane keeps
+        // the user's text; only the report is lost.
         try {
             ShowRunReport(dialog, kNotEnoughMemory, RunLog());
-        } catch (const std::bad_alloc&) {
+        } catch (const std::exception&) {
         }
     }
 }

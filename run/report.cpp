@@ -1,11 +1,14 @@
 #include "report.h"
 
 #include <cwchar>
+#include <stdexcept>
 
 #include "resource.h"
 
 std::wstring FormatHexDump(const unsigned char* bytes, std::size_t count) {
     static const wchar_t kDigits[] = L"0123456789ABCDEF";
+    // Refused before 3 * count can wrap around to a short string.
+    if (count > std::wstring().max_size() / 3) throw std::length_error("hex dump too long");
     std::wstring dump(3 * count, L' ');
     wchar_t* out = &dump[0];
     for (std::size_t i = 0; i < count; ++i, out += 3) {

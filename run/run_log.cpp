@@ -27,3 +27,17 @@ void TakeOutput(OutputChunker& chunker, const char* bytes, std::size_t count, Ru
 void FinishOutput(OutputChunker& chunker, RunLog& log) {
     AppendChunk(chunker, log);
 }
+
+void DrainOutput(HANDLE pipe, RunLog& log) {
+    static char buffer[64 * 1024];
+    static OutputChunker chunker;
+    chunker.filled = 0;
+    DWORD received = 0;
+    // A read that delivers no bytes is a zero-length write, not the end: the
+    // output ends when the read fails because every writer has closed the pipe
+    // (ERROR_BROKEN_PIPE). Any other failure would repeat, so it ends it too.
+    while (ReadFile(pipe, buffer, sizeof buffer, &received, nullptr)) {
+        TakeOutput(chunker, buffer, received, log);
+    }
+    FinishOutput(chunker, log);
+}

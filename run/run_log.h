@@ -1,6 +1,8 @@
 // The assembler's console output as one run collects it.
 #pragma once
 
+#include <windows.h>
+
 #include <cstddef>
 #include <string>
 
@@ -24,3 +26,7 @@ void TakeOutput(OutputChunker& chunker, const char* bytes, std::size_t count, Ru
 
 // Ends the output: the last, possibly short or empty, chunk goes to the log.
 void FinishOutput(OutputChunker& chunker, RunLog& log);
+
+// Reads the pipe until every writer has closed it and takes all it delivered
+// into the log, chunked as above.
+void DrainOutput(HANDLE pipe, RunLog& log);

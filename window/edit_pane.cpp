@@ -11,9 +11,14 @@ bool IsFirstKeyDown(LPARAM lParam) { return (lParam & (1 << 30)) == 0; }
 }  // namespace
 
 LRESULT CALLBACK EditPaneProc(HWND pane, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_KEYDOWN && wParam == 'A' && IsFirstKeyDown(lParam) &&
-        GetKeyState(VK_CONTROL) < 0) {
-        SendMessageW(pane, EM_SETSEL, 0, -1);
+    // No exception may unwind into the system's code that called us.
+    try {
+        if (message == WM_KEYDOWN && wParam == 'A' && IsFirstKeyDown(lParam) &&
+            GetKeyState(VK_CONTROL) < 0) {
+            SendMessageW(pane, EM_SETSEL, 0, -1);
+        }
+        return CallWindowProcW(g_mainWindow.oldEditProc, pane, message, wParam, lParam);
+    } catch (...) {
+        return 0;
     }
-    return CallWindowProcW(g_mainWindow.oldEditProc, pane, message, wParam, lParam);
 }

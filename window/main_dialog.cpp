@@ -35,9 +35,7 @@ void OnCommand(HWND dialog, WPARAM wParam) {
     if (wParam == MAKEWPARAM(IDC_COMPILE, BN_CLICKED)) RunAssembler(dialog);
 }
 
-}  // namespace
-
-INT_PTR CALLBACK MainDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR HandleMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG: OnInitDialog(dialog); return TRUE;
         case WM_CLOSE: OnClose(dialog); return TRUE;
@@ -47,5 +45,17 @@ INT_PTR CALLBACK MainDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
         case WM_LBUTTONDOWN: OnLeftButtonDown(dialog, lParam); return TRUE;
         case WM_LBUTTONUP: OnLeftButtonUp(); return TRUE;
         default: return FALSE;
+    }
+}
+
+}  // namespace
+
+INT_PTR CALLBACK MainDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    // No exception may unwind into the system's code that called us: that
+    // would end the process and lose the user's source.
+    try {
+        return HandleMessage(dialog, message, wParam, lParam);
+    } catch (...) {
+        return TRUE;
     }
 }

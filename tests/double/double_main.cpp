@@ -11,6 +11,7 @@
 //       followed by a pause of MS milliseconds when given.
 //   text "..." [stdout|stderr]
 //       exact bytes; escapes \r \n \t \0 \\ \" and \xHH.
+//   empty-write [stderr] one write of zero bytes
 //   image HEX...         writes temp.bin with exactly these bytes
 //   image-size N         writes temp.bin with N bytes of the image pattern
 //   image-empty          writes temp.bin with no bytes
@@ -163,6 +164,9 @@ void Obey(const std::string& line, const std::string& source) {
     std::string bytes = Unquote(line, rest);
     bool toStderr = rest.find("stderr") != std::string::npos;
     WriteAll(toStderr ? Stderr() : Stdout(), bytes.data(), bytes.size());
+  } else if (command == "empty-write") {
+    DWORD written = 0;
+    WriteFile(line.find("stderr") != std::string::npos ? Stderr() : Stdout(), "", 0, &written, nullptr);
   } else if (command == "image") {
     std::string bytes;
     for (std::size_t i = 1; i < words.size(); ++i)

@@ -85,6 +85,20 @@ TEST(OutputStreams, StandardErrorAndStandardOutputArriveMergedInOrder) {
                        CompileSource(program, L"image 01\r\nprint 700 stderr\r\n", deadline)));
 }
 
+TEST(OutputStreams, AZeroLengthWriteDoesNotEndTheOutput) {
+  // On Windows it makes the program's read of the pipe succeed with no
+  // bytes. Wine drops it; the unit test OutputPipe reaches that read there.
+  Deadline deadline(kCaseMilliseconds);
+  WorkFolder folder;
+  Program program;
+  StartProgram(folder, Assembler::Double, program, deadline);
+  EXPECT_TRUE(SameText(L"01 \r\nbefore after\n",
+                       CompileSource(program,
+                                     L"image 01\r\ntext \"before \"\r\nempty-write\r\n"
+                                     L"text \"after\\n\"\r\n",
+                                     deadline)));
+}
+
 TEST(OutputStreams, AssemblerReadingStandardInputGetsEndOfInput) {
   Deadline deadline(kCaseMilliseconds);
   WorkFolder folder;

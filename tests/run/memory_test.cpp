@@ -5,22 +5,30 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <memory>
 #include <new>
+#include <stdexcept>
 #include <string>
 
 #include "assembler_run.h"
 #include "resource.h"
+#include "run_fixture.h"
 
 namespace {
 
-// Allocations of at least this many bytes fail while a test asks for it.
+// Allocations of at least this many bytes fail while a test asks for it:
+// with std::bad_alloc, or with std::length_error as a string does when asked
+// for more than its max_size (which no image reaches in a 64-bit build).
+enum class Refusal { kNoMemory, kTooLong };
 std::size_t g_refuseFrom = SIZE_MAX;
+Refusal g_refusal = Refusal::kNoMemory;
 
 }  // namespace
 
 void* operator new(std::size_t size) {
-    if (size >= g_refuseFrom) throw std::bad_alloc();
+    if (size >= g_refuseFrom) {
+        if (g_refusal == Refusal::kTooLong) throw std::length_error("longer than max_size");
+        throw std::bad_alloc();
+    }
     if (void* block = std::malloc(size ? size : 1)) return block;
     throw std::bad_alloc();
 }
@@ -29,33 +37,15 @@ void operator delete(void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
-struct WindowDestroyer {
-    void operator()(HWND window) const { DestroyWindow(window); }
-};
-using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDestroyer>;
-
-// A window holding the two panes under their identifiers, as the dialog does.
-struct Panes {
-    Panes() {
-        parent.reset(CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
-                                     nullptr, nullptr, nullptr));
-        for (int id : {IDC_SOURCE, IDC_OUTPUT}) {
-            CreateWindowExW(0, L"EDIT", L"", WS_CHILD | ES_MULTILINE | ES_AUTOHSCROLL, 0, 0, 100, 50, parent.get(),
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-        }
-    }
-    std::wstring Text(int id) const {
-        HWND pane = GetDlgItem(parent.get(), id);
-        std::wstring text(GetWindowTextLengthW(pane) + 1, L'\0');
-        text.resize(GetWindowTextW(pane, &text[0], static_cast<int>(text.size())));
-        return text;
-    }
-    UniqueWindow parent;
-};
-
 struct RefuseAllocations {
-    explicit RefuseAllocations(std::size_t from) { g_refuseFrom = from; }
-    ~RefuseAllocations() { g_refuseFrom = SIZE_MAX; }
+    explicit RefuseAllocations(std::size_t from, Refusal refusal = Refusal::kNoMemory) {
+        g_refuseFrom = from;
+        g_refusal = refusal;
+    }
+    ~RefuseAllocations() {
+        g_refuseFrom = SIZE_MAX;
+        g_refusal = Refusal::kNoMemory;
+    }
 };
 
 TEST(OutOfMemory, ASourceTooLargeToReadGivesTheHeadlineAndKeepsTheSource) {
@@ -83,6 +73,35 @@ TEST(OutOfMemory, WhenNotEvenTheHeadlineFitsNothingChanges) {
     }
     EXPECT_EQ(panes.Text(IDC_OUTPUT), L"the last report");
     EXPECT_EQ(panes.Text(IDC_SOURCE), L"moveq #1,d0");
+}
+
+TEST(OutOfMemory, AnImageTooLongToShowGivesTheHeadlineAndKeepsTheSource) {
+    // In the 32-bit program a temp.bin of some 179 MB has a hex dump longer
+    // than a string can hold; here the dump of 1 MiB stands in for it.
+    CurrentWorkFolder work(AssemblerInFolder::kStandIn);
+    Panes panes;
+    const std::wstring source = L"image-size 1048576\r\n";
+    SetDlgItemTextW(panes.parent.get(), IDC_SOURCE, source.c_str());
+    {
+        RefuseAllocations refuse(4 * 1024 * 1024, Refusal::kTooLong);
+        RunAssembler(panes.parent.get());
+    }
+    EXPECT_EQ(panes.Text(IDC_OUTPUT), L"Not enough memory.\r\n");
+    EXPECT_EQ(panes.Text(IDC_SOURCE), source);
+}
+
+TEST(OutOfMemory, MemoryRunningOutAsTheOutputArrivesStillWaitsForTheAssembler) {
+    // Cut off from its output, the stand-in goes on, pauses and only then
+    // writes its image: a run that returns without waiting finds none.
+    CurrentWorkFolder work(AssemblerInFolder::kStandIn);
+    Panes panes;
+    SetDlgItemTextW(panes.parent.get(), IDC_SOURCE, L"print 3000000\r\nsleep 500\r\nimage 01\r\n");
+    {
+        RefuseAllocations refuse(1024 * 1024);
+        RunAssembler(panes.parent.get());
+    }
+    ASSERT_EQ(panes.Text(IDC_OUTPUT), L"Not enough memory.\r\n");
+    EXPECT_TRUE(e2e::Exists(work.folder.File(L"temp.bin"))) << "the assembler was still running";
 }
 
 }  // namespace

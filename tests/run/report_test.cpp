@@ -1,6 +1,8 @@
 // The report's pure parts: hex dump, composition and the output's chunking.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <stdexcept>
 #include <string>
 
 #include "report.h"
@@ -26,6 +28,11 @@ TEST(HexDump, FormatsEveryByteValue) {
         swprintf(expected, 4, L"%02X ", i);
         EXPECT_EQ(dump.substr(3 * i, 3), expected) << "byte " << i;
     }
+}
+
+TEST(HexDump, ALengthPastWhatAStringHoldsIsRefusedNotWrappedAround) {
+    const unsigned char image[] = {0};
+    EXPECT_THROW(FormatHexDump(image, SIZE_MAX / 3 + 1), std::length_error);
 }
 
 TEST(Report, IsHeadlineCrLfAndTheLogWidenedByteForByte) {
