@@ -53,19 +53,23 @@ bool AllDigits(std::string_view text) {
 // The file name and the text may hold anything printable, so the first
 // place that reads as ":LINE: SEVERITY: " after a name decides.
 std::string_view Severity(std::string_view message) {
+  size_t best = std::string_view::npos;
+  std::string_view found;
   for (std::string_view severity : {std::string_view("error"), std::string_view("warning")}) {
     std::string tag = ": " + std::string(severity) + ": ";
-    for (size_t at = message.find(tag); at != std::string_view::npos;
+    for (size_t at = message.find(tag); at != std::string_view::npos && at < best;
          at = message.find(tag, at + 1)) {
       size_t colon = message.rfind(':', at - 1);
       if (colon == std::string_view::npos || colon == 0) continue;
       std::string_view line = message.substr(colon + 1, at - colon - 1);
       if (!AllDigits(line) || std::strtoul(std::string(line).c_str(), nullptr, 10) == 0) continue;
       if (at + tag.size() == message.size()) continue;  // no text
-      return severity;
+      best = at;
+      found = severity;
+      break;
     }
   }
-  return std::string_view();
+  return found;
 }
 
 // "N error(s)[ (more not shown)], M warning(s)[, K byte(s)]"
