@@ -60,6 +60,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.image.base = 0;
   state.image.bytes.clear();  // keeps its capacity from the previous pass
   state.imageFull = false;
+  state.unsettled = false;
   state.addressOverflow = false;
   state.oddReported = false;
   state.messages.clear();
@@ -145,6 +146,12 @@ void CheckAligned(PassState& state, const std::string& what) {
 void DefineSymbol(PassState& state, int32_t symbol, int32_t value, bool known) {
   if (symbol < 0) return;
   Symbol& entry = state.assembly->symbols.symbols[static_cast<size_t>(symbol)];
+  // A label or equ is defined once a pass, so a forward reference to it that
+  // saw another value means another pass. (A set name may still change back.)
+  if (entry.kind != SymbolKind::Set && entry.forwardPass == state.pass &&
+      (!entry.forwardSeenValid || entry.forwardSeenValue != value)) {
+    state.unsettled = true;
+  }
   entry.value = value;
   entry.known = known;
   entry.definedPass = state.pass;
@@ -156,7 +163,7 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
   if (static_cast<uint64_t>(state.location) + count > 0x100000000ull) {
     if (!state.addressOverflow) PassError(state, "the program runs past address $FFFFFFFF");
     state.addressOverflow = true;
-  } else if (!state.imageFull) {
+  } else if (!state.imageFull && !state.unsettled && !state.unresolvedForward) {
     if (PlaceBytes(state.image, state.location, data, count)) {
       placed = state.image.bytes.data() + (state.location - state.image.base);
     } else {

@@ -89,6 +89,9 @@ struct PassState {
   bool locationKnown = true;  // false after a size that depended on a forward reference
   Image image;
   bool imageFull = false;
+  // Set once this pass is sure not to be the last (a forward reference has
+  // already proved wrong): its bytes would be thrown away, so none are placed.
+  bool unsettled = false;
   bool addressOverflow = false;
   bool oddReported = false;  // one message per stretch of odd addresses
   std::vector<Message> messages;
@@ -111,7 +114,8 @@ void CheckAligned(PassState& state, const std::string& what);
 
 // Places bytes (or zeros when `data` is null) at the location and moves past
 // them. Returns where they landed in the image, or null when they were not
-// placed: once the image is over its limit, a pass only counts addresses.
+// placed: once the image is over its limit, or the pass is sure to be
+// followed by another, a pass only counts addresses.
 uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count);
 // Moves the location without placing anything (alignment before the first byte).
 void AdvanceLocation(PassState& state, uint64_t count);
