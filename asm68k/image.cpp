@@ -26,7 +26,10 @@ bool PlaceBytes(Image& image, uint32_t address, const uint8_t* data, uint64_t co
   size_t oldSize = image.bytes.size();
   size_t newSize = static_cast<size_t>(offset + count);
   if (newSize > oldSize) {
-    if (newSize > image.bytes.capacity()) image.bytes.reserve(std::max(newSize, oldSize * 2));
+    if (newSize > image.bytes.capacity()) {
+      // Doubling, but never past the largest image there can be.
+      image.bytes.reserve(std::min<size_t>(std::max(newSize, oldSize * 2), kMaxImageSize));
+    }
     image.bytes.resize(newSize);  // zero-fills any gap
   }
   if (data) {
