@@ -59,5 +59,5 @@ case "${1:-}" in
   build)  build ;;
   replay) build; replay ;;
   run)    build; run "${2:-}" ;;
-  *) sed -n '2,14p' "$0" >&2; exit 2 ;;
+  *) sed -n '2,12p' "$0" >&2; exit 2 ;;
 esac
