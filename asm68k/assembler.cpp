@@ -101,6 +101,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.section = 0;
   state.inOffset = false;
   state.image.Clear();
+  state.unsettled = false;
   state.image.recordSources = assembly.recordSources;
   state.addressOverflow = false;
   state.messages.clear();
@@ -180,6 +181,12 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
     entry.definedOrder = state.order;
     entry.definedFile = state.file;
     entry.definedLine = state.line;
+  }
+  // A label or equ is defined once a pass, so a forward reference to it that
+  // saw another value means another pass. (A set name may still change back.)
+  if (kind != SymbolKind::Set && entry.forwardPass == state.pass &&
+      (!entry.forwardSeenValid || entry.forwardSeenValue != value)) {
+    state.unsettled = true;
   }
   entry.kind = kind;
   entry.value = value;

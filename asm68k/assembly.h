@@ -166,6 +166,9 @@ struct PassState {
   size_t section = 0;     // the current one
   bool inOffset = false;  // in an offset block: labels get addresses, nothing is placed
   ImageBuilder image;
+  // Set once this pass is sure not to be the last (a forward reference has
+  // already proved wrong): its bytes would be thrown away, so none are placed.
+  bool unsettled = false;
   bool addressOverflow = false;
   std::vector<Message> messages;
   std::vector<uint32_t> forwardUsed;

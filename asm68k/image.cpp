@@ -29,6 +29,10 @@ uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t cou
       (!recordSources || runs.back().pieces.back().source.order == source.order)) {
     std::vector<uint8_t>& bytes = runs.back().bytes;
     size_t offset = bytes.size();
+    if (offset + count > bytes.capacity()) {
+      bytes.reserve(std::min<size_t>(std::max<size_t>(offset + count, 2 * bytes.capacity()),
+                                     kMaxImageSize));
+    }
     if (data && count <= 16) {
       for (uint64_t i = 0; i < count; ++i) bytes.push_back(data[i]);  // an instruction's few bytes
     } else if (data) {
@@ -50,6 +54,11 @@ uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t cou
   if (runs.back().bytes.empty()) runs.back().start = address;
   ImageRun& run = runs.back();
   uint32_t offset = static_cast<uint32_t>(run.bytes.size());
+  if (offset + count > run.bytes.capacity()) {
+    // Doubling, but never past the largest image there can be.
+    run.bytes.reserve(std::min<size_t>(std::max<size_t>(offset + count, 2 * run.bytes.capacity()),
+                                       kMaxImageSize));
+  }
   if (run.pieces.empty() || (recordSources && run.pieces.back().source.order != source.order)) {
     run.pieces.push_back({offset, source});
   }

@@ -47,9 +47,12 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
   uint8_t* placed = nullptr;
   bool placing = !state.inOffset && Current(state).kind != SectionKind::Bss;
   if (placing && static_cast<uint64_t>(state.location) + count <= 0x100000000ull) {
-    bool wasFull = state.image.full;
-    placed = state.image.Place(state.location, data, count, {state.order, state.file, state.line});
-    if (!placed && !wasFull) PassError(state, "the image would be larger than 16 MiB");
+    // A pass sure to be followed by another only counts addresses.
+    if (!state.unsettled && !state.unresolvedForward) {
+      bool wasFull = state.image.full;
+      placed = state.image.Place(state.location, data, count, {state.order, state.file, state.line});
+      if (!placed && !wasFull) PassError(state, "the image would be larger than 16 MiB");
+    }
     Current(state).started = true;
   }
   Advance(state, count);

@@ -1,8 +1,8 @@
 #pragma once
 // Source lexer: walking lines, splitting a line into its label, operation
 // and operand fields, and the character-level scanning the expression and
-// operand parsers build on. Source text is 8-bit (Latin-1);
-// bytes are never converted.
+// operand parsers build on. Source text is 8-bit (Latin-1); bytes are never
+// converted.
 
 #include <cstdint>
 #include <string>

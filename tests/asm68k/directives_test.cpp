@@ -245,6 +245,11 @@ TEST(Directives, ForwardReferencesSettleOverPasses) {
   EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x0009, 0x0000, 0x0007, 0x0001}));
   EXPECT_GE(result.passes, 2);
 
+  // A set name used above its definitions: the pass whose guess matches its
+  // last value is the last pass, even if it held another value in between.
+  result = Assemble(" dc.w x\nx set 1\nx set 2\n dc.w 3\n");
+  EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x0002, 0x0003}));
+
   // Without forward references one pass is enough.
   result = Assemble("x: nop\n bra x\n");
   EXPECT_EQ(result.passes, 1);

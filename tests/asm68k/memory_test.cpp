@@ -42,6 +42,8 @@ TEST(Memory, BadInputStaysWithinAFixedAllowance) {
             "test.asm:2: error: incbin file 'big.bin' would make the image larger than 16 MiB"},
            {" incbin \"" + huge.string() + "\"\n", MiB, SIZE_MAX,
             "would make the image larger than 16 MiB"},
+           {" dc.b 1\n ds.b $C00000\n dc.b 1\n", 30 * MiB, SIZE_MAX,
+            "0 errors, 0 warnings, 12582914 bytes"},
            // Once the image is over its limit a pass stops filling blocks.
            {"a: ds.b b-a+1\nb:\n" + Repeat(" dcb.l $400000,1\n", 200), SIZE_MAX, 64 * MiB,
             "addresses do not settle after 16 passes"},
