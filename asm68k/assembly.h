@@ -4,6 +4,7 @@
 // parse (made once for a file's line, once per expansion for a macro's), and
 // the state of the pass that is assembling them.
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <map>
@@ -24,14 +25,10 @@ namespace asm68k {
 // One line of a text that holds something: blank and comment-only lines
 // are left out when a text is indexed.
 struct LineInfo {
-  static constexpr int16_t kNotClassified = -2;
   uint32_t offset = 0;
   uint32_t length = 0;
-  uint32_t number = 0;         // line number in the file it comes from
-  int32_t statement = -1;      // its parse in the text's store, once parsed
-  int32_t scope = kGlobalScope;  // the local-label scope that parse was made in
-  bool scoped = false;           // whether that parse depends on the scope
-  int16_t directive = kNotClassified;  // directive index, -1 none (see ClassifyLine)
+  uint32_t number = 0;     // line number in the file it comes from
+  int32_t statement = -1;  // its parse in the text's store, once parsed
 };
 
 // A source file's text, or the text of one macro expansion.
@@ -42,6 +39,9 @@ struct SourceText {
   int32_t narg = 0;         // a macro expansion's argument count
   std::string text;
   std::vector<LineInfo> lines;
+  // Each line's directive for the scans that find a block's end (see
+  // ClassifyLine); made the first time a scan needs it.
+  std::vector<int16_t> classes;
 
   const char* LineBegin(const LineInfo& line) const { return text.data() + line.offset; }
   const char* LineEnd(const LineInfo& line) const {
@@ -66,15 +66,19 @@ enum class StatementKind : uint8_t {
   Invalid,    // its messages say why; its label still gets an address
 };
 
+// A statement's scope when its parse holds no local name, so fits any scope.
+constexpr int32_t kAnyScope = INT32_MIN;
+
 struct Statement {
   int32_t label = -1;  // symbol this statement defines
+  uint32_t firstOperand = 0;
+  uint32_t firstMessage = 0;      // messages found while parsing, repeated in every pass
+  int32_t scope = kAnyScope;      // the local-label scope its parse read names in
+  uint16_t form = 0;              // instruction table row, or directive index
+  uint16_t operandCount = 0;
+  uint16_t messageCount = 0;
   StatementKind kind = StatementKind::Empty;
   uint8_t size = kSizeNone;  // effective size bit
-  uint16_t form = 0;         // instruction table row, or directive index
-  uint16_t operandCount = 0;
-  uint32_t firstOperand = 0;
-  uint32_t firstMessage = 0;  // messages found while parsing, repeated in every pass
-  uint16_t messageCount = 0;
 };
 
 // Where parses live: one store for file lines (kept for the whole run), one

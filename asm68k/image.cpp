@@ -118,8 +118,17 @@ uint64_t ImageSpan(const ImageBuilder& builder) {
   return high > low ? high - low : 0;
 }
 
-void BuildImage(const ImageBuilder& builder, std::vector<uint8_t>& image) {
+void BuildImage(ImageBuilder& builder, std::vector<uint8_t>& image) {
   image.clear();
+  ImageRun* only = nullptr;
+  size_t filled = 0;
+  for (ImageRun& run : builder.runs) {
+    if (!run.bytes.empty() && filled++ == 0) only = &run;
+  }
+  if (filled == 1) {
+    image = std::move(only->bytes);
+    return;
+  }
   uint64_t low = UINT64_MAX;
   for (const ImageRun& run : builder.runs) {
     if (!run.bytes.empty()) low = std::min<uint64_t>(low, run.start);

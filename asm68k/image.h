@@ -62,8 +62,9 @@ bool FindOverlap(ImageBuilder& builder, Overlap& overlap);
 // The span from the lowest byte to the highest; 0 when there are none.
 uint64_t ImageSpan(const ImageBuilder& builder);
 
-// Lays the runs out into `image` (which must span at most kMaxImageSize).
-void BuildImage(const ImageBuilder& builder, std::vector<uint8_t>& image);
+// Lays the runs out into `image` (which must span at most kMaxImageSize);
+// a single run becomes the image without a copy.
+void BuildImage(ImageBuilder& builder, std::vector<uint8_t>& image);
 
 // Replaces `path` with `size` bytes, written with a single call. An empty
 // image still rewrites the file, so no earlier output survives.

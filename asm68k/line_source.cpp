@@ -55,7 +55,7 @@ int32_t ExpansionScope(uint32_t expansion) { return -2 - static_cast<int32_t>(ex
 int64_t FindBlockEnd(const Frame& frame, uint16_t opens, uint16_t closes) {
   int depth = 0;
   for (uint32_t i = frame.next; i < frame.end; ++i) {
-    int directive = ClassifyLine(*frame.text, frame.text->lines[i]);
+    int directive = ClassifyLine(*frame.text, i);
     if (directive < 0) continue;
     uint16_t flags = DirectiveAt(directive).flags;
     if (flags & opens) {
@@ -133,7 +133,7 @@ void SkipBranch(PassState& state, uint32_t ifFile, uint32_t ifLine, bool elsesCo
   int depth = 0;
   for (uint32_t i = frame.next; i < frame.end; ++i) {
     LineInfo& line = frame.text->lines[i];
-    int directive = ClassifyLine(*frame.text, line);
+    int directive = ClassifyLine(*frame.text, i);
     if (directive < 0) continue;
     uint16_t flags = DirectiveAt(directive).flags;
     if (flags & kOpensIf) {
@@ -254,9 +254,15 @@ void IndexLines(SourceText& text) {
   text.lines.clear();
   text.indexed = true;
   const char* begin = text.text.data();
-  LineWalker lines(begin, begin + text.text.size());
   const char* lineBegin;
   const char* lineEnd;
+  // Counted first: the index takes exactly its room, however large the file.
+  size_t holding = 0;
+  for (LineWalker lines(begin, begin + text.text.size()); lines.Next(lineBegin, lineEnd);) {
+    holding += !IsCommentOrBlank(lineBegin, lineEnd);
+  }
+  text.lines.reserve(holding);
+  LineWalker lines(begin, begin + text.text.size());
   for (uint32_t number = 1; lines.Next(lineBegin, lineEnd); ++number) {
     if (IsCommentOrBlank(lineBegin, lineEnd)) continue;
     LineInfo line;
@@ -287,10 +293,13 @@ int DirectiveNamed(std::string_view word) {
 
 }  // namespace
 
-int ClassifyLine(const SourceText& text, LineInfo& line) {
-  if (line.directive != LineInfo::kNotClassified) return line.directive;
+int ClassifyLine(SourceText& text, uint32_t index) {
+  constexpr int16_t kNotClassified = -2;
+  if (text.classes.empty()) text.classes.assign(text.lines.size(), kNotClassified);
+  if (text.classes[index] != kNotClassified) return text.classes[index];
   // Only the words matter, not whether the rest would parse: a macro body
   // still holds its \1 parameters.
+  const LineInfo& line = text.lines[index];
   const char* p = text.LineBegin(line);
   const char* end = text.LineEnd(line);
   bool column1 = p < end && !IsSpace(*p);
@@ -302,23 +311,25 @@ int ClassifyLine(const SourceText& text, LineInfo& line) {
     directive = DirectiveNamed(NextWord(p, end));
     if (!labelled && directive >= 0 && !(DirectiveAt(directive).flags & kNamesSymbol)) directive = -1;
   }
-  line.directive = static_cast<int16_t>(directive);
+  text.classes[index] = static_cast<int16_t>(directive);
   return directive;
 }
 
 Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
   ParseStore& store = text.transient ? state.assembly->transient : state.assembly->persistent;
   state.store = &store;
-  if (line.statement < 0 || (line.scoped && line.scope != state.scope)) {
-    LineParse context;
-    context.scope = state.scope;
-    context.narg = text.narg;
-    line.statement = ParseLine(*state.assembly, store, text.LineBegin(line), text.LineEnd(line),
-                               context);
-    line.scope = state.scope;
-    line.scoped = context.usedScope;
+  if (line.statement >= 0) {
+    const Statement& parsed = store.statements[static_cast<size_t>(line.statement)];
+    if (parsed.scope == kAnyScope || parsed.scope == state.scope) return parsed;
   }
-  return store.statements[static_cast<size_t>(line.statement)];
+  LineParse context;
+  context.scope = state.scope;
+  context.narg = text.narg;
+  line.statement = ParseLine(*state.assembly, store, text.LineBegin(line), text.LineEnd(line),
+                             context);
+  Statement& parsed = store.statements[static_cast<size_t>(line.statement)];
+  parsed.scope = context.usedScope ? state.scope : kAnyScope;
+  return parsed;
 }
 
 void LineSource::Start(SourceFile& root) {
@@ -513,6 +524,7 @@ void RunMacroCall(PassState& state, const Statement&) {
     source.spareTexts.pop_back();
     text->text.clear();
     text->lines.clear();
+    text->classes.clear();
   }
   text->file = macro.text->file;
   text->transient = true;

@@ -75,8 +75,9 @@ struct LineSource {
   void Stop();
 };
 
-// The directive at a line (ignoring what it would do), or -1; cached in the line.
-int ClassifyLine(const SourceText& text, LineInfo& line);
+// The directive at a text's line (ignoring what it would do), or -1; kept
+// in the text's classes.
+int ClassifyLine(SourceText& text, uint32_t index);
 
 // The line's statement, parsed the first time (and again when a parse that
 // depends on the local scope meets another scope); sets state.store.
