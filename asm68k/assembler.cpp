@@ -100,7 +100,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.sections.assign(1, Section());  // what comes before any section directive
   state.section = 0;
   state.inOffset = false;
-  state.image.Clear();
+  state.image.Clear(state.image.wanted);
   state.unsettled = false;
   state.image.recordSources = assembly.recordSources;
   state.addressOverflow = false;

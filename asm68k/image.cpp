@@ -71,13 +71,14 @@ uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t cou
   return run.bytes.data() + offset;
 }
 
-void ImageBuilder::Clear() {
+void ImageBuilder::Clear(uint64_t expected) {
   // The first run keeps its storage: the next pass places about as much.
   if (runs.size() > 1) runs.resize(1);
-  if (!runs.empty()) {
-    runs[0].bytes.clear();
-    runs[0].pieces.clear();
-  }
+  if (runs.empty()) runs.emplace_back();
+  runs[0].bytes.clear();
+  runs[0].pieces.clear();
+  runs[0].bytes.reserve(static_cast<size_t>(std::min<uint64_t>(expected, kMaxImageSize)));
+  wanted = 0;
   placed = 0;
   full = false;
 }

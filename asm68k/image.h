@@ -39,6 +39,7 @@ struct ImageBuilder {
   std::vector<ImageRun> runs;
   uint64_t placed = 0;  // bytes in all runs
   bool full = false;    // placing more would pass kMaxImageSize: nothing more is placed
+  uint64_t wanted = 0;  // bytes the pass had to place, placed or not
   // Keep the line of every byte, not only of each run's first: only needed
   // to name the lines of an overlap, so a pass that finds one asks for it.
   bool recordSources = false;
@@ -46,7 +47,10 @@ struct ImageBuilder {
   // Places `count` bytes (zeros when `data` is null) at `address`; returns
   // where they are kept, or null when they would make the image too large.
   uint8_t* Place(uint32_t address, const uint8_t* data, uint64_t count, const ByteSource& source);
-  void Clear();
+  // Empties the builder for the next pass, with room for `expected` bytes in
+  // its first run (what the pass before wanted to place): most images are
+  // one run, and a pass sure to be followed by another places none.
+  void Clear(uint64_t expected);
 };
 
 // Two lines that placed bytes at the same address.

@@ -47,6 +47,7 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
   uint8_t* placed = nullptr;
   bool placing = !state.inOffset && Current(state).kind != SectionKind::Bss;
   if (placing && static_cast<uint64_t>(state.location) + count <= 0x100000000ull) {
+    state.image.wanted += count;
     // A pass sure to be followed by another only counts addresses.
     if (!state.unsettled && !state.unresolvedForward) {
       bool wasFull = state.image.full;

@@ -1,5 +1,6 @@
 #include "line_source.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "directives.h"
@@ -256,12 +257,10 @@ void IndexLines(SourceText& text) {
   const char* begin = text.text.data();
   const char* lineBegin;
   const char* lineEnd;
-  // Counted first: the index takes exactly its room, however large the file.
-  size_t holding = 0;
-  for (LineWalker lines(begin, begin + text.text.size()); lines.Next(lineBegin, lineEnd);) {
-    holding += !IsCommentOrBlank(lineBegin, lineEnd);
-  }
-  text.lines.reserve(holding);
+  // Room for every line at once, unless lines are so short that most must
+  // be blank (a file of empty lines reserves nothing).
+  size_t newlines = static_cast<size_t>(std::count(text.text.begin(), text.text.end(), '\n'));
+  if (newlines * 8 <= text.text.size()) text.lines.reserve(newlines + 1);
   LineWalker lines(begin, begin + text.text.size());
   for (uint32_t number = 1; lines.Next(lineBegin, lineEnd); ++number) {
     if (IsCommentOrBlank(lineBegin, lineEnd)) continue;

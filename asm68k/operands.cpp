@@ -217,7 +217,7 @@ bool SplitOperands(const char* begin, const char* end, std::vector<TextRange>& o
   const char* start = all.begin;
   for (const char* p = all.begin; p < all.end;) {
     char ch = *p;
-    if (!(kChars.flags[static_cast<uint8_t>(ch)] & kCharInOperand)) {
+    if (!(kChars.flags[static_cast<uint8_t>(ch)] & kCharInList)) {
       ++p;
       continue;
     }

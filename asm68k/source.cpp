@@ -240,36 +240,38 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
   // belong to it. What follows a blank is a comment.
   const char* operandsBegin = c.p;
   const char* p = c.p;
-  int depth = 0;
-  bool argumentStart = true;
-  while (p < end && *p != ';') {
+  // Most fields hold none of the characters that matter (a blank, ';', a
+  // quote, '<'): one test a character finds the next one.
+  int depth = 0;               // parentheses open up to `counted`
+  const char* counted = p;
+  while (p < end) {
+    while (p < end && !(kChars.flags[static_cast<uint8_t>(*p)] & kCharFieldEnd)) ++p;
+    if (p == end || *p == ';') break;
     char ch = *p;
-    if (!(kChars.flags[static_cast<uint8_t>(ch)] & kCharInOperand)) {
-      ++p;
-      argumentStart = false;
-      continue;
-    }
     if (ch == '\'' || ch == '"') {
       p = SkipQuoted(p, end);
-      argumentStart = false;
       continue;
     }
-    if (ch == '<' && argumentStart) {
+    const char* before = p;  // the field's last character before this one
+    while (before > operandsBegin && IsSpace(before[-1])) --before;
+    bool argumentStart = before == operandsBegin || before[-1] == ',';
+    if (ch == '<') {
       const char* close = static_cast<const char*>(std::memchr(p, '>', static_cast<size_t>(end - p)));
-      if (close) {
-        p = close + 1;
-        argumentStart = false;
-        continue;
+      p = argumentStart && close ? close + 1 : p + 1;
+      continue;
+    }
+    // A blank: the end, unless it follows a comma or stands in parentheses.
+    for (; counted < p; ++counted) {
+      if (*counted == '\'' || *counted == '"') {
+        counted = SkipQuoted(counted, p) - 1;
+      } else if (*counted == '(') {
+        ++depth;
+      } else if (*counted == ')' && depth > 0) {
+        --depth;
       }
     }
-    if (IsSpace(ch) && depth == 0) break;
-    if (ch == '(') ++depth;
-    if (ch == ')' && depth > 0) --depth;
+    if (!argumentStart && depth == 0) break;
     ++p;
-    argumentStart = ch == ',';
-    if (argumentStart) {
-      while (p < end && IsSpace(*p)) ++p;
-    }
   }
   out.operands = operandsBegin;
   out.operandsEnd = p;

@@ -26,8 +26,15 @@ class LineWalker {
   const char* cr_;
 };
 
-// kCharInOperand: a character the operand field's end depends on.
-enum : uint8_t { kCharSpace = 1, kCharIdentStart = 2, kCharIdent = 4, kCharInOperand = 8 };
+// kCharFieldEnd: a character the operand field's end depends on;
+// kCharInList: one that splitting operands at commas looks at.
+enum : uint8_t {
+  kCharSpace = 1,
+  kCharIdentStart = 2,
+  kCharIdent = 4,
+  kCharFieldEnd = 8,
+  kCharInList = 16,
+};
 
 struct CharTable {
   uint8_t flags[256];
@@ -37,9 +44,10 @@ struct CharTable {
     flags[static_cast<uint8_t>('\r')] = kCharSpace;
     flags[static_cast<uint8_t>('\f')] = kCharSpace;
     flags[static_cast<uint8_t>('\v')] = kCharSpace;
-    for (char c : {' ', '\t', '\r', '\f', '\v', ';', '\'', '"', '<', '(', ')', ','}) {
-      flags[static_cast<uint8_t>(c)] |= kCharInOperand;
+    for (char c : {' ', '\t', '\r', '\f', '\v', ';', '\'', '"', '<'}) {
+      flags[static_cast<uint8_t>(c)] |= kCharFieldEnd;
     }
+    for (char c : {'\'', '"', '(', ')', ','}) flags[static_cast<uint8_t>(c)] |= kCharInList;
     for (int c = 'a'; c <= 'z'; ++c) flags[c] = kCharIdentStart | kCharIdent;
     for (int c = 'A'; c <= 'Z'; ++c) flags[c] = kCharIdentStart | kCharIdent;
     for (int c = '0'; c <= '9'; ++c) flags[c] = kCharIdent;
