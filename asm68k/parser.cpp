@@ -1,5 +1,6 @@
 #include "parser.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -374,6 +375,14 @@ struct Reader {
 
 void ReadSource(Assembly& assembly, std::string source, const std::string& name) {
   Reader reader{assembly};
+  // Each line of code makes a statement, typically with an operand or two:
+  // room for them up front saves regrowing the biggest tables. Blank and
+  // comment lines take none.
+  size_t code = std::min<size_t>(CountCodeLines(source.data(), source.data() + source.size()),
+                                 kMaxStatements);
+  assembly.statements.reserve(code);
+  assembly.operands.reserve(code * 2);
+  assembly.expressions.nodes.reserve(code * 2);
   auto text = std::make_unique<FileText>();
   text->identified = assembly.reader->Identify(name, text->id);
   text->text = std::move(source);

@@ -27,6 +27,18 @@ bool LineWalker::Next(const char*& lineBegin, const char*& lineEnd) {
   return true;
 }
 
+size_t CountCodeLines(const char* begin, const char* end) {
+  LineWalker lines(begin, end);
+  const char* line;
+  const char* lineEnd;
+  size_t count = 0;
+  while (lines.Next(line, lineEnd)) {
+    while (line < lineEnd && IsSpace(*line)) ++line;
+    if (line < lineEnd && *line != ';' && *line != '*') ++count;
+  }
+  return count;
+}
+
 std::string ToLowerCopy(std::string_view text) {
   std::string lower(text);
   for (char& c : lower) c = ToLower(c);

@@ -54,6 +54,10 @@ inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 inline char ToLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 std::string ToLowerCopy(std::string_view text);
 
+// Lines that hold more than blanks and a comment: about how many statements
+// a text makes, for reserving room for them.
+size_t CountCodeLines(const char* begin, const char* end);
+
 // A position inside one line (or one operand) of source.
 struct Cursor {
   const char* p;

@@ -36,7 +36,7 @@ TEST(Memory, BadInputStaysWithinAFixedAllowance) {
   for (const Case& c : std::vector<Case>{
            {std::string(30000000, '\n'), MiB, SIZE_MAX, "0 errors, 0 warnings, 0 bytes"},
            {locals, 8 * MiB, SIZE_MAX, "0 errors, 0 warnings, 0 bytes"},
-           {Repeat(" bogus\n", 1000000), 64 * MiB, SIZE_MAX,
+           {Repeat(" bogus\n", 1000000), 96 * MiB, SIZE_MAX,
             "test.asm:1: error: unknown instruction 'bogus'"},
            {Repeat(" incbin big.bin\n", 40), 40 * MiB, SIZE_MAX,
             "test.asm:2: error: incbin file 'big.bin' would make the image larger than 16 MiB"},
