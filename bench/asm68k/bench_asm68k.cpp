@@ -35,6 +35,28 @@ Timing summarise(std::vector<double> times) {
     return {times.front(), times[times.size() / 2]};
 }
 
+// One untimed run of ours on `source`: false, after printing its messages,
+// when it fails.
+bool AssemblesCleanly(const std::vector<std::string>& command, const std::string& log_path,
+                      const char* source) {
+    if (tools::run(command, log_path) == 0) return true;
+    std::string log;
+    tools::read_text(log_path, log);
+    std::printf("our assembler failed on the %s:\n%s\n", source, log.substr(0, 2000).c_str());
+    return false;
+}
+
+// Best and median of `repeats` timed runs of `command`.
+Timing TimeRuns(const std::vector<std::string>& command, int repeats) {
+    std::vector<double> times;
+    for (int i = 0; i < repeats; ++i) {
+        Clock::time_point start = Clock::now();
+        tools::run(command);
+        times.push_back(seconds_since(start));
+    }
+    return summarise(times);
+}
+
 constexpr int kMacroCalls = 20000;
 constexpr int kReptCount = 100000;
 
@@ -97,12 +119,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::vector<std::string> ours_command = {ours, "/p", ours_source + "," + ours_image};
-    if (tools::run(ours_command, work + "/ours.log") != 0) {
-        std::string log;
-        tools::read_text(work + "/ours.log", log);
-        std::printf("our assembler failed on the benchmark source:\n%s\n", log.substr(0, 2000).c_str());
-        return 1;
-    }
+    if (!AssemblesCleanly(ours_command, work + "/ours.log", "benchmark source")) return 1;
     std::vector<std::uint8_t> ours_bytes;
     tools::read_file(ours_image, ours_bytes);
     const bool identical = ours_bytes == gnu.image;
@@ -133,20 +150,9 @@ int main(int argc, char** argv) {
     const std::string macro_source = work + "/bench_macros.s";
     write_macro_source(macro_source);
     const std::vector<std::string> macro_command = {ours, "/p", macro_source + "," + ours_image};
-    if (tools::run(macro_command, work + "/macros.log") != 0) {
-        std::string log;
-        tools::read_text(work + "/macros.log", log);
-        std::printf("our assembler failed on the macro source:\n%s\n", log.substr(0, 2000).c_str());
-        return 1;
-    }
+    if (!AssemblesCleanly(macro_command, work + "/macros.log", "macro source")) return 1;
     tools::read_file(ours_image, ours_bytes);
-    std::vector<double> macro_times;
-    for (int i = 0; i < repeats; ++i) {
-        Clock::time_point start = Clock::now();
-        tools::run(macro_command);
-        macro_times.push_back(seconds_since(start));
-    }
-    Timing m = summarise(macro_times);
+    Timing m = TimeRuns(macro_command, repeats);
     std::printf("macros: %s (%d calls of nested macros, a rept of %d), %zu bytes: "
                 "ours best %.3f s, median %.3f s\n",
                 macro_source.c_str(), kMacroCalls, kReptCount, ours_bytes.size(), m.best, m.median);
