@@ -211,7 +211,8 @@ bool NestTooDeep(PassState& state) {
   }
   if (includes >= kMaxIncludeDepth) {
     PassError(state,
-              "includes are nested more than " + std::to_string(kMaxIncludeDepth) + " deep");
+              "includes are nested more than " + std::to_string(kMaxIncludeDepth) + " deep" +
+                  IncludeChain(state));
     return true;
   }
   return false;
