@@ -194,6 +194,17 @@ struct Parse {
 inline uint32_t U(int32_t v) { return static_cast<uint32_t>(v); }
 inline int32_t S(uint32_t v) { return static_cast<int32_t>(v); }
 
+int32_t ApplyUnary(ExprOp op, int32_t operand) {
+  switch (op) {
+    case ExprOp::Negate:
+      return S(0u - U(operand));
+    case ExprOp::Complement:
+      return ~operand;
+    default:  // LogicalNot
+      return operand == 0 ? kTrue : 0;
+  }
+}
+
 bool Apply(ExprOp op, int32_t left, int32_t right, int32_t& out) {
   switch (op) {
     case ExprOp::Add:
@@ -338,13 +349,9 @@ bool IsConstant(const ExprPool& pool, Expr expr, int32_t& value) {
         stack[top++] = node.value;
         break;
       case ExprOp::Negate:
-        stack[top - 1] = S(0u - U(stack[top - 1]));
-        break;
       case ExprOp::Complement:
-        stack[top - 1] = ~stack[top - 1];
-        break;
       case ExprOp::LogicalNot:
-        stack[top - 1] = stack[top - 1] == 0 ? kTrue : 0;
+        stack[top - 1] = ApplyUnary(node.op, stack[top - 1]);
         break;
       default: {
         --top;
@@ -392,13 +399,9 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
         if (!context.locationKnown) result.known = false;
         break;
       case ExprOp::Negate:
-        stack[top - 1] = S(0u - U(stack[top - 1]));
-        break;
       case ExprOp::Complement:
-        stack[top - 1] = ~stack[top - 1];
-        break;
       case ExprOp::LogicalNot:
-        stack[top - 1] = stack[top - 1] == 0 ? kTrue : 0;
+        stack[top - 1] = ApplyUnary(node.op, stack[top - 1]);
         break;
       default:
         --top;
