@@ -19,7 +19,7 @@ constexpr size_t kMaxItems = 65535;
 
 uint32_t UnitBytes(uint8_t size) { return size == kSizeB ? 1 : size == kSizeW ? 2 : 4; }
 
-std::string SizedName(const char* name, uint8_t size) {
+std::string SizedName(std::string_view name, uint8_t size) {
   return std::string(name) + '.' + SizeLetter(size);
 }
 
@@ -75,7 +75,7 @@ bool ParseDc(DirectiveParse& p, std::string& error) {
   return true;
 }
 
-bool CheckDataValue(PassState& state, const EvalResult& r, uint8_t size, const char* directive) {
+bool CheckDataValue(PassState& state, const EvalResult& r, uint8_t size, std::string_view directive) {
   if (!r.valid) return true;
   if (size == kSizeB && (r.value < -128 || r.value > 255)) {
     PassError(state, SizedName(directive, size) + " value " + std::to_string(r.value) +
@@ -97,7 +97,7 @@ int StoreBigEndian(uint8_t* out, int32_t value, uint32_t unit) {
 }
 
 // ds and dcb reserve count*unit bytes; anything over the image limit is refused.
-bool CheckBlockSize(PassState& state, const EvalResult& count, uint8_t size, const char* directive,
+bool CheckBlockSize(PassState& state, const EvalResult& count, uint8_t size, std::string_view directive,
                     uint64_t& bytes) {
   bytes = 0;
   if (!count.valid) return false;
@@ -119,7 +119,10 @@ bool CheckBlockSize(PassState& state, const EvalResult& count, uint8_t size, con
 // ---- parse functions ----
 
 // A directive without operands takes what follows it as a comment.
-bool ParseNone(DirectiveParse&, std::string&) { return true; }
+bool ParseNone(DirectiveParse& p, std::string&) {
+  p.warning = IgnoredOperandWarning(p.name, p.operands.begin, p.operands.end);
+  return true;
+}
 
 bool ParseOne(DirectiveParse& p, std::string& error) {
   return ParseExpressions(p, 1, 1, p.name, error);
@@ -143,7 +146,7 @@ bool ParseDs(DirectiveParse& p, std::string& error) {
 }
 
 bool ParseDcb(DirectiveParse& p, std::string& error) {
-  return ParseExpressions(p, 1, 2, SizedName("dcb", p.size), error);
+  return ParseExpressions(p, 1, 2, SizedName(p.name, p.size), error);
 }
 
 bool ParseNamedFile(DirectiveParse& p, std::string& error) {
@@ -320,16 +323,17 @@ void RunDs(PassState& state, const Statement& statement) {
 }
 
 void RunDcb(PassState& state, const Statement& statement) {
-  if (!PlacesBytes(state, SizedName("dcb", statement.size))) return;
+  std::string_view name = DirectiveAt(statement.form).name;  // dcb or blk
+  if (!PlacesBytes(state, SizedName(name, statement.size))) return;
   const Operand* ops = StatementOperands(state, statement);
   EvalResult count = EvaluateExpr(state, ops[0].expr);
   EvalResult value;
   if (statement.operandCount > 1) {
     value = EvaluateExpr(state, ops[1].expr);
-    CheckDataValue(state, value, statement.size, "dcb");
+    CheckDataValue(state, value, statement.size, name);
   }
   uint64_t bytes;
-  if (CheckBlockSize(state, count, statement.size, "dcb", bytes) && bytes > 0) {
+  if (CheckBlockSize(state, count, statement.size, name, bytes) && bytes > 0) {
     // Filled where it lands, by doubling copies: no second block, and no
     // work at all once the image is over its limit.
     uint32_t unit = UnitBytes(statement.size);
@@ -621,6 +625,7 @@ const Directive kDirectives[] = {
     {"dc", kTakesSize | kWordAligned, ParseDc, RunDc},
     {"ds", kTakesSize | kWordAligned, ParseDs, RunDs},
     {"dcb", kTakesSize | kWordAligned, ParseDcb, RunDcb},
+    {"blk", kTakesSize | kWordAligned, ParseDcb, RunDcb},
     {"even", kLabelAfter, ParseNone, RunEven},
     {"cnop", kLabelAfter, ParseTwo, RunCnop},
     {"include", 0, ParseNamedFile, RunInclude},

@@ -41,6 +41,7 @@ struct DirectiveParse {
   TextRange operands;
   const char* lineEnd;  // the rest of the line, for a directive whose operand is free text
   Statement& statement;
+  std::string warning;  // set by a parse that accepts the line with a doubt
 };
 
 struct Directive {

@@ -107,7 +107,11 @@ struct LineParser {
     std::vector<TextRange>& pieces = assembly.pieces;
     statement.kind = StatementKind::Invalid;
     // An instruction without operands takes what follows it as a comment.
-    if (forms.count == 1 && FormAt(forms.first).operandCount == 0) field.end = field.begin;
+    if (forms.count == 1 && FormAt(forms.first).operandCount == 0) {
+      std::string warning = IgnoredOperandWarning(name, field.begin, field.end);
+      if (!warning.empty()) Add(Severity::Warning, std::move(warning));
+      field.end = field.begin;
+    }
     if (!SplitOperands(field.begin, field.end, pieces, error)) return Error(error);
     if (pieces.size() > 2) {
       return Error(std::string(name) + " takes at most two operands, not " +
@@ -145,10 +149,19 @@ struct LineParser {
     }
     statement.size = writtenSize == kSizeNone ? static_cast<uint8_t>(kSizeW) : writtenSize;
     DirectiveParse parse{assembly, store, parser, name, statement.size, fields.label, field,
-                         fields.commentEnd, statement};
-    if (error.empty() && directive.parse(parse, error)) return;
+                         fields.commentEnd, statement, {}};
+    if (error.empty() && directive.parse(parse, error)) {
+      if (!parse.warning.empty()) Add(Severity::Warning, std::move(parse.warning));
+      return;
+    }
     Error(error);
-    if ((directive.flags & kNamesSymbol) && !(directive.flags & kOpensMacro)) {
+    bool opensIf = directive.flags & kOpensIf;
+    if (opensIf) {
+      // Still an if, a false one, so that its else and endif find it.
+      statement.form = static_cast<uint16_t>(FindDirective("if"));
+      statement.size = kIfNonZero;
+    }
+    if (opensIf || ((directive.flags & kNamesSymbol) && !(directive.flags & kOpensMacro))) {
       // Keep the name defined (as 0) so its uses do not add "undefined" errors.
       statement.firstOperand = static_cast<uint32_t>(store.operands.size());
       statement.operandCount = 1;

@@ -199,7 +199,7 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
 
   c.SkipSpace();
   if (c.AtEnd() || *c.p == ';') return true;
-  if (*c.p == '*' && out.label.empty()) return true;  // an indented '*' comment
+  if (*c.p == '*') return true;  // a '*' comment, after a label or indented
 
   // An indented label needs a colon.
   if (out.label.empty() && IsIdentStart(*c.p)) {
@@ -209,7 +209,7 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
       out.label = name;
       c = word;
       c.SkipSpace();
-      if (c.AtEnd() || *c.p == ';') return true;
+      if (c.AtEnd() || *c.p == ';' || *c.p == '*') return true;
     }
   }
 
@@ -297,12 +297,23 @@ bool CommentLooksLikeOperand(const char* begin, const char* end) {
   return number || IsIdentStart(next) || next == '@' || next == '\'' || next == '"';
 }
 
+std::string IgnoredOperandWarning(std::string_view name, const char* begin, const char* end) {
+  if (begin == end || !(IsDigit(*begin) || std::strchr("#$%", *begin))) return std::string();
+  return Excerpt(begin, end) + " after " + std::string(name) +
+         " is taken as a comment: " + std::string(name) + " takes no operands";
+}
+
 std::string Excerpt(const char* begin, const char* end) {
   constexpr size_t kLimit = 24;
   size_t length = static_cast<size_t>(end - begin);
   if (length == 0) return "the end of the line";
   std::string text = "'";
-  text.append(begin, length > kLimit ? kLimit : length);
+  size_t shown = length > kLimit ? kLimit : length;
+  // Never cut a UTF-8 character in two.
+  while (shown < length && shown > 0 && (static_cast<uint8_t>(begin[shown]) & 0xC0) == 0x80) {
+    --shown;
+  }
+  text.append(begin, shown);
   if (length > kLimit) text += "...";
   text += "'";
   return text;

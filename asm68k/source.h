@@ -133,6 +133,11 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
 // operand ("+ 2" after "dc.w 1"): worth a warning.
 bool CommentLooksLikeOperand(const char* begin, const char* end);
 
+// For an instruction or directive that takes no operands but has text in
+// its operand field ("nop 0,8"): a warning when that text starts like an
+// operand (a number or '#'), else empty: "rts  back" is just a comment.
+std::string IgnoredOperandWarning(std::string_view name, const char* begin, const char* end);
+
 // Shows a piece of source in a message, shortened if long.
 std::string Excerpt(const char* begin, const char* end);
 

@@ -35,6 +35,7 @@ TEST(Directives, DataAndStrings) {
       {"dcb.w 3,$abcd", {0xABCD, 0xABCD, 0xABCD}},
       {"dcb.b 2", {0x0000}},
       {"dcb.l 1,-1", {0xFFFF, 0xFFFF}},
+      {"blk.w 2,7", {0x0007, 0x0007}},
       {"dc.b 1\n even\n dc.w 2", {0x0100, 0x0002}},
       {"dc.b 1\n cnop 0,4\n dc.w 2", {0x0100, 0x0000, 0x0002}},
       {"dc.b 1\n cnop 2,4\n dc.w 2", {0x0100, 0x0002}},

@@ -37,6 +37,12 @@ TEST(Conditionals, BranchesMayDefineTheSameName) {
   ExpectWords({{"mode equ 2\n if mode=1\nv equ 10\n else\nv equ 20\n endif\n dc.w v", {20}}});
 }
 
+TEST(Conditionals, AnIfThatCannotBeReadIsFalseAndStillOpensItsBlock) {
+  for (const char* source : {" if def(x)=0\n nop\n else\n rts\n endif\n", " ifd 3\n nop\n endc\n"}) {
+    EXPECT_EQ(Assemble(source).errors, 1) << source;
+  }
+}
+
 TEST(Conditionals, AnIncludeInAFalseBranchIsNotRead) {
   asm68k::AssemblyResult result = Assemble(" if 0\n include \"missing.inc\"\n endif\n nop\n");
   EXPECT_EQ(result.errors, 0);

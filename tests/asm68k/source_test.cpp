@@ -73,6 +73,7 @@ TEST(Lines, ABlankEndsTheOperandsAndStartsAComment) {
       {"rts d0", {0x4E75}},
       {"dc.b 1\n even 2\n dc.b 2", {0x0100, 0x0200}},
       {"DUART equ $1C0000 * base of the DUART\n dc.l DUART", {0x001C, 0x0000}},
+      {"nop\nwait: * spin here\n bra.s wait", {0x4E71, 0x60FE}},
   });
   // A comment that reads like more of the expression is worth a warning.
   for (const char* line : {" dc.w 1 + 2", " dc.w 2 * 3", " dc.w 2 << 1", " dc.w 1 - x"}) {
@@ -82,8 +83,14 @@ TEST(Lines, ABlankEndsTheOperandsAndStartsAComment) {
     EXPECT_NE(result.messages[0].find("test.asm:1: warning: '"), std::string::npos) << line;
     EXPECT_NE(result.messages[0].find("after a blank is taken as a comment"), std::string::npos);
   }
-  for (const char* line : {" dc.w 2 * two words", " dc.w 1 ; + 2", " nop * 2"}) {
+  for (const char* line : {" dc.w 2 * two words", " dc.w 1 ; + 2", " nop * 2", " rts d0"}) {
     EXPECT_EQ(Assemble(std::string(line) + "\n").warnings, 0) << line;
+  }
+  // So is a number after an instruction or directive that takes no operands.
+  for (const char* line : {" nop 0,8", " rts #4", " even 2"}) {
+    asm68k::AssemblyResult result = Assemble(std::string(line) + "\n");
+    ASSERT_EQ(result.warnings, 1) << line;
+    EXPECT_NE(result.messages[0].find("is taken as a comment: "), std::string::npos) << line;
   }
 }
 
@@ -127,6 +134,8 @@ TEST(Lines, Errors) {
   EXPECT_EQ(s.error, "expected an instruction or directive, found '#1,d0'");
   s = SplitText("lab%el nop");
   EXPECT_FALSE(s.ok);
+  s = SplitText("12345678901234567890123\xC3\xA9 nop");  // a shortened excerpt keeps whole characters
+  EXPECT_EQ(s.error, "a line starts with a label, a blank, '*' or ';', not '12345678901234567890123...'");
 }
 
 TEST(Lines, LineEndingsAndLatin1) {
