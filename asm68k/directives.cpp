@@ -255,9 +255,42 @@ bool ParseMacro(DirectiveParse& p, std::string& error) {
             (FindDirective(lower) >= 0 ? "a directive" : "an instruction");
     return false;
   }
+  // NAME macro A,B names its parameters: \A in the body is the first argument.
+  std::vector<std::string_view> parameters;
+  if (!p.label.empty()) {
+    Cursor c{p.operands.begin, p.operands.end};
+    c.SkipSpace();
+    while (!c.AtEnd()) {
+      std::string_view parameter;
+      if (IsIdentStart(c.Peek()) && c.Peek() != '.') parameter = c.Identifier();
+      if (parameter.empty()) {
+        error = "macro parameters are names separated by commas, not " + Excerpt(c.p, c.end);
+        return false;
+      }
+      if (std::find(parameters.begin(), parameters.end(), parameter) != parameters.end()) {
+        error = "macro parameter '" + std::string(parameter) + "' is named twice";
+        return false;
+      }
+      parameters.push_back(parameter);
+      c.SkipSpace();
+      if (c.AtEnd()) break;
+      if (!c.Match(',')) {
+        error = "macro parameters are names separated by commas, not " + Excerpt(c.p, c.end);
+        return false;
+      }
+      c.SkipSpace();
+      if (c.AtEnd()) {
+        error = "macro parameters end with a comma";
+        return false;
+      }
+    }
+  }
   p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
-  p.statement.operandCount = 1;
+  p.statement.operandCount = static_cast<uint16_t>(1 + parameters.size());
   p.store.operands.push_back(TextOperand(p.store, lower));
+  for (std::string_view parameter : parameters) {
+    p.store.operands.push_back(TextOperand(p.store, parameter));
+  }
   return true;
 }
 

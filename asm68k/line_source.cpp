@@ -456,6 +456,10 @@ void RunMacro(PassState& state, const Statement& statement) {
     return;
   }
   Macro macro;
+  const Operand* operands = StatementOperands(state, statement);
+  for (uint16_t i = 1; i < statement.operandCount; ++i) {
+    macro.parameters.emplace_back(OperandText(*state.store, operands[i]));
+  }
   macro.text = frame.text;
   macro.first = frame.next;
   macro.end = static_cast<uint32_t>(end);
@@ -514,7 +518,7 @@ void RunMacroCall(PassState& state, const Statement&) {
   if (unique.size() < 6) unique.insert(0, 6 - unique.size(), '0');
   unique.insert(0, 1, '_');
   char size = dot == std::string::npos ? 0 : written[dot + 1];
-  MacroCallText call{arguments, size, unique};
+  MacroCallText call{arguments, size, unique, macro.parameters};
 
   std::unique_ptr<SourceText> text;
   if (source.spareTexts.empty()) {

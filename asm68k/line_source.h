@@ -38,6 +38,7 @@ struct Macro {
   uint32_t first = 0;
   uint32_t end = 0;
   std::unique_ptr<SourceText> copy;  // a body defined inside an expansion is kept here
+  std::vector<std::string> parameters;  // NAME macro A,B: \A is the first argument
 };
 
 struct LineSource {

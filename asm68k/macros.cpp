@@ -71,6 +71,19 @@ void SubstituteLine(std::string_view line, const MacroCallText& call, std::strin
       out += call.unique;
     } else if (next == '#') {
       out += std::to_string(call.arguments.size());
+    } else if (IsIdentStart(next) && next != '.' && !call.parameters.empty()) {
+      size_t nameEnd = slash + 2;
+      while (nameEnd < line.size() && IsIdentChar(line[nameEnd])) ++nameEnd;
+      std::string_view name = line.substr(slash + 1, nameEnd - slash - 1);
+      size_t index = 0;
+      while (index < call.parameters.size() && call.parameters[index] != name) ++index;
+      if (index == call.parameters.size()) {
+        out += '\\';  // not one of the names: kept as written
+        i = slash + 1;
+      } else {
+        if (index < call.arguments.size()) out += call.arguments[index];
+        i = nameEnd;
+      }
     } else {
       out += '\\';  // not a parameter: kept as written
       i = slash + 1;

@@ -15,13 +15,15 @@ bool SplitMacroArguments(std::string_view field, std::vector<std::string>& argum
                          std::string& error);
 
 struct MacroCallText {
-  const std::vector<std::string>& arguments;  // \1 ... \9
-  char size;                                  // \0: the call's size letter, or 0
-  std::string_view unique;                    // \@: a text of its own for each expansion
+  const std::vector<std::string>& arguments;   // \1 ... \9
+  char size;                                   // \0: the call's size letter, or 0
+  std::string_view unique;                     // \@: a text of its own for each expansion
+  const std::vector<std::string>& parameters;  // \NAME: the names the definition gives
 };
 
-// Appends `line` to `out` with \0 to \9, \@ and \# (the argument count) put in;
-// a missing argument is empty, and other backslashes stay as written.
+// Appends `line` to `out` with \0 to \9, \@, \# (the argument count) and \NAME
+// for each named parameter put in; a missing argument is empty, and other
+// backslashes stay as written.
 void SubstituteLine(std::string_view line, const MacroCallText& call, std::string& out);
 
 }  // namespace asm68k

@@ -155,16 +155,21 @@ struct LineParser {
       return;
     }
     Error(error);
+    // A block that can't be read still opens, so that its end finds it: an
+    // if counts as false, a macro keeps its body under no name.
+    statement.firstOperand = static_cast<uint32_t>(store.operands.size());
+    statement.operandCount = 1;
+    if (directive.flags & kOpensMacro) {
+      store.operands.push_back(TextOperand(store, ""));
+      return;
+    }
     bool opensIf = directive.flags & kOpensIf;
     if (opensIf) {
-      // Still an if, a false one, so that its else and endif find it.
       statement.form = static_cast<uint16_t>(FindDirective("if"));
       statement.size = kIfNonZero;
     }
-    if (opensIf || ((directive.flags & kNamesSymbol) && !(directive.flags & kOpensMacro))) {
-      // Keep the name defined (as 0) so its uses do not add "undefined" errors.
-      statement.firstOperand = static_cast<uint32_t>(store.operands.size());
-      statement.operandCount = 1;
+    if (opensIf || (directive.flags & kNamesSymbol)) {
+      // A name is kept defined (as 0) so its uses do not add "undefined" errors.
       Operand zero;
       zero.expr = ConstantExpr(store.expressions, 0);
       store.operands.push_back(zero);

@@ -37,8 +37,10 @@ TEST(Conditionals, BranchesMayDefineTheSameName) {
   ExpectWords({{"mode equ 2\n if mode=1\nv equ 10\n else\nv equ 20\n endif\n dc.w v", {20}}});
 }
 
-TEST(Conditionals, AnIfThatCannotBeReadIsFalseAndStillOpensItsBlock) {
-  for (const char* source : {" if def(x)=0\n nop\n else\n rts\n endif\n", " ifd 3\n nop\n endc\n"}) {
+TEST(Blocks, AnOpeningLineThatCannotBeReadStillOpensItsBlock) {
+  // One error, not a second one from the block's end.
+  for (const char* source : {" if def(x)=0\n nop\n else\n rts\n endif\n", " ifd 3\n nop\n endc\n",
+                             " macro\n nop\n endm\n", "m macro a,\n nop\n endm\n"}) {
     EXPECT_EQ(Assemble(source).errors, 1) << source;
   }
 }
@@ -94,6 +96,8 @@ TEST(Macros, ExpandWithTheirArguments) {
       {"def macro\n\\1 macro\n dc.w \\2\n endm\n endm\n def seven,7\n seven", {7}},
       {"r macro\n if \\1>0\n dc.b \\1\n r \\1-1\n endif\n endm\n r 3\n even", {0x0302, 0x0100}},
       {"m macro\n dc.w *-here\n endm\n nop\nhere: m", {0x4E71, 0}},  // a label on the call line
+      {"put macro val,dst\n move.w #\\val,\\dst\n endm\n put 5,d1", {0x323C, 0x0005}},
+      {"m macro a,b\n dc.w \\b,\\1,1\\b\n endm\n m 1,2", {2, 1, 12}},
   });
 }
 
@@ -106,6 +110,9 @@ TEST(Macros, Errors) {
       {"move macro\n endm", "a macro cannot be called 'move': that is an instruction"},
       {"rept macro\n endm", "a macro cannot be called 'rept': that is a directive"},
       {"macro\n endm", "macro needs a name"},
+      {"m macro a,a\n endm", "macro parameter 'a' is named twice"},
+      {"m macro 1a\n endm", "macro parameters are names separated by commas, not '1a'"},
+      {"m macro a\n dc.w \\ab\n endm\n m 1", "expected a value, found '\\ab'"},  // not a parameter
       {"m macro\n ifc '','\\1'\n fail m needs an argument\n endc\n endm\n m", "fail: m needs an argument"},
       {"m macro\n dc.w \\1\n endm\n m <1", "macro argument 1 has no closing '>'"},
       {"r macro\n r\n endm\n r", "macros and rept blocks nest more than 256 deep"},
