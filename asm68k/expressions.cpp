@@ -1,5 +1,7 @@
 #include "expressions.h"
 
+#include <algorithm>
+
 namespace asm68k {
 
 namespace {
@@ -8,12 +10,46 @@ namespace {
 constexpr int kMaxNesting = 64;
 constexpr uint32_t kMaxNodes = 256;
 
+// The order of the classic 68000 assemblers, where C's differs: shifts,
+// then the bitwise operators, bind tighter than multiplication and addition.
+int ClassicPrecedence(ExprOp op) {
+  switch (op) {
+    case ExprOp::ShiftLeft:
+    case ExprOp::ShiftRight:
+      return 10;
+    case ExprOp::And:
+      return 9;
+    case ExprOp::Xor:
+      return 8;
+    case ExprOp::Or:
+      return 7;
+    case ExprOp::Multiply:
+    case ExprOp::Divide:
+    case ExprOp::Modulo:
+      return 6;
+    case ExprOp::Add:
+    case ExprOp::Subtract:
+      return 5;
+    case ExprOp::Equal:
+    case ExprOp::NotEqual:
+      return 3;
+    case ExprOp::LogicalAnd:
+      return 2;
+    case ExprOp::LogicalOr:
+      return 1;
+    default:  // < > <= >=
+      return 4;
+  }
+}
+
 struct Parse {
   Cursor& c;
   ExprParser& parser;
   std::string& error;
   uint32_t first;
+  bool classicOrder = false;  // read with the classic assemblers' precedence
   int depth = 0;
+  int binaryOperators = 0;
 
   bool Fail(std::string message) {
     if (error.empty()) error = std::move(message);
@@ -178,10 +214,12 @@ struct Parse {
       ExprOp op;
       int length;
       int precedence = PeekOperator(op, length);
+      if (precedence != 0 && classicOrder) precedence = ClassicPrecedence(op);
       if (precedence == 0 || precedence < minPrecedence) {
         c = save;
         return true;
       }
+      ++binaryOperators;
       c.p += length;
       if (++depth > kMaxNesting) return Fail("expression is nested too deeply");
       if (!Binary(precedence + 1)) return false;
@@ -309,8 +347,38 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
 
 }  // namespace
 
+namespace {
+
+// Whether the classic assemblers' operator order reads the expression just
+// parsed from `start` (nodes from `expr`) to another value or shape.
+bool ClassicOrderDiffers(Cursor start, ExprParser& parser, Expr expr) {
+  std::vector<ExprNode>& nodes = parser.pool.nodes;
+  uint32_t first = static_cast<uint32_t>(nodes.size());
+  std::string error;
+  Parse classic{start, parser, error, first, true};  // its own copy of the cursor
+  bool differs = false;
+  if (classic.Binary(1)) {
+    Expr other{first, static_cast<uint32_t>(nodes.size()) - first};
+    int32_t value, otherValue;
+    if (IsConstant(parser.pool, expr, value) && IsConstant(parser.pool, other, otherValue)) {
+      differs = value != otherValue;
+    } else {
+      differs = other.count != expr.count ||
+                !std::equal(nodes.begin() + expr.first, nodes.begin() + expr.first + expr.count,
+                            nodes.begin() + other.first, [](const ExprNode& a, const ExprNode& b) {
+                              return a.op == b.op && a.value == b.value;
+                            });
+    }
+  }
+  nodes.resize(first);
+  return differs;
+}
+
+}  // namespace
+
 bool ParseExpression(Cursor& c, ExprParser& parser, Expr& out, std::string& error) {
   uint32_t first = static_cast<uint32_t>(parser.pool.nodes.size());
+  const Cursor start = c;
   Parse parse{c, parser, error, first};
   if (!parse.Binary(1)) {
     parser.pool.nodes.resize(first);
@@ -318,6 +386,11 @@ bool ParseExpression(Cursor& c, ExprParser& parser, Expr& out, std::string& erro
   }
   out.first = first;
   out.count = static_cast<uint32_t>(parser.pool.nodes.size()) - first;
+  // Only two binary operators or more can be ordered two ways.
+  if (parse.binaryOperators > 1 && parser.orderDiffers.empty() &&
+      ClassicOrderDiffers(start, parser, out)) {
+    parser.orderDiffers = std::string_view(start.p, static_cast<size_t>(c.p - start.p));
+  }
   // Fold an expression without names to a single constant.
   int32_t value;
   if (out.count > 1 && IsConstant(parser.pool, out, value)) {

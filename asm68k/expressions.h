@@ -66,6 +66,9 @@ struct ExprParser {
   int32_t scope = kGlobalScope;  // owner of ".local" names: the global label above
   int32_t narg = 0;              // what "narg" stands for: the macro's argument count
   bool usedScope = false;        // set when a ".local" name was read
+  // The first expression that the classic assemblers' operator order would
+  // read differently from ours (which is C's), for a warning; else empty.
+  std::string_view orderDiffers;
 };
 
 // Parses an expression starting at the cursor and stops at the first

@@ -56,6 +56,22 @@ TEST(Expressions, OperatorsFollowCPrecedence) {
   });
 }
 
+TEST(Expressions, AWarningWhereOlderAssemblersWouldReadTheOrderDifferently) {
+  const struct {
+    const char* source;
+    int warnings;
+  } cases[] = {
+      {" dc.l 1<<2+1", 1},                      // 8 here, 5 in the older order
+      {"x equ 5\n if x&1=0\n endif", 1},       // x&(1=0) here, (x&1)=0 there
+      {"x equ 5\n dc.w x+1<<2\n dc.w 1", 1},  // the same shape can't be told from values
+      {" dc.w 2*4<<1", 0},                      // the same value either way
+      {" dc.w 1+2*3\n dc.w 1|2&3\n dc.w (1<<2)+1", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(asm68k_test::Assemble(c.source).warnings, c.warnings) << c.source;
+  }
+}
+
 TEST(Expressions, ComparisonsAndLogicGiveMinusOneForTrue) {
   ExpectWords({
       {"dc.w 1=1,1==2,1<>2,2!=2", {0xFFFF, 0, 0xFFFF, 0}},
