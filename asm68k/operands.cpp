@@ -91,7 +91,8 @@ bool SetBase(int reg, bool hasIndex, TextRange text, Operand& out, std::string& 
   return false;
 }
 
-// d0-d3/a0/a6
+// d0-d3/a0/a6. Registers count d0..d7 then a0..a7, so d0-a6 runs across
+// both kinds; d0-7 is short for d0-d7.
 bool ParseRegisterList(Cursor& c, Operand& out, std::string& error) {
   uint16_t mask = 0;
   for (;;) {
@@ -105,14 +106,15 @@ bool ParseRegisterList(Cursor& c, Operand& out, std::string& error) {
     c.SkipSpace();
     if (c.Match('-')) {
       c.SkipSpace();
-      last = PeekRegister(c);
-      if (last < 0 || last > 15) {
-        error = "a register range ends in a register, not " + Excerpt(c.p, c.end);
-        return false;
+      const char* lastText = c.p;
+      if (c.Peek() >= '0' && c.Peek() <= '7' && !IsIdentChar(c.Peek(1))) {
+        last = (first & 8) | (*c.p++ - '0');
+      } else {
+        last = PeekRegister(c);
       }
-      if ((first < 8) != (last < 8)) {
-        error = "register range " + RegisterName(first) + "-" + RegisterName(last) +
-                " mixes data and address registers; write them as two ranges";
+      if (last < 0 || last > 15) {
+        error = "a register range ends in a data or address register, not " +
+                Excerpt(lastText, c.end);
         return false;
       }
       if (last < first) std::swap(first, last);  // a6-a0 is the same set as a0-a6

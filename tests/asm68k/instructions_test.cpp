@@ -83,6 +83,8 @@ TEST(Instructions, Movem) {
       {"movem.l d0-d7/a0-a6,-(sp)", {0x48E7, 0xFFFE}},
       {"movem.l (sp)+,d0-d7/a0-a6", {0x4CDF, 0x7FFF}},
       {"movem.l (sp)+,a6-a0/d7-d0", {0x4CDF, 0x7FFF}},  // ranges written high to low
+      {"movem.l d0-a6,-(sp)", {0x48E7, 0xFFFE}},         // d0-d7 and a0-a6
+      {"movem.l (sp)+,d0-7/a0-6", {0x4CDF, 0x7FFF}},     // short for d0-d7/a0-a6
       {"movem.w d0/a1,(a2)", {0x4892, 0x0201}},
       {"movem d0/a1,(a2)", {0x4892, 0x0201}},
       {"movem.w 4(a0),d0-d1", {0x4CA8, 0x0003, 0x0004}},

@@ -134,7 +134,7 @@ TEST(ModeErrors, OperandSyntax) {
       {"move.w (pc),d0", "(pc) needs a target; write label(pc)"},
       {"move.w pc,d0", "pc alone is not an operand"},
       {"move.w d0.w,d1", "a size after d0 belongs only to an index register"},
-      {"movem.l d0-a3,-(sp)", "register range d0-a3 mixes data and address registers"},
+      {"movem.l d0-pc,-(sp)", "a register range ends in a data or address register, not 'pc'"},
       {"move.w (a0,d1.w,d2)", "expected"},
       {"move.w 4(a0,d1.w,d2),d0", "expected (An) or (An,Xn) after the displacement"},
       {"move.w (a0)x,d0", "unexpected 'x' in operand"},
