@@ -642,6 +642,8 @@ void RunOpt(PassState& state, const Statement& statement) {
     bool optimisation = !name.empty() && name[0] == 'o';
     if (optimisation && sign != '-') {
       PassWarning(state, "opt " + flag + " is ignored: instructions are encoded as written");
+    } else if (flag == "c-") {
+      PassWarning(state, "opt c- is ignored: labels stay case-sensitive");
     } else if (!optimisation && (name.size() != 1 || std::string_view("acdelmpstwx").find(name[0]) ==
                                                           std::string_view::npos)) {
       PassWarning(state, "unknown opt flag '" + flag + "' is ignored");

@@ -204,7 +204,7 @@ TEST(Dialect, FormsRealSourcesUse) {
       {"dc.b 1\n align 2\n dc.b 2", {0x0100, 0x0000, 0x0200}},
       {"simhalt", {0xFFFF, 0xFFFF}},
       {"xdef a,b\n xref c\n public d\n cpu 68000\n list\n nolist\n page\n title t\n dc.w 1", {1}},
-      {"opt l+,c-,d+\n dc.w 1", {1}},
+      {"opt l+,c+,d+\n dc.w 1", {1}},
       {"dc.w 'text'", {0x7465, 0x7874}},  // strings longer than a unit give their characters
       {"dc.w 'abc'", {0x6162, 0x6300}},
       {"dc.l 'abcde'", {0x6162, 0x6364, 0x6500, 0x0000}},
@@ -218,10 +218,11 @@ TEST(Dialect, FormsRealSourcesUse) {
   EXPECT_EQ(result.errors, 0);
   EXPECT_EQ(asm68k_test::Words(result.image), (std::vector<uint16_t>{0x303C, 0x0001, 0x60FA, 0x4E70}));
   // Flags asking for what this assembler doesn't do are warnings.
-  result = Assemble(" opt o+,zz\n");
-  ASSERT_EQ(result.warnings, 2);
+  result = Assemble(" opt o+,zz,C-\n");
+  ASSERT_EQ(result.warnings, 3);
   EXPECT_EQ(result.messages[0], "test.asm:1: warning: opt o+ is ignored: instructions are encoded as written");
   EXPECT_EQ(result.messages[1], "test.asm:1: warning: unknown opt flag 'zz' is ignored");
+  EXPECT_EQ(result.messages[2], "test.asm:1: warning: opt c- is ignored: labels stay case-sensitive");
 }
 
 TEST(Dialect, IncdirAndIncbinRanges) {
