@@ -518,7 +518,7 @@ void RunMacroCall(PassState& state, const Statement&) {
   if (unique.size() < 6) unique.insert(0, 6 - unique.size(), '0');
   unique.insert(0, 1, '_');
   char size = dot == std::string::npos ? 0 : written[dot + 1];
-  MacroCallText call{arguments, size, unique, macro.parameters};
+  MacroCallText call{arguments, size, unique, macro.parameters, source.uniqueStack};
 
   std::unique_ptr<SourceText> text;
   if (source.spareTexts.empty()) {
@@ -535,11 +535,16 @@ void RunMacroCall(PassState& state, const Statement&) {
   text->indexed = true;
   text->narg = static_cast<int32_t>(arguments.size());
   std::string& line = source.substituted;
+  bool stackOk = true;
   for (uint32_t i = macro.first; i < macro.end; ++i) {
     const LineInfo& body = macro.text->lines[i];
     line.clear();
-    SubstituteLine(std::string_view(macro.text->LineBegin(body), body.length), call, line);
+    stackOk &= SubstituteLine(std::string_view(macro.text->LineBegin(body), body.length), call, line);
     AppendLine(*text, line.data(), line.data() + line.size(), body.number);
+  }
+  if (!stackOk) {
+    PassError(state, "macro " + written +
+                         " uses \\@@ or \\@? with nothing put aside by an earlier \\@!");
   }
 
   Frame frame;

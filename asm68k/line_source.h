@@ -59,6 +59,7 @@ struct LineSource {
   std::vector<std::unique_ptr<SourceText>> spareTexts;
   std::vector<std::string> arguments;
   std::string substituted;
+  std::vector<std::string> uniqueStack;  // \@! ... \@@ across expansions
   std::vector<std::string> includeDirs;  // incdir folders, in order
   uint32_t lines = 0;  // the pass's work so far: lines, includes, source entered
   uint32_t includes = 0;

@@ -51,13 +51,14 @@ bool SplitMacroArguments(std::string_view field, std::vector<std::string>& argum
   }
 }
 
-void SubstituteLine(std::string_view line, const MacroCallText& call, std::string& out) {
+bool SubstituteLine(std::string_view line, const MacroCallText& call, std::string& out) {
+  bool ok = true;
   size_t i = 0;
   while (i < line.size()) {
     size_t slash = line.find('\\', i);
     if (slash == std::string_view::npos || slash + 1 == line.size()) {
       out.append(line.data() + i, line.size() - i);
-      return;
+      return ok;
     }
     out.append(line.data() + i, slash - i);
     char next = line[slash + 1];
@@ -68,7 +69,23 @@ void SubstituteLine(std::string_view line, const MacroCallText& call, std::strin
       size_t index = static_cast<size_t>(next - '1');
       if (index < call.arguments.size()) out += call.arguments[index];
     } else if (next == '@') {
-      out += call.unique;
+      char stack = i < line.size() ? line[i] : 0;
+      std::vector<std::string>& pushed = call.uniqueStack;
+      if (stack == '!') {
+        pushed.emplace_back(call.unique);
+        out += call.unique;
+        ++i;
+      } else if (stack == '?' || stack == '@') {
+        ++i;
+        if (pushed.empty()) {
+          ok = false;
+        } else {
+          out += pushed.back();
+          if (stack == '@') pushed.pop_back();
+        }
+      } else {
+        out += call.unique;
+      }
     } else if (next == '#') {
       out += std::to_string(call.arguments.size());
     } else if (IsIdentStart(next) && next != '.' && !call.parameters.empty()) {
@@ -89,6 +106,7 @@ void SubstituteLine(std::string_view line, const MacroCallText& call, std::strin
       i = slash + 1;
     }
   }
+  return ok;
 }
 
 }  // namespace asm68k

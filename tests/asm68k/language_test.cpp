@@ -98,6 +98,9 @@ TEST(Macros, ExpandWithTheirArguments) {
       {"m macro\n dc.w *-here\n endm\n nop\nhere: m", {0x4E71, 0}},  // a label on the call line
       {"put macro val,dst\n move.w #\\val,\\dst\n endm\n put 5,d1", {0x323C, 0x0005}},
       {"m macro a,b\n dc.w \\b,\\1,1\\b\n endm\n m 1,2", {2, 1, 12}},
+      // \@! puts a label aside for a later expansion: \@? shows it, \@@ takes it back.
+      {"if_eq macro\n bne.s L\\@!\n endm\nendi macro\n dc.w L\\@?-*\nL\\@@:\n endm\n if_eq\n endi",
+       {0x6602, 0x0002}},
   });
 }
 
@@ -111,6 +114,7 @@ TEST(Macros, Errors) {
       {"rept macro\n endm", "a macro cannot be called 'rept': that is a directive"},
       {"macro\n endm", "macro needs a name"},
       {"m macro a,a\n endm", "macro parameter 'a' is named twice"},
+      {"e macro\nx\\@@: nop\n endm\n e", "macro e uses \\@@ or \\@? with nothing put aside"},
       {"m macro 1a\n endm", "macro parameters are names separated by commas, not '1a'"},
       {"m macro a\n dc.w \\ab\n endm\n m 1", "expected a value, found '\\ab'"},  // not a parameter
       {"m macro\n ifc '','\\1'\n fail m needs an argument\n endc\n endm\n m", "fail: m needs an argument"},
