@@ -294,7 +294,18 @@ bool CommentLooksLikeOperand(const char* begin, const char* end) {
   // "* base of the port" is how many sources write a comment: only a number
   // after a '*' looks like arithmetic.
   if (op == '*') return number;
-  return number || IsIdentStart(next) || next == '@' || next == '\'' || next == '"';
+  if (!number && !IsIdentStart(next) && next != '@' && next != '\'' && next != '"') return false;
+  // Two words in a row are prose ("+ pixel position"), not an expression.
+  bool lastWasWord = false;
+  while (p < end && *p != ';') {
+    const char* word = p;
+    while (p < end && !IsSpace(*p) && *p != ';') ++p;
+    bool isWord = IsIdentStart(*word) && *word != '.';
+    if (isWord && lastWasWord) return false;
+    lastWasWord = isWord;
+    while (p < end && IsSpace(*p)) ++p;
+  }
+  return true;
 }
 
 std::string IgnoredOperandWarning(std::string_view name, const char* begin, const char* end) {

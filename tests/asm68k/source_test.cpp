@@ -83,7 +83,8 @@ TEST(Lines, ABlankEndsTheOperandsAndStartsAComment) {
     EXPECT_NE(result.messages[0].find("test.asm:1: warning: '"), std::string::npos) << line;
     EXPECT_NE(result.messages[0].find("after a blank is taken as a comment"), std::string::npos);
   }
-  for (const char* line : {" dc.w 2 * two words", " dc.w 1 ; + 2", " nop * 2", " rts d0"}) {
+  for (const char* line : {" dc.w 2 * two words", " dc.w 1 ; + 2", " nop * 2", " rts d0",
+                           " move.w #6,d0 + pixel position"}) {
     EXPECT_EQ(Assemble(std::string(line) + "\n").warnings, 0) << line;
   }
   // So is a number after an instruction or directive that takes no operands.
