@@ -293,16 +293,19 @@ bool CommentLooksLikeOperand(const char* begin, const char* end) {
   bool number = IsDigit(next) || next == '$' || next == '%' || next == '(';
   // "* base of the port" is how many sources write a comment: only a number
   // after a '*' looks like arithmetic.
-  if (op == '*') return number;
-  if (!number && !IsIdentStart(next) && next != '@' && next != '\'' && next != '"') return false;
-  // Two words in a row are prose ("+ pixel position"), not an expression.
-  bool lastWasWord = false;
+  bool operand = op == '*' ? number
+                           : number || IsIdentStart(next) || next == '@' || next == '\'' || next == '"';
+  if (!operand) return false;
+  // Two operands in a row, with no operator between them, are prose
+  // ("+ pixel position", "* 16 bytes"), not an expression.
+  bool lastWasOperand = false;
   while (p < end && *p != ';') {
-    const char* word = p;
-    while (p < end && !IsSpace(*p) && *p != ';') ++p;
-    bool isWord = IsIdentStart(*word) && *word != '.';
-    if (isWord && lastWasWord) return false;
-    lastWasWord = isWord;
+    bool operand = false;
+    for (; p < end && !IsSpace(*p) && *p != ';'; ++p) {
+      if (!std::strchr("+-*/%&|^<>=!~", *p)) operand = true;
+    }
+    if (operand && lastWasOperand) return false;
+    lastWasOperand = operand;
     while (p < end && IsSpace(*p)) ++p;
   }
   return true;

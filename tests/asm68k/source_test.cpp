@@ -84,7 +84,8 @@ TEST(Lines, ABlankEndsTheOperandsAndStartsAComment) {
     EXPECT_NE(result.messages[0].find("after a blank is taken as a comment"), std::string::npos);
   }
   for (const char* line : {" dc.w 2 * two words", " dc.w 1 ; + 2", " nop * 2", " rts d0",
-                           " move.w #6,d0 + pixel position"}) {
+                           " move.w #6,d0 + pixel position", " rol.l #8,d0 * 3214 -> 2143 low byte",
+                           " dc.w 0 * 16 bytes"}) {
     EXPECT_EQ(Assemble(std::string(line) + "\n").warnings, 0) << line;
   }
   // So is a number after an instruction or directive that takes no operands.
