@@ -198,6 +198,17 @@ bool ParseIfDefined(DirectiveParse& p, std::string& error) {
 
 // ifc and ifnc compare two texts, quoted or bare; in a macro they are
 // compared after the arguments are put in, so the answer is known here.
+// A condition already known when its line is read (in a macro, per call).
+bool SettledCondition(DirectiveParse& p, bool truth) {
+  p.statement.size = kIfNonZero;
+  Operand operand;
+  operand.expr = ConstantExpr(p.store.expressions, truth ? kTrue : 0);
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = 1;
+  p.store.operands.push_back(operand);
+  return true;
+}
+
 bool ParseIfSame(DirectiveParse& p, std::string& error) {
   std::vector<TextRange> items;
   if (!SplitOperands(p.operands.begin, p.operands.end, items, error)) return false;
@@ -222,14 +233,14 @@ bool ParseIfSame(DirectiveParse& p, std::string& error) {
       texts[i].assign(c.p, c.end);
     }
   }
-  bool same = texts[0] == texts[1];
-  p.statement.size = kIfNonZero;
-  Operand operand;
-  operand.expr = ConstantExpr(p.store.expressions, (same == (p.name == "ifc")) ? kTrue : 0);
-  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
-  p.statement.operandCount = 1;
-  p.store.operands.push_back(operand);
-  return true;
+  return SettledCondition(p, (texts[0] == texts[1]) == (p.name == "ifc"));
+}
+
+// ifb and ifnb: whether the operand field is blank (a macro argument left out).
+bool ParseIfBlank(DirectiveParse& p, std::string&) {
+  Cursor c{p.operands.begin, p.operands.end};
+  c.SkipSpace();
+  return SettledCondition(p, c.AtEnd() == (p.name == "ifb"));
 }
 
 // NAME macro, NAME: macro, or macro NAME.
@@ -680,6 +691,8 @@ const Directive kDirectives[] = {
     {"ifndef", kOpensIf, ParseIfDefined, RunIfDefined},
     {"ifc", kOpensIf, ParseIfSame, RunIf},
     {"ifnc", kOpensIf, ParseIfSame, RunIf},
+    {"ifb", kOpensIf, ParseIfBlank, RunIf},
+    {"ifnb", kOpensIf, ParseIfBlank, RunIf},
     {"else", kElse, ParseNone, RunElse},
     {"elseif", kElseIf, ParseIf, RunElse},
     {"endif", kEndIf, ParseNone, RunEndIf},

@@ -28,6 +28,7 @@ TEST(Conditionals, PickTheirBranch) {
       {"x equ 1\n ifd x\n dc.w 1\n endif\n ifnd y\n dc.w 2\n endif", {1, 2}},
       {"ifdef x\n dc.w 1\n endif\n ifndef x\n dc.w 2\n endif\nx equ 1", {2}},  // defined below
       {"ifc 'abc','abc'\n dc.w 1\n endc\n ifnc 'abc','abd'\n dc.w 2\n endc", {1, 2}},
+      {"m macro\n ifb \\2\n dc.w 1\n endc\n ifnb \\1\n dc.w 2\n endc\n endm\n m x\n m", {1, 2, 1}},
       {"sym equ 3\n if sym=3&&sym<>4\n dc.w 1\n endif", {1}},
       {"IF 1\n dc.w 1\n ENDIF", {1}},
   });
