@@ -345,10 +345,6 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
   return symbol.value;
 }
 
-}  // namespace
-
-namespace {
-
 // Whether the classic assemblers' operator order reads the expression just
 // parsed from `start` (nodes from `expr`) to another value or shape.
 bool ClassicOrderDiffers(Cursor start, ExprParser& parser, Expr expr) {
