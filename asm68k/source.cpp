@@ -281,12 +281,19 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
   return true;
 }
 
+namespace {
+
+// Whether `c` is one of `set` (never the NUL that ends it).
+bool IsOneOf(char c, const char* set) { return c != '\0' && std::strchr(set, c) != nullptr; }
+
+}  // namespace
+
 bool CommentLooksLikeOperand(const char* begin, const char* end) {
   if (begin == end) return false;
   char op = *begin;
-  if (!std::strchr("+-*/%&|^<>=!", op)) return false;
+  if (!IsOneOf(op, "+-*/%&|^<>=!")) return false;
   const char* p = begin + 1;
-  while (p < end && (std::strchr("<>=&|", *p) != nullptr)) ++p;  // <<, >=, &&, ...
+  while (p < end && IsOneOf(*p, "<>=&|")) ++p;  // <<, >=, &&, ...
   while (p < end && IsSpace(*p)) ++p;
   if (p == end) return false;
   char next = *p;
@@ -300,19 +307,19 @@ bool CommentLooksLikeOperand(const char* begin, const char* end) {
   // ("+ pixel position", "* 16 bytes"), not an expression.
   bool lastWasOperand = false;
   while (p < end && *p != ';') {
-    bool operand = false;
+    bool isOperand = false;
     for (; p < end && !IsSpace(*p) && *p != ';'; ++p) {
-      if (!std::strchr("+-*/%&|^<>=!~", *p)) operand = true;
+      if (!IsOneOf(*p, "+-*/%&|^<>=!~")) isOperand = true;
     }
-    if (operand && lastWasOperand) return false;
-    lastWasOperand = operand;
+    if (isOperand && lastWasOperand) return false;
+    lastWasOperand = isOperand;
     while (p < end && IsSpace(*p)) ++p;
   }
   return true;
 }
 
 std::string IgnoredOperandWarning(std::string_view name, const char* begin, const char* end) {
-  if (begin == end || !(IsDigit(*begin) || std::strchr("#$%", *begin))) return std::string();
+  if (begin == end || !(IsDigit(*begin) || IsOneOf(*begin, "#$%"))) return std::string();
   return Excerpt(begin, end) + " after " + std::string(name) +
          " is taken as a comment: " + std::string(name) + " takes no operands";
 }
