@@ -196,8 +196,6 @@ bool ParseIfDefined(DirectiveParse& p, std::string& error) {
   return true;
 }
 
-// ifc and ifnc compare two texts, quoted or bare; in a macro they are
-// compared after the arguments are put in, so the answer is known here.
 // A condition already known when its line is read (in a macro, per call).
 bool SettledCondition(DirectiveParse& p, bool truth) {
   p.statement.size = kIfNonZero;
@@ -209,6 +207,8 @@ bool SettledCondition(DirectiveParse& p, bool truth) {
   return true;
 }
 
+// ifc and ifnc compare two texts, quoted or bare; in a macro they are
+// compared after the arguments are put in, so the answer is known here.
 bool ParseIfSame(DirectiveParse& p, std::string& error) {
   std::vector<TextRange> items;
   if (!SplitOperands(p.operands.begin, p.operands.end, items, error)) return false;
@@ -270,30 +270,28 @@ bool ParseMacro(DirectiveParse& p, std::string& error) {
   std::vector<std::string_view> parameters;
   if (!p.label.empty()) {
     Cursor c{p.operands.begin, p.operands.end};
+    auto notNames = [&] {
+      error = "macro parameters are names separated by commas, not " + Excerpt(c.p, c.end);
+      return false;
+    };
     c.SkipSpace();
     while (!c.AtEnd()) {
-      std::string_view parameter;
-      if (IsIdentStart(c.Peek()) && c.Peek() != '.') parameter = c.Identifier();
-      if (parameter.empty()) {
-        error = "macro parameters are names separated by commas, not " + Excerpt(c.p, c.end);
-        return false;
+      if (!parameters.empty()) {  // after a name: a comma, then the next name
+        if (!c.Match(',')) return notNames();
+        c.SkipSpace();
+        if (c.AtEnd()) {
+          error = "macro parameters end with a comma";
+          return false;
+        }
       }
+      if (!IsIdentStart(c.Peek()) || c.Peek() == '.') return notNames();
+      std::string_view parameter = c.Identifier();
       if (std::find(parameters.begin(), parameters.end(), parameter) != parameters.end()) {
         error = "macro parameter '" + std::string(parameter) + "' is named twice";
         return false;
       }
       parameters.push_back(parameter);
       c.SkipSpace();
-      if (c.AtEnd()) break;
-      if (!c.Match(',')) {
-        error = "macro parameters are names separated by commas, not " + Excerpt(c.p, c.end);
-        return false;
-      }
-      c.SkipSpace();
-      if (c.AtEnd()) {
-        error = "macro parameters end with a comma";
-        return false;
-      }
     }
   }
   p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());

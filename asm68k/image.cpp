@@ -17,6 +17,25 @@ const ByteSource& SourceAt(const ImageRun& run, uint32_t offset) {
   return (after == run.pieces.begin() ? after : after - 1)->source;
 }
 
+// Appends `count` bytes (zeros when `data` is null) to a run's bytes and
+// returns where they start. Room grows by doubling, but never past the
+// largest image there can be.
+uint8_t* Append(std::vector<uint8_t>& bytes, const uint8_t* data, uint64_t count) {
+  size_t offset = bytes.size();
+  if (offset + count > bytes.capacity()) {
+    bytes.reserve(std::min<size_t>(std::max<size_t>(offset + count, 2 * bytes.capacity()),
+                                   kMaxImageSize));
+  }
+  if (data && count <= 16) {
+    for (uint64_t i = 0; i < count; ++i) bytes.push_back(data[i]);  // an instruction's few bytes
+  } else if (data) {
+    bytes.insert(bytes.end(), data, data + count);
+  } else {
+    bytes.resize(offset + static_cast<size_t>(count));
+  }
+  return bytes.data() + offset;
+}
+
 }  // namespace
 
 uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t count,
@@ -27,21 +46,8 @@ uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t cou
   if (!runs.empty() && !runs.back().bytes.empty() && runs.back().End() == address &&
       placed + count <= kMaxImageSize &&
       (!recordSources || runs.back().pieces.back().source.order == source.order)) {
-    std::vector<uint8_t>& bytes = runs.back().bytes;
-    size_t offset = bytes.size();
-    if (offset + count > bytes.capacity()) {
-      bytes.reserve(std::min<size_t>(std::max<size_t>(offset + count, 2 * bytes.capacity()),
-                                     kMaxImageSize));
-    }
-    if (data && count <= 16) {
-      for (uint64_t i = 0; i < count; ++i) bytes.push_back(data[i]);  // an instruction's few bytes
-    } else if (data) {
-      bytes.insert(bytes.end(), data, data + count);
-    } else {
-      bytes.resize(offset + static_cast<size_t>(count));
-    }
     placed += count;
-    return bytes.data() + offset;
+    return Append(runs.back().bytes, data, count);
   }
   if (placed + count > kMaxImageSize) {
     full = true;
@@ -53,22 +59,11 @@ uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t cou
   }
   if (runs.back().bytes.empty()) runs.back().start = address;
   ImageRun& run = runs.back();
-  uint32_t offset = static_cast<uint32_t>(run.bytes.size());
-  if (offset + count > run.bytes.capacity()) {
-    // Doubling, but never past the largest image there can be.
-    run.bytes.reserve(std::min<size_t>(std::max<size_t>(offset + count, 2 * run.bytes.capacity()),
-                                       kMaxImageSize));
-  }
   if (run.pieces.empty() || (recordSources && run.pieces.back().source.order != source.order)) {
-    run.pieces.push_back({offset, source});
-  }
-  if (data) {
-    run.bytes.insert(run.bytes.end(), data, data + count);
-  } else {
-    run.bytes.resize(run.bytes.size() + static_cast<size_t>(count));
+    run.pieces.push_back({static_cast<uint32_t>(run.bytes.size()), source});
   }
   placed += count;
-  return run.bytes.data() + offset;
+  return Append(run.bytes, data, count);
 }
 
 void ImageBuilder::Clear(uint64_t expected) {

@@ -1,5 +1,7 @@
 #include "macros.h"
 
+#include <algorithm>
+
 #include "source.h"
 
 namespace asm68k {
@@ -92,9 +94,9 @@ bool SubstituteLine(std::string_view line, const MacroCallText& call, std::strin
       size_t nameEnd = slash + 2;
       while (nameEnd < line.size() && IsIdentChar(line[nameEnd])) ++nameEnd;
       std::string_view name = line.substr(slash + 1, nameEnd - slash - 1);
-      size_t index = 0;
-      while (index < call.parameters.size() && call.parameters[index] != name) ++index;
-      if (index == call.parameters.size()) {
+      auto found = std::find(call.parameters.begin(), call.parameters.end(), name);
+      size_t index = static_cast<size_t>(found - call.parameters.begin());
+      if (found == call.parameters.end()) {
         out += '\\';  // not one of the names: kept as written
         i = slash + 1;
       } else {

@@ -156,26 +156,24 @@ struct LineParser {
     }
     Error(error);
     // A block that can't be read still opens, so that its end finds it: an
-    // if counts as false, a macro keeps its body under no name.
+    // if counts as false, a macro keeps its body under no name. A name is
+    // kept defined (as 0) so its uses do not add "undefined" errors.
+    Operand kept;
+    if (directive.flags & kOpensMacro) {
+      kept = TextOperand(store, "");
+    } else if (directive.flags & (kOpensIf | kNamesSymbol)) {
+      if (directive.flags & kOpensIf) {
+        statement.form = static_cast<uint16_t>(FindDirective("if"));
+        statement.size = kIfNonZero;
+      }
+      kept.expr = ConstantExpr(store.expressions, 0);
+    } else {
+      statement.kind = StatementKind::Invalid;
+      return;
+    }
     statement.firstOperand = static_cast<uint32_t>(store.operands.size());
     statement.operandCount = 1;
-    if (directive.flags & kOpensMacro) {
-      store.operands.push_back(TextOperand(store, ""));
-      return;
-    }
-    bool opensIf = directive.flags & kOpensIf;
-    if (opensIf) {
-      statement.form = static_cast<uint16_t>(FindDirective("if"));
-      statement.size = kIfNonZero;
-    }
-    if (opensIf || (directive.flags & kNamesSymbol)) {
-      // A name is kept defined (as 0) so its uses do not add "undefined" errors.
-      Operand zero;
-      zero.expr = ConstantExpr(store.expressions, 0);
-      store.operands.push_back(zero);
-      return;
-    }
-    statement.kind = StatementKind::Invalid;
+    store.operands.push_back(kept);
   }
 
   void Parse(const char* begin, const char* end) {
