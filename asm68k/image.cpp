@@ -41,24 +41,18 @@ uint8_t* Append(std::vector<uint8_t>& bytes, const uint8_t* data, uint64_t count
 uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t count,
                              const ByteSource& source) {
   if (count == 0 || full) return nullptr;
-  // Most bytes follow the last ones, from the same line as those or from a
-  // line whose source need not be kept.
-  if (!runs.empty() && !runs.back().bytes.empty() && runs.back().End() == address &&
-      placed + count <= kMaxImageSize &&
-      (!recordSources || runs.back().pieces.back().source.order == source.order)) {
-    placed += count;
-    return Append(runs.back().bytes, data, count);
-  }
   if (placed + count > kMaxImageSize) {
     full = true;
     return nullptr;
   }
-  // Bytes that follow the last ones placed extend their run.
-  if (runs.empty() || (!runs.back().bytes.empty() && runs.back().End() != address)) {
-    runs.emplace_back();
+  // Most bytes follow the last ones placed and extend their run.
+  if (runs.empty() || runs.back().bytes.empty() || runs.back().End() != address) {
+    if (runs.empty() || !runs.back().bytes.empty()) runs.emplace_back();
+    runs.back().start = address;
   }
-  if (runs.back().bytes.empty()) runs.back().start = address;
   ImageRun& run = runs.back();
+  // A run keeps the line of its first byte, and of every line after it
+  // when the sources are recorded.
   if (run.pieces.empty() || (recordSources && run.pieces.back().source.order != source.order)) {
     run.pieces.push_back({static_cast<uint32_t>(run.bytes.size()), source});
   }
