@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "assembly.h"
-#include "directives.h"
+#include "directive_families.h"
+#include "directive_support.h"
+#include "directive_table.h"
 #include "encoder.h"
 #include "line_source.h"
 

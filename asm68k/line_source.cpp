@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "directives.h"
-#include "encoder.h"
-#include "macros.h"
+#include "directive_table.h"
+#include "operation_names.h"
 #include "parser.h"
 
 namespace asm68k {
@@ -18,6 +17,8 @@ bool IsCommentOrBlank(const char* begin, const char* end) {
   return p == end || *p == ';' || *p == '*';
 }
 
+}  // namespace
+
 void AppendLine(SourceText& text, const char* begin, const char* end, uint32_t number) {
   if (IsCommentOrBlank(begin, end)) return;
   LineInfo line;
@@ -28,9 +29,13 @@ void AppendLine(SourceText& text, const char* begin, const char* end, uint32_t n
   text.lines.push_back(line);
 }
 
+namespace {
+
 std::string FileName(const Assembly& assembly, uint32_t file) {
   return assembly.files[file]->name;
 }
+
+}  // namespace
 
 std::string Where(const Assembly& assembly, uint32_t file, uint32_t line) {
   return FileName(assembly, file) + ":" + std::to_string(line);
@@ -47,8 +52,6 @@ const char* BlockName(const Frame& frame) {
   }
 }
 
-// Expansions number their own local scope below the global one.
-int32_t ExpansionScope(uint32_t expansion) { return -2 - static_cast<int32_t>(expansion); }
 
 // In the top frame, from its next line on: the index of the line that ends
 // the block (kind `closes`), counting blocks (kind `opens`) nested inside; -1
@@ -77,110 +80,6 @@ void ErrorAt(PassState& state, uint32_t file, uint32_t line, std::string text) {
   state.file = savedFile;
   state.line = savedLine;
 }
-
-// Whether a conditional block is open in the top frame (not one around it).
-bool OpenHere(const LineSource& source) {
-  return source.conditionals.size() > source.frames.back().conditionals;
-}
-
-bool ConditionKnown(PassState& state, std::string_view directive, const EvalResult& r) {
-  if (r.known || !r.valid) return r.valid;
-  std::string why;
-  if (r.laterSymbol >= 0) {
-    why = "'" + state.assembly->symbols.symbols[static_cast<size_t>(r.laterSymbol)].name +
-          "' is defined further down";
-  } else {
-    why = "it depends on an address that is not settled yet";
-  }
-  PassError(state, "the value of " + std::string(directive) +
-                       " must be known where it is read, but " + why);
-  return false;
-}
-
-bool Test(IfTest test, int32_t value) {
-  switch (test) {
-    case kIfZero:
-      return value == 0;
-    case kIfGreater:
-      return value > 0;
-    case kIfGreaterEqual:
-      return value >= 0;
-    case kIfLess:
-      return value < 0;
-    case kIfLessEqual:
-      return value <= 0;
-    default:
-      return value != 0;
-  }
-}
-
-// The truth of an if/elseif statement in this pass; an unknown value counts
-// as false after its error.
-bool Condition(PassState& state, const Statement& statement) {
-  const Directive& directive = DirectiveAt(statement.form);
-  EvalResult r = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
-  if (!ConditionKnown(state, directive.name, r)) return false;
-  return Test(static_cast<IfTest>(statement.size), r.value);
-}
-
-// Skips a false branch: on to the else that starts the next branch, an
-// elseif whose condition holds, or the endif that closes the block.
-// `elsesCount` is false when an earlier branch was taken; `sawElse` when the
-// block's else has been passed already (another else is then an error).
-void SkipBranch(PassState& state, uint32_t ifFile, uint32_t ifLine, bool elsesCount,
-                bool sawElse) {
-  LineSource& source = *state.lines;
-  Frame& frame = source.frames.back();
-  int depth = 0;
-  for (uint32_t i = frame.next; i < frame.end; ++i) {
-    LineInfo& line = frame.text->lines[i];
-    int directive = ClassifyLine(*frame.text, i);
-    if (directive < 0) continue;
-    uint16_t flags = DirectiveAt(directive).flags;
-    if (flags & kOpensIf) {
-      ++depth;
-      continue;
-    }
-    if (flags & kEndIf) {
-      if (depth-- > 0) continue;
-      frame.next = i + 1;
-      return;
-    }
-    if (depth > 0 || !(flags & (kElse | kElseIf))) continue;
-    if (sawElse) {
-      ErrorAt(state, frame.text->file, line.number,
-              std::string(DirectiveAt(directive).name) + " after the else of the if on line " +
-                  std::to_string(ifLine));
-    }
-    sawElse |= (flags & kElse) != 0;
-    if (!elsesCount) continue;
-    frame.next = i + 1;
-    state.file = frame.text->file;
-    state.line = line.number;
-    if (flags & kElse) {
-      source.conditionals.push_back({ifFile, ifLine, true});
-      return;
-    }
-    Statement elseif = StatementAt(state, *frame.text, line);
-    if (elseif.kind == StatementKind::Directive && Condition(state, elseif)) {
-      source.conditionals.push_back({ifFile, ifLine, false});
-      return;
-    }
-  }
-  ErrorAt(state, ifFile, ifLine,
-          std::string("this conditional block has no endif before the end of ") + BlockName(frame));
-  frame.next = frame.end;
-}
-
-void EnterIf(PassState& state, bool truth) {
-  if (truth) {
-    state.lines->conditionals.push_back({state.file, state.line, false});
-  } else {
-    SkipBranch(state, state.file, state.line, true, false);
-  }
-}
-
-// " (include chain: main.asm:3 > a.asm:7 > b.asm:2)": the files open, each
 // with the line reached in it, when the line being run is in an include.
 std::string IncludeChain(const PassState& state) {
   const LineSource& source = *state.lines;
@@ -232,6 +131,8 @@ void PopFrame(LineSource& source) {
   // The expansion's parses die with its text.
   source.assembly.transient.CutBack(mark);
 }
+
+namespace {
 
 // The top frame has run out of lines: repeat a rept body, or leave the frame.
 void EndFrame(LineSource& source) {
@@ -406,313 +307,6 @@ std::string LineSource::Context() const {
 void LineSource::Stop() {
   while (!frames.empty()) PopFrame(*this);
   stopped = true;
-}
-
-void RunIf(PassState& state, const Statement& statement) {
-  EnterIf(state, Condition(state, statement));
-}
-
-void RunIfDefined(PassState& state, const Statement& statement) {
-  const Operand& operand = StatementOperands(state, statement)[0];
-  const Symbol& symbol = state.assembly->symbols.symbols[operand.expr.first];
-  bool defined = symbol.definedPass == state.pass;  // above this line, in this pass
-  EnterIf(state, Test(static_cast<IfTest>(statement.size), defined ? 1 : 0));
-}
-
-void RunElse(PassState& state, const Statement& statement) {
-  LineSource& source = *state.lines;
-  std::string name(DirectiveAt(statement.form).name);
-  if (!OpenHere(source)) {
-    PassError(state, name + " without if");
-    return;
-  }
-  // The branch before this one was taken: skip the rest of the block.
-  LineSource::Conditional open = source.conditionals.back();
-  source.conditionals.pop_back();
-  if (open.inElse) {
-    PassError(state, name + " after the else of the if on line " + std::to_string(open.line));
-  }
-  SkipBranch(state, open.file, open.line, false,
-             open.inElse || (DirectiveAt(statement.form).flags & kElse));
-}
-
-void RunEndIf(PassState& state, const Statement& statement) {
-  LineSource& source = *state.lines;
-  if (!OpenHere(source)) {
-    PassError(state, std::string(DirectiveAt(statement.form).name) + " without if");
-    return;
-  }
-  source.conditionals.pop_back();
-}
-
-void RunMacro(PassState& state, const Statement& statement) {
-  LineSource& source = *state.lines;
-  std::string name(OperandText(*state.store, StatementOperands(state, statement)[0]));
-  Frame& frame = source.frames.back();
-  int64_t end = FindBlockEnd(frame, kOpensMacro, kEndMacro);
-  if (end < 0) {
-    PassError(state, "macro " + name + " has no endm before the end of " + BlockName(frame));
-    frame.next = frame.end;
-    return;
-  }
-  Macro macro;
-  const Operand* operands = StatementOperands(state, statement);
-  for (uint16_t i = 1; i < statement.operandCount; ++i) {
-    macro.parameters.emplace_back(OperandText(*state.store, operands[i]));
-  }
-  macro.text = frame.text;
-  macro.first = frame.next;
-  macro.end = static_cast<uint32_t>(end);
-  if (frame.text->transient) {
-    // Defined by an expansion, whose text goes when it ends: keep a copy.
-    macro.copy = std::make_unique<SourceText>();
-    macro.copy->file = frame.text->file;
-    for (uint32_t i = macro.first; i < macro.end; ++i) {
-      const LineInfo& line = frame.text->lines[i];
-      AppendLine(*macro.copy, frame.text->LineBegin(line), frame.text->LineEnd(line), line.number);
-    }
-    macro.text = macro.copy.get();
-    macro.first = 0;
-    macro.end = static_cast<uint32_t>(macro.copy->lines.size());
-  }
-  state.assembly->macroLines.emplace(name, state.line);
-  source.macros[name] = std::move(macro);
-  frame.next = static_cast<uint32_t>(end) + 1;
-}
-
-void RunMacroCall(PassState& state, const Statement&) {
-  LineSource& source = *state.lines;
-  // The line parsed once already; its fields are all the call needs.
-  LineFields fields;
-  std::string error;
-  SplitLine(state.lineBegin, state.lineEnd, IsOperationName, fields, error);
-  // The name with its size as written: \0 gives the size in its own case.
-  std::string written(fields.operation.data(), fields.operation.size() + (fields.size ? 2 : 0));
-  size_t dot = written.find('.');
-  std::string name = ToLowerCopy(written.substr(0, dot));
-  auto found = source.macros.find(name);
-  if (found == source.macros.end()) {
-    auto later = state.assembly->macroLines.find(name);
-    if (later != state.assembly->macroLines.end()) {
-      PassError(state, "macro " + written + " is used before its definition on line " +
-                           std::to_string(later->second));
-    } else {
-      PassError(state, "unknown instruction '" + written + "'");
-      // A macro of that name further down would make this message wrong:
-      // one more pass knows.
-      if (state.pass == 1) state.unresolvedForward = true;
-    }
-    return;
-  }
-  std::vector<std::string>& arguments = source.arguments;
-  std::string_view field(fields.operands, static_cast<size_t>(fields.operandsEnd - fields.operands));
-  if (!SplitMacroArguments(field, arguments, error)) {
-    PassError(state, error);
-    return;
-  }
-  if (NestTooDeep(state)) return;
-  const Macro& macro = found->second;
-  uint32_t expansion = ++source.expansions;
-  // \@: "_" and the expansion's number, six digits at least.
-  std::string unique = std::to_string(expansion);
-  if (unique.size() < 6) unique.insert(0, 6 - unique.size(), '0');
-  unique.insert(0, 1, '_');
-  char size = dot == std::string::npos ? 0 : written[dot + 1];
-  MacroCallText call{arguments, size, unique, macro.parameters, source.uniqueStack};
-
-  std::unique_ptr<SourceText> text;
-  if (source.spareTexts.empty()) {
-    text = std::make_unique<SourceText>();
-  } else {
-    text = std::move(source.spareTexts.back());
-    source.spareTexts.pop_back();
-    text->text.clear();
-    text->lines.clear();
-    text->classes.clear();
-  }
-  text->file = macro.text->file;
-  text->transient = true;
-  text->indexed = true;
-  text->narg = static_cast<int32_t>(arguments.size());
-  std::string& line = source.substituted;
-  bool stackOk = true;
-  for (uint32_t i = macro.first; i < macro.end; ++i) {
-    const LineInfo& body = macro.text->lines[i];
-    line.clear();
-    stackOk &= SubstituteLine(std::string_view(macro.text->LineBegin(body), body.length), call, line);
-    AppendLine(*text, line.data(), line.data() + line.size(), body.number);
-  }
-  if (!stackOk) {
-    PassError(state, "macro " + written +
-                         " uses \\@@ or \\@? with nothing put aside by an earlier \\@!");
-  }
-
-  Frame frame;
-  frame.kind = Frame::Macro;
-  frame.text = text.get();
-  frame.end = static_cast<uint32_t>(text->lines.size());
-  frame.conditionals = source.conditionals.size();
-  frame.callFile = state.file;
-  frame.callLine = state.line;
-  frame.callerScope = state.scope;
-  frame.name = &found->first;
-  frame.expansion = std::move(text);
-  frame.mark = state.assembly->transient.Watermark();
-  source.frames.push_back(std::move(frame));
-  state.scope = ExpansionScope(expansion);
-}
-
-void RunMexit(PassState& state, const Statement&) {
-  LineSource& source = *state.lines;
-  size_t macro = source.frames.size();
-  while (macro > 0 && source.frames[macro - 1].kind != Frame::Macro) --macro;
-  if (macro == 0) {
-    PassError(state, "mexit outside a macro");
-    return;
-  }
-  while (source.frames.size() >= macro) PopFrame(source);
-}
-
-void RunEndMacro(PassState& state, const Statement&) { PassError(state, "endm without macro"); }
-
-void RunRept(PassState& state, const Statement& statement) {
-  LineSource& source = *state.lines;
-  EvalResult r = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
-  uint32_t count = 0;
-  if (ConditionKnown(state, "rept", r)) {
-    if (r.value < 0) {
-      PassError(state, "rept count cannot be negative (" + std::to_string(r.value) + ")");
-    } else {
-      count = static_cast<uint32_t>(r.value);
-    }
-  }
-  Frame& frame = source.frames.back();
-  int64_t end = FindBlockEnd(frame, kOpensRept, kEndRept);
-  if (end < 0) {
-    PassError(state, std::string("rept has no endr before the end of ") + BlockName(frame));
-    frame.next = frame.end;
-    return;
-  }
-  uint32_t bodyStart = frame.next;
-  frame.next = static_cast<uint32_t>(end) + 1;
-  if (count == 0 || bodyStart == static_cast<uint32_t>(end) || NestTooDeep(state)) return;
-  Frame rept;
-  rept.kind = Frame::Rept;
-  rept.text = source.frames.back().text;
-  rept.next = rept.bodyStart = bodyStart;
-  rept.end = static_cast<uint32_t>(end);
-  rept.count = count;
-  rept.conditionals = source.conditionals.size();
-  rept.callFile = state.file;
-  rept.callLine = state.line;
-  source.frames.push_back(std::move(rept));
-}
-
-void RunEndRept(PassState& state, const Statement&) { PassError(state, "endr without rept"); }
-
-void RunInclude(PassState& state, const Statement& statement) {
-  LineSource& source = *state.lines;
-  std::string name(OperandText(*state.store, StatementOperands(state, statement)[0]));
-  if (++source.includes > kMaxIncludes) {
-    PassError(state, "more than " + std::to_string(kMaxIncludes) + " includes in all" +
-                         IncludeChain(state));
-    state.fatal = true;
-    source.Stop();
-    return;
-  }
-  ReadResult result;
-  SourceFile* file =
-      LoadFile(*state.assembly, name, state.file, source.includeDirs, kMaxSourceBytes, result);
-  if (!file) {
-    PassError(state, result == ReadResult::Missing
-                         ? "cannot open include file '" + name + "'"
-                         : "include file '" + name + "' is larger than 256 MiB");
-    return;
-  }
-  for (const Frame& frame : source.frames) {
-    if (frame.text == &file->text) {
-      PassError(state, "'" + name + "' includes itself" + IncludeChain(state));
-      return;
-    }
-  }
-  source.sourceEntered += file->text.text.size();
-  if (source.sourceEntered > kMaxSourceBytes) {
-    PassError(state, "more than 256 MiB of source text to read in all" + IncludeChain(state));
-    state.fatal = true;
-    source.Stop();
-    return;
-  }
-  if (NestTooDeep(state)) return;
-  if (!file->text.indexed) IndexLines(file->text);
-  Frame frame;
-  frame.kind = Frame::Include;
-  frame.text = &file->text;
-  frame.end = static_cast<uint32_t>(file->text.lines.size());
-  frame.conditionals = source.conditionals.size();
-  frame.callFile = state.file;
-  frame.callLine = state.line;
-  source.frames.push_back(std::move(frame));
-}
-
-void RunEnd(PassState& state, const Statement&) { state.lines->Stop(); }
-
-namespace {
-
-std::string DirectoryOf(const std::string& path) {
-  size_t slash = path.find_last_of("/\\");
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-bool IsAbsolutePath(const std::string& path) {
-  if (path.empty()) return false;
-  if (path[0] == '/' || path[0] == '\\') return true;
-  return path.size() > 1 && path[1] == ':';
-}
-
-// The file at `path` if there is one: read the first time, else the one
-// read before under any spelling. Null, with `result` saying why, otherwise.
-SourceFile* Load(Assembly& assembly, const std::string& name, const std::string& path,
-                 uint64_t limit, ReadResult& result) {
-  FileId id;
-  result = ReadResult::Missing;
-  if (!assembly.reader->Identify(path, id)) return nullptr;
-  auto known = assembly.fileById.find(id);
-  if (known != assembly.fileById.end()) {
-    SourceFile* file = assembly.files[known->second].get();
-    result = file->text.text.size() > limit ? ReadResult::TooLarge : ReadResult::Ok;
-    return result == ReadResult::Ok ? file : nullptr;
-  }
-  auto file = std::make_unique<SourceFile>();
-  result = assembly.reader->Read(path, limit, file->text.text);
-  if (result != ReadResult::Ok) return nullptr;
-  file->name = name;
-  file->path = path;
-  file->text.file = static_cast<uint32_t>(assembly.files.size());
-  assembly.fileById.emplace(id, file->text.file);
-  assembly.files.push_back(std::move(file));
-  return assembly.files.back().get();
-}
-
-}  // namespace
-
-SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer,
-                     const std::vector<std::string>& includeDirs, uint64_t limit,
-                     ReadResult& result) {
-  std::vector<std::string> paths{name};
-  if (!IsAbsolutePath(name)) {
-    std::string folder = DirectoryOf(assembly.files[includer]->path);
-    if (!folder.empty()) paths.push_back(folder + name);
-    for (const std::string& dir : includeDirs) {
-      std::string path = dir;
-      if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
-      paths.push_back(path + name);
-    }
-  }
-  for (const std::string& path : paths) {
-    SourceFile* file = Load(assembly, name, path, limit, result);
-    if (file || result != ReadResult::Missing) return file;
-  }
-  return nullptr;
 }
 
 }  // namespace asm68k

@@ -85,27 +85,26 @@ int ClassifyLine(SourceText& text, uint32_t index);
 // depends on the local scope meets another scope); sets state.store.
 Statement StatementAt(PassState& state, SourceText& text, LineInfo& line);
 
-// The run functions of the directives that shape the line stream.
-void RunIf(PassState& state, const Statement& statement);
-void RunIfDefined(PassState& state, const Statement& statement);
-void RunElse(PassState& state, const Statement& statement);
-void RunEndIf(PassState& state, const Statement& statement);
-void RunMacro(PassState& state, const Statement& statement);
-void RunMacroCall(PassState& state, const Statement& statement);
-void RunMexit(PassState& state, const Statement& statement);
-void RunEndMacro(PassState& state, const Statement& statement);
-void RunRept(PassState& state, const Statement& statement);
-void RunEndRept(PassState& state, const Statement& statement);
-void RunInclude(PassState& state, const Statement& statement);
-void RunEnd(PassState& state, const Statement& statement);
+// Primitives of the line stream, for the directives that shape it.
 
-// Loads a file named in an include or incbin: first as written, then beside
-// the including file, then in each incdir folder. Each file is read once a
-// run, known by its identity however a path spells it; one larger than
-// `limit` is refused before it is read. Null, with `result` saying why, when
-// there is no file to take.
-SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer,
-                     const std::vector<std::string>& includeDirs, uint64_t limit,
-                     ReadResult& result);
+// Appends a line (unless blank or a comment) to a text being built.
+void AppendLine(SourceText& text, const char* begin, const char* end, uint32_t number);
+// "FILE:LINE", as messages name a place.
+std::string Where(const Assembly& assembly, uint32_t file, uint32_t line);
+// "the macro", "the rept body" or "the file": what a frame is, for messages.
+const char* BlockName(const Frame& frame);
+// In the top frame, from its next line on: the index of the line that ends
+// the block (kind `closes`), counting blocks (kind `opens`) nested inside; -1
+// when the frame runs out first.
+int64_t FindBlockEnd(const Frame& frame, uint16_t opens, uint16_t closes);
+// An error reported at another line than the one being run.
+void ErrorAt(PassState& state, uint32_t file, uint32_t line, std::string text);
+// " (include chain: main.asm:3 > a.asm:7 > b.asm:2)" when the line being run
+// is in an include, else empty.
+std::string IncludeChain(const PassState& state);
+// Reports, and is true, when one more frame would nest too deep.
+bool NestTooDeep(PassState& state);
+// Leaves the top frame.
+void PopFrame(LineSource& source);
 
 }  // namespace asm68k

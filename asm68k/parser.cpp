@@ -1,21 +1,15 @@
 #include "parser.h"
 
-#include "directives.h"
+#include "directive_support.h"
+#include "directive_table.h"
 #include "encoder.h"
 #include "instruction_table.h"
 #include "operands.h"
+#include "operation_names.h"
 
 namespace asm68k {
 
 namespace {
-
-// Copies a word into `buffer` in lower case; false when too long to be a name we know.
-bool LowerWord(std::string_view word, char* buffer, size_t capacity, std::string_view& out) {
-  if (word.size() >= capacity) return false;
-  for (size_t i = 0; i < word.size(); ++i) buffer[i] = ToLower(word[i]);
-  out = std::string_view(buffer, word.size());
-  return true;
-}
 
 uint8_t SizeBit(char letter) {
   switch (letter) {
@@ -31,40 +25,6 @@ uint8_t SizeBit(char letter) {
       return kSizeNone;
   }
 }
-
-// Mnemonics and directive names in one open-addressing table.
-struct OperationIndex {
-  static constexpr uint32_t kSlots = 1024;  // a power of two, well above the name count
-  struct Slot {
-    std::string_view name;
-    Operation operation;
-  };
-  Slot slots[kSlots] = {};
-
-  Slot& SlotFor(std::string_view name) {
-    uint32_t slot = HashName(name) & (kSlots - 1);
-    while (!slots[slot].name.empty() && slots[slot].name != name) slot = (slot + 1) & (kSlots - 1);
-    slots[slot].name = name;
-    return slots[slot];
-  }
-
-  OperationIndex() {
-    for (uint16_t i = 0; i < FormCount(); ++i) {
-      Slot& slot = SlotFor(FormAt(i).name);
-      if (slot.operation.forms.count == 0) slot.operation.forms.first = i;
-      ++slot.operation.forms.count;
-    }
-    for (int i = 0; i < DirectiveCount(); ++i) SlotFor(DirectiveAt(i).name).operation.directive = i;
-  }
-
-  Operation Find(std::string_view name) const {
-    for (uint32_t slot = HashName(name) & (kSlots - 1); !slots[slot].name.empty();
-         slot = (slot + 1) & (kSlots - 1)) {
-      if (slots[slot].name == name) return slots[slot].operation;
-    }
-    return Operation();
-  }
-};
 
 struct LineParser {
   Assembly& assembly;
@@ -237,19 +197,6 @@ struct LineParser {
 };
 
 }  // namespace
-
-bool IsOperationName(std::string_view word) {
-  char buffer[16];
-  std::string_view lower;
-  if (!LowerWord(word, buffer, sizeof(buffer), lower)) return false;
-  Operation operation = FindOperation(lower);
-  return operation.forms.count > 0 || operation.directive >= 0;
-}
-
-Operation FindOperation(std::string_view lowerName) {
-  static const OperationIndex index;
-  return index.Find(lowerName);
-}
 
 int32_t ParseLine(Assembly& assembly, ParseStore& store, const char* begin, const char* end,
                   LineParse& context) {

@@ -19,15 +19,4 @@ struct LineParse {
 int32_t ParseLine(Assembly& assembly, ParseStore& store, const char* begin, const char* end,
                   LineParse& context);
 
-// Whether a word in column 1 is an instruction or directive rather than a label.
-bool IsOperationName(std::string_view word);
-
-// What an operation name (in lower case) stands for: instruction rows, or a
-// directive (-1 when none). One lookup answers both, once per line.
-struct Operation {
-  FormRange forms;
-  int directive = -1;
-};
-Operation FindOperation(std::string_view lowerName);
-
 }  // namespace asm68k

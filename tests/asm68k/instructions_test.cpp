@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "instruction_table.h"
-#include "parser.h"
+#include "operation_names.h"
 #include "test_support.h"
 
 namespace {

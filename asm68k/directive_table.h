@@ -1,6 +1,9 @@
 #pragma once
-// Directives, one descriptor each: its name, how its operands are parsed
-// (once per line, or once per macro expansion) and what it does in a pass.
+// The directives as data: one descriptor each, with its name, the flags that
+// the parser and the line source look up, how its operands are parsed (once
+// per line, or once per macro expansion) and what it does in a pass. What
+// each directive does lives with its family (data and layout, conditionals,
+// macros and text, files, options); this table only names them.
 
 #include <cstdint>
 #include <string>
@@ -53,19 +56,7 @@ struct Directive {
   void (*run)(PassState& state, const Statement& statement);
 };
 
-// The directive's index, or -1.
-int FindDirective(std::string_view lowerName);
 const Directive& DirectiveAt(int index);
 int DirectiveCount();
-
-// Helpers for directives' parse and run functions.
-bool ParseExpressions(DirectiveParse& parse, size_t minimum, size_t maximum,
-                      std::string_view name, std::string& error);
-// A quoted name, or the bare rest of the field (include, incbin, macro names).
-bool ParseFileName(TextRange operands, std::string& name, std::string& error);
-// Keeps text in the store's bytes as the operand's slice.
-Operand TextOperand(ParseStore& store, std::string_view text);
-std::string_view OperandText(const ParseStore& store, const Operand& operand);
-const Operand* StatementOperands(const PassState& state, const Statement& statement);
 
 }  // namespace asm68k

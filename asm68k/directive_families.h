@@ -1,0 +1,52 @@
+#pragma once
+// The parse and run functions of every directive, by family, for the
+// directive table. Each family's file says what its directives do.
+
+#include <string>
+
+#include "directive_table.h"
+
+namespace asm68k {
+
+using ParseFunction = bool(DirectiveParse& parse, std::string& error);
+using RunFunction = void(PassState& state, const Statement& statement);
+
+// Shared parses (directive_support.cpp).
+ParseFunction ParseNone, ParseOne, ParseTwo;
+
+// Data, layout and symbols (directives_data.cpp).
+ParseFunction ParseDc, ParseDs, ParseDcb, ParseAssignment, ParseSection, ParseNamedSection,
+    ParseOffset;
+RunFunction RunOrg, RunEqu, RunSet, RunDc, RunDs, RunDcb, RunEven, RunCnop, RunSimhalt,
+    RunSection, RunOffset, RunRsReset, RunRsSet, RunRs, RunAlign;
+
+// Conditional assembly (directives_conditionals.cpp).
+ParseFunction ParseIf, ParseIfDefined, ParseIfSame, ParseIfBlank;
+RunFunction RunIf, RunIfDefined, RunElse, RunEndIf;
+
+// Macros, repetition and text (directives_macros.cpp).
+ParseFunction ParseMacro, ParseFail;
+RunFunction RunMacro, RunMacroCall, RunMexit, RunEndMacro, RunRept, RunEndRept, RunFail, RunEnd;
+
+// Files (directives_files.cpp).
+ParseFunction ParseNamedFile, ParseIncbin;
+RunFunction RunInclude, RunIncbin, RunIncdir;
+
+// Options and the directives a flat image ignores (directives_options.cpp).
+ParseFunction ParseAnything, ParseOpt;
+RunFunction RunNothing, RunOpt;
+
+// Loads a file named in an include or incbin: first as written, then beside
+// the including file, then in each incdir folder. Each file is read once a
+// run, known by its identity however a path spells it; one larger than
+// `limit` is refused before it is read. Null, with `result` saying why, when
+// there is no file to take.
+SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer,
+                     const std::vector<std::string>& includeDirs, uint64_t limit,
+                     ReadResult& result);
+
+// Whether a value read by a directive is known where it is read (if, rept);
+// reports why not.
+bool KnownWhereRead(PassState& state, std::string_view directive, const EvalResult& r);
+
+}  // namespace asm68k

@@ -1,0 +1,69 @@
+#include "operation_names.h"
+
+#include "directive_table.h"
+#include "source.h"
+#include "symbols.h"
+
+namespace asm68k {
+
+namespace {
+
+// Mnemonics and directive names in one open-addressing table.
+struct OperationIndex {
+  static constexpr uint32_t kSlots = 1024;  // a power of two, well above the name count
+  struct Slot {
+    std::string_view name;
+    Operation operation;
+  };
+  Slot slots[kSlots] = {};
+
+  Slot& SlotFor(std::string_view name) {
+    uint32_t slot = HashName(name) & (kSlots - 1);
+    while (!slots[slot].name.empty() && slots[slot].name != name) slot = (slot + 1) & (kSlots - 1);
+    slots[slot].name = name;
+    return slots[slot];
+  }
+
+  OperationIndex() {
+    for (uint16_t i = 0; i < FormCount(); ++i) {
+      Slot& slot = SlotFor(FormAt(i).name);
+      if (slot.operation.forms.count == 0) slot.operation.forms.first = i;
+      ++slot.operation.forms.count;
+    }
+    for (int i = 0; i < DirectiveCount(); ++i) SlotFor(DirectiveAt(i).name).operation.directive = i;
+  }
+
+  Operation Find(std::string_view name) const {
+    for (uint32_t slot = HashName(name) & (kSlots - 1); !slots[slot].name.empty();
+         slot = (slot + 1) & (kSlots - 1)) {
+      if (slots[slot].name == name) return slots[slot].operation;
+    }
+    return Operation();
+  }
+};
+
+}  // namespace
+
+bool LowerWord(std::string_view word, char* buffer, size_t capacity, std::string_view& out) {
+  if (word.size() >= capacity) return false;
+  for (size_t i = 0; i < word.size(); ++i) buffer[i] = ToLower(word[i]);
+  out = std::string_view(buffer, word.size());
+  return true;
+}
+
+Operation FindOperation(std::string_view lowerName) {
+  static const OperationIndex index;
+  return index.Find(lowerName);
+}
+
+int FindDirective(std::string_view lowerName) { return FindOperation(lowerName).directive; }
+
+bool IsOperationName(std::string_view word) {
+  char buffer[16];
+  std::string_view lower;
+  if (!LowerWord(word, buffer, sizeof(buffer), lower)) return false;
+  Operation operation = FindOperation(lower);
+  return operation.forms.count > 0 || operation.directive >= 0;
+}
+
+}  // namespace asm68k

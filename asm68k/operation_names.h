@@ -1,0 +1,28 @@
+#pragma once
+// The names an operation field can hold: instruction mnemonics and directive
+// names, found in one table with one lookup a line.
+
+#include <string_view>
+
+#include "instruction_table.h"
+
+namespace asm68k {
+
+// What an operation name (in lower case) stands for: instruction rows, or a
+// directive (-1 when none).
+struct Operation {
+  FormRange forms;
+  int directive = -1;
+};
+Operation FindOperation(std::string_view lowerName);
+
+// The directive's index, or -1.
+int FindDirective(std::string_view lowerName);
+
+// Whether a word in column 1 is an instruction or directive rather than a label.
+bool IsOperationName(std::string_view word);
+
+// Copies a word into `buffer` in lower case; false when too long to be a name we know.
+bool LowerWord(std::string_view word, char* buffer, size_t capacity, std::string_view& out);
+
+}  // namespace asm68k
