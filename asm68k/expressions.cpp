@@ -10,46 +10,12 @@ namespace {
 constexpr int kMaxNesting = 64;
 constexpr uint32_t kMaxNodes = 256;
 
-// The order of the classic 68000 assemblers, where C's differs: shifts,
-// then the bitwise operators, bind tighter than multiplication and addition.
-int ClassicPrecedence(ExprOp op) {
-  switch (op) {
-    case ExprOp::ShiftLeft:
-    case ExprOp::ShiftRight:
-      return 10;
-    case ExprOp::And:
-      return 9;
-    case ExprOp::Xor:
-      return 8;
-    case ExprOp::Or:
-      return 7;
-    case ExprOp::Multiply:
-    case ExprOp::Divide:
-    case ExprOp::Modulo:
-      return 6;
-    case ExprOp::Add:
-    case ExprOp::Subtract:
-      return 5;
-    case ExprOp::Equal:
-    case ExprOp::NotEqual:
-      return 3;
-    case ExprOp::LogicalAnd:
-      return 2;
-    case ExprOp::LogicalOr:
-      return 1;
-    default:  // < > <= >=
-      return 4;
-  }
-}
-
 struct Parse {
   Cursor& c;
   ExprParser& parser;
   std::string& error;
   uint32_t first;
-  bool classicOrder = false;  // read with the classic assemblers' precedence
   int depth = 0;
-  int binaryOperators = 0;
 
   bool Fail(std::string message) {
     if (error.empty()) error = std::move(message);
@@ -105,6 +71,10 @@ struct Parse {
     c.SkipSpace();
     if (c.AtEnd()) return Fail("missing value at the end of the expression");
     char ch = *c.p;
+    if (ch == '0' && (c.Peek(1) == 'x' || c.Peek(1) == 'X') && IsHexDigit(c.Peek(2))) {
+      c.p += 2;
+      return Number(16);
+    }
     if (IsDigit(ch)) return Number(10);
     if (ch == '$') {
       ++c.p;
@@ -163,7 +133,9 @@ struct Parse {
     return true;  // unary plus changes nothing
   }
 
-  // The binary operator at the cursor and its C precedence (0: none).
+  // The binary operator at the cursor and its precedence (0: none), in the
+  // order of the classic 68000 assemblers: shifts bind tightest, then &, ^
+  // and |, then * / %, then + -, then the comparisons, && and ||.
   int PeekOperator(ExprOp& op, int& length) const {
     char next = c.Peek(1);
     auto pick = [&](ExprOp chosen, int precedence, int size = 1) {
@@ -173,34 +145,34 @@ struct Parse {
     };
     switch (c.Peek()) {
       case '*':
-        return pick(ExprOp::Multiply, 10);
+        return pick(ExprOp::Multiply, 6);
       case '/':
-        return pick(ExprOp::Divide, 10);
+        return pick(ExprOp::Divide, 6);
       case '%':
-        return pick(ExprOp::Modulo, 10);
+        return pick(ExprOp::Modulo, 6);
       case '+':
-        return pick(ExprOp::Add, 9);
+        return pick(ExprOp::Add, 5);
       case '-':
-        return pick(ExprOp::Subtract, 9);
+        return pick(ExprOp::Subtract, 5);
       case '<':
-        if (next == '<') return pick(ExprOp::ShiftLeft, 8, 2);
-        if (next == '=') return pick(ExprOp::LessEqual, 7, 2);
-        if (next == '>') return pick(ExprOp::NotEqual, 6, 2);
-        return pick(ExprOp::Less, 7);
+        if (next == '<') return pick(ExprOp::ShiftLeft, 10, 2);
+        if (next == '=') return pick(ExprOp::LessEqual, 4, 2);
+        if (next == '>') return pick(ExprOp::NotEqual, 3, 2);
+        return pick(ExprOp::Less, 4);
       case '>':
-        if (next == '>') return pick(ExprOp::ShiftRight, 8, 2);
-        if (next == '=') return pick(ExprOp::GreaterEqual, 7, 2);
-        return pick(ExprOp::Greater, 7);
+        if (next == '>') return pick(ExprOp::ShiftRight, 10, 2);
+        if (next == '=') return pick(ExprOp::GreaterEqual, 4, 2);
+        return pick(ExprOp::Greater, 4);
       case '=':
-        return next == '=' ? pick(ExprOp::Equal, 6, 2) : pick(ExprOp::Equal, 6);
+        return next == '=' ? pick(ExprOp::Equal, 3, 2) : pick(ExprOp::Equal, 3);
       case '!':  // between operands, "!" is or, as "|"
-        return next == '=' ? pick(ExprOp::NotEqual, 6, 2) : pick(ExprOp::Or, 3);
+        return next == '=' ? pick(ExprOp::NotEqual, 3, 2) : pick(ExprOp::Or, 7);
       case '&':
-        return next == '&' ? pick(ExprOp::LogicalAnd, 2, 2) : pick(ExprOp::And, 5);
+        return next == '&' ? pick(ExprOp::LogicalAnd, 2, 2) : pick(ExprOp::And, 9);
       case '^':
-        return pick(ExprOp::Xor, 4);
+        return pick(ExprOp::Xor, 8);
       case '|':
-        return next == '|' ? pick(ExprOp::LogicalOr, 1, 2) : pick(ExprOp::Or, 3);
+        return next == '|' ? pick(ExprOp::LogicalOr, 1, 2) : pick(ExprOp::Or, 7);
       default:
         return 0;
     }
@@ -214,12 +186,10 @@ struct Parse {
       ExprOp op;
       int length;
       int precedence = PeekOperator(op, length);
-      if (precedence != 0 && classicOrder) precedence = ClassicPrecedence(op);
       if (precedence == 0 || precedence < minPrecedence) {
         c = save;
         return true;
       }
-      ++binaryOperators;
       c.p += length;
       if (++depth > kMaxNesting) return Fail("expression is nested too deeply");
       if (!Binary(precedence + 1)) return false;
@@ -345,36 +315,10 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
   return symbol.value;
 }
 
-// Whether the classic assemblers' operator order reads the expression just
-// parsed from `start` (nodes from `expr`) to another value or shape.
-bool ClassicOrderDiffers(Cursor start, ExprParser& parser, Expr expr) {
-  std::vector<ExprNode>& nodes = parser.pool.nodes;
-  uint32_t first = static_cast<uint32_t>(nodes.size());
-  std::string error;
-  Parse classic{start, parser, error, first, true};  // its own copy of the cursor
-  bool differs = false;
-  if (classic.Binary(1)) {
-    Expr other{first, static_cast<uint32_t>(nodes.size()) - first};
-    int32_t value, otherValue;
-    if (IsConstant(parser.pool, expr, value) && IsConstant(parser.pool, other, otherValue)) {
-      differs = value != otherValue;
-    } else {
-      differs = other.count != expr.count ||
-                !std::equal(nodes.begin() + expr.first, nodes.begin() + expr.first + expr.count,
-                            nodes.begin() + other.first, [](const ExprNode& a, const ExprNode& b) {
-                              return a.op == b.op && a.value == b.value;
-                            });
-    }
-  }
-  nodes.resize(first);
-  return differs;
-}
-
 }  // namespace
 
 bool ParseExpression(Cursor& c, ExprParser& parser, Expr& out, std::string& error) {
   uint32_t first = static_cast<uint32_t>(parser.pool.nodes.size());
-  const Cursor start = c;
   Parse parse{c, parser, error, first};
   if (!parse.Binary(1)) {
     parser.pool.nodes.resize(first);
@@ -382,11 +326,6 @@ bool ParseExpression(Cursor& c, ExprParser& parser, Expr& out, std::string& erro
   }
   out.first = first;
   out.count = static_cast<uint32_t>(parser.pool.nodes.size()) - first;
-  // Only two binary operators or more can be ordered two ways.
-  if (parse.binaryOperators > 1 && parser.orderDiffers.empty() &&
-      ClassicOrderDiffers(start, parser, out)) {
-    parser.orderDiffers = std::string_view(start.p, static_cast<size_t>(c.p - start.p));
-  }
   // Fold an expression without names to a single constant.
   int32_t value;
   if (out.count > 1 && IsConstant(parser.pool, out, value)) {

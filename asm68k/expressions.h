@@ -1,7 +1,8 @@
 #pragma once
 // Expressions: parsed once into a compact postfix program (symbols already
 // resolved to numbers, constant parts folded), then evaluated in every pass.
-// Arithmetic is 32-bit with C's operator precedence.
+// Arithmetic is 32-bit, with the operator order of the classic 68000
+// assemblers.
 
 #include <cstdint>
 #include <string>
@@ -66,9 +67,6 @@ struct ExprParser {
   int32_t scope = kGlobalScope;  // owner of ".local" names: the global label above
   int32_t narg = 0;              // what "narg" stands for: the macro's argument count
   bool usedScope = false;        // set when a ".local" name was read
-  // The first expression that the classic assemblers' operator order would
-  // read differently from ours (which is C's), for a warning; else empty.
-  std::string_view orderDiffers;
 };
 
 // Parses an expression starting at the cursor and stops at the first

@@ -171,7 +171,7 @@ struct LineParser {
       }
     }
 
-    ExprParser parser{store.expressions, assembly.symbols, context.scope, context.narg, false, {}};
+    ExprParser parser{store.expressions, assembly.symbols, context.scope, context.narg, false};
     if (directive >= 0) {
       ParseDirective(directive, op, fields, writtenSize, field, parser);
     } else if (!fields.operation.empty()) {
@@ -185,14 +185,6 @@ struct LineParser {
       }
     }
     if (parser.usedScope) context.usedScope = true;
-    if (!parser.orderDiffers.empty()) {
-      std::string_view text = parser.orderDiffers;
-      while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
-      Add(Severity::Warning,
-          Excerpt(text.data(), text.data() + text.size()) +
-              " is read with C's operator precedence; older 68000 assemblers apply << >> & ^ | "
-              "before the other operators and read it differently: add parentheses");
-    }
   }
 };
 

@@ -65,6 +65,9 @@ inline bool IsSpace(char c) { return kChars.flags[static_cast<uint8_t>(c)] & kCh
 inline bool IsIdentStart(char c) { return kChars.flags[static_cast<uint8_t>(c)] & kCharIdentStart; }
 inline bool IsIdentChar(char c) { return kChars.flags[static_cast<uint8_t>(c)] & kCharIdent; }
 inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool IsHexDigit(char c) {
+  return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 // A local label: ".name" or "@name", owned by the global label above.
 inline bool IsLocalName(std::string_view name) {
   return !name.empty() && (name[0] == '.' || name[0] == '@');

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <unistd.h>
+
 #include "test_support.h"
 
 namespace {
@@ -25,7 +27,9 @@ std::string Repeat(const std::string& line, int times) {
 TEST(Memory, BadInputStaysWithinAFixedAllowance) {
   std::string locals = std::string(MiB, 'g') + ":\n";  // 2000 locals under a 1 MB name
   for (int i = 0; i < 2000; ++i) locals += ".l" + std::to_string(i) + ":\n";
-  std::filesystem::path huge = std::filesystem::temp_directory_path() / "asm68k_memory_huge.bin";
+  // A name of its own: test runs of other checkouts may share the folder.
+  std::filesystem::path huge = std::filesystem::temp_directory_path() /
+                               ("asm68k_memory_huge_" + std::to_string(getpid()) + ".bin");
   std::ofstream(huge).close();
   std::filesystem::resize_file(huge, 1ull << 30);  // sparse: a 1 GiB incbin costs no disk
   struct Case {
