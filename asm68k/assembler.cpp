@@ -173,6 +173,9 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
   if (symbol < 0) return;
   Symbol& entry = state.assembly->symbols.symbols[static_cast<size_t>(symbol)];
   if (entry.definedPass == state.pass) {
+    // An equ given again with its value (a file included from two places) is
+    // the same definition.
+    if (kind == SymbolKind::Equ && entry.kind == SymbolKind::Equ && entry.value == value) return;
     if (entry.kind != SymbolKind::Set || kind != SymbolKind::Set) {
       std::string where = "line " + std::to_string(entry.definedLine);
       if (entry.definedFile != state.file) where += " of " + state.assembly->files[entry.definedFile]->name;

@@ -313,7 +313,7 @@ void RunRsSet(PassState& state, const Statement& statement) {
 }
 
 // NAME rs.w COUNT: NAME is the counter (made even first for .w and .l), and
-// the counter moves past COUNT units.
+// the counter moves by COUNT units.
 void RunRs(PassState& state, const Statement& statement) {
   EvalResult count = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
   Symbol& counter = RsCounter(state);
@@ -322,11 +322,8 @@ void RunRs(PassState& state, const Statement& statement) {
   if (statement.size != kSizeB && (value & 1)) ++value;
   DefineSymbol(state, statement.label, SymbolKind::Equ, static_cast<int32_t>(value),
                counter.known);
-  if (count.valid && count.value < 0) {
-    PassError(state, SizedName("rs", statement.size) + " count cannot be negative (" +
-                         std::to_string(count.value) + ")");
-    return;
-  }
+  // A negative count moves the counter down, as sources use it to lay out a
+  // block from its end.
   value += static_cast<uint32_t>(count.value) * UnitBytes(statement.size);
   SetRsCounter(state, static_cast<int32_t>(value), known);
 }

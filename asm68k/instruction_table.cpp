@@ -105,12 +105,14 @@ constexpr InstructionForm kForms[] = {
     ARITH("add", 0x0600, 0xD0C0, 0xD000),
     Row("adda", 0xD0C0, WL, W, SF::Bit8, E::EaReg9, kAll, kAn),
     IMMEDIATE("addi", 0x0600),
+    Row("addi", 0xD0C0, WL, W, SF::Bit8, E::EaReg9, kImm, kAn),  // adda, as sources write it
     Row("addq", 0x5000, BWL, W, SF::Bits76, E::Quick, kImm, kAlterable, kByteNoAn),
     Row("addx", 0xD100, BWL, W, SF::Bits76, E::RegXY, kDn, kDn),
     Row("addx", 0xD108, BWL, W, SF::Bits76, E::RegXY, kPreDec, kPreDec),
     ARITH("sub", 0x0400, 0x90C0, 0x9000),
     Row("suba", 0x90C0, WL, W, SF::Bit8, E::EaReg9, kAll, kAn),
     IMMEDIATE("subi", 0x0400),
+    Row("subi", 0x90C0, WL, W, SF::Bit8, E::EaReg9, kImm, kAn),  // suba
     Row("subq", 0x5100, BWL, W, SF::Bits76, E::Quick, kImm, kAlterable, kByteNoAn),
     Row("subx", 0x9100, BWL, W, SF::Bits76, E::RegXY, kDn, kDn),
     Row("subx", 0x9108, BWL, W, SF::Bits76, E::RegXY, kPreDec, kPreDec),
@@ -120,6 +122,7 @@ constexpr InstructionForm kForms[] = {
     Row("cmp", 0xB108, BWL, W, SF::Bits76, E::RegXY, kPostInc, kPostInc),
     Row("cmpa", 0xB0C0, WL, W, SF::Bit8, E::EaReg9, kAll, kAn),
     IMMEDIATE("cmpi", 0x0C00),
+    Row("cmpi", 0xB0C0, WL, W, SF::Bit8, E::EaReg9, kImm, kAn),  // cmpa
     Row("cmpm", 0xB108, BWL, W, SF::Bits76, E::RegXY, kPostInc, kPostInc),
     Row("muls", 0xC1C0, W, W, SF::None, E::EaReg9, kData, kDn),
     Row("mulu", 0xC0C0, W, W, SF::None, E::EaReg9, kData, kDn),
@@ -201,9 +204,6 @@ struct Hint {
 };
 
 constexpr Hint kHints[] = {
-    {"addi", 1, 2, kAn, "use adda"},
-    {"subi", 1, 2, kAn, "use suba"},
-    {"cmpi", 1, 2, kAn, "use cmpa"},
     {"addq", 1, 2, kAn, "address registers take addq.w or addq.l"},
     {"subq", 1, 2, kAn, "address registers take subq.w or subq.l"},
     {"move", 1, 2, kPcDisp | kPcIndex | kImm, "a destination must be writable"},

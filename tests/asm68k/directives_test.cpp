@@ -114,10 +114,12 @@ TEST(Directives, EquSetAndAssignment) {
       {"a equ b+1\nb equ c*2\nc equ 4\n dc.w a", {0x0009}},
       {"size equ end-start\nstart: dc.w size\n dc.w 0\nend:", {0x0004, 0x0000}},
       {"here equ *\n nop\n dc.w here", {0x4E71, 0x0000}},
+      {"x equ 2\nx equ 1+1\n dc.w x", {0x0002}},  // the same value again: one definition
   });
   ExpectErrors({
       {"equ 5", "equ needs a name in the label field"},
       {"x equ 1\nx equ 2", "'x' is already defined on line 1"},
+      {"x equ 1\nx equ 3-2\nx equ 2", "'x' is already defined on line 1"},
       {"x equ 1\nx set 2", "'x' is already defined on line 1"},
       {"x: nop\nx: nop", "'x' is already defined on line 1"},
       {"x set 1\nx: nop", "'x' is already defined on line 1"},

@@ -115,6 +115,8 @@ TEST(Instructions, AddFamily) {
       {"addi.b #$12,d0", {0x0600, 0x0012}},
       {"addi.w #$100,(a0)", {0x0650, 0x0100}},
       {"addi.l #$12345678,d3", {0x0683, 0x1234, 0x5678}},
+      {"addi.w #2,a1", {0xD2FC, 0x0002}},  // addi to an address register is adda
+      {"addi.l #2,a1", {0xD3FC, 0x0000, 0x0002}},
       {"addq.l #8,d0", {0x5080}},
       {"addq.w #1,a0", {0x5248}},
       {"addq.b #3,(a0)", {0x5610}},
@@ -133,6 +135,7 @@ TEST(Instructions, SubFamily) {
       {"sub.l #1,a0", {0x91FC, 0x0000, 0x0001}},
       {"suba.w d0,a0", {0x90C0}},
       {"subi.b #-1,d0", {0x0400, 0x00FF}},  // a byte immediate keeps its high byte 00
+      {"subi.w #2,a1", {0x92FC, 0x0002}},  // suba
       {"subq.b #3,(a0)", {0x5710}},
       {"subq.w #8,sp", {0x514F}},
       {"subx.w d1,d2", {0x9541}},
@@ -148,6 +151,7 @@ TEST(Instructions, CompareFamily) {
       {"cmp.w #5,a0", {0xB0FC, 0x0005}},
       {"cmpa.l d0,a1", {0xB3C0}},
       {"cmpi.b #1,(a0)", {0x0C10, 0x0001}},
+      {"cmpi.l #1,a2", {0xB5FC, 0x0000, 0x0001}},  // cmpa
       {"cmpm.w (a0)+,(a1)+", {0xB348}},
       {"cmp.b (a0)+,(a1)+", {0xB308}},
       {"cmpm.l (a2)+,(a3)+", {0xB78A}},

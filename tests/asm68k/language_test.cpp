@@ -187,7 +187,9 @@ TEST(Structures, RsCountsOffsetsAndOffsetBlocksGiveAddresses) {
       {"offset 4\nv1: ds.w 1\nv2: ds.l 1\n section code\n dc.w v1,v2", {4, 6}},
       {"offset\nv: ds.b 3\nw: ds.b 1\n org 0\n dc.w w", {3}},
   });
-  ExpectErrors({{"rs.w -1", "rs.w count cannot be negative (-1)"}});
+  // A negative count moves the counter down: the label takes it first.
+  ExpectWords({{"rsset 10\na: rs.w -2\nb: rs.b 0\n dc.w a,b", {10, 6}},
+               {"rsset 9\na: rs.l -1\nb: rs.b 0\n dc.w a,b", {10, 6}}});
 }
 
 TEST(Sections, GatherByNameAndFollowOneAnother) {

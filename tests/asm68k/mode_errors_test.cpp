@@ -11,9 +11,7 @@ using asm68k_test::ExpectErrors;
 
 TEST(ModeErrors, DestinationModes) {
   ExpectErrors({
-      {"cmpi.w #1,a0", "cmpi cannot take an address register as destination; use cmpa"},
-      {"addi.l #1,a0", "addi cannot take an address register as destination; use adda"},
-      {"subi.w #1,a1", "subi cannot take an address register as destination; use suba"},
+      {"addi.b #1,a0", "addi.b cannot use an address register; address registers take .w or .l"},
       {"andi.w #1,a0", "andi cannot take an address register as destination"},
       {"move.w d0,#1", "move cannot take an immediate value as destination"},
       {"move.w d0,4(pc)", "move cannot take d16(pc) as destination"},

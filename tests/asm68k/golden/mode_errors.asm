@@ -1,7 +1,7 @@
 * Addressing modes the 68000 does not have for these instructions.
-	cmpi.w	#1,a0
-	addi.l	#1,a1
-	subi.w	#1,a2
+	andi.w	#1,a0
+	addi.b	#1,a1
+	ori.l	#1,a2
 	move.b	d0,a0
 	lea	d0,a1
 	eor.w	(a0),d0
