@@ -88,6 +88,7 @@ void ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
       break;
     default:
       DefineLabelHere(state, statement);
+      if (statement.label >= 0) state.labelsAbove.push_back(statement.label);
       break;
   }
 }
@@ -110,6 +111,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.forwardUsed.clear();
   state.unresolvedForward = false;
   state.fatal = false;
+  state.labelsAbove.clear();
 
   LineSource source(assembly, state);
   state.lines = &source;
@@ -205,6 +207,19 @@ void DefineLabelHere(PassState& state, const Statement& statement) {
                state.locationKnown);
   const Symbol& symbol = state.assembly->symbols.symbols[static_cast<size_t>(statement.label)];
   if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name)) state.scope = statement.label;
+}
+
+void MoveLabel(PassState& state, int32_t symbol, uint32_t from, uint32_t to) {
+  Symbol& entry = state.assembly->symbols.symbols[static_cast<size_t>(symbol)];
+  if (entry.definedPass != state.pass || entry.kind != SymbolKind::Label ||
+      entry.value != static_cast<int32_t>(from)) {
+    return;
+  }
+  entry.value = static_cast<int32_t>(to);
+  if (entry.forwardPass == state.pass &&
+      (!entry.forwardSeenValid || entry.forwardSeenValue != entry.value)) {
+    state.unsettled = true;
+  }
 }
 
 AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader) {

@@ -178,6 +178,9 @@ struct PassState {
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
   bool fatal = false;  // a limit was hit: another pass would only hit it again
+  // Labels alone on their lines since the location last moved: an
+  // instruction or word data that gets a pad byte moves them past it.
+  std::vector<int32_t> labelsAbove;
 };
 
 void PassError(PassState& state, std::string text);
@@ -191,6 +194,8 @@ EvalResult EvaluateExpr(PassState& state, Expr expr);
 // an error (but a set symbol may be set again).
 void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known);
 void DefineLabelHere(PassState& state, const Statement& statement);
+// Gives a label defined at `from` in this pass the address `to` instead.
+void MoveLabel(PassState& state, int32_t symbol, uint32_t from, uint32_t to);
 
 void PassErrorAt(PassState& state, const ByteSource& where, std::string text);
 
@@ -200,7 +205,7 @@ void PassErrorAt(PassState& state, const ByteSource& where, std::string text);
 uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count);
 // Moves the location without placing anything.
 void AdvanceLocation(PassState& state, uint64_t count);
-// Padding: zeros once the section holds bytes, before that only a new address.
+// Padding: zeros (a new address only, in a bss section or an offset block).
 void Pad(PassState& state, uint64_t count);
 // `what` (an instruction, dc.w, ...) at an odd address gets a zero byte
 // before it, and a warning.

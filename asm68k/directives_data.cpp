@@ -117,6 +117,7 @@ void RunOrg(PassState& state, const Statement& statement) {
   // address are reported when the pass ends.
   state.location = static_cast<uint32_t>(r.value);
   state.locationKnown = r.valid && r.known;
+  state.labelsAbove.clear();
 }
 
 namespace {

@@ -16,6 +16,7 @@ uint32_t EvenUp(uint64_t address) {
 }
 
 void Advance(PassState& state, uint64_t count) {
+  state.labelsAbove.clear();
   if (static_cast<uint64_t>(state.location) + count > 0x100000000ull) {
     if (!state.addressOverflow) PassError(state, "the program runs past address $FFFFFFFF");
     state.addressOverflow = true;
@@ -62,18 +63,17 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
 
 void AdvanceLocation(PassState& state, uint64_t count) { Advance(state, count); }
 
-void Pad(PassState& state, uint64_t count) {
-  if (Current(state).started && !state.inOffset) {
-    EmitBytes(state, nullptr, count);
-  } else {
-    Advance(state, count);
-  }
-}
+void Pad(PassState& state, uint64_t count) { EmitBytes(state, nullptr, count); }
 
 void PadOddAddress(PassState& state, std::string_view what) {
   PassWarning(state, std::string(what) + " at odd address " + Hex(state.location) +
                          ": a zero byte is added before it");
+  // Labels alone on the lines just above name what follows them: the padded address.
+  std::vector<int32_t> labels;
+  labels.swap(state.labelsAbove);
+  uint32_t before = state.location;
   Pad(state, 1);
+  for (int32_t label : labels) MoveLabel(state, label, before, state.location);
 }
 
 bool RefuseBytesInBss(PassState& state, std::string_view what) {
@@ -83,6 +83,7 @@ bool RefuseBytesInBss(PassState& state, std::string_view what) {
 }
 
 void EnterSection(PassState& state, const std::string& name, SectionKind kind) {
+  state.labelsAbove.clear();
   SaveSection(state);
   state.inOffset = false;
   size_t index = 0;
@@ -102,6 +103,7 @@ void EnterSection(PassState& state, const std::string& name, SectionKind kind) {
 }
 
 void EnterOffset(PassState& state, uint32_t value, bool known) {
+  state.labelsAbove.clear();
   SaveSection(state);
   state.inOffset = true;
   state.location = value;
@@ -110,6 +112,7 @@ void EnterOffset(PassState& state, uint32_t value, bool known) {
 
 void LeaveOffset(PassState& state) {
   if (!state.inOffset) return;
+  state.labelsAbove.clear();
   state.inOffset = false;
   LoadSection(state, state.section);
 }

@@ -48,9 +48,12 @@ TEST(Directives, WordsAtOddAddressesGetAZeroByteBeforeThem) {
       {"dc.b 1\n nop", {0x0100, 0x4E71}},
       {"dc.b 1\n dc.w 2", {0x0100, 0x0002}},
       {"dc.b 1\nx: dc.l x", {0x0100, 0x0000, 0x0002}},  // the label is the padded address
+      {"dc.b 1\nx:\n dc.w x", {0x0100, 0x0002}},        // also a label alone above
+      {"dc.b 1\nx:\ny:\n nop\n dc.w x,y", {0x0100, 0x4E71, 0x0002, 0x0002}},
       {"dc.b 1\n ds.w 1\n dc.b 2", {0x0100, 0x0000, 0x0200}},
-      {"org 1\n rts", {0x4E75}},  // nothing placed yet: only the address moves
   });
+  // The pad byte is placed even before the first byte of the image.
+  EXPECT_EQ(Assemble(" org $101\n nop\n").image, (std::vector<uint8_t>{0x00, 0x4E, 0x71}));
   asm68k::AssemblyResult result = Assemble(" dc.b 1\n nop\n dc.b 1\n dcb.w 1,0\n");
   EXPECT_EQ(result.errors, 0);
   ASSERT_EQ(result.warnings, 2);
@@ -68,8 +71,8 @@ TEST(Directives, OrgAndTheImageBounds) {
   result = Assemble(" org $100\n dc.w *\n org $104\n");  // a trailing org adds nothing
   EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x0100}));
 
-  result = Assemble(" org 1\n even\n dc.w *\n");  // padding before the first byte moves only
-  EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x0002}));
+  result = Assemble(" org 1\n even\n dc.w *\n");  // padding before the first byte is kept
+  EXPECT_EQ(result.image, (std::vector<uint8_t>{0, 0, 2}));
 
   result = Assemble(" dc.b 1\n even\n");  // padding after it is part of the image
   EXPECT_EQ(result.image, (std::vector<uint8_t>{1, 0}));
