@@ -97,6 +97,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.pass = pass;
   state.order = 0;
   state.scope = kGlobalScope;
+  state.options = Options();
   state.location = 0;
   state.locationKnown = true;
   state.high = 0;

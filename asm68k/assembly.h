@@ -69,6 +69,14 @@ enum class StatementKind : uint8_t {
 // A statement's scope when its parse holds no local name, so fits any scope.
 constexpr int32_t kAnyScope = INT32_MIN;
 
+// What the opt directive switches, from its line on.
+struct Options {
+  bool caseSensitive = false;  // c+: labels and equates match only as written
+
+  // The options a line's parse depends on: a parse made under others is made again.
+  uint8_t ParseMode() const { return caseSensitive ? 1 : 0; }
+};
+
 struct Statement {
   int32_t label = -1;  // symbol this statement defines
   uint32_t firstOperand = 0;
@@ -79,6 +87,7 @@ struct Statement {
   uint16_t messageCount = 0;
   StatementKind kind = StatementKind::Empty;
   uint8_t size = kSizeNone;  // effective size bit
+  uint8_t parseMode = 0;     // Options::ParseMode() when it was parsed
 };
 
 // Where parses live: one store for file lines (kept for the whole run), one
@@ -163,6 +172,7 @@ struct PassState {
   const char* lineBegin = nullptr;
   const char* lineEnd = nullptr;
   int32_t scope = kGlobalScope;  // the global label above, owner of ".local" names
+  Options options;
   uint32_t location = 0;
   bool locationKnown = true;  // false after a size that depended on a forward reference
   uint32_t high = 0;          // the highest address the current section reached

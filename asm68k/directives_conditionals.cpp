@@ -130,7 +130,8 @@ bool ParseIfDefined(DirectiveParse& p, std::string& error) {
   Operand operand;
   if (IsLocalName(name)) p.parser.usedScope = true;
   operand.expr.first =
-      p.parser.symbols.Intern(name, IsLocalName(name) ? p.parser.scope : kGlobalScope);
+      p.parser.symbols.Intern(name, IsLocalName(name) ? p.parser.scope : kGlobalScope,
+                              p.parser.caseSensitive);
   p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
   p.statement.operandCount = 1;
   p.store.operands.push_back(operand);

@@ -6,6 +6,33 @@ namespace asm68k {
 
 namespace {
 
+struct OptFlag {
+  std::string_view name;
+  bool Options::*setting;  // null: accepted, and changes nothing in a flat image
+};
+
+// clang-format off
+const OptFlag kOptFlags[] = {
+    {"c", &Options::caseSensitive},
+    // Listing, symbol and debugger output.
+    {"a", nullptr}, {"d", nullptr}, {"e", nullptr}, {"l", nullptr}, {"m", nullptr},
+    {"p", nullptr}, {"s", nullptr}, {"t", nullptr}, {"x", nullptr}, {"mex", nullptr},
+};
+// clang-format on
+
+// Applies one flag, in lower case; false when it is not one we know.
+bool SetOption(Options& options, const std::string& flag) {
+  char sign = flag.back();
+  bool on = sign != '-';
+  std::string_view name(flag);
+  if (sign == '+' || sign == '-') name.remove_suffix(1);
+  for (const OptFlag& known : kOptFlags) {
+    if (known.name != name) continue;
+    if (known.setting) options.*known.setting = on;
+    return true;
+  }
+  return false;
+}
 
 }  // namespace
 
@@ -20,27 +47,22 @@ bool ParseOpt(DirectiveParse& p, std::string&) {
       p.store, std::string_view(p.operands.begin, static_cast<size_t>(p.operands.end - p.operands.begin))));
   return true;
 }
-// opt FLAG,...: listing and debug flags change nothing here; an
-// optimisation switched on, or a flag we don't know, is worth a warning.
+// opt FLAG,...: each flag is NAME+ or NAME- (a bare NAME is NAME+). The
+// flags this dialect's listings and debuggers use are accepted and change
+// nothing here; an unknown flag gets a warning that names it.
 void RunOpt(PassState& state, const Statement& statement) {
   std::string_view flags = OperandText(*state.store, StatementOperands(state, statement)[0]);
   size_t start = 0;
   while (start <= flags.size()) {
     size_t comma = flags.find(',', start);
     if (comma == std::string_view::npos) comma = flags.size();
-    std::string flag = ToLowerCopy(flags.substr(start, comma - start));
+    std::string_view written = flags.substr(start, comma - start);
     start = comma + 1;
-    if (flag.empty()) continue;
-    char sign = flag.back();
-    std::string name = sign == '+' || sign == '-' ? flag.substr(0, flag.size() - 1) : flag;
-    bool optimisation = !name.empty() && name[0] == 'o';
-    if (optimisation && sign != '-') {
-      PassWarning(state, "opt " + flag + " is ignored: instructions are encoded as written");
-    } else if (flag == "c-") {
-      PassWarning(state, "opt c- is ignored: labels stay case-sensitive");
-    } else if (!optimisation && (name.size() != 1 || std::string_view("acdelmpstwx").find(name[0]) ==
-                                                          std::string_view::npos)) {
-      PassWarning(state, "unknown opt flag '" + flag + "' is ignored");
+    while (!written.empty() && IsSpace(written.front())) written.remove_prefix(1);
+    while (!written.empty() && IsSpace(written.back())) written.remove_suffix(1);
+    if (written.empty()) continue;
+    if (!SetOption(state.options, ToLowerCopy(written))) {
+      PassWarning(state, "unknown opt flag '" + std::string(written) + "' is ignored");
     }
   }
 }

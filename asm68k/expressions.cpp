@@ -112,7 +112,8 @@ struct Parse {
       if (name.size() == 4 && ToLowerCopy(name) == "__rs") name = kRsCounterName;
       bool local = IsLocalName(name);
       if (local) parser.usedScope = true;
-      uint32_t index = parser.symbols.Intern(name, local ? parser.scope : kGlobalScope);
+      uint32_t index =
+          parser.symbols.Intern(name, local ? parser.scope : kGlobalScope, parser.caseSensitive);
       return Emit(ExprOp::Symbol, static_cast<int32_t>(index));
     }
     return Fail("expected a value, found " + Excerpt(c.p, c.end));

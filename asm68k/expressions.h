@@ -66,6 +66,7 @@ struct ExprParser {
   SymbolTable& symbols;
   int32_t scope = kGlobalScope;  // owner of ".local" names: the global label above
   int32_t narg = 0;              // what "narg" stands for: the macro's argument count
+  bool caseSensitive = false;    // names match only as written
   bool usedScope = false;        // set when a ".local" name was read
 };
 

@@ -219,17 +219,22 @@ int ClassifyLine(SourceText& text, uint32_t index) {
 Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
   ParseStore& store = text.transient ? state.assembly->transient : state.assembly->persistent;
   state.store = &store;
+  uint8_t mode = state.options.ParseMode();
   if (line.statement >= 0) {
     const Statement& parsed = store.statements[static_cast<size_t>(line.statement)];
-    if (parsed.scope == kAnyScope || parsed.scope == state.scope) return parsed;
+    if ((parsed.scope == kAnyScope || parsed.scope == state.scope) && parsed.parseMode == mode) {
+      return parsed;
+    }
   }
   LineParse context;
   context.scope = state.scope;
   context.narg = text.narg;
+  context.caseSensitive = state.options.caseSensitive;
   line.statement = ParseLine(*state.assembly, store, text.LineBegin(line), text.LineEnd(line),
                              context);
   Statement& parsed = store.statements[static_cast<size_t>(line.statement)];
   parsed.scope = context.usedScope ? state.scope : kAnyScope;
+  parsed.parseMode = mode;
   return parsed;
 }
 

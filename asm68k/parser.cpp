@@ -56,9 +56,10 @@ struct LineParser {
     }
     if (IsLocalName(name)) {
       context.usedScope = true;
-      return static_cast<int32_t>(assembly.symbols.Intern(name, context.scope));
+      return static_cast<int32_t>(
+          assembly.symbols.Intern(name, context.scope, context.caseSensitive));
     }
-    return static_cast<int32_t>(assembly.symbols.Intern(name));
+    return static_cast<int32_t>(assembly.symbols.Intern(name, kGlobalScope, context.caseSensitive));
   }
 
   void ParseInstruction(std::string_view name, FormRange forms, uint8_t writtenSize, TextRange field,
@@ -171,7 +172,8 @@ struct LineParser {
       }
     }
 
-    ExprParser parser{store.expressions, assembly.symbols, context.scope, context.narg, false};
+    ExprParser parser{store.expressions, assembly.symbols, context.scope, context.narg,
+                      context.caseSensitive, false};
     if (directive >= 0) {
       ParseDirective(directive, op, fields, writtenSize, field, parser);
     } else if (!fields.operation.empty()) {

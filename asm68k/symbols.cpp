@@ -1,5 +1,7 @@
 #include "symbols.h"
 
+#include "source.h"
+
 namespace asm68k {
 
 uint32_t HashName(std::string_view name, uint32_t seed) {
@@ -13,8 +15,23 @@ uint32_t HashName(std::string_view name, uint32_t seed) {
 
 namespace {
 
+// Hashed without regard to case, so that a name finds every spelling of it.
 uint32_t HashSymbol(std::string_view name, int32_t scope) {
-  return HashName(name, 2166136261u ^ (static_cast<uint32_t>(scope) * 2654435761u));
+  uint32_t hash = 2166136261u ^ (static_cast<uint32_t>(scope) * 2654435761u);
+  for (char c : name) {
+    hash ^= static_cast<uint8_t>(ToLower(c));
+    hash *= 16777619u;
+  }
+  return hash;
+}
+
+bool SameName(std::string_view a, std::string_view b, bool caseSensitive) {
+  if (a.size() != b.size()) return false;
+  if (caseSensitive) return a == b;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (ToLower(a[i]) != ToLower(b[i])) return false;
+  }
+  return true;
 }
 
 void Grow(SymbolTable& table) {
@@ -32,13 +49,15 @@ void Grow(SymbolTable& table) {
 
 }  // namespace
 
-uint32_t SymbolTable::Intern(std::string_view name, int32_t scope) {
+uint32_t SymbolTable::Intern(std::string_view name, int32_t scope, bool caseSensitive) {
   if ((symbols.size() + 1) * 2 > slots.size()) Grow(*this);
   size_t mask = slots.size() - 1;
   size_t slot = HashSymbol(name, scope) & mask;
   for (; slots[slot] != 0; slot = (slot + 1) & mask) {
     uint32_t index = slots[slot] - 1;
-    if (symbols[index].scope == scope && symbols[index].name == name) return index;
+    if (symbols[index].scope == scope && SameName(symbols[index].name, name, caseSensitive)) {
+      return index;
+    }
   }
   uint32_t index = static_cast<uint32_t>(symbols.size());
   symbols.emplace_back();

@@ -17,7 +17,7 @@ enum class SymbolKind : uint8_t { Undefined, Label, Equ, Set };
 constexpr int32_t kGlobalScope = -1;
 
 struct Symbol {
-  std::string name;  // as written: ".loop" for a local label
+  std::string name;  // as first written: ".loop" for a local label
   int32_t scope = kGlobalScope;
   int32_t value = 0;
   SymbolKind kind = SymbolKind::Undefined;  // as defined in the last pass that defined it
@@ -42,9 +42,11 @@ struct SymbolTable {
   std::vector<Symbol> symbols;
   std::vector<uint32_t> slots;  // open addressing: symbol index + 1, 0 = free
 
-  // The symbol's index, creating an undefined entry the first time. A local
-  // name is stored once per scope, without a copy of its owner's name.
-  uint32_t Intern(std::string_view name, int32_t scope = kGlobalScope);
+  // The symbol's index, creating an undefined entry the first time. Names
+  // match in any case (the first spelling is kept, for messages), or only
+  // as written when `caseSensitive`. A local name is stored once per scope,
+  // without a copy of its owner's name.
+  uint32_t Intern(std::string_view name, int32_t scope = kGlobalScope, bool caseSensitive = false);
 };
 
 // A fast string hash for the open-addressing tables of names (FNV-1a).

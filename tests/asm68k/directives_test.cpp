@@ -144,11 +144,16 @@ TEST(Directives, LocalLabelsBelongToTheGlobalLabelAbove) {
   EXPECT_EQ(result.messages[0], "test.asm:3: error: undefined symbol '.x'");
 }
 
-TEST(Directives, LabelsAreCaseSensitiveMnemonicsAreNot) {
+TEST(Directives, NamesMatchInAnyCaseUnlessOptCSaysOtherwise) {
   ExpectWords({
-      {"Loop: NOP\nloop: Nop\n BRA Loop\n bra loop",
+      {"Loop: NOP\n BRA loop\n bra LOOP", {0x4E71, 0x6000, 0xFFFC, 0x6000, 0xFFF8}},
+      {"Five equ 5\n moveq #FIVE,d0\n ifd five\n nop\n endif", {0x7005, 0x4E71}},
+      {"g: nop\n.Back: bra.s .back", {0x4E71, 0x60FE}},
+      {" opt c+\nLoop: nop\nloop: nop\n bra Loop\n bra loop",
        {0x4E71, 0x4E71, 0x6000, 0xFFFA, 0x6000, 0xFFF8}},
+      {" opt c+\nx: nop\n opt c-\n bra X", {0x4E71, 0x6000, 0xFFFC}},
   });
+  ExpectErrors({{"Start: nop\nstart: nop", "'Start' is already defined on line 1"}});
 }
 
 TEST(Directives, EndStopsTheSource) {
