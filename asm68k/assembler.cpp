@@ -1,6 +1,8 @@
 #include "assembler.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <ctime>
 
 #include "assembly.h"
 #include "directive_families.h"
@@ -54,10 +56,16 @@ void ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
   ++state.order;
   state.file = text.file;
   state.line = line.number;
-  state.lineBegin = text.LineBegin(line);
-  state.lineEnd = text.LineEnd(line);
   // A copy: running it may parse further lines, which can move the store.
   const Statement statement = StatementAt(state, text, line);
+  // A macro that took a directive's name is called by it from its definition on.
+  const std::vector<bool>& directiveMacros = state.lines->directiveMacros;
+  if (statement.directive >= 0 && static_cast<size_t>(statement.directive) < directiveMacros.size() &&
+      directiveMacros[static_cast<size_t>(statement.directive)]) {
+    DefineLabelHere(state, statement);
+    RunMacroCall(state, statement);
+    return;
+  }
   for (uint16_t i = 0; i < statement.messageCount; ++i) {
     const Message& found = state.store->messages[statement.firstMessage + i];
     AddMessage(state, found.severity, found.text, true);
@@ -120,7 +128,13 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   source.Start(*assembly.files[0]);
   SourceText* text;
   LineInfo* line;
-  while (source.Next(text, line)) ExecuteLine(state, *text, *line);
+  while (source.Next(text, line)) {
+    // What a line parses into the transient store (text put into it) is
+    // used up when the line has run.
+    ParseStore::Mark mark = assembly.transient.Watermark();
+    ExecuteLine(state, *text, *line);
+    assembly.transient.CutBack(mark);
+  }
   state.lines = nullptr;
   if (!LayOutSections(state)) state.unresolvedForward = true;
 }
@@ -141,6 +155,27 @@ int64_t FirstUnsettledSymbol(const PassState& state) {
 
 bool ByOrder(const Message& a, const Message& b) { return a.order < b.order; }
 
+// The time the symbols _year and the like give: now, or SOURCE_DATE_EPOCH
+// (seconds since 1970, in UTC) when it is set, so that builds repeat.
+std::tm AssemblyTime() {
+  const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+  std::time_t when;
+  const std::tm* broken = nullptr;
+  if (epoch && *epoch) {
+    char* end = nullptr;
+    long long seconds = std::strtoll(epoch, &end, 10);
+    if (end && *end == '\0' && seconds >= 0) {
+      when = static_cast<std::time_t>(seconds);
+      broken = std::gmtime(&when);
+    }
+  }
+  if (!broken) {
+    when = std::time(nullptr);
+    broken = std::localtime(&when);
+  }
+  return broken ? *broken : std::tm{};
+}
+
 }  // namespace
 
 void PassError(PassState& state, std::string text) {
@@ -151,6 +186,10 @@ void PassWarning(PassState& state, std::string text) {
   AddMessage(state, Severity::Warning, std::move(text));
 }
 
+void PassMessage(PassState& state, Severity severity, std::string text) {
+  AddMessage(state, severity, std::move(text));
+}
+
 EvalResult EvaluateExpr(PassState& state, Expr expr) {
   EvalContext context{&state.assembly->symbols, state.pass,         state.location,
                       state.locationKnown,      &state.forwardUsed, &state.unresolvedForward};
@@ -159,6 +198,20 @@ EvalResult EvaluateExpr(PassState& state, Expr expr) {
     PassError(state, "undefined symbol '" + state.assembly->symbols.symbols[result.symbol].name + "'");
   } else if (result.problem == EvalProblem::DivideByZero) {
     PassError(state, "division by zero");
+  }
+  return result;
+}
+
+EvalResult EvaluateSymbol(PassState& state, uint32_t symbol) {
+  ExprPool pool;
+  pool.nodes.push_back({ExprOp::Symbol, static_cast<int32_t>(symbol)});
+  const ParseStore* store = state.store;
+  EvalContext context{&state.assembly->symbols, state.pass,         state.location,
+                      state.locationKnown,      &state.forwardUsed, &state.unresolvedForward};
+  EvalResult result = Evaluate(pool, Expr{0, 1}, context);
+  state.store = store;
+  if (result.problem == EvalProblem::Undefined) {
+    PassError(state, "undefined symbol '" + state.assembly->symbols.symbols[result.symbol].name + "'");
   }
   return result;
 }
@@ -242,6 +295,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   FileId id;
   if (reader.Identify(name, id)) assembly.fileById.emplace(id, 0);
   assembly.rsCounter = assembly.symbols.Intern(kRsCounterName);
+  assembly.time = AssemblyTime();
   assembly.files.push_back(std::move(root));
 
   AssemblyResult result;
@@ -286,7 +340,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
         break;
       }
       ++result.errors;
-    } else {
+    } else if (message.severity == Severity::Warning) {
       ++result.warnings;
     }
     result.messages.push_back(FormatMessage(assembly.files[message.file]->name, message.line,

@@ -5,6 +5,7 @@
 // the state of the pass that is assembling them.
 
 #include <climits>
+#include <ctime>
 #include <cstdint>
 #include <memory>
 #include <map>
@@ -25,27 +26,32 @@ namespace asm68k {
 // One line of a text that holds something: blank and comment-only lines
 // are left out when a text is indexed.
 struct LineInfo {
+  // Where its text is: in the text as read, or (kJoined set in `length`) in
+  // the text's joined lines, for a line continued with '&'.
+  static constexpr uint32_t kJoined = 0x80000000u;
   uint32_t offset = 0;
   uint32_t length = 0;
   uint32_t number = 0;     // line number in the file it comes from
   int32_t statement = -1;  // its parse in the text's store, once parsed
 };
 
-// A source file's text, or the text of one macro expansion.
+// A source file's text, or a macro body kept apart from one.
 struct SourceText {
-  uint32_t file = 0;        // the file its lines come from, for messages
-  bool transient = false;   // a macro expansion: its parses go in the transient store
-  bool indexed = false;     // `lines` has been filled
-  int32_t narg = 0;         // a macro expansion's argument count
+  uint32_t file = 0;       // the file its lines come from, for messages
+  bool transient = false;  // lasts only for the pass: its lines are parsed afresh each time
+  bool indexed = false;    // `lines` has been filled
   std::string text;
+  std::string joined;  // lines continued with '&', each joined into one
   std::vector<LineInfo> lines;
   // Each line's directive for the scans that find a block's end (see
   // ClassifyLine); made the first time a scan needs it.
   std::vector<int16_t> classes;
 
-  const char* LineBegin(const LineInfo& line) const { return text.data() + line.offset; }
+  const char* LineBegin(const LineInfo& line) const {
+    return (line.length & LineInfo::kJoined ? joined.data() : text.data()) + line.offset;
+  }
   const char* LineEnd(const LineInfo& line) const {
-    return text.data() + line.offset + line.length;
+    return LineBegin(line) + (line.length & ~LineInfo::kJoined);
   }
 };
 
@@ -88,6 +94,8 @@ struct Statement {
   StatementKind kind = StatementKind::Empty;
   uint8_t size = kSizeNone;  // effective size bit
   uint8_t parseMode = 0;     // Options::ParseMode() when it was parsed
+  int16_t directive = -1;    // the directive its operation names, whether or not it parsed
+  int32_t narg = -1;         // the argument count its parse read (narg), or -1
 };
 
 // Where parses live: one store for file lines (kept for the whole run), one
@@ -140,6 +148,7 @@ struct Assembly {
   // Where the last pass laid each section out: the next pass takes it so.
   std::unordered_map<std::string, uint32_t> sectionBases;
   bool recordSources = false;  // an overlap was found: passes keep each byte's line
+  std::tm time{};  // of the assembly (or of SOURCE_DATE_EPOCH), for _year and the like
 };
 
 enum class SectionKind : uint8_t { Code, Data, Bss };
@@ -195,10 +204,13 @@ struct PassState {
 
 void PassError(PassState& state, std::string text);
 void PassWarning(PassState& state, std::string text);
+void PassMessage(PassState& state, Severity severity, std::string text);
 
 // Evaluates with the pass's symbols and location; reports undefined symbols
 // and division by zero.
 EvalResult EvaluateExpr(PassState& state, Expr expr);
+// The same for one symbol.
+EvalResult EvaluateSymbol(PassState& state, uint32_t symbol);
 
 // Gives a symbol its value in this pass; a second definition in one pass is
 // an error (but a set symbol may be set again).

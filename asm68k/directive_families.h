@@ -16,17 +16,22 @@ ParseFunction ParseNone, ParseOne, ParseTwo;
 
 // Data, layout and symbols (directives_data.cpp).
 ParseFunction ParseDc, ParseDs, ParseDcb, ParseAssignment, ParseSection, ParseNamedSection,
-    ParseOffset;
-RunFunction RunOrg, RunEqu, RunSet, RunDc, RunDs, RunDcb, RunEven, RunCnop, RunSimhalt,
+    ParseOffset, ParseHex;
+RunFunction RunHex, RunOrg, RunEqu, RunSet, RunDc, RunDs, RunDcb, RunEven, RunCnop, RunSimhalt,
     RunSection, RunOffset, RunRsReset, RunRsSet, RunRs, RunAlign;
 
 // Conditional assembly (directives_conditionals.cpp).
 ParseFunction ParseIf, ParseIfDefined, ParseIfSame, ParseIfBlank;
 RunFunction RunIf, RunIfDefined, RunElse, RunEndIf;
 
-// Macros, repetition and text (directives_macros.cpp).
-ParseFunction ParseMacro, ParseFail;
-RunFunction RunMacro, RunMacroCall, RunMexit, RunEndMacro, RunRept, RunEndRept, RunFail, RunEnd;
+// Macros and repetition (directives_macros.cpp).
+ParseFunction ParseMacro, ParseLocal, ParsePurge;
+RunFunction RunMacro, RunMacroCall, RunMexit, RunEndMacro, RunShift, RunLocal, RunPurge, RunRept,
+    RunEndRept, RunEnd;
+
+// Text: string equates and the source's own messages (directives_text.cpp).
+ParseFunction ParseEqus, ParseSubstr, ParseInform, ParseFail;
+RunFunction RunEqus, RunSubstr, RunInform, RunFail;
 
 // Files (directives_files.cpp).
 ParseFunction ParseNamedFile, ParseIncbin;

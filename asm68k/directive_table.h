@@ -27,6 +27,7 @@ enum DirectiveFlag : uint16_t {
   kOpensRept = 1 << 9,
   kEndRept = 1 << 10,
   kWordAligned = 1 << 11,  // .w and .l data (and simhalt) start at an even address
+  kMacroName = 1 << 12,    // the label field is a macro's name (macro, macros)
 };
 
 // The test an if-family directive applies to its value, kept in the

@@ -343,4 +343,37 @@ void RunAlign(PassState& state, const Statement& statement) {
   Pad(state, (unit - state.location % unit) % unit);
 }
 
+// hex DIGITS[,DIGITS...]: the bytes the pairs of hexadecimal digits write.
+bool ParseHex(DirectiveParse& p, std::string& error) {
+  std::string bytes;
+  int high = -1;  // the first digit of a pair, once read
+  for (const char* c = p.operands.begin; c < p.operands.end; ++c) {
+    if (*c == ',' && high < 0) continue;
+    if (!IsHexDigit(*c)) {
+      error = "hex takes pairs of hexadecimal digits, not " + Excerpt(c, p.operands.end);
+      return false;
+    }
+    int digit = IsDigit(*c) ? *c - '0' : ToLower(*c) - 'a' + 10;
+    if (high < 0) {
+      high = digit;
+    } else {
+      bytes += static_cast<char>(high * 16 + digit);
+      high = -1;
+    }
+  }
+  if (high >= 0 || bytes.empty()) {
+    error = bytes.empty() && high < 0 ? "hex needs at least one pair of digits"
+                                      : "hex needs an even number of digits";
+    return false;
+  }
+  SetOnlyOperand(p, TextOperand(p.store, bytes));
+  return true;
+}
+
+void RunHex(PassState& state, const Statement& statement) {
+  if (!PlacesBytes(state, "hex")) return;
+  const Operand& bytes = StatementOperands(state, statement)[0];
+  EmitBytes(state, state.store->bytes.data() + bytes.expr.first, bytes.expr.count);
+}
+
 }  // namespace asm68k

@@ -1,8 +1,10 @@
-#include "directive_families.h"
+// Macros and repetition: macro, macros, the call of a macro, mexit, endm,
+// shift, local, purge, rept, endr, and end.
 
 #include <algorithm>
 #include <vector>
 
+#include "directive_families.h"
 #include "directive_support.h"
 #include "line_source.h"
 #include "macros.h"
@@ -12,14 +14,119 @@ namespace asm68k {
 
 namespace {
 
-// Expansions number their own local scope below the global one.
-int32_t ExpansionScope(uint32_t expansion) { return -2 - static_cast<int32_t>(expansion); }
+// The directives a macro can't take the name of: those that shape blocks
+// or name what they define, which the line source must always see.
+constexpr uint16_t kReservedDirective = kOpensIf | kElse | kElseIf | kEndIf | kOpensMacro |
+                                        kEndMacro | kOpensRept | kEndRept | kNamesSymbol |
+                                        kMacroName;
+
+// statement.size of a `macros` line whose body is the rest of the line.
+constexpr uint8_t kBodyOnTheLine = 1;
+
+bool CanNameMacro(std::string_view name, std::string& error) {
+  std::string lower = ToLowerCopy(name);
+  if (name.empty() || name[0] == '.' || RegisterFromName(name) != kRegNone) {
+    error = "'" + std::string(name) + "' cannot name a macro";
+    return false;
+  }
+  Operation operation = FindOperation(lower);
+  if (operation.forms.count > 0) {
+    error = "a macro cannot be called '" + std::string(name) + "': that is an instruction";
+    return false;
+  }
+  if (operation.directive >= 0 && (DirectiveAt(operation.directive).flags & kReservedDirective)) {
+    error = "a macro cannot be called '" + std::string(name) + "': that is a directive";
+    return false;
+  }
+  return true;
+}
+
+// Reads "A,B,C" into `names`; false, with `error` set when `strict`, when
+// the text is no list of names.
+bool ReadParameterNames(TextRange text, std::vector<std::string_view>& names, bool strict,
+                        std::string& error) {
+  Cursor c{text.begin, text.end};
+  auto notNames = [&] {
+    if (strict) {
+      error = "macro parameters are names separated by commas, not " + Excerpt(c.p, c.end);
+    }
+    return false;
+  };
+  c.SkipSpace();
+  while (!c.AtEnd()) {
+    if (!names.empty()) {  // after a name: a comma, then the next name
+      if (!c.Match(',')) return notNames();
+      c.SkipSpace();
+      if (c.AtEnd()) {
+        if (strict) error = "macro parameters end with a comma";
+        return false;
+      }
+    }
+    if (!IsIdentStart(c.Peek()) || c.Peek() == '.' || c.Peek() == '@') return notNames();
+    std::string_view name = c.Identifier();
+    if (!strict && IsOperationName(name)) return false;  // "macros rts" is a body
+    for (std::string_view earlier : names) {
+      if (SameNameAnyCase(earlier, name)) {
+        error = "macro parameter '" + std::string(name) + "' is named twice";
+        return false;
+      }
+    }
+    names.push_back(name);
+    c.SkipSpace();
+  }
+  return true;
+}
+
+// The rest of a line after its operation, up to a ';' comment.
+std::string_view RestOfLine(const char* begin, const char* lineEnd) {
+  const char* end = begin;
+  while (end < lineEnd && *end != ';') {
+    end = *end == '\'' || *end == '"' ? SkipQuoted(end, lineEnd) : end + 1;
+  }
+  while (begin < end && IsSpace(*begin)) ++begin;
+  while (end > begin && IsSpace(end[-1])) --end;
+  return std::string_view(begin, static_cast<size_t>(end - begin));
+}
+
+// A body made of lines read here, so that what this expansion puts into
+// them stays when it ends, or of one line of text.
+std::unique_ptr<SourceText> CopiedBody(LineSource& source, SourceText& text, uint32_t first,
+                                       uint32_t end) {
+  auto copy = std::make_unique<SourceText>();
+  copy->file = text.file;
+  copy->indexed = true;
+  copy->transient = true;
+  for (uint32_t i = first; i < end; ++i) {
+    const LineInfo& line = text.lines[i];
+    TextRange read = source.Read(text, line);
+    AppendLine(*copy, read.begin, read.end, line.number);
+  }
+  return copy;
+}
+
+void Register(PassState& state, std::shared_ptr<MacroDefinition> macro) {
+  LineSource& source = *state.lines;
+  std::string key = ToLowerCopy(macro->name);
+  int directive = FindDirective(key);
+  if (directive >= 0) {
+    source.directiveMacros.resize(static_cast<size_t>(DirectiveCount()));
+    source.directiveMacros[static_cast<size_t>(directive)] = true;
+  }
+  state.assembly->macroLines.emplace(key, state.line);
+  source.purged.erase(key);
+  source.macros[key] = std::move(macro);
+}
+
 }  // namespace
 
-// NAME macro, NAME: macro, or macro NAME.
+// NAME macro [A,B...], NAME: macro, or macro NAME; and NAME macros [A,B...],
+// whose body is the next line, or NAME macros BODY, whose body is the rest
+// of its line. Operands: the name as written, then the parameters' names,
+// then (kBodyOnTheLine) the body.
 bool ParseMacro(DirectiveParse& p, std::string& error) {
   std::string_view name = p.label;
-  if (name.empty()) {
+  bool oneLine = p.name == "macros";
+  if (name.empty() && !oneLine) {
     Cursor c{p.operands.begin, p.operands.end};
     c.SkipSpace();
     if (IsIdentStart(c.Peek())) name = c.Identifier();
@@ -29,85 +136,82 @@ bool ParseMacro(DirectiveParse& p, std::string& error) {
       return false;
     }
   }
-  std::string lower = ToLowerCopy(name);
-  if (IsLocalName(name) || RegisterFromName(name) != kRegNone) {
-    error = "'" + std::string(name) + "' cannot name a macro";
+  if (name.empty()) {
+    error = "macros needs a name: NAME macros";
     return false;
   }
-  if (FindOperation(lower).forms.count > 0 || FindDirective(lower) >= 0) {
-    error = "a macro cannot be called '" + std::string(name) + "': that is " +
-            (FindDirective(lower) >= 0 ? "a directive" : "an instruction");
-    return false;
-  }
-  // NAME macro A,B names its parameters: \A in the body is the first argument.
+  if (!CanNameMacro(name, error)) return false;
   std::vector<std::string_view> parameters;
-  if (!p.label.empty()) {
-    Cursor c{p.operands.begin, p.operands.end};
-    auto notNames = [&] {
-      error = "macro parameters are names separated by commas, not " + Excerpt(c.p, c.end);
-      return false;
-    };
-    c.SkipSpace();
-    while (!c.AtEnd()) {
-      if (!parameters.empty()) {  // after a name: a comma, then the next name
-        if (!c.Match(',')) return notNames();
-        c.SkipSpace();
-        if (c.AtEnd()) {
-          error = "macro parameters end with a comma";
-          return false;
-        }
-      }
-      if (!IsIdentStart(c.Peek()) || c.Peek() == '.') return notNames();
-      std::string_view parameter = c.Identifier();
-      if (std::find(parameters.begin(), parameters.end(), parameter) != parameters.end()) {
-        error = "macro parameter '" + std::string(parameter) + "' is named twice";
-        return false;
-      }
-      parameters.push_back(parameter);
-      c.SkipSpace();
+  std::string_view body;
+  if (oneLine) {
+    std::string_view rest = RestOfLine(p.operands.begin, p.lineEnd);
+    TextRange restRange{rest.data(), rest.data() + rest.size()};
+    if (!ReadParameterNames(restRange, parameters, false, error)) {
+      if (!error.empty()) return false;
+      parameters.clear();
+      body = rest;
     }
+  } else if (!p.label.empty() && !ReadParameterNames(p.operands, parameters, true, error)) {
+    return false;
   }
+  p.statement.size = body.empty() ? 0 : kBodyOnTheLine;
   p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
-  p.statement.operandCount = static_cast<uint16_t>(1 + parameters.size());
-  p.store.operands.push_back(TextOperand(p.store, lower));
+  p.statement.operandCount = static_cast<uint16_t>(1 + parameters.size() + (body.empty() ? 0 : 1));
+  p.store.operands.push_back(TextOperand(p.store, name));
   for (std::string_view parameter : parameters) {
     p.store.operands.push_back(TextOperand(p.store, parameter));
   }
+  if (!body.empty()) p.store.operands.push_back(TextOperand(p.store, body));
   return true;
 }
+
 void RunMacro(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
-  std::string name(OperandText(*state.store, StatementOperands(state, statement)[0]));
-  Frame& frame = source.frames.back();
-  int64_t end = FindBlockEnd(frame, kOpensMacro, kEndMacro);
-  if (end < 0) {
-    PassError(state, "macro " + name + " has no endm before the end of " + BlockName(frame));
-    frame.next = frame.end;
-    return;
-  }
-  Macro macro;
   const Operand* operands = StatementOperands(state, statement);
-  for (uint16_t i = 1; i < statement.operandCount; ++i) {
-    macro.parameters.emplace_back(OperandText(*state.store, operands[i]));
+  auto macro = std::make_shared<MacroDefinition>();
+  macro->name = std::string(OperandText(*state.store, operands[0]));
+  bool bodyOnTheLine = statement.size == kBodyOnTheLine;
+  uint16_t parameters = static_cast<uint16_t>(statement.operandCount - (bodyOnTheLine ? 1 : 0));
+  for (uint16_t i = 1; i < parameters; ++i) {
+    macro->parameters.emplace_back(OperandText(*state.store, operands[i]));
   }
-  macro.text = frame.text;
-  macro.first = frame.next;
-  macro.end = static_cast<uint32_t>(end);
-  if (frame.text->transient) {
-    // Defined by an expansion, whose text goes when it ends: keep a copy.
-    macro.copy = std::make_unique<SourceText>();
-    macro.copy->file = frame.text->file;
-    for (uint32_t i = macro.first; i < macro.end; ++i) {
-      const LineInfo& line = frame.text->lines[i];
-      AppendLine(*macro.copy, frame.text->LineBegin(line), frame.text->LineEnd(line), line.number);
+  Frame& frame = source.frames.back();
+  if (bodyOnTheLine) {
+    std::string_view body = OperandText(*state.store, operands[parameters]);
+    macro->copy = std::make_unique<SourceText>();
+    macro->copy->file = state.file;
+    macro->copy->indexed = true;
+    macro->copy->transient = true;
+    AppendLine(*macro->copy, body.data(), body.data() + body.size(), state.line);
+  } else if (DirectiveAt(statement.form).flags & kOpensMacro) {
+    int64_t end = FindBlockEnd(frame, kOpensMacro, kEndMacro);
+    if (end < 0) {
+      PassError(state, "macro " + macro->name + " has no endm before the end of " +
+                           BlockName(frame));
+      frame.next = frame.end;
+      return;
     }
-    macro.text = macro.copy.get();
-    macro.first = 0;
-    macro.end = static_cast<uint32_t>(macro.copy->lines.size());
+    macro->text = frame.text;
+    macro->first = frame.next;
+    macro->end = static_cast<uint32_t>(end);
+    frame.next = static_cast<uint32_t>(end) + 1;
+  } else {  // macros: the next line
+    macro->text = frame.text;
+    macro->first = frame.next;
+    macro->end = std::min(frame.next + 1, frame.end);
+    frame.next = macro->end;
   }
-  state.assembly->macroLines.emplace(name, state.line);
-  source.macros[name] = std::move(macro);
-  frame.next = static_cast<uint32_t>(end) + 1;
+  // Defined inside an expansion: its lines are read here, with what this
+  // expansion puts in, and kept, since the expansion's text may go first.
+  if (macro->text && (source.CurrentCall() || frame.text->transient)) {
+    macro->copy = CopiedBody(source, *frame.text, macro->first, macro->end);
+  }
+  if (macro->copy) {
+    macro->text = macro->copy.get();
+    macro->first = 0;
+    macro->end = static_cast<uint32_t>(macro->copy->lines.size());
+  }
+  Register(state, std::move(macro));
 }
 
 void RunMacroCall(PassState& state, const Statement&) {
@@ -122,8 +226,12 @@ void RunMacroCall(PassState& state, const Statement&) {
   std::string name = ToLowerCopy(written.substr(0, dot));
   auto found = source.macros.find(name);
   if (found == source.macros.end()) {
+    auto purged = source.purged.find(name);
     auto later = state.assembly->macroLines.find(name);
-    if (later != state.assembly->macroLines.end()) {
+    if (purged != source.purged.end()) {
+      PassError(state, "macro " + written + " was removed by the purge on line " +
+                           std::to_string(purged->second));
+    } else if (later != state.assembly->macroLines.end()) {
       PassError(state, "macro " + written + " is used before its definition on line " +
                            std::to_string(later->second));
     } else {
@@ -134,62 +242,33 @@ void RunMacroCall(PassState& state, const Statement&) {
     }
     return;
   }
-  std::vector<std::string>& arguments = source.arguments;
+  auto call = std::make_unique<MacroCallText>();
   std::string_view field(fields.operands, static_cast<size_t>(fields.operandsEnd - fields.operands));
-  if (!SplitMacroArguments(field, arguments, error)) {
+  if (!SplitMacroArguments(field, call->arguments, error)) {
     PassError(state, error);
     return;
   }
   if (NestTooDeep(state)) return;
-  const Macro& macro = found->second;
-  uint32_t expansion = ++source.expansions;
+  std::shared_ptr<const MacroDefinition> macro = found->second;
   // \@: "_" and the expansion's number, six digits at least.
-  std::string unique = std::to_string(expansion);
-  if (unique.size() < 6) unique.insert(0, 6 - unique.size(), '0');
-  unique.insert(0, 1, '_');
-  char size = dot == std::string::npos ? 0 : written[dot + 1];
-  MacroCallText call{arguments, size, unique, macro.parameters, source.uniqueStack};
-
-  std::unique_ptr<SourceText> text;
-  if (source.spareTexts.empty()) {
-    text = std::make_unique<SourceText>();
-  } else {
-    text = std::move(source.spareTexts.back());
-    source.spareTexts.pop_back();
-    text->text.clear();
-    text->lines.clear();
-    text->classes.clear();
-  }
-  text->file = macro.text->file;
-  text->transient = true;
-  text->indexed = true;
-  text->narg = static_cast<int32_t>(arguments.size());
-  std::string& line = source.substituted;
-  bool stackOk = true;
-  for (uint32_t i = macro.first; i < macro.end; ++i) {
-    const LineInfo& body = macro.text->lines[i];
-    line.clear();
-    stackOk &= SubstituteLine(std::string_view(macro.text->LineBegin(body), body.length), call, line);
-    AppendLine(*text, line.data(), line.data() + line.size(), body.number);
-  }
-  if (!stackOk) {
-    PassError(state, "macro " + written +
-                         " uses \\@@ or \\@? with nothing put aside by an earlier \\@!");
-  }
+  call->unique = std::to_string(++source.expansions);
+  if (call->unique.size() < 6) call->unique.insert(0, 6 - call->unique.size(), '0');
+  call->unique.insert(0, 1, '_');
+  call->size = dot == std::string::npos ? 0 : written[dot + 1];
+  call->parameters = &macro->parameters;
 
   Frame frame;
   frame.kind = Frame::Macro;
-  frame.text = text.get();
-  frame.end = static_cast<uint32_t>(text->lines.size());
+  frame.text = macro->text;
+  frame.next = macro->first;
+  frame.end = macro->end;
   frame.conditionals = source.conditionals.size();
   frame.callFile = state.file;
   frame.callLine = state.line;
-  frame.callerScope = state.scope;
-  frame.name = &found->first;
-  frame.expansion = std::move(text);
-  frame.mark = state.assembly->transient.Watermark();
+  frame.expansion = static_cast<int32_t>(source.frames.size());
+  frame.macro = std::move(macro);
+  frame.call = std::move(call);
   source.frames.push_back(std::move(frame));
-  state.scope = ExpansionScope(expansion);
 }
 
 void RunMexit(PassState& state, const Statement&) {
@@ -204,6 +283,73 @@ void RunMexit(PassState& state, const Statement&) {
 }
 
 void RunEndMacro(PassState& state, const Statement&) { PassError(state, "endm without macro"); }
+
+// shift: \1 becomes the old \2, and narg goes down by one.
+void RunShift(PassState& state, const Statement&) {
+  MacroCallText* call = state.lines->CurrentCall();
+  if (!call) {
+    PassError(state, "shift outside a macro");
+    return;
+  }
+  if (!call->arguments.empty()) call->arguments.erase(call->arguments.begin());
+}
+
+// local NAME,...: names private to each expansion, put in as NAME and the
+// expansion's \@ text.
+bool ParseLocal(DirectiveParse& p, std::string& error) {
+  std::vector<std::string_view> names;
+  if (!ReadParameterNames(p.operands, names, true, error) || names.empty()) {
+    if (error.empty() || names.empty()) error = "local needs names separated by commas";
+    return false;
+  }
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = static_cast<uint16_t>(names.size());
+  for (std::string_view name : names) p.store.operands.push_back(TextOperand(p.store, name));
+  return true;
+}
+
+void RunLocal(PassState& state, const Statement& statement) {
+  MacroCallText* call = state.lines->CurrentCall();
+  if (!call) {
+    PassError(state, "local outside a macro");
+    return;
+  }
+  const Operand* operands = StatementOperands(state, statement);
+  for (uint16_t i = 0; i < statement.operandCount; ++i) {
+    std::string name(OperandText(*state.store, operands[i]));
+    call->locals.emplace_back(name, name + call->unique);
+  }
+}
+
+// purge NAME: the macro is gone from here on.
+bool ParsePurge(DirectiveParse& p, std::string& error) {
+  Cursor c{p.operands.begin, p.operands.end};
+  c.SkipSpace();
+  std::string_view name;
+  if (IsIdentStart(c.Peek())) name = c.Identifier();
+  c.SkipSpace();
+  if (name.empty() || !c.AtEnd()) {
+    error = "purge needs the name of a macro";
+    return false;
+  }
+  SetOnlyOperand(p, TextOperand(p.store, name));
+  return true;
+}
+
+void RunPurge(PassState& state, const Statement& statement) {
+  LineSource& source = *state.lines;
+  std::string_view name = OperandText(*state.store, StatementOperands(state, statement)[0]);
+  std::string key = ToLowerCopy(name);
+  if (source.macros.erase(key) == 0) {
+    PassError(state, "purge: no macro '" + std::string(name) + "' is defined here");
+    return;
+  }
+  source.purged[key] = state.line;
+  int directive = FindDirective(key);
+  if (directive >= 0 && static_cast<size_t>(directive) < source.directiveMacros.size()) {
+    source.directiveMacros[static_cast<size_t>(directive)] = false;
+  }
+}
 
 void RunRept(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
@@ -235,27 +381,12 @@ void RunRept(PassState& state, const Statement& statement) {
   rept.conditionals = source.conditionals.size();
   rept.callFile = state.file;
   rept.callLine = state.line;
+  rept.expansion = source.frames.back().expansion;  // its lines read with the same arguments
   source.frames.push_back(std::move(rept));
 }
 
 void RunEndRept(PassState& state, const Statement&) { PassError(state, "endr without rept"); }
-// fail MESSAGE: the message is the rest of the line, blanks and all.
-bool ParseFail(DirectiveParse& p, std::string&) {
-  const char* end = p.operands.begin;
-  while (end < p.lineEnd && *end != ';') {
-    end = *end == '\'' || *end == '"' ? SkipQuoted(end, p.lineEnd) : end + 1;
-  }
-  while (end > p.operands.begin && IsSpace(end[-1])) --end;
-  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
-  p.statement.operandCount = 1;
-  p.store.operands.push_back(
-      TextOperand(p.store, std::string_view(p.operands.begin, static_cast<size_t>(end - p.operands.begin))));
-  return true;
-}
 
-void RunFail(PassState& state, const Statement& statement) {
-  std::string_view message = OperandText(*state.store, StatementOperands(state, statement)[0]);
-  PassError(state, message.empty() ? std::string("fail") : "fail: " + std::string(message));
-}
 void RunEnd(PassState& state, const Statement&) { state.lines->Stop(); }
+
 }  // namespace asm68k

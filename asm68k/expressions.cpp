@@ -1,6 +1,7 @@
 #include "expressions.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace asm68k {
 
@@ -108,7 +109,20 @@ struct Parse {
       if (RegisterFromName(name) != kRegNone) {
         return Fail("register " + std::string(name) + " cannot be used as a value here");
       }
-      if (name.size() == 4 && ToLowerCopy(name) == "narg") return Emit(ExprOp::Constant, parser.narg);
+      if (name.size() == 4 && ToLowerCopy(name) == "narg") {
+        parser.usedNarg = true;
+        return Emit(ExprOp::Constant, parser.narg);
+      }
+      if (c.Peek() == '(' && name.size() >= 3 && name.size() <= 8) {
+        std::string lower = ToLowerCopy(name);
+        if (lower == "def" || lower == "strlen" || lower == "strcmp" || lower == "filesize") {
+          return Function(lower);
+        }
+      }
+      if (name[0] == '_' && parser.environment) {
+        int32_t value;
+        if (TimeSymbol(name, value)) return Emit(ExprOp::Constant, value);
+      }
       if (name.size() == 4 && ToLowerCopy(name) == "__rs") name = kRsCounterName;
       bool local = IsLocalName(name);
       if (local) parser.usedScope = true;
@@ -117,6 +131,69 @@ struct Parse {
       return Emit(ExprOp::Symbol, static_cast<int32_t>(index));
     }
     return Fail("expected a value, found " + Excerpt(c.p, c.end));
+  }
+
+  // _year, _month, _day, _hours, _minutes and _seconds: the time of assembly.
+  bool TimeSymbol(std::string_view name, int32_t& value) {
+    static const std::pair<const char*, int std::tm::*> kFields[] = {
+        {"_year", &std::tm::tm_year}, {"_month", &std::tm::tm_mon},
+        {"_day", &std::tm::tm_mday},  {"_hours", &std::tm::tm_hour},
+        {"_minutes", &std::tm::tm_min}, {"_seconds", &std::tm::tm_sec},
+    };
+    std::string key = parser.caseSensitive ? std::string(name) : ToLowerCopy(name);
+    for (const auto& field : kFields) {
+      if (key != field.first) continue;
+      value = parser.environment->AssemblyTime().*field.second;
+      if (field.second == &std::tm::tm_mon) ++value;  // 1 to 12
+      return true;
+    }
+    return false;
+  }
+
+  bool QuotedText(std::string_view function, std::string& text) {
+    c.SkipSpace();
+    if (c.Peek() != '"' && c.Peek() != '\'') {
+      return Fail(std::string(function) + " needs a quoted string, not " + Excerpt(c.p, c.end));
+    }
+    if (!ReadQuoted(c, text)) return Fail("unterminated string");
+    c.SkipSpace();
+    return true;
+  }
+
+  bool CloseFunction(std::string_view function) {
+    c.SkipSpace();
+    if (!c.Match(')')) return Fail("missing ')' after the argument of " + std::string(function));
+    return true;
+  }
+
+  // def(NAME), strlen("TEXT"), strcmp("A","B") (true when equal) and
+  // filesize("FILE"); the cursor is at the '('.
+  bool Function(const std::string& function) {
+    ++c.p;
+    if (function == "def") {
+      c.SkipSpace();
+      if (!IsIdentStart(c.Peek())) return Fail("def needs a symbol name");
+      std::string_view name = c.Identifier();
+      bool local = IsLocalName(name);
+      if (local) parser.usedScope = true;
+      uint32_t index =
+          parser.symbols.Intern(name, local ? parser.scope : kGlobalScope, parser.caseSensitive);
+      return CloseFunction(function) && Emit(ExprOp::Defined, static_cast<int32_t>(index));
+    }
+    std::string first, second;
+    if (!QuotedText(function, first)) return false;
+    if (function == "strcmp") {
+      if (!c.Match(',')) return Fail("strcmp compares two strings: strcmp(\"A\",\"B\")");
+      if (!QuotedText(function, second)) return false;
+    }
+    if (!CloseFunction(function)) return false;
+    if (function == "strlen") return Emit(ExprOp::Constant, static_cast<int32_t>(first.size()));
+    if (function == "strcmp") return Emit(ExprOp::Constant, first == second ? kTrue : 0);
+    uint64_t size = 0;
+    std::string problem;
+    if (!parser.environment) return Fail("filesize is not available here");
+    if (!parser.environment->FileSize(first, size, problem)) return Fail(problem);
+    return Emit(ExprOp::Constant, static_cast<int32_t>(size));
   }
 
   bool Unary() {
@@ -347,7 +424,7 @@ Expr ConstantExpr(ExprPool& pool, int32_t value) {
 bool IsConstant(const ExprPool& pool, Expr expr, int32_t& value) {
   for (uint32_t i = 0; i < expr.count; ++i) {
     ExprOp op = pool.nodes[expr.first + i].op;
-    if (op == ExprOp::Symbol || op == ExprOp::Location) return false;
+    if (op == ExprOp::Symbol || op == ExprOp::Location || op == ExprOp::Defined) return false;
   }
   int32_t stack[kMaxNodes];
   int top = 0;
@@ -406,6 +483,12 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
       case ExprOp::Location:
         stack[top++] = S(context.location);
         if (!context.locationKnown) result.known = false;
+        break;
+      case ExprOp::Defined:
+        stack[top++] =
+            context.symbols->symbols[static_cast<size_t>(node.value)].definedPass == context.pass
+                ? kTrue
+                : 0;
         break;
       case ExprOp::Negate:
       case ExprOp::Complement:

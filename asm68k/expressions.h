@@ -5,6 +5,7 @@
 // assemblers.
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,7 @@ enum class ExprOp : uint8_t {
   GreaterEqual,
   LogicalAnd,
   LogicalOr,
+  Defined,  // def(NAME): the symbol's index; true when it is defined above, in this pass
 };
 
 // What comparisons and logical operators give for true (all bits set, so
@@ -60,6 +62,18 @@ struct ExprPool {
   std::vector<ExprNode> nodes;
 };
 
+// What expressions read from outside the source: the time of assembly and
+// the sizes of files.
+class ExprEnvironment {
+ public:
+  virtual ~ExprEnvironment() = default;
+  // filesize("FILE"), the file found as incbin finds it; false with `error`
+  // set when there is none.
+  virtual bool FileSize(const std::string& name, uint64_t& size, std::string& error) = 0;
+  // _year (since 1900), _month (1 to 12), _day, _hours, _minutes, _seconds.
+  virtual const std::tm& AssemblyTime() = 0;
+};
+
 // What a parse needs to turn names into symbol numbers.
 struct ExprParser {
   ExprPool& pool;
@@ -68,6 +82,8 @@ struct ExprParser {
   int32_t narg = 0;              // what "narg" stands for: the macro's argument count
   bool caseSensitive = false;    // names match only as written
   bool usedScope = false;        // set when a ".local" name was read
+  bool usedNarg = false;         // set when narg was read
+  ExprEnvironment* environment = nullptr;  // for filesize() and the time symbols
 };
 
 // Parses an expression starting at the cursor and stops at the first

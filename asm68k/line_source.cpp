@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "directive_families.h"
 #include "directive_table.h"
 #include "operation_names.h"
 #include "parser.h"
@@ -120,16 +121,7 @@ bool NestTooDeep(PassState& state) {
 void PopFrame(LineSource& source) {
   Frame& frame = source.frames.back();
   if (source.conditionals.size() > frame.conditionals) source.conditionals.resize(frame.conditionals);
-  if (frame.kind != Frame::Macro) {
-    source.frames.pop_back();
-    return;
-  }
-  source.state.scope = frame.callerScope;
-  ParseStore::Mark mark = frame.mark;
-  source.spareTexts.push_back(std::move(frame.expansion));
   source.frames.pop_back();
-  // The expansion's parses die with its text.
-  source.assembly.transient.CutBack(mark);
 }
 
 namespace {
@@ -153,8 +145,38 @@ void EndFrame(LineSource& source) {
 
 }  // namespace
 
+namespace {
+
+// Whether a line goes on on the next one: its last character that is no
+// blank is a '&' outside quotes and before any ';' comment.
+bool ContinuesOnNextLine(const char* begin, const char* end) {
+  const char* last = end;
+  while (last > begin && IsSpace(last[-1])) --last;
+  if (last == begin || last[-1] != '&' || IsCommentOrBlank(begin, end)) return false;
+  const char* ampersand = last - 1;
+  for (const char* p = begin; p < ampersand;) {
+    if (*p == ';') return false;
+    if (*p == '\'' || *p == '"') {
+      p = SkipQuoted(p, ampersand);
+      if (p >= ampersand) return false;  // the '&' is inside the string
+      continue;
+    }
+    ++p;
+  }
+  return true;
+}
+
+// The text of a continued line up to its '&'.
+const char* BeforeAmpersand(const char* begin, const char* end) {
+  while (end > begin && IsSpace(end[-1])) --end;
+  return end - 1;
+}
+
+}  // namespace
+
 void IndexLines(SourceText& text) {
   text.lines.clear();
+  text.joined.clear();
   text.indexed = true;
   const char* begin = text.text.data();
   const char* lineBegin;
@@ -167,9 +189,25 @@ void IndexLines(SourceText& text) {
   for (uint32_t number = 1; lines.Next(lineBegin, lineEnd); ++number) {
     if (IsCommentOrBlank(lineBegin, lineEnd)) continue;
     LineInfo line;
-    line.offset = static_cast<uint32_t>(lineBegin - begin);
-    line.length = static_cast<uint32_t>(lineEnd - lineBegin);
     line.number = number;
+    if (!ContinuesOnNextLine(lineBegin, lineEnd)) {
+      line.offset = static_cast<uint32_t>(lineBegin - begin);
+      line.length = static_cast<uint32_t>(lineEnd - lineBegin);
+      text.lines.push_back(line);
+      continue;
+    }
+    // Lines joined by '&' become one, numbered as the first.
+    line.offset = static_cast<uint32_t>(text.joined.size());
+    text.joined.append(lineBegin, BeforeAmpersand(lineBegin, lineEnd));
+    while (lines.Next(lineBegin, lineEnd)) {
+      ++number;
+      if (!ContinuesOnNextLine(lineBegin, lineEnd)) {
+        text.joined.append(lineBegin, lineEnd);
+        break;
+      }
+      text.joined.append(lineBegin, BeforeAmpersand(lineBegin, lineEnd));
+    }
+    line.length = static_cast<uint32_t>(text.joined.size() - line.offset) | LineInfo::kJoined;
     text.lines.push_back(line);
   }
 }
@@ -217,25 +255,91 @@ int ClassifyLine(SourceText& text, uint32_t index) {
 }
 
 Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
-  ParseStore& store = text.transient ? state.assembly->transient : state.assembly->persistent;
-  state.store = &store;
+  LineSource& source = *state.lines;
+  TextRange read = source.Read(text, line);
+  state.lineBegin = read.begin;
+  state.lineEnd = read.end;
+  MacroCallText* call = source.CurrentCall();
+  LineParse context;
+  context.scope = state.scope;
+  context.narg = call ? static_cast<int32_t>(call->arguments.size()) : 0;
+  context.caseSensitive = state.options.caseSensitive;
+  context.environment = &source;
   uint8_t mode = state.options.ParseMode();
+  // Text put in, or a text that lasts only while the pass needs it: parsed
+  // afresh, in the store that is cut back after each line.
+  if (source.readChanged || text.transient) {
+    ParseStore& store = state.assembly->transient;
+    state.store = &store;
+    int32_t index = ParseLine(*state.assembly, store, read.begin, read.end, context);
+    return store.statements[static_cast<size_t>(index)];
+  }
+  ParseStore& store = state.assembly->persistent;
+  state.store = &store;
   if (line.statement >= 0) {
     const Statement& parsed = store.statements[static_cast<size_t>(line.statement)];
-    if ((parsed.scope == kAnyScope || parsed.scope == state.scope) && parsed.parseMode == mode) {
+    if ((parsed.scope == kAnyScope || parsed.scope == state.scope) &&
+        (parsed.narg < 0 || parsed.narg == context.narg) && parsed.parseMode == mode) {
       return parsed;
     }
   }
-  LineParse context;
-  context.scope = state.scope;
-  context.narg = text.narg;
-  context.caseSensitive = state.options.caseSensitive;
-  line.statement = ParseLine(*state.assembly, store, text.LineBegin(line), text.LineEnd(line),
-                             context);
+  line.statement = ParseLine(*state.assembly, store, read.begin, read.end, context);
   Statement& parsed = store.statements[static_cast<size_t>(line.statement)];
   parsed.scope = context.usedScope ? state.scope : kAnyScope;
+  parsed.narg = context.usedNarg ? context.narg : -1;
   parsed.parseMode = mode;
   return parsed;
+}
+
+MacroCallText* LineSource::CurrentCall() {
+  if (frames.empty() || frames.back().expansion < 0) return nullptr;
+  return frames[static_cast<size_t>(frames.back().expansion)].call.get();
+}
+
+TextRange LineSource::Read(const SourceText& text, const LineInfo& line) {
+  const char* begin = text.LineBegin(line);
+  const char* end = text.LineEnd(line);
+  LineSubstitution with;
+  with.call = CurrentCall();
+  with.uniqueStack = &uniqueStack;
+  with.source = this;
+  substituted.clear();
+  readChanged = SubstituteLine(std::string_view(begin, static_cast<size_t>(end - begin)), with,
+                               substituted);
+  if (with.stackEmpty) {
+    PassError(state, "macro " + frames[static_cast<size_t>(frames.back().expansion)].macro->name +
+                         " uses \\@@ or \\@? with nothing put aside by an earlier \\@!");
+  }
+  if (!readChanged) return {begin, end};
+  return {substituted.data(), substituted.data() + substituted.size()};
+}
+
+std::string LineSource::NameKey(std::string_view name) const {
+  return state.options.caseSensitive ? std::string(name) : ToLowerCopy(name);
+}
+
+const std::string* LineSource::TextEquate(std::string_view name) {
+  if (textEquates.empty()) return nullptr;
+  auto found = textEquates.find(NameKey(name));
+  return found == textEquates.end() ? nullptr : &found->second;
+}
+
+bool LineSource::FileSize(const std::string& name, uint64_t& size, std::string& error) {
+  ReadResult result;
+  SourceFile* file = LoadFile(assembly, name, state.file, includeDirs, kMaxImageSize, result);
+  if (!file) {
+    error = result == ReadResult::Missing ? "filesize: cannot open '" + name + "'"
+                                          : "filesize: '" + name + "' is larger than 16 MiB";
+    return false;
+  }
+  size = file->text.text.size();
+  return true;
+}
+
+std::string LineSource::SymbolValueText(std::string_view name) {
+  int32_t scope = IsLocalName(name) ? state.scope : kGlobalScope;
+  uint32_t symbol = assembly.symbols.Intern(name, scope, state.options.caseSensitive);
+  return std::to_string(EvaluateSymbol(state, symbol).value);
 }
 
 void LineSource::Start(SourceFile& root) {
@@ -286,7 +390,7 @@ std::string LineSource::Context() const {
     std::string line;
     switch (frame.kind) {
       case Frame::Macro:
-        line = "\n  in macro " + *frame.name + " called at " + where;
+        line = "\n  in macro " + frame.macro->name + " called at " + where;
         break;
       case Frame::Rept:
         line = "\n  in rept at " + where + " (repetition " + std::to_string(frame.repetition + 1) +

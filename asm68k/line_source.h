@@ -12,8 +12,19 @@
 #include <vector>
 
 #include "assembly.h"
+#include "macros.h"
 
 namespace asm68k {
+
+// A macro as defined: the body's lines, read afresh by each expansion.
+struct MacroDefinition {
+  std::string name;  // as written in the definition
+  SourceText* text = nullptr;  // the body: lines [first, end) of text
+  uint32_t first = 0;
+  uint32_t end = 0;
+  std::unique_ptr<SourceText> copy;  // a body defined inside an expansion is kept here
+  std::vector<std::string> parameters;  // NAME macro A,B: \A is the first argument
+};
 
 struct Frame {
   enum Kind : uint8_t { File, Include, Macro, Rept };
@@ -27,21 +38,16 @@ struct Frame {
   size_t conditionals = 0;       // conditional blocks open when the frame began
   uint32_t callFile = 0;         // the line that made the frame: include, call or rept
   uint32_t callLine = 0;
-  int32_t callerScope = kGlobalScope;  // macro: the local scope to go back to
-  const std::string* name = nullptr;   // macro name (the key in the macro table)
-  std::unique_ptr<SourceText> expansion;  // macro: its own text
-  ParseStore::Mark mark{};                // macro: the transient store before it
+  // The macro expansion whose arguments its lines are read with (its own
+  // index for a macro frame, the enclosing one's for a rept inside it), or -1.
+  int32_t expansion = -1;
+  // macro: the definition (kept alive while it expands, even if purged) and
+  // what its lines are read with.
+  std::shared_ptr<const MacroDefinition> macro;
+  std::unique_ptr<MacroCallText> call;
 };
 
-struct Macro {
-  const SourceText* text = nullptr;  // the body: lines [first, end) of text
-  uint32_t first = 0;
-  uint32_t end = 0;
-  std::unique_ptr<SourceText> copy;  // a body defined inside an expansion is kept here
-  std::vector<std::string> parameters;  // NAME macro A,B: \A is the first argument
-};
-
-struct LineSource {
+struct LineSource : TextSource, ExprEnvironment {
   struct Conditional {
     uint32_t file, line;  // the line that opened it
     bool inElse;          // its else has been passed
@@ -51,14 +57,15 @@ struct LineSource {
   PassState& state;
   std::vector<Frame> frames;
   std::vector<Conditional> conditionals;
-  std::unordered_map<std::string, Macro> macros;  // by lower-case name
+  // The macros defined so far in the pass, by lower-case name, and the
+  // directive names they take over.
+  std::unordered_map<std::string, std::shared_ptr<const MacroDefinition>> macros;
+  std::vector<bool> directiveMacros;
+  std::unordered_map<std::string, uint32_t> purged;  // macros purge removed, and its line
+  // String equates (equs, substr) by name, in lower case unless opt c+.
+  std::unordered_map<std::string, std::string> textEquates;
   uint32_t expansions = 0;  // numbers each macro expansion of the pass
-  // Texts of finished expansions, kept for their capacity, and the call's
-  // arguments and a line being substituted: a macro call allocates nothing
-  // once these have grown.
-  std::vector<std::unique_ptr<SourceText>> spareTexts;
-  std::vector<std::string> arguments;
-  std::string substituted;
+  std::string substituted;  // the line being read, when text was put into it
   std::vector<std::string> uniqueStack;  // \@! ... \@@ across expansions
   std::vector<std::string> includeDirs;  // incdir folders, in order
   uint32_t lines = 0;  // the pass's work so far: lines, includes, source entered
@@ -75,14 +82,33 @@ struct LineSource {
   std::string Context() const;
   // Ends the pass here.
   void Stop();
+
+  // The expansion the top frame's lines are read with, or null.
+  MacroCallText* CurrentCall();
+  // The line as it reads here: with the current expansion's arguments, the
+  // string equates and symbol values put in. Points into the text itself
+  // when nothing was put in, else into `substituted` (until the next line).
+  TextRange Read(const SourceText& text, const LineInfo& line);
+  // Whether the last Read put text into its line.
+  bool readChanged = false;
+
+  const std::string* TextEquate(std::string_view name) override;
+  std::string SymbolValueText(std::string_view name) override;
+  bool FileSize(const std::string& name, uint64_t& size, std::string& error) override;
+  const std::tm& AssemblyTime() override { return assembly.time; }
+  // The key a string equate or a macro is known by.
+  std::string NameKey(std::string_view name) const;
 };
 
 // The directive at a text's line (ignoring what it would do), or -1; kept
 // in the text's classes.
 int ClassifyLine(SourceText& text, uint32_t index);
 
-// The line's statement, parsed the first time (and again when a parse that
-// depends on the local scope meets another scope); sets state.store.
+// The line's statement, read as it stands here (see LineSource::Read):
+// parsed the first time it reads as written (and again when a parse that
+// depends on the local scope, the argument count or the options meets
+// others), and afresh each time text is put into it. Sets state.store and
+// the line's text in state.lineBegin and lineEnd.
 Statement StatementAt(PassState& state, SourceText& text, LineInfo& line);
 
 // Primitives of the line stream, for the directives that shape it.

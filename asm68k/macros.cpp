@@ -53,62 +53,266 @@ bool SplitMacroArguments(std::string_view field, std::vector<std::string>& argum
   }
 }
 
-bool SubstituteLine(std::string_view line, const MacroCallText& call, std::string& out) {
-  bool ok = true;
-  size_t i = 0;
-  while (i < line.size()) {
-    size_t slash = line.find('\\', i);
-    if (slash == std::string_view::npos || slash + 1 == line.size()) {
-      out.append(line.data() + i, line.size() - i);
-      return ok;
+bool SameNameAnyCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (ToLower(a[i]) != ToLower(b[i])) return false;
+  }
+  return true;
+}
+
+size_t CodeEnd(std::string_view line) {
+  size_t n = line.size(), i = 0;
+  if (n == 0 || line[0] == '*' || line[0] == ';') return 0;
+  auto skipBlanks = [&] {
+    while (i < n && IsSpace(line[i])) ++i;
+  };
+  auto skipWord = [&] {
+    while (i < n && !IsSpace(line[i]) && line[i] != ';') ++i;
+  };
+  auto word = [&](size_t from) {
+    size_t end = from;
+    while (end < n && !IsSpace(line[end]) && line[end] != ';') ++end;
+    return line.substr(from, end - from);
+  };
+  if (!IsSpace(line[0])) skipWord();  // the label
+  skipBlanks();
+  if (i < n && (line[i] == ';' || line[i] == '*')) return i;
+  std::string_view first = word(i);
+  if (!first.empty() && first.back() == ':') {  // an indented label
+    skipWord();
+    skipBlanks();
+  }
+  skipWord();  // the operation, or the name in front of equ, set, macro, ...
+  skipBlanks();
+  std::string lower = ToLowerCopy(word(i));
+  if (lower == "=" || lower == "equ" || lower == "set" || lower == "macro" || lower == "macros" ||
+      lower == "equs" || lower == "substr") {
+    skipWord();
+    skipBlanks();
+  }
+  // The operand field, as the line splitter reads it.
+  size_t start = i;
+  int depth = 0;
+  while (i < n && line[i] != ';') {
+    char c = line[i];
+    if (c == '\'' || c == '"') {
+      i = static_cast<size_t>(SkipQuoted(line.data() + i, line.data() + n) - line.data());
+      continue;
     }
-    out.append(line.data() + i, slash - i);
-    char next = line[slash + 1];
-    i = slash + 2;
-    if (next == '0') {
-      if (call.size) out += call.size;
-    } else if (next >= '1' && next <= '9') {
-      size_t index = static_cast<size_t>(next - '1');
-      if (index < call.arguments.size()) out += call.arguments[index];
-    } else if (next == '@') {
-      char stack = i < line.size() ? line[i] : 0;
-      std::vector<std::string>& pushed = call.uniqueStack;
+    if (c == '(') ++depth;
+    if (c == ')' && depth > 0) --depth;
+    if (c == '<') {
+      size_t close = line.find('>', i);
+      size_t before = i;
+      while (before > start && IsSpace(line[before - 1])) --before;
+      if (close != std::string_view::npos && (before == start || line[before - 1] == ',')) {
+        i = close + 1;
+        continue;
+      }
+    }
+    if (IsSpace(c) && depth == 0) {
+      size_t before = i;
+      while (before > start && IsSpace(line[before - 1])) --before;
+      if (before > start && line[before - 1] != ',') return i;
+    }
+    ++i;
+  }
+  return i;
+}
+
+namespace {
+
+// The index of `name` among the call's parameters, or -1.
+int ParameterIndex(const MacroCallText& call, std::string_view name) {
+  if (!call.parameters) return -1;
+  for (size_t i = 0; i < call.parameters->size(); ++i) {
+    if (SameNameAnyCase((*call.parameters)[i], name)) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+// What a parameter or local name stands for in this expansion, or null.
+const std::string* CallName(const MacroCallText& call, std::string_view name) {
+  static const std::string kEmpty;
+  int index = ParameterIndex(call, name);
+  if (index >= 0) {
+    return static_cast<size_t>(index) < call.arguments.size()
+               ? &call.arguments[static_cast<size_t>(index)]
+               : &kEmpty;
+  }
+  for (const auto& local : call.locals) {
+    if (SameNameAnyCase(local.first, name)) return &local.second;
+  }
+  return nullptr;
+}
+
+size_t NameEnd(std::string_view line, size_t from) {
+  while (from < line.size() && IsIdentChar(line[from])) ++from;
+  return from;
+}
+
+struct Substituter {
+  std::string_view line;
+  LineSubstitution& with;
+  std::string& out;
+  size_t codeEnd;
+
+  const std::string* NamedText(std::string_view name) const {
+    if (with.call) {
+      if (const std::string* text = CallName(*with.call, name)) return text;
+    }
+    return with.source ? with.source->TextEquate(name) : nullptr;
+  }
+
+  // Whether a backslash at `at` starts a reference that puts text in.
+  bool StartsReference(size_t at) const {
+    if (at + 1 >= line.size() || line[at] != '\\') return false;
+    char next = line[at + 1];
+    if (with.call && (IsDigit(next) || next == '@' || next == '#')) return true;
+    if (next == '#') return at + 2 < line.size() && IsIdentStart(line[at + 2]) && at < codeEnd;
+    if (!IsIdentStart(next) || next == '.' || next == '@') return false;
+    return NamedText(line.substr(at + 1, NameEnd(line, at + 2) - at - 1)) != nullptr;
+  }
+
+  // After a reference: a backslash that starts no other one ends it and goes.
+  size_t SkipTerminator(size_t at) const {
+    return at < line.size() && line[at] == '\\' && !StartsReference(at) ? at + 1 : at;
+  }
+
+  // The backslash at `at`: puts in what it stands for and returns where the
+  // line goes on; `at` itself when it stays as written.
+  size_t Backslash(size_t at) {
+    char next = line[at + 1];
+    const MacroCallText* call = with.call;
+    if (call && IsDigit(next)) {
+      if (next == '0') {
+        if (call->size) out += call->size;
+      } else if (static_cast<size_t>(next - '1') < call->arguments.size()) {
+        out += call->arguments[static_cast<size_t>(next - '1')];
+      }
+      return SkipTerminator(at + 2);
+    }
+    if (call && next == '@') {
+      char stack = at + 2 < line.size() ? line[at + 2] : 0;
+      std::vector<std::string>& pushed = *with.uniqueStack;
       if (stack == '!') {
-        pushed.emplace_back(call.unique);
-        out += call.unique;
-        ++i;
-      } else if (stack == '?' || stack == '@') {
-        ++i;
+        pushed.push_back(call->unique);
+        out += call->unique;
+        return at + 3;
+      }
+      if (stack == '?' || stack == '@') {
         if (pushed.empty()) {
-          ok = false;
+          with.stackEmpty = true;
         } else {
           out += pushed.back();
           if (stack == '@') pushed.pop_back();
         }
-      } else {
-        out += call.unique;
+        return at + 3;
       }
-    } else if (next == '#') {
-      out += std::to_string(call.arguments.size());
-    } else if (IsIdentStart(next) && next != '.' && !call.parameters.empty()) {
-      size_t nameEnd = slash + 2;
-      while (nameEnd < line.size() && IsIdentChar(line[nameEnd])) ++nameEnd;
-      std::string_view name = line.substr(slash + 1, nameEnd - slash - 1);
-      auto found = std::find(call.parameters.begin(), call.parameters.end(), name);
-      size_t index = static_cast<size_t>(found - call.parameters.begin());
-      if (found == call.parameters.end()) {
-        out += '\\';  // not one of the names: kept as written
-        i = slash + 1;
-      } else {
-        if (index < call.arguments.size()) out += call.arguments[index];
-        i = nameEnd;
-      }
-    } else {
-      out += '\\';  // not a parameter: kept as written
-      i = slash + 1;
+      out += call->unique;
+      return at + 2;
     }
+    if (next == '#') {
+      if (at + 2 < line.size() && IsIdentStart(line[at + 2]) && line[at + 2] != '@') {
+        // \#NAME: only in code, so that a comment can't make an error.
+        if (at >= codeEnd || !with.source) return at;
+        size_t end = NameEnd(line, at + 3);
+        out += with.source->SymbolValueText(line.substr(at + 2, end - at - 2));
+        return SkipTerminator(end);
+      }
+      if (!call) return at;
+      out += std::to_string(call->arguments.size());
+      return at + 2;
+    }
+    if (IsIdentStart(next) && next != '.' && next != '@') {
+      size_t end = NameEnd(line, at + 2);
+      const std::string* text = NamedText(line.substr(at + 1, end - at - 1));
+      if (!text) return at;
+      out += *text;
+      return SkipTerminator(end);
+    }
+    return at;
   }
-  return ok;
+
+  bool Run() {
+    // Bare names are looked for only in the code of a macro that names some.
+    bool bare = with.call && ((with.call->parameters && !with.call->parameters->empty()) ||
+                              !with.call->locals.empty());
+    bool changed = false;
+    char quote = 0;
+    size_t copied = 0;  // line[copied, i) is still to be copied
+    size_t i = 0;
+    auto flush = [&](size_t upTo) {
+      out.append(line.data() + copied, upTo - copied);
+    };
+    while (i < line.size()) {
+      char c = line[i];
+      if (c == '\\' && i + 1 < line.size()) {
+        flush(i);
+        size_t next = Backslash(i);
+        if (next == i) {
+          out += '\\';
+          copied = i = i + 1;
+        } else {
+          changed = true;
+          copied = i = next;
+        }
+        continue;
+      }
+      if (!bare || i >= codeEnd) {
+        ++i;
+        continue;
+      }
+      if (quote) {
+        if (c == quote) quote = 0;
+        ++i;
+        continue;
+      }
+      if (c == '\'' || c == '"') {
+        quote = c;
+        ++i;
+        continue;
+      }
+      if (c == '$' || c == '%' || IsDigit(c)) {  // a number: its digits are no name
+        ++i;
+        while (i < line.size() && IsIdentChar(line[i])) ++i;
+        continue;
+      }
+      bool startsName = (IsIdentStart(c) && c != '.' && c != '@') &&
+                        (i == 0 || !(IsIdentChar(line[i - 1]) || line[i - 1] == '.' ||
+                                     line[i - 1] == '@'));
+      if (!startsName) {
+        ++i;
+        continue;
+      }
+      size_t end = NameEnd(line, i + 1);
+      const std::string* text = CallName(*with.call, line.substr(i, end - i));
+      if (text) {
+        flush(i);
+        out += *text;
+        changed = true;
+        copied = end;
+      }
+      i = end;
+    }
+    if (changed) flush(line.size());
+    return changed;
+  }
+};
+
+}  // namespace
+
+bool SubstituteLine(std::string_view line, LineSubstitution& with, std::string& out) {
+  bool hasBackslash = line.find('\\') != std::string_view::npos;
+  bool bare = with.call && ((with.call->parameters && !with.call->parameters->empty()) ||
+                            !with.call->locals.empty());
+  if (!hasBackslash && !bare) return false;
+  size_t start = out.size();
+  Substituter substituter{line, with, out, CodeEnd(line)};
+  if (substituter.Run()) return true;
+  out.resize(start);
+  return false;
 }
 
 }  // namespace asm68k

@@ -1,9 +1,11 @@
 #pragma once
-// Macro calls as text: splitting a call's operand field into arguments, and
-// putting them into the lines of the macro's body.
+// Text put into lines as they are read: a macro call's arguments (split from
+// the call's operand field), the names a macro makes private to each
+// expansion, string equates, and symbols' values as decimal text.
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace asm68k {
@@ -14,22 +16,55 @@ namespace asm68k {
 bool SplitMacroArguments(std::string_view field, std::vector<std::string>& arguments,
                          std::string& error);
 
+// One expansion of a macro, as its lines are read.
 struct MacroCallText {
-  const std::vector<std::string>& arguments;   // \1 ... \9
-  char size;                                   // \0: the call's size letter, or 0
-  std::string_view unique;                     // \@: a text of its own for each expansion
-  const std::vector<std::string>& parameters;  // \NAME: the names the definition gives
+  std::vector<std::string> arguments;  // \1 ... \9: what is left after each shift
+  char size = 0;                       // \0: the call's size letter as written, or 0
+  std::string unique;                  // \@: a text of its own for each expansion
+  // \NAME, and NAME standing alone in code: the names the definition gives
+  // its parameters, in order (matched in any case).
+  const std::vector<std::string>* parameters = nullptr;
+  // local NAME: each name and the text it stands for in this expansion.
+  std::vector<std::pair<std::string, std::string>> locals;
+};
+
+// Where a line finds string equates and symbol values.
+class TextSource {
+ public:
+  virtual ~TextSource() = default;
+  // The text of the string equate NAME, or null when there is none.
+  virtual const std::string* TextEquate(std::string_view name) = 0;
+  // \#NAME: the symbol's value in decimal. Reports an undefined symbol itself
+  // (and gives some text, so the line still reads).
+  virtual std::string SymbolValueText(std::string_view name) = 0;
+};
+
+struct LineSubstitution {
+  const MacroCallText* call = nullptr;  // null outside a macro expansion
   // Texts kept from one expansion for a later one, so that macros can pair
   // up (an "if" macro's branch and the "endif" macro's label): \@! pushes
   // this expansion's \@ text and puts it in, \@? puts in the top one, \@@
   // takes it off and puts it in.
-  std::vector<std::string>& uniqueStack;
+  std::vector<std::string>* uniqueStack = nullptr;
+  TextSource* source = nullptr;
+  bool stackEmpty = false;  // out: \@? or \@@ found nothing put aside
 };
 
-// Appends `line` to `out` with \0 to \9, \@ (and \@! \@? \@@), \# (the
-// argument count) and \NAME for each named parameter put in; a missing
-// argument is empty, and other backslashes stay as written. False when \@?
-// or \@@ finds nothing pushed (it then puts in nothing).
-bool SubstituteLine(std::string_view line, const MacroCallText& call, std::string& out);
+// Puts into `out` what `line` reads as: in a macro expansion \0 to \9, \@
+// (and \@! \@? \@@), \# (the argument count), \NAME for each parameter and
+// local name, and each parameter or local name standing as a whole name in
+// the code (outside strings and comments); in any line \NAME for a string
+// equate and \#NAME for a symbol's value. \NAME\ ends a name so that text
+// may follow it. Other backslashes stay as written. False when the line
+// reads as it is written (`out` is then left as it was).
+bool SubstituteLine(std::string_view line, LineSubstitution& with, std::string& out);
+
+// Where the code of a line ends: at a ';' comment, or at the blank that ends
+// its operand field (outside quotes, parentheses and <...>; blanks right
+// after a comma belong to the field). 0 for a comment line.
+size_t CodeEnd(std::string_view line);
+
+// Whether two names are the same in any case.
+bool SameNameAnyCase(std::string_view a, std::string_view b);
 
 }  // namespace asm68k

@@ -35,7 +35,9 @@ std::string FormatMessage(const std::string& fileName, uint32_t line, Severity s
   AppendVisible(out, fileName);
   out += ':';
   out += std::to_string(line);
-  out += severity == Severity::Error ? ": error: " : ": warning: ";
+  out += severity == Severity::Error     ? ": error: "
+         : severity == Severity::Warning ? ": warning: "
+                                         : ": ";
   AppendVisible(out, text);
   AppendVisible(out, context, '\n');  // its lines stay lines
   return out;

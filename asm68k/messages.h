@@ -7,7 +7,8 @@
 
 namespace asm68k {
 
-enum class Severity : uint8_t { Error, Warning };
+// Info: a message of the source's own (inform 0), neither error nor warning.
+enum class Severity : uint8_t { Error, Warning, Info };
 
 // One diagnostic. `order` is the place in the pass of the line it belongs to.
 struct Message {

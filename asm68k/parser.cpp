@@ -120,7 +120,7 @@ struct LineParser {
     // if counts as false, a macro keeps its body under no name. A name is
     // kept defined (as 0) so its uses do not add "undefined" errors.
     Operand kept;
-    if (directive.flags & kOpensMacro) {
+    if (directive.flags & kMacroName) {
       kept = TextOperand(store, "");
     } else if (directive.flags & (kOpensIf | kNamesSymbol)) {
       if (directive.flags & kOpensIf) {
@@ -163,7 +163,8 @@ struct LineParser {
     TextRange field{fields.operands, fields.operandsEnd};
 
     bool namesSymbol = directive >= 0 && (DirectiveAt(directive).flags & kNamesSymbol);
-    bool isMacro = directive >= 0 && (DirectiveAt(directive).flags & kOpensMacro);
+    bool isMacro = directive >= 0 && (DirectiveAt(directive).flags & kMacroName);
+    statement.directive = static_cast<int16_t>(directive);
     if (!fields.label.empty() && !isMacro) {
       statement.label = Declare(fields.label);
       // A global label owns the ".local" names that follow, on its own line too.
@@ -174,6 +175,7 @@ struct LineParser {
 
     ExprParser parser{store.expressions, assembly.symbols, context.scope, context.narg,
                       context.caseSensitive, false};
+    parser.environment = context.environment;
     if (directive >= 0) {
       ParseDirective(directive, op, fields, writtenSize, field, parser);
     } else if (!fields.operation.empty()) {
@@ -187,6 +189,7 @@ struct LineParser {
       }
     }
     if (parser.usedScope) context.usedScope = true;
+    if (parser.usedNarg) context.usedNarg = true;
   }
 };
 

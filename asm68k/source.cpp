@@ -110,9 +110,10 @@ namespace {
 // name may stand indented, in front of the directive.
 bool IsNamingWord(std::string_view word) {
   if (word == "=") return true;
-  if (word.size() != 3 && word.size() != 5) return false;
+  if (word.size() < 3 || word.size() > 6) return false;
   std::string lower = ToLowerCopy(word);
-  return lower == "equ" || lower == "set" || lower == "macro";
+  return lower == "equ" || lower == "set" || lower == "macro" || lower == "macros" ||
+         lower == "equs" || lower == "substr";
 }
 
 // Reads the operation word at the cursor: a name with an optional size
@@ -122,7 +123,8 @@ bool ReadOperation(Cursor& c, LineFields& out, std::string& error) {
     out.operation = std::string_view(c.p - 1, 1);
     return true;
   }
-  if (!IsIdentStart(c.Peek()) || c.Peek() == '.' || c.Peek() == '@') {
+  // An operation may start with '@' (a macro's name), never with '.'.
+  if (!IsIdentStart(c.Peek()) || c.Peek() == '.') {
     error = "expected an instruction or directive, found " + Excerpt(c.p, c.end);
     return false;
   }

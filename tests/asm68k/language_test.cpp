@@ -40,7 +40,7 @@ TEST(Conditionals, BranchesMayDefineTheSameName) {
 
 TEST(Blocks, AnOpeningLineThatCannotBeReadStillOpensItsBlock) {
   // One error, not a second one from the block's end.
-  for (const char* source : {" if def(x)=0\n nop\n else\n rts\n endif\n", " ifd 3\n nop\n endc\n",
+  for (const char* source : {" if (1\n nop\n else\n rts\n endif\n", " ifd 3\n nop\n endc\n",
                              " macro\n nop\n endm\n", "m macro a,\n nop\n endm\n"}) {
     EXPECT_EQ(Assemble(source).errors, 1) << source;
   }
@@ -89,8 +89,12 @@ TEST(Macros, ExpandWithTheirArguments) {
       {"dw: macro\n dc.w \\1\n endm\n dw 7", {7}},         // NAME: macro
       {"DW macro\n dc.w \\1\n endm\n dw 7\n Dw 8", {7, 8}},  // names ignore case
       {"loop macro\n.l\\@: dbra \\1,.l\\@\n endm\n loop d0\n loop d1", {0x51C8, 0xFFFE, 0x51C9, 0xFFFE}},
-      {"local macro\n bra.s .x\n nop\n.x: nop\n endm\n local\n local",
+      // An expansion opens no scope: its local labels are the caller's, so
+      // unique ones come from \@, and a caller's local passed in is its own.
+      {"m macro\n bra.s .x\\@\n nop\n.x\\@: nop\n endm\n m\n m",
        {0x6002, 0x4E71, 0x4E71, 0x6002, 0x4E71, 0x4E71}},
+      {"m macro\n.in: dc.w .in\n endm\ng: m\n dc.w .in", {0, 0}},
+      {"m macro\n dbra d0,\\1\n endm\ng: nop\n@l: m @l", {0x4E71, 0x51C8, 0xFFFE}},
       {"in macro\n dc.w \\1\n endm\nout macro\n in \\1+1\n endm\n out 1", {2}},
       {"m macro\n dc.w 1\n mexit\n dc.w 2\n endm\n m", {1}},
       {"m macro\n if \\1\n mexit\n endif\n dc.w \\1\n endm\n m 0\n m 1\n m 2", {0}},
@@ -99,6 +103,26 @@ TEST(Macros, ExpandWithTheirArguments) {
       {"m macro\n dc.w *-here\n endm\n nop\nhere: m", {0x4E71, 0}},  // a label on the call line
       {"put macro val,dst\n move.w #\\val,\\dst\n endm\n put 5,d1", {0x323C, 0x0005}},
       {"m macro a,b\n dc.w \\b,\\1,1\\b\n endm\n m 1,2", {2, 1, 12}},
+      // Named parameters: \NAME\ ends the name, a bare NAME in code is put in
+      // too (not in strings or numbers), and names match in any case.
+      {"m macro name\nList_\\name\\_Head: dc.w 1\n dc.w List_\\name\\_Head\n endm\n m Foo", {1, 0}},
+      {"entry macro addr\n dc.b addr>>8,addr&$FF\n endm\n entry $1234", {0x1234}},
+      {"m macro x\n dc.b 'x',x\n endm\n m 5", {0x7805}},
+      {"m macro add\n dc.w $add,add\n endm\n m 1", {0x0ADD, 1}},
+      {"m macro time\n dc.w \\Time,TIME\n endm\n m 3", {3, 3}},
+      // shift puts the arguments in line by line; local names are private.
+      {"m macro\n rept narg\n dc.b \\1\n shift\n endr\n endm\n m 1,2,3,4", {0x0102, 0x0304}},
+      {"m macro\n shift\n dc.w narg,\\1\n endm\n m 7,8", {1, 8}},
+      {"m macro\n local loop\nloop: dbra d0,loop\n endm\n m\n m", {0x51C8, 0xFFFE, 0x51C8, 0xFFFE}},
+      // One-line macros, lines continued with &, and macro names of our own.
+      {"pusha macros movem.l d0-a6,-(sp)\n pusha", {0x48E7, 0xFFFE}},
+      {"put macros val\n dc.w \\val\n put 4\n put 5", {4, 5}},
+      {"two macros &\n a,b\n dc.w \\a+\\b\n two 1,2", {3}},
+      {" dc.w 1,&\n 2,&\n 3", {1, 2, 3}},
+      {"align macro\n cnop 0,\\1\n endm\n dc.b 1\n align 4\n dc.b 2", {0x0100, 0x0000, 0x0200}},
+      {" dc.b 1\n align 1\nalign macro\n dc.b 9\n endm\n align", {0x0100, 0x0900}},
+      {"@m macro\n dc.w 1\n endm\n @m\n@m macro\n dc.w 2\n endm\n @m", {1, 2}},
+      {"m macro\n dc.w 1\n endm\n m\n purge m\nm macro\n dc.w 2\n endm\n m", {1, 2}},
       // \@! puts a label aside for a later expansion: \@? shows it, \@@ takes it back.
       {"if_eq macro\n bne.s L\\@!\n endm\nendi macro\n dc.w L\\@?-*\nL\\@@:\n endm\n if_eq\n endi",
        {0x6602, 0x0002}},
@@ -122,7 +146,53 @@ TEST(Macros, Errors) {
       {"m macro\n dc.w \\1\n endm\n m <1", "macro argument 1 has no closing '>'"},
       {"r macro\n r\n endm\n r", "macros and rept blocks nest more than 256 deep"},
       {"m macro\n if 1\n endm\n m", "this conditional block has no endif before the end of the macro"},
+      {"m macro\n endm\n purge m\n m", "macro m was removed by the purge on line 3"},
+      {"purge m", "purge: no macro 'm' is defined here"},
+      {"local x", "local outside a macro"},
+      {"if macro\n endm", "a macro cannot be called 'if': that is a directive"},
+      {"m macros a,a\n nop", "macro parameter 'a' is named twice"},
   });
+}
+
+TEST(Text, StringEquatesSymbolValuesAndFunctions) {
+  ExpectWords({
+      {"greet equs \"Hi\"\n dc.b \"\\greet\\!\",0", {0x4869, 0x2100}},
+      {"dir equs lib\n dc.b '\\dir\\\\\\x'", {0x6C69, 0x625C, 0x5C78}},  // \x is no equate: kept
+      {"s substr 2,4,\"abcdef\"\n dc.b \"\\s\",0", {0x6263, 0x6400}},
+      {"s substr ,,\"ab\"\n dc.b \"\\s\"", {0x6162}},
+      {"s substr 3,2,\"abc\"\n dc.b \"[\\s]\"", {0x5B5D}},
+      {"v equ 12\n dc.b \"v\\#v\",0", {0x7631, 0x3200}},
+      {"i set 0\n rept 2\nL_\\#i\\: dc.w i\ni set i+1\n endr\n dc.w L_1", {0, 1, 2}},
+      {" dc.w strlen(\"abc\"),strcmp(\"a\",\"a\"),strcmp(\"a\",\"b\")", {3, 0xFFFF, 0}},
+      {"x equ 1\n dc.w def(x),def(y)\ny equ 2", {0xFFFF, 0}},  // defined above this line
+      {" hex 0008FE0F", {0x0008, 0xFE0F}},
+  });
+  ExpectErrors({
+      {"s substr 2,9,\"abc\"", "substr 2 to 9 is outside the text, which has 3 characters"},
+      {" hex 123", "hex needs an even number of digits"},
+      {" dc.w strlen(abc)", "strlen needs a quoted string"},
+      {" dc.b \"\\#nothere\"", "undefined symbol 'nothere'"},
+      {" inform 4,\"x\"", "inform's level is 0 (a message), 1 (a warning), 2 (an error)"},
+      {" inform 0,\"%d %d\",1", "inform's text has more % fields than values"},
+  });
+  FileMap files = {{"lib/data.bin", std::string(300, 'x')}, {"lib/defs.inc", " dc.w 7\n"}};
+  asm68k::AssemblyResult result = Assemble(
+      "dir equs \"lib\"\n include \"\\dir/defs.inc\"\n dc.w filesize(\"\\dir/data.bin\")\n", files);
+  EXPECT_EQ(result.errors, 0) << result.summary;
+  EXPECT_EQ(asm68k_test::Words(result.image), (std::vector<uint16_t>{7, 300}));
+  result = Assemble(" inform 0,\"n=%d h=%h s=%s\",10,255,\"str\"\n inform 1,\"careful\"\n");
+  ASSERT_EQ(result.messages.size(), 2u);
+  EXPECT_EQ(result.messages[0], "test.asm:1: n=10 h=FF s=str");
+  EXPECT_EQ(result.messages[1], "test.asm:2: warning: careful");
+  EXPECT_EQ(result.summary, "0 errors, 1 warning, 0 bytes");
+}
+
+TEST(Text, TheTimeOfAssemblyComesFromSourceDateEpoch) {
+  setenv("SOURCE_DATE_EPOCH", "1700000000", 1);  // 2023-11-14 22:13:20 UTC
+  asm68k::AssemblyResult result =
+      Assemble(" dc.b _year,_month,_day,_hours,_minutes,_SECONDS\n");
+  unsetenv("SOURCE_DATE_EPOCH");
+  EXPECT_EQ(result.image, (std::vector<uint8_t>{123, 11, 14, 22, 13, 20}));
 }
 
 TEST(Macros, MessagesInsideAnExpansionNameTheCalls) {

@@ -1,0 +1,254 @@
+// Text: string equates (equs, substr), messages of the source's own
+// (inform, fail).
+
+#include <vector>
+
+#include "directive_families.h"
+#include "directive_support.h"
+#include "line_source.h"
+
+namespace asm68k {
+
+namespace {
+
+// A text operand: a quoted string, or the bare text as written.
+bool ReadText(TextRange item, std::string& text, std::string_view directive, std::string& error) {
+  Cursor c{item.begin, item.end};
+  c.SkipSpace();
+  text.clear();
+  if (c.Peek() == '"' || c.Peek() == '\'') {
+    if (!ReadQuoted(c, text)) {
+      error = "unterminated string";
+      return false;
+    }
+    c.SkipSpace();
+    if (!c.AtEnd()) {
+      error = "unexpected " + Excerpt(c.p, c.end) + " after the string in " + std::string(directive);
+      return false;
+    }
+    return true;
+  }
+  const char* end = c.end;
+  while (end > c.p && IsSpace(end[-1])) --end;
+  text.assign(c.p, end);
+  return true;
+}
+
+bool NeedsName(DirectiveParse& p, std::string& error) {
+  if (!p.label.empty()) return true;
+  error = std::string(p.name) + " needs a name in the label field";
+  return false;
+}
+
+// The field split at its first `parts - 1` commas outside quotes and
+// parentheses; the last part takes the rest. Parts may be empty.
+std::vector<TextRange> SplitParts(TextRange field, size_t parts) {
+  std::vector<TextRange> out;
+  const char* start = field.begin;
+  int depth = 0;
+  for (const char* p = field.begin; p < field.end && out.size() + 1 < parts;) {
+    if (*p == '\'' || *p == '"') {
+      p = SkipQuoted(p, field.end);
+      continue;
+    }
+    if (*p == '(') ++depth;
+    if (*p == ')') --depth;
+    if (*p == ',' && depth == 0) {
+      out.push_back({start, p});
+      start = p + 1;
+    }
+    ++p;
+  }
+  out.push_back({start, field.end});
+  return out;
+}
+
+bool IsBlank(TextRange range) {
+  for (const char* p = range.begin; p < range.end; ++p) {
+    if (!IsSpace(*p)) return false;
+  }
+  return true;
+}
+
+// statement.size bits of substr: which of START and END were left out.
+constexpr uint8_t kNoStart = 1, kNoEnd = 2;
+
+}  // namespace
+
+// NAME equs "TEXT": \NAME in later lines is replaced by TEXT.
+bool ParseEqus(DirectiveParse& p, std::string& error) {
+  if (!NeedsName(p, error)) return false;
+  std::string text;
+  if (!ReadText(p.operands, text, p.name, error)) return false;
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = 2;
+  p.store.operands.push_back(TextOperand(p.store, p.label));
+  p.store.operands.push_back(TextOperand(p.store, text));
+  return true;
+}
+
+void RunEqus(PassState& state, const Statement& statement) {
+  LineSource& source = *state.lines;
+  const Operand* operands = StatementOperands(state, statement);
+  source.textEquates[source.NameKey(OperandText(*state.store, operands[0]))] =
+      std::string(OperandText(*state.store, operands[1]));
+}
+
+// NAME substr [START],[END],TEXT: characters START to END of TEXT, counted
+// from 1 and inclusive; START is 1 and END the last character when left out.
+bool ParseSubstr(DirectiveParse& p, std::string& error) {
+  if (!NeedsName(p, error)) return false;
+  std::vector<TextRange> parts = SplitParts(p.operands, 3);
+  if (parts.size() != 3) {
+    error = "substr takes a start, an end and a text: NAME substr START,END,\"TEXT\"";
+    return false;
+  }
+  std::string text;
+  if (!ReadText(parts[2], text, p.name, error)) return false;
+  p.statement.size = 0;
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = 4;
+  p.store.operands.push_back(TextOperand(p.store, p.label));
+  for (int i = 0; i < 2; ++i) {
+    Operand bound;
+    bound.kind = kOpValue;
+    if (IsBlank(parts[static_cast<size_t>(i)])) {
+      p.statement.size |= i == 0 ? kNoStart : kNoEnd;
+      bound.expr = ConstantExpr(p.store.expressions, 0);
+    } else if (!ParseValue(parts[static_cast<size_t>(i)], p.parser, "substr", bound.expr, error)) {
+      return false;
+    }
+    p.store.operands.push_back(bound);
+  }
+  p.store.operands.push_back(TextOperand(p.store, text));
+  return true;
+}
+
+void RunSubstr(PassState& state, const Statement& statement) {
+  LineSource& source = *state.lines;
+  const Operand* operands = StatementOperands(state, statement);
+  std::string_view text = OperandText(*state.store, operands[3]);
+  int64_t length = static_cast<int64_t>(text.size());
+  EvalResult start = EvaluateExpr(state, operands[1].expr);
+  EvalResult end = EvaluateExpr(state, operands[2].expr);
+  if (!start.valid || !end.valid) return;
+  int64_t first = statement.size & kNoStart ? 1 : start.value;
+  int64_t last = statement.size & kNoEnd ? length : end.value;
+  if (first < 1 || first > length + 1 || last > length) {
+    PassError(state, "substr " + std::to_string(first) + " to " + std::to_string(last) +
+                         " is outside the text, which has " + std::to_string(length) +
+                         " characters");
+    return;
+  }
+  std::string part;
+  if (last >= first) part = std::string(text.substr(static_cast<size_t>(first - 1),
+                                                    static_cast<size_t>(last - first + 1)));
+  source.textEquates[source.NameKey(OperandText(*state.store, operands[0]))] = std::move(part);
+}
+
+// inform LEVEL,"TEXT"[,VALUE...]: TEXT with %d (decimal), %h (hexadecimal)
+// and %s (a string) filled from the values. Level 0 is a plain message, 1 a
+// warning, 2 an error, 3 an error that ends the assembly here.
+bool ParseInform(DirectiveParse& p, std::string& error) {
+  std::vector<TextRange> items;
+  if (!SplitOperands(p.operands.begin, p.operands.end, items, error)) return false;
+  if (items.size() < 2) {
+    error = "inform takes a level and a text: inform LEVEL,\"TEXT\"[,VALUE...]";
+    return false;
+  }
+  if (items.size() > kMaxItems) {
+    error = "inform has too many values";
+    return false;
+  }
+  p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
+  p.statement.operandCount = static_cast<uint16_t>(items.size());
+  std::string text;
+  for (size_t i = 0; i < items.size(); ++i) {
+    bool quoted = *items[i].begin == '"' || *items[i].begin == '\'';
+    if (i == 1 || (i > 1 && quoted)) {
+      if (!ReadText(items[i], text, p.name, error)) return false;
+      p.store.operands.push_back(TextOperand(p.store, text));
+      continue;
+    }
+    Operand value;
+    value.kind = kOpValue;
+    if (!ParseValue(items[i], p.parser, "inform", value.expr, error)) return false;
+    p.store.operands.push_back(value);
+  }
+  return true;
+}
+
+void RunInform(PassState& state, const Statement& statement) {
+  const Operand* operands = StatementOperands(state, statement);
+  EvalResult level = EvaluateExpr(state, operands[0].expr);
+  if (!level.valid) return;
+  if (level.value < 0 || level.value > 3) {
+    PassError(state, "inform's level is 0 (a message), 1 (a warning), 2 (an error) or 3 (an "
+                     "error that ends the assembly), not " + std::to_string(level.value));
+    return;
+  }
+  std::string_view format = OperandText(*state.store, operands[1]);
+  std::string text;
+  uint16_t next = 2;
+  for (size_t i = 0; i < format.size(); ++i) {
+    char c = format[i];
+    char field = i + 1 < format.size() ? ToLower(format[i + 1]) : 0;
+    if (c != '%' || (field != 'd' && field != 'h' && field != 's' && field != '%')) {
+      text += c;
+      continue;
+    }
+    ++i;
+    if (field == '%') {
+      text += '%';
+      continue;
+    }
+    if (next >= statement.operandCount) {
+      PassError(state, "inform's text has more % fields than values");
+      return;
+    }
+    const Operand& value = operands[next++];
+    if (value.kind == kOpBytes) {
+      if (field != 's') {
+        PassError(state, std::string("inform's %") + field + " needs a value, not a string");
+        return;
+      }
+      text += OperandText(*state.store, value);
+      continue;
+    }
+    EvalResult r = EvaluateExpr(state, value.expr);
+    text += field == 'h' ? Hex(static_cast<uint32_t>(r.value)).substr(1) : std::to_string(r.value);
+  }
+  switch (level.value) {
+    case 0:
+      PassMessage(state, Severity::Info, std::move(text));
+      break;
+    case 1:
+      PassWarning(state, std::move(text));
+      break;
+    default:
+      PassError(state, std::move(text));
+      if (level.value == 3) {
+        state.fatal = true;
+        state.lines->Stop();
+      }
+  }
+}
+
+// fail MESSAGE: the message is the rest of the line, blanks and all.
+bool ParseFail(DirectiveParse& p, std::string&) {
+  const char* end = p.operands.begin;
+  while (end < p.lineEnd && *end != ';') {
+    end = *end == '\'' || *end == '"' ? SkipQuoted(end, p.lineEnd) : end + 1;
+  }
+  while (end > p.operands.begin && IsSpace(end[-1])) --end;
+  SetOnlyOperand(p, TextOperand(p.store, std::string_view(p.operands.begin,
+                                                          static_cast<size_t>(end - p.operands.begin))));
+  return true;
+}
+
+void RunFail(PassState& state, const Statement& statement) {
+  std::string_view message = OperandText(*state.store, StatementOperands(state, statement)[0]);
+  PassError(state, message.empty() ? std::string("fail") : "fail: " + std::string(message));
+}
+
+}  // namespace asm68k
