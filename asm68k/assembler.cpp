@@ -128,12 +128,12 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   source.Start(*assembly.files[0]);
   SourceText* text;
   LineInfo* line;
+  const ParseStore::Mark empty{};
   while (source.Next(text, line)) {
-    // What a line parses into the transient store (text put into it) is
-    // used up when the line has run.
-    ParseStore::Mark mark = assembly.transient.Watermark();
     ExecuteLine(state, *text, *line);
-    assembly.transient.CutBack(mark);
+    // What a line parsed into the transient store (a line text was put
+    // into) is used up when it has run.
+    if (!assembly.transient.statements.empty()) assembly.transient.CutBack(empty);
   }
   state.lines = nullptr;
   if (!LayOutSections(state)) state.unresolvedForward = true;

@@ -46,7 +46,16 @@ struct SourceText {
   // Each line's directive for the scans that find a block's end (see
   // ClassifyLine); made the first time a scan needs it.
   std::vector<int16_t> classes;
+  mutable int8_t backslash = -1;  // HasBackslash(), once known
 
+  // Whether a backslash stands anywhere in the text (found once): lines of a
+  // text without one read as written outside macro expansions.
+  bool HasBackslash() const {
+    if (backslash < 0) {
+      backslash = text.find('\\') != std::string::npos || joined.find('\\') != std::string::npos;
+    }
+    return backslash > 0;
+  }
   const char* LineBegin(const LineInfo& line) const {
     return (line.length & LineInfo::kJoined ? joined.data() : text.data()) + line.offset;
   }

@@ -27,6 +27,7 @@ void AppendLine(SourceText& text, const char* begin, const char* end, uint32_t n
   line.length = static_cast<uint32_t>(end - begin);
   line.number = number;
   text.text.append(begin, end);
+  text.backslash = -1;
   text.lines.push_back(line);
 }
 
@@ -177,6 +178,7 @@ const char* BeforeAmpersand(const char* begin, const char* end) {
 void IndexLines(SourceText& text) {
   text.lines.clear();
   text.joined.clear();
+  text.backslash = -1;
   text.indexed = true;
   const char* begin = text.text.data();
   const char* lineBegin;
@@ -259,16 +261,24 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
   TextRange read = source.Read(text, line);
   state.lineBegin = read.begin;
   state.lineEnd = read.end;
-  MacroCallText* call = source.CurrentCall();
+  uint8_t mode = state.options.ParseMode();
+  bool reused = !source.readChanged && !text.transient;
+  if (reused && line.statement >= 0) {
+    const Statement& parsed = state.assembly->persistent.statements[static_cast<size_t>(line.statement)];
+    if ((parsed.scope == kAnyScope || parsed.scope == state.scope) && parsed.parseMode == mode &&
+        (parsed.narg < 0 || parsed.narg == source.ArgumentCount())) {
+      state.store = &state.assembly->persistent;
+      return parsed;
+    }
+  }
   LineParse context;
   context.scope = state.scope;
-  context.narg = call ? static_cast<int32_t>(call->arguments.size()) : 0;
+  context.narg = source.ArgumentCount();
   context.caseSensitive = state.options.caseSensitive;
   context.environment = &source;
-  uint8_t mode = state.options.ParseMode();
   // Text put in, or a text that lasts only while the pass needs it: parsed
-  // afresh, in the store that is cut back after each line.
-  if (source.readChanged || text.transient) {
+  // afresh, in the store that is emptied after each line.
+  if (!reused) {
     ParseStore& store = state.assembly->transient;
     state.store = &store;
     int32_t index = ParseLine(*state.assembly, store, read.begin, read.end, context);
@@ -276,13 +286,6 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
   }
   ParseStore& store = state.assembly->persistent;
   state.store = &store;
-  if (line.statement >= 0) {
-    const Statement& parsed = store.statements[static_cast<size_t>(line.statement)];
-    if ((parsed.scope == kAnyScope || parsed.scope == state.scope) &&
-        (parsed.narg < 0 || parsed.narg == context.narg) && parsed.parseMode == mode) {
-      return parsed;
-    }
-  }
   line.statement = ParseLine(*state.assembly, store, read.begin, read.end, context);
   Statement& parsed = store.statements[static_cast<size_t>(line.statement)];
   parsed.scope = context.usedScope ? state.scope : kAnyScope;
@@ -291,16 +294,22 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
   return parsed;
 }
 
+int32_t LineSource::ArgumentCount() {
+  MacroCallText* call = CurrentCall();
+  return call ? static_cast<int32_t>(call->arguments.size()) : 0;
+}
+
 MacroCallText* LineSource::CurrentCall() {
   if (frames.empty() || frames.back().expansion < 0) return nullptr;
   return frames[static_cast<size_t>(frames.back().expansion)].call.get();
 }
 
-TextRange LineSource::Read(const SourceText& text, const LineInfo& line) {
+TextRange LineSource::ReadWithSubstitution(const SourceText& text, const LineInfo& line) {
   const char* begin = text.LineBegin(line);
   const char* end = text.LineEnd(line);
+  MacroCallText* call = CurrentCall();
   LineSubstitution with;
-  with.call = CurrentCall();
+  with.call = call;
   with.uniqueStack = &uniqueStack;
   with.source = this;
   substituted.clear();

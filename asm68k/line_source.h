@@ -83,12 +83,22 @@ struct LineSource : TextSource, ExprEnvironment {
   // Ends the pass here.
   void Stop();
 
-  // The expansion the top frame's lines are read with, or null.
+  // The expansion the top frame's lines are read with, or null, and its
+  // argument count (narg; 0 outside a macro).
   MacroCallText* CurrentCall();
+  int32_t ArgumentCount();
   // The line as it reads here: with the current expansion's arguments, the
   // string equates and symbol values put in. Points into the text itself
   // when nothing was put in, else into `substituted` (until the next line).
-  TextRange Read(const SourceText& text, const LineInfo& line);
+  TextRange Read(const SourceText& text, const LineInfo& line) {
+    readChanged = false;
+    // Most lines: no expansion, and no backslash anywhere in their text.
+    if ((frames.empty() || frames.back().expansion < 0) && !text.HasBackslash()) {
+      return {text.LineBegin(line), text.LineEnd(line)};
+    }
+    return ReadWithSubstitution(text, line);
+  }
+  TextRange ReadWithSubstitution(const SourceText& text, const LineInfo& line);
   // Whether the last Read put text into its line.
   bool readChanged = false;
 

@@ -85,9 +85,12 @@ size_t CodeEnd(std::string_view line) {
   }
   skipWord();  // the operation, or the name in front of equ, set, macro, ...
   skipBlanks();
-  std::string lower = ToLowerCopy(word(i));
-  if (lower == "=" || lower == "equ" || lower == "set" || lower == "macro" || lower == "macros" ||
-      lower == "equs" || lower == "substr") {
+  std::string_view next = word(i);
+  bool naming = next == "=";
+  for (std::string_view directive : {"equ", "set", "macro", "macros", "equs", "substr"}) {
+    naming = naming || SameNameAnyCase(next, directive);
+  }
+  if (naming) {
     skipWord();
     skipBlanks();
   }
@@ -156,7 +159,13 @@ struct Substituter {
   std::string_view line;
   LineSubstitution& with;
   std::string& out;
-  size_t codeEnd;
+  size_t codeEnd = kNotKnown;  // CodeEnd(line), found when first needed
+
+  static constexpr size_t kNotKnown = ~size_t{0};
+  size_t Code() {
+    if (codeEnd == kNotKnown) codeEnd = CodeEnd(line);
+    return codeEnd;
+  }
 
   const std::string* NamedText(std::string_view name) const {
     if (with.call) {
@@ -166,17 +175,17 @@ struct Substituter {
   }
 
   // Whether a backslash at `at` starts a reference that puts text in.
-  bool StartsReference(size_t at) const {
+  bool StartsReference(size_t at) {
     if (at + 1 >= line.size() || line[at] != '\\') return false;
     char next = line[at + 1];
     if (with.call && (IsDigit(next) || next == '@' || next == '#')) return true;
-    if (next == '#') return at + 2 < line.size() && IsIdentStart(line[at + 2]) && at < codeEnd;
+    if (next == '#') return at + 2 < line.size() && IsIdentStart(line[at + 2]) && at < Code();
     if (!IsIdentStart(next) || next == '.' || next == '@') return false;
     return NamedText(line.substr(at + 1, NameEnd(line, at + 2) - at - 1)) != nullptr;
   }
 
   // After a reference: a backslash that starts no other one ends it and goes.
-  size_t SkipTerminator(size_t at) const {
+  size_t SkipTerminator(size_t at) {
     return at < line.size() && line[at] == '\\' && !StartsReference(at) ? at + 1 : at;
   }
 
@@ -216,7 +225,7 @@ struct Substituter {
     if (next == '#') {
       if (at + 2 < line.size() && IsIdentStart(line[at + 2]) && line[at + 2] != '@') {
         // \#NAME: only in code, so that a comment can't make an error.
-        if (at >= codeEnd || !with.source) return at;
+        if (!with.source || at >= Code()) return at;
         size_t end = NameEnd(line, at + 3);
         out += with.source->SymbolValueText(line.substr(at + 2, end - at - 2));
         return SkipTerminator(end);
@@ -260,7 +269,7 @@ struct Substituter {
         }
         continue;
       }
-      if (!bare || i >= codeEnd) {
+      if (!bare || i >= Code()) {
         ++i;
         continue;
       }
@@ -309,7 +318,7 @@ bool SubstituteLine(std::string_view line, LineSubstitution& with, std::string& 
                             !with.call->locals.empty());
   if (!hasBackslash && !bare) return false;
   size_t start = out.size();
-  Substituter substituter{line, with, out, CodeEnd(line)};
+  Substituter substituter{line, with, out};
   if (substituter.Run()) return true;
   out.resize(start);
   return false;

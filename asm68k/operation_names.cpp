@@ -44,13 +44,6 @@ struct OperationIndex {
 
 }  // namespace
 
-bool LowerWord(std::string_view word, char* buffer, size_t capacity, std::string_view& out) {
-  if (word.size() >= capacity) return false;
-  for (size_t i = 0; i < word.size(); ++i) buffer[i] = ToLower(word[i]);
-  out = std::string_view(buffer, word.size());
-  return true;
-}
-
 Operation FindOperation(std::string_view lowerName) {
   static const OperationIndex index;
   return index.Find(lowerName);

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "instruction_table.h"
+#include "source.h"
 
 namespace asm68k {
 
@@ -23,6 +24,11 @@ int FindDirective(std::string_view lowerName);
 bool IsOperationName(std::string_view word);
 
 // Copies a word into `buffer` in lower case; false when too long to be a name we know.
-bool LowerWord(std::string_view word, char* buffer, size_t capacity, std::string_view& out);
+inline bool LowerWord(std::string_view word, char* buffer, size_t capacity, std::string_view& out) {
+  if (word.size() >= capacity) return false;
+  for (size_t i = 0; i < word.size(); ++i) buffer[i] = ToLower(word[i]);
+  out = std::string_view(buffer, word.size());
+  return true;
+}
 
 }  // namespace asm68k

@@ -27,7 +27,7 @@ uint32_t HashSymbol(std::string_view name, int32_t scope) {
 
 bool SameName(std::string_view a, std::string_view b, bool caseSensitive) {
   if (a.size() != b.size()) return false;
-  if (caseSensitive) return a == b;
+  if (a == b || caseSensitive) return a == b;  // mostly a name is spelled as before
   for (size_t i = 0; i < a.size(); ++i) {
     if (ToLower(a[i]) != ToLower(b[i])) return false;
   }

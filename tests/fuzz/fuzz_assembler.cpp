@@ -3,7 +3,7 @@
 // run must keep:
 //   - an image only without errors, and never larger than 16 MiB;
 //   - each message is a printable line "NAME:LINE: error: TEXT" (or
-//     warning:), LINE at least 1, then perhaps printable lines that say how
+//     warning:, or neither for a message of the source's own), LINE at least 1, then perhaps printable lines that say how
 //     the line was reached ("  in macro ...", "  in rept at ...",
 //     "  included from ...", "  (and N more times ...)");
 //   - the summary counts exactly the messages shown and the image's bytes.
@@ -72,6 +72,18 @@ std::string_view Severity(std::string_view message) {
   return found;
 }
 
+// Whether a message reads "NAME:LINE: TEXT": a message of the source's own
+// (inform 0), neither an error nor a warning.
+bool Located(std::string_view message) {
+  for (size_t at = message.find(": "); at != std::string_view::npos; at = message.find(": ", at + 1)) {
+    size_t colon = message.rfind(':', at - 1);
+    if (colon == std::string_view::npos || colon == 0) continue;
+    std::string_view line = message.substr(colon + 1, at - colon - 1);
+    if (AllDigits(line) && std::strtoul(std::string(line).c_str(), nullptr, 10) != 0) return true;
+  }
+  return false;
+}
+
 // "N error(s)[ (more not shown)], M warning(s)[, K byte(s)]"
 std::string Summary(int errors, bool more, int warnings, bool success, size_t bytes) {
   auto count = [](size_t n, const char* what) {
@@ -127,8 +139,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     message = message.substr(0, newline);
     Check(Printable(message), "a message's first line is printable", whole);
     std::string_view severity = Severity(message);
-    Check(!severity.empty(), "a message reads NAME:LINE: error|warning: TEXT", whole);
-    ++(severity == "error" ? errors : warnings);
+    Check(!severity.empty() || Located(message),
+          "a message reads NAME:LINE: [error: |warning: ]TEXT", whole);
+    if (!severity.empty()) ++(severity == "error" ? errors : warnings);
   }
   Check(errors <= asm68k::kMaxErrors, "at most 100 errors shown", result.summary);
   bool success = errors == 0;

@@ -1,0 +1,3 @@
+; shift belongs inside a macro.
+	shift
+	nop
