@@ -13,26 +13,69 @@ namespace asm68k {
 
 namespace {
 
-// Enough to know whether more than kMaxErrors exist without storing thousands.
-constexpr size_t kStoredMessages = kMaxErrors + 1;
+// Where a message is kept in a MessageLog.
+size_t Found(bool fromParse) { return fromParse ? 1 : 0; }
+size_t KindOf(Severity severity) { return severity == Severity::Error ? 0 : 1; }
+
+bool ByPlace(const Message& a, const Message& b) {
+  return a.order != b.order ? a.order < b.order : a.sequence < b.sequence;
+}
 
 void AddMessage(PassState& state, Severity severity, std::string text, bool fromParse = false) {
-  if (state.messages.size() >= kStoredMessages * 4) return;
+  MessageLog& log = state.messages;
   // One line using one undefined name twice gets one message.
-  if (!state.messages.empty()) {
-    const Message& last = state.messages.back();
-    if (last.order == state.order && last.line == state.line && last.text == text) return;
+  if (log.any && log.lastOrder == state.order && log.lastLine == state.line &&
+      log.lastText == text) {
+    return;
   }
+  log.any = true;
+  log.lastOrder = state.order;
+  log.lastLine = state.line;
+  log.lastText = text;
   Message message;
   message.order = state.order;
   message.file = state.file;
   message.line = state.line;
   message.severity = severity;
-  message.text = std::move(text);
   message.fromParse = fromParse;
-  if (state.lines) message.context = state.lines->Context();
-  state.messages.push_back(std::move(message));
+  // Only a message that is shown needs its text and the chain that led to it.
+  if (log.WouldKeep(fromParse, severity, state.order)) {
+    message.text = std::move(text);
+    if (state.lines) message.context = state.lines->Context();
+  }
+  log.Add(std::move(message));
 }
+
+}  // namespace
+
+void MessageLog::Clear() {
+  for (auto& kinds : kept) {
+    for (std::vector<Message>& list : kinds) list.clear();
+  }
+  for (auto& kinds : counted) {
+    for (uint64_t& count : kinds) count = 0;
+  }
+  sequence = 0;
+  any = false;
+  lastText.clear();
+}
+
+bool MessageLog::WouldKeep(bool fromParse, Severity severity, uint32_t order) const {
+  const std::vector<Message>& list = kept[Found(fromParse)][KindOf(severity)];
+  // Messages mostly come in source order: once the list is full, a later one is only counted.
+  return list.size() < kShownPerKind || order < list.back().order;
+}
+
+void MessageLog::Add(Message message) {
+  ++counted[Found(message.fromParse)][KindOf(message.severity)];
+  message.sequence = sequence++;
+  if (!WouldKeep(message.fromParse, message.severity, message.order)) return;
+  std::vector<Message>& list = kept[Found(message.fromParse)][KindOf(message.severity)];
+  list.insert(std::upper_bound(list.begin(), list.end(), message, ByPlace), std::move(message));
+  if (list.size() > kShownPerKind) list.pop_back();
+}
+
+namespace {
 
 void AssembleInstruction(PassState& state, const Statement& statement) {
   const InstructionForm& form = FormAt(statement.form);
@@ -106,7 +149,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.unsettled = false;
   state.image.recordSources = assembly.recordSources;
   state.addressOverflow = false;
-  state.messages.clear();
+  state.messages.Clear();
   state.forwardUsed.clear();
   state.unresolvedForward = false;
   state.fatal = false;
@@ -136,8 +179,6 @@ int64_t FirstUnsettledSymbol(const PassState& state) {
   return -1;
 }
 
-bool ByOrder(const Message& a, const Message& b) { return a.order < b.order; }
-
 }  // namespace
 
 void PassError(PassState& state, std::string text) {
@@ -166,7 +207,7 @@ void PassErrorAt(PassState& state, const ByteSource& where, std::string text) {
   message.file = where.file;
   message.line = where.line;
   message.text = std::move(text);
-  if (state.messages.size() < kStoredMessages * 4) state.messages.push_back(std::move(message));
+  state.messages.Add(std::move(message));
 }
 
 void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known) {
@@ -238,12 +279,20 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
     settled = (state.fatal && pass >= 2) || (!state.unresolvedForward && unsettled < 0);
   }
 
-  // Unsettled addresses make the last pass's own findings unreliable.
-  std::vector<Message> messages = std::move(state.messages);
+  // Unsettled addresses make the last pass's own findings unreliable: only
+  // what reading the lines found is kept.
+  MessageLog& log = state.messages;
+  std::vector<Message> shown[2];  // errors, warnings
+  uint64_t counts[2] = {};
+  for (size_t kind = 0; kind < 2; ++kind) {
+    for (bool fromParse : {false, true}) {
+      if (!settled && !fromParse) continue;
+      const std::vector<Message>& kept = log.kept[Found(fromParse)][kind];
+      shown[kind].insert(shown[kind].end(), kept.begin(), kept.end());
+      counts[kind] += log.counted[Found(fromParse)][kind];
+    }
+  }
   if (!settled) {
-    messages.erase(std::remove_if(messages.begin(), messages.end(),
-                                  [](const Message& m) { return !m.fromParse; }),
-                   messages.end());
     Message message;
     std::string culprit;
     if (unsettled >= 0) {
@@ -255,28 +304,33 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
     }
     message.text =
         "addresses do not settle after " + std::to_string(kMaxPasses) + " passes" + culprit;
-    messages.push_back(std::move(message));
+    message.sequence = log.sequence;
+    shown[KindOf(Severity::Error)].push_back(std::move(message));
+    ++counts[KindOf(Severity::Error)];
   }
-  std::stable_sort(messages.begin(), messages.end(), ByOrder);
+  uint64_t hidden[2];
+  std::vector<Message> messages;
+  for (size_t kind = 0; kind < 2; ++kind) {
+    std::vector<Message>& list = shown[kind];
+    std::sort(list.begin(), list.end(), ByPlace);
+    if (list.size() > kShownPerKind) list.resize(kShownPerKind);
+    hidden[kind] = counts[kind] - list.size();
+    messages.insert(messages.end(), std::make_move_iterator(list.begin()),
+                    std::make_move_iterator(list.end()));
+  }
+  std::sort(messages.begin(), messages.end(), ByPlace);
 
-  bool moreErrors = false;
+  const size_t errors = KindOf(Severity::Error), warnings = KindOf(Severity::Warning);
+  result.errors = static_cast<int64_t>(counts[errors]);
+  result.warnings = static_cast<int64_t>(counts[warnings]);
   for (const Message& message : messages) {
-    if (message.severity == Severity::Error) {
-      if (result.errors == kMaxErrors) {
-        moreErrors = true;
-        break;
-      }
-      ++result.errors;
-    } else {
-      ++result.warnings;
-    }
     result.messages.push_back(FormatMessage(assembly.files[message.file]->name, message.line,
                                             message.severity, message.text, message.context));
   }
+  result.notShown = FormatNotShown(hidden[errors], hidden[warnings]);
   bool success = result.errors == 0;
   if (success) BuildImage(state.image, result.image);
-  result.summary =
-      FormatSummary(result.errors, result.warnings, moreErrors, success, result.image.size());
+  result.summary = FormatSummary(counts[errors], counts[warnings], success, result.image.size());
   return result;
 }
 

@@ -151,6 +151,28 @@ struct Section {
 
 struct LineSource;
 
+// The messages of a pass. Of each kind (errors, warnings), and apart for the
+// ones found by reading a line alone (true whatever the addresses), the
+// first kShownPerKind in source order are kept; every one is counted. So a
+// source with thousands of warnings still has each later error counted, and
+// memory stays bounded.
+struct MessageLog {
+  std::vector<Message> kept[2][2];  // [fromParse][severity], by source order
+  uint64_t counted[2][2] = {};
+  uint64_t sequence = 0;  // messages found so far
+  // The last message found: one line that says the same twice says it once.
+  bool any = false;
+  uint32_t lastOrder = 0, lastLine = 0;
+  std::string lastText;
+
+  void Clear();
+  // Whether a message of this kind at line `order` is among the first so far
+  // (worth building whole, with its context).
+  bool WouldKeep(bool fromParse, Severity severity, uint32_t order) const;
+  // Counts the message and keeps it when it is among the first.
+  void Add(Message message);
+};
+
 // The state of one pass over the lines.
 struct PassState {
   Assembly* assembly = nullptr;
@@ -174,7 +196,7 @@ struct PassState {
   // already proved wrong): its bytes would be thrown away, so none are placed.
   bool unsettled = false;
   bool addressOverflow = false;
-  std::vector<Message> messages;
+  MessageLog messages;
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
   bool fatal = false;  // a limit was hit: another pass would only hit it again

@@ -88,7 +88,7 @@ int Run(const CommandLine& line, DiskFiles& files, std::FILE* out) {
     Print(out, FormatFileMessage(line.source, read == ReadResult::TooLarge
                                                   ? "the source file is larger than 256 MiB"
                                                   : "cannot read the source file") +
-                   "\n" + FormatSummary(1, 0, false, false, 0) + "\n");
+                   "\n" + FormatSummary(1, 0, false, 0) + "\n");
     return 2;
   }
   AssemblyResult result = AssembleText(std::move(source), line.source, files);
@@ -104,9 +104,13 @@ int Run(const CommandLine& line, DiskFiles& files, std::FILE* out) {
   } else if (!WriteImageFile(line.output, result.image.data(), result.image.size())) {
     refusal = "cannot write the output file";
   }
+  if (refusal) text += FormatFileMessage(line.output, refusal) + "\n";
+  // What was not shown, then the counts of everything.
+  if (!result.notShown.empty()) text += result.notShown + "\n";
   if (refusal) {
-    text += FormatFileMessage(line.output, refusal) + "\n" +
-            FormatSummary(result.errors + 1, result.warnings, false, false, 0) + "\n";
+    text += FormatSummary(static_cast<uint64_t>(result.errors) + 1,
+                          static_cast<uint64_t>(result.warnings), false, 0) +
+            "\n";
     Print(out, text);
     return 2;
   }
@@ -133,7 +137,7 @@ int RunCommandLine(int argc, const char* const* argv, std::FILE* out) {
     EmptyOldImage(files, line);
     Print(out, FormatFileMessage(line.source.empty() ? "ASM68k" : line.source,
                                  "not enough memory to assemble this source") +
-                   "\n" + FormatSummary(1, 0, false, false, 0) + "\n");
+                   "\n" + FormatSummary(1, 0, false, 0) + "\n");
   } catch (const std::exception&) {
     std::fputs("ASM68k: error: not enough memory\n", out);
   }

@@ -269,9 +269,55 @@ TEST(Directives, ErrorsAreCappedAt100) {
   std::string source;
   for (int i = 0; i < 150; ++i) source += " bogus\n";
   asm68k::AssemblyResult result = Assemble(source);
-  EXPECT_EQ(result.errors, 100);
+  EXPECT_EQ(result.errors, 150);
   EXPECT_EQ(result.messages.size(), 100u);
-  EXPECT_EQ(result.summary, "100 errors (more not shown), 0 warnings");
+  EXPECT_EQ(result.notShown, "and 50 more errors not shown");
+  EXPECT_EQ(result.summary, "150 errors, 0 warnings");
+}
+
+TEST(Directives, EveryMessageCountsHoweverManyCameBefore) {
+  // Warnings of both kinds (found by reading the line, and by assembling it),
+  // then errors: each error counts and fails the run, whatever came before.
+  std::string source;
+  for (int i = 0; i < 202; ++i) source += " nop 1\n dc.b 1\n nop\n";
+  std::string errors = " moveq #300,d0\n bogus\n dc.b 300\n";
+  asm68k::AssemblyResult result = Assemble(source + errors);
+  EXPECT_EQ(result.errors, 3);
+  EXPECT_EQ(result.warnings, 404);
+  EXPECT_TRUE(result.image.empty());
+  ASSERT_EQ(result.messages.size(), 103u);
+  EXPECT_EQ(result.messages[0],
+            "test.asm:1: warning: '1' after nop is taken as a comment: nop takes no operands");
+  EXPECT_EQ(result.messages[100],
+            "test.asm:607: error: moveq needs a value from -128 to 127, not 300");
+  EXPECT_EQ(result.messages[102],
+            "test.asm:609: error: dc.b value 300 does not fit in a byte (-128..255)");
+  EXPECT_EQ(result.notShown, "and 304 more warnings not shown");
+  EXPECT_EQ(result.summary, "3 errors, 404 warnings");
+
+  // Counts are exact however large, and only what is shown is kept.
+  source.clear();
+  for (int i = 0; i < 100000; ++i) source += " nop 1\n";
+  result = Assemble(source + " bogus\n");
+  EXPECT_EQ(result.messages.size(), 101u);
+  EXPECT_EQ(result.notShown, "and 99900 more warnings not shown");
+  EXPECT_EQ(result.summary, "1 error, 100000 warnings");
+  {
+    asm68k_test::AllocationLimit limit(4 << 20);  // all 200000 would take 40 MB
+    result = Assemble(" rept 200000\n dc.b 1\n nop\n endr\n bogus\n bogus\n");
+  }
+  EXPECT_EQ(result.notShown, "and 199900 more warnings not shown");
+  EXPECT_EQ(result.summary, "2 errors, 200000 warnings");
+
+  // The first 100 of each kind in source order, even when one is found late
+  // (bytes placed twice are found when the pass ends).
+  source = " nop\n org 0\n nop\n";
+  for (int i = 0; i < 120; ++i) source += " bogus\n";
+  result = Assemble(source);
+  ASSERT_EQ(result.messages.size(), 100u);
+  EXPECT_EQ(result.messages[0],
+            "test.asm:3: error: bytes at $0 are placed twice: by line 1 and by this line");
+  EXPECT_EQ(result.notShown, "and 21 more errors not shown");
 }
 
 TEST(Directives, LongDataLines) {
