@@ -147,6 +147,8 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.inOffset = false;
   state.image.Clear(state.image.wanted);
   state.unsettled = false;
+  state.movedSection = -1;
+  state.overlapUnnamed = false;
   state.image.recordSources = assembly.recordSources;
   state.addressOverflow = false;
   state.messages.Clear();
@@ -271,12 +273,19 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   state.assembly = &assembly;
   int64_t unsettled = -1;
   bool settled = false;
-  for (int pass = 1; pass <= kMaxPasses && !settled; ++pass) {
+  int lastPass = kMaxPasses;
+  for (int pass = 1; pass <= lastPass && !settled; ++pass) {
     RunPass(assembly, state, pass);
     result.passes = pass;
-    unsettled = state.unresolvedForward ? 0 : FirstUnsettledSymbol(state);
+    unsettled = FirstUnsettledSymbol(state);
     // After a limit was hit, one more pass still finds the undefined names.
     settled = (state.fatal && pass >= 2) || (!state.unresolvedForward && unsettled < 0);
+    // Addresses that settled only in the last pass, with bytes placed twice:
+    // one more pass names the lines that placed them.
+    if (!settled && pass == kMaxPasses && unsettled < 0 && state.movedSection < 0 &&
+        state.overlapUnnamed) {
+      lastPass = pass + 1;
+    }
   }
 
   // Unsettled addresses make the last pass's own findings unreliable: only
@@ -301,6 +310,12 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
       message.file = symbol.definedFile;
       message.line = symbol.definedLine;
       culprit = "; '" + symbol.name + "' keeps changing";
+    } else if (state.movedSection >= 0) {
+      const Section& section = state.sections[static_cast<size_t>(state.movedSection)];
+      message.order = section.order;
+      message.file = section.file;
+      message.line = section.line;
+      culprit = "; section '" + section.name + "' keeps moving";
     }
     message.text =
         "addresses do not settle after " + std::to_string(kMaxPasses) + " passes" + culprit;

@@ -147,6 +147,7 @@ struct Section {
   bool locationKnown = true;
   uint32_t high = 0;  // the highest address it reached
   bool started = false;  // it holds a byte
+  uint32_t order = 0, file = 0, line = 0;  // the line that named it first in the pass
 };
 
 struct LineSource;
@@ -195,6 +196,12 @@ struct PassState {
   // Set once this pass is sure not to be the last (a forward reference has
   // already proved wrong): its bytes would be thrown away, so none are placed.
   bool unsettled = false;
+  // The first section that LayOutSections found away from where the pass
+  // took it to be, or -1.
+  int64_t movedSection = -1;
+  // Bytes were placed twice, but the pass did not record which lines placed
+  // each: another pass is due to name them.
+  bool overlapUnnamed = false;
   bool addressOverflow = false;
   MessageLog messages;
   std::vector<uint32_t> forwardUsed;

@@ -96,6 +96,9 @@ void EnterSection(PassState& state, const std::string& name, SectionKind kind) {
     section.base = section.baseKnown ? known->second : 0;
     section.location = section.high = section.base;
     section.locationKnown = section.baseKnown;
+    section.order = state.order;
+    section.file = state.file;
+    section.line = state.line;
     state.sections.push_back(std::move(section));
   }
   LoadSection(state, index);
@@ -128,7 +131,10 @@ bool LayOutSections(PassState& state) {
   bool settled = true;
   uint32_t next = 0;
   for (Section* section : order) {
-    if (!section->baseKnown || section->base != next) settled = false;
+    if (!section->baseKnown || section->base != next) {
+      if (settled) state.movedSection = section - state.sections.data();
+      settled = false;
+    }
     state.assembly->sectionBases[section->name] = next;
     // The next one starts after the highest address this one reached, moved
     // as far as this one's start moved; one that reached nothing takes no room.
@@ -141,6 +147,7 @@ bool LayOutSections(PassState& state) {
   if (FindOverlap(state.image, overlap) && !state.image.recordSources) {
     // Another pass finds the lines that placed them.
     state.assembly->recordSources = true;
+    state.overlapUnnamed = true;
     settled = false;
   } else if (FindOverlap(state.image, overlap)) {
     PassErrorAt(state, overlap.second,

@@ -265,6 +265,36 @@ TEST(Directives, ForwardReferencesSettleOverPasses) {
   EXPECT_EQ(result.passes, 16);
 }
 
+TEST(Directives, AddressesThatDoNotSettleNameWhatKeepsChanging) {
+  // Labels that settle only in the last pass, with bytes placed twice: the
+  // overlap is named, not addresses that "do not settle".
+  std::string chain = " dc.w s0\n";
+  for (int i = 0; i < 14; ++i) {
+    chain += "s" + std::to_string(i) + " equ s" + std::to_string(i + 1) + "+1\n";
+  }
+  chain += "s14 equ 1\n org 0\n dc.w 5\n";
+  struct Case {
+    std::string source;
+    const char* message;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"a: ds.b b-a+1\nb:\n",
+            "test.asm:2: error: addresses do not settle after 16 passes; 'b' keeps changing"},
+           // A section laid out after one whose size depends on its symbol.
+           {" section a\n ds.b v\n section b\nv equ 2+v\n",
+            "test.asm:4: error: addresses do not settle after 16 passes; 'v' keeps changing"},
+           {" section a\n section b\nx: dc.b 1\n section a\n ds.b x+1\n",
+            "test.asm:2: error: addresses do not settle after 16 passes; section 'b' keeps moving"},
+           {chain, "test.asm:18: error: bytes at $0 are placed twice: by line 1 and by this line"},
+       }) {
+    SCOPED_TRACE(c.source);
+    asm68k::AssemblyResult result = Assemble(c.source);
+    ASSERT_EQ(result.messages.size(), 1u);
+    EXPECT_EQ(result.messages[0], c.message);
+    EXPECT_EQ(result.summary, "1 error, 0 warnings");
+  }
+}
+
 TEST(Directives, ErrorsAreCappedAt100) {
   std::string source;
   for (int i = 0; i < 150; ++i) source += " bogus\n";
