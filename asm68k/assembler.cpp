@@ -192,9 +192,14 @@ void PassWarning(PassState& state, std::string text) {
 }
 
 EvalResult EvaluateExpr(PassState& state, Expr expr) {
-  EvalContext context{&state.assembly->symbols, state.pass,         state.location,
-                      state.locationKnown,      &state.forwardUsed, &state.unresolvedForward};
+  EvalContext context{&state.assembly->symbols,
+                      state.pass,
+                      static_cast<uint32_t>(state.location),
+                      state.locationKnown,
+                      &state.forwardUsed,
+                      &state.unresolvedForward};
   EvalResult result = Evaluate(state.store->expressions, expr, context);
+  if (result.usedLocation && state.location >= kAddressEnd) LocationPastEnd(state, "'*'");
   if (result.problem == EvalProblem::Undefined) {
     PassError(state, "undefined symbol '" + state.assembly->symbols.symbols[result.symbol].name + "'");
   } else if (result.problem == EvalProblem::DivideByZero) {
@@ -241,9 +246,10 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
 
 void DefineLabelHere(PassState& state, const Statement& statement) {
   if (statement.label < 0) return;
-  DefineSymbol(state, statement.label, SymbolKind::Label, static_cast<int32_t>(state.location),
-               state.locationKnown);
   const Symbol& symbol = state.assembly->symbols.symbols[static_cast<size_t>(statement.label)];
+  if (state.location >= kAddressEnd) LocationPastEnd(state, "label '" + symbol.name + "'");
+  DefineSymbol(state, statement.label, SymbolKind::Label,
+               static_cast<int32_t>(static_cast<uint32_t>(state.location)), state.locationKnown);
   if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name)) state.scope = statement.label;
 }
 

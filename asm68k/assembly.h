@@ -106,6 +106,10 @@ struct ParseStore {
   }
 };
 
+// One past the last address: the location may reach it (after a byte at
+// $FFFFFFFF), but nothing may be there, not even a label.
+constexpr uint64_t kAddressEnd = 0x100000000ull;
+
 constexpr int kMaxIncludeDepth = 32;
 constexpr int kMaxPasses = 16;
 constexpr int kMaxExpansionDepth = 256;
@@ -129,7 +133,7 @@ struct Assembly {
   // comes before the definition is told so.
   std::unordered_map<std::string, uint32_t> macroLines;
   // Where the last pass laid each section out: the next pass takes it so.
-  std::unordered_map<std::string, uint32_t> sectionBases;
+  std::unordered_map<std::string, uint64_t> sectionBases;
   bool recordSources = false;  // an overlap was found: passes keep each byte's line
 };
 
@@ -141,11 +145,11 @@ enum class SectionKind : uint8_t { Code, Data, Bss };
 struct Section {
   std::string name;  // in lower case; "" for what comes before any section directive
   SectionKind kind = SectionKind::Code;
-  uint32_t base = 0;  // where it starts, as this pass takes it
+  uint64_t base = 0;  // where it starts, as this pass takes it
   bool baseKnown = true;
-  uint32_t location = 0;  // where it was left, while another section is current
+  uint64_t location = 0;  // where it was left, while another section is current
   bool locationKnown = true;
-  uint32_t high = 0;  // the highest address it reached
+  uint64_t high = 0;  // the highest address it reached (at most kAddressEnd)
   bool started = false;  // it holds a byte
   uint32_t order = 0, file = 0, line = 0;  // the line that named it first in the pass
 };
@@ -186,9 +190,10 @@ struct PassState {
   const char* lineBegin = nullptr;
   const char* lineEnd = nullptr;
   int32_t scope = kGlobalScope;  // the global label above, owner of ".local" names
-  uint32_t location = 0;
+  // The location: up to kAddressEnd, and past it only after an error said so.
+  uint64_t location = 0;
   bool locationKnown = true;  // false after a size that depended on a forward reference
-  uint32_t high = 0;          // the highest address the current section reached
+  uint64_t high = 0;          // the highest address the current section reached
   std::vector<Section> sections;
   size_t section = 0;     // the current one
   bool inOffset = false;  // in an offset block: labels get addresses, nothing is placed
@@ -202,7 +207,7 @@ struct PassState {
   // Bytes were placed twice, but the pass did not record which lines placed
   // each: another pass is due to name them.
   bool overlapUnnamed = false;
-  bool addressOverflow = false;
+  bool addressOverflow = false;  // the pass went past $FFFFFFFF (said once)
   MessageLog messages;
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
@@ -229,6 +234,9 @@ void PassErrorAt(PassState& state, const ByteSource& where, std::string text);
 uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count);
 // Moves the location without placing anything.
 void AdvanceLocation(PassState& state, uint64_t count);
+// At a location past $FFFFFFFF (state.location >= kAddressEnd), `what` (a
+// label, '*') is an error: says so, once a pass.
+void LocationPastEnd(PassState& state, const std::string& what);
 // Padding: zeros once the section holds bytes, before that only a new address.
 void Pad(PassState& state, uint64_t count);
 // `what` (an instruction, dc.w, ...) at an odd address gets a zero byte

@@ -11,17 +11,21 @@ namespace {
 
 Section& Current(PassState& state) { return state.sections[state.section]; }
 
-uint32_t EvenUp(uint64_t address) {
-  return static_cast<uint32_t>(std::min<uint64_t>(address + (address & 1), 0xFFFFFFFEull));
+uint64_t EvenUp(uint64_t address) { return address + (address & 1); }
+
+void PastEnd(PassState& state, const std::string& text) {
+  if (!state.addressOverflow) PassError(state, text);
+  state.addressOverflow = true;
 }
 
 void Advance(PassState& state, uint64_t count) {
-  if (static_cast<uint64_t>(state.location) + count > 0x100000000ull) {
-    if (!state.addressOverflow) PassError(state, "the program runs past address $FFFFFFFF");
-    state.addressOverflow = true;
+  // Bytes or space past the last address, however they are reached: data,
+  // an instruction, ds, padding.
+  if (count > 0 && state.location + count > kAddressEnd) {
+    PastEnd(state, "the program runs past address $FFFFFFFF");
   }
-  state.location += static_cast<uint32_t>(count);
-  if (!state.addressOverflow && state.location > state.high) state.high = state.location;
+  state.location += count;
+  state.high = std::max(state.high, std::min(state.location, kAddressEnd));
 }
 
 void SaveSection(PassState& state) {
@@ -46,12 +50,13 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
   if (count == 0) return nullptr;
   uint8_t* placed = nullptr;
   bool placing = !state.inOffset && Current(state).kind != SectionKind::Bss;
-  if (placing && static_cast<uint64_t>(state.location) + count <= 0x100000000ull) {
+  if (placing && state.location + count <= kAddressEnd) {
     state.image.wanted += count;
     // A pass sure to be followed by another only counts addresses.
     if (!state.unsettled && !state.unresolvedForward) {
       bool wasFull = state.image.full;
-      placed = state.image.Place(state.location, data, count, {state.order, state.file, state.line});
+      placed = state.image.Place(static_cast<uint32_t>(state.location), data, count,
+                                 {state.order, state.file, state.line});
       if (!placed && !wasFull) PassError(state, "the image would be larger than 16 MiB");
     }
     Current(state).started = true;
@@ -62,6 +67,10 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
 
 void AdvanceLocation(PassState& state, uint64_t count) { Advance(state, count); }
 
+void LocationPastEnd(PassState& state, const std::string& what) {
+  PastEnd(state, what + " would be at " + HexAddress(state.location) + ", past address $FFFFFFFF");
+}
+
 void Pad(PassState& state, uint64_t count) {
   if (Current(state).started && !state.inOffset) {
     EmitBytes(state, nullptr, count);
@@ -71,7 +80,7 @@ void Pad(PassState& state, uint64_t count) {
 }
 
 void PadOddAddress(PassState& state, std::string_view what) {
-  PassWarning(state, std::string(what) + " at odd address " + Hex(state.location) +
+  PassWarning(state, std::string(what) + " at odd address " + HexAddress(state.location) +
                          ": a zero byte is added before it");
   Pad(state, 1);
 }
@@ -129,7 +138,7 @@ bool LayOutSections(PassState& state) {
     if (section.kind == SectionKind::Bss) order.push_back(&section);
   }
   bool settled = true;
-  uint32_t next = 0;
+  uint64_t next = 0;
   for (Section* section : order) {
     if (!section->baseKnown || section->base != next) {
       if (settled) state.movedSection = section - state.sections.data();

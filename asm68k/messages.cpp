@@ -69,9 +69,11 @@ std::string FormatNotShown(uint64_t errors, uint64_t warnings) {
   return out + " not shown";
 }
 
-std::string Hex(uint32_t value) {
+std::string Hex(uint32_t value) { return HexAddress(value); }
+
+std::string HexAddress(uint64_t value) {
   static const char kDigits[] = "0123456789ABCDEF";
-  char buffer[12];
+  char buffer[16];
   int length = 0;
   do {
     buffer[length++] = kDigits[value & 15];

@@ -45,5 +45,7 @@ std::string FormatNotShown(uint64_t errors, uint64_t warnings);
 
 // "$1A2B": how addresses and large values appear in messages.
 std::string Hex(uint32_t value);
+// The same for a location, which may lie past $FFFFFFFF ("$100000000").
+std::string HexAddress(uint64_t value);
 
 }  // namespace asm68k

@@ -79,8 +79,28 @@ TEST(Directives, OrgAndTheImageBounds) {
 
   result = Assemble(" org $102\n rts\n org $100\n nop\n");  // org may go backwards
   EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x4E71, 0x4E75}));
+  // The last address is $FFFFFFFF: the location may reach the end after it,
+  // but nothing may be there, however it is reached. (rs counts, it is no
+  // location.)
+  ExpectWords({
+      {"org $fffffffe\n dc.w 1", {0x0001}},
+      {"org $fffffff1\n cnop 0,16", {}},
+      {"rsset $fffffffc\nx: rs.l 1\ny: rs.w 1\n dc.l y", {0x0000, 0x0000}},
+  });
+  const char* past = "would be at $100000000, past address $FFFFFFFF";
   ExpectErrors({
       {"org $fffffffe\n dc.l 1", "the program runs past address $FFFFFFFF"},
+      {"org $fffffffe\n ds.b 2\nv: ds.l 1\n dc.l v", "label 'v' would be at $100000000"},
+      {"org $fffffffe\n ds.b 2\n ds.l 1", "the program runs past address $FFFFFFFF"},
+      {"org $fffffffe\n dc.w 1\n nop", "the program runs past address $FFFFFFFF"},
+      {"org $fffffffe\n dc.w 1\nend:", past},
+      {"org $fffffffe\n dc.w 1\nhere equ *", past},
+      {"org $fffffff1\nhere: align 4", past},
+      {"org $fffffff1\n align 4\n dc.b 1", "the program runs past address $FFFFFFFF"},
+      {"org $fffffffe\n cnop 0,7", "the program runs past address $FFFFFFFF"},
+      {"offset $fffffffc\nx: ds.l 1\ny: ds.w 1", past},
+      {"org $fffffffe\n nop\n section data\n dc.b 1", "the program runs past address $FFFFFFFF"},
+      {"org $fffffffe\n nop\n section bss\nx: ds.b 1", past},
   });
   // Two lines placing bytes at one address: the later one is named, with the first.
   result = Assemble(" org $100\n nop\n dc.w 1\n org $102\n nop\n");
