@@ -270,7 +270,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   assembly.persistent.expressions.nodes.reserve(lines);
   // The source as a file, when it is one: an include of it is then found.
   FileId id;
-  if (reader.Identify(name, id)) assembly.fileById.emplace(id, 0);
+  if (reader.Identify(name, id) == ReadResult::Ok) assembly.fileById.emplace(id, 0);
   assembly.rsCounter = assembly.symbols.Intern(kRsCounterName);
   assembly.files.push_back(std::move(root));
 

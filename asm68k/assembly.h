@@ -135,6 +135,9 @@ struct Assembly {
   // Where the last pass laid each section out: the next pass takes it so.
   std::unordered_map<std::string, uint64_t> sectionBases;
   bool recordSources = false;  // an overlap was found: passes keep each byte's line
+  // The names in each folder an include or incbin looked into for a name in
+  // another case, listed once a run (none for a path that is no folder).
+  std::unordered_map<std::string, std::vector<std::string>> folderNames;
 };
 
 enum class SectionKind : uint8_t { Code, Data, Bss };

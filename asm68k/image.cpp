@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "files.h"
 
 namespace asm68k {
 
@@ -129,13 +128,6 @@ void BuildImage(ImageBuilder& builder, std::vector<uint8_t>& image) {
     if (run.bytes.empty()) continue;
     std::memcpy(&image[static_cast<size_t>(run.start - low)], run.bytes.data(), run.bytes.size());
   }
-}
-
-bool WriteImageFile(const std::string& path, const uint8_t* data, size_t size) {
-  FileHandle file(std::fopen(path.c_str(), "wb"));
-  if (!file) return false;
-  if (size > 0 && std::fwrite(data, 1, size, file.get()) != size) return false;
-  return std::fclose(file.release()) == 0;
 }
 
 }  // namespace asm68k

@@ -70,8 +70,4 @@ uint64_t ImageSpan(const ImageBuilder& builder);
 // a single run becomes the image without a copy.
 void BuildImage(ImageBuilder& builder, std::vector<uint8_t>& image);
 
-// Replaces `path` with `size` bytes, written with a single call. An empty
-// image still rewrites the file, so no earlier output survives.
-bool WriteImageFile(const std::string& path, const uint8_t* data, size_t size);
-
 }  // namespace asm68k

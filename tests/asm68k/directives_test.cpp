@@ -212,6 +212,64 @@ TEST(Directives, IncludeAndIncbin) {
       "self.inc:1: error: 'self.inc' includes itself (include chain: test.asm:1 > self.inc:1)");
 }
 
+TEST(Directives, IncludePathsAsDosSourcesWriteThem) {
+  // '\\' separates folders on every build; a name not found as spelled is
+  // found in another case, one path component after another, in each place
+  // an include looks (as written, beside the includer, incdir folders).
+  FileMap files = {
+      {"src/main.asm", ""},
+      {"FRAMEWK/MACROS.ASM", " nop\n"},
+      {"sub/inner.inc", " rts\n"},
+      {"data.bin", "\x01\x02"},
+      {"Lib/Deep/X.I", " dc.w 7\n"},
+      {"a.i", " dc.w 1\n"},
+      {"A.I", " dc.w 2\n"},
+      {"twin/A.i", ""},
+      {"twin/a.i", ""},
+      {"Inc/x.i", ""},
+      {"INC/y.i", ""},
+  };
+  struct Case {
+    std::string source;
+    std::vector<uint16_t> words;
+    const char* message;  // the first one, when there are errors
+  };
+  for (const Case& c : std::vector<Case>{
+           {" include '..\\framewk\\macros.asm'\n", {0x4E71}, nullptr},
+           {" include 'sub\\inner.inc'\n", {0x4E75}, nullptr},
+           {" include '..\\SUB\\Inner.Inc'\n", {0x4E75}, nullptr},
+           {" incbin 'DATA.BIN'\n", {0x0102}, nullptr},
+           {" incdir 'lib\\deep'\n include 'x.i'\n", {0x0007}, nullptr},
+           {" include 'a.i'\n include 'A.I'\n", {0x0001, 0x0002}, nullptr},  // as spelled first
+           {" include 'twin/a.i'\n", {}, nullptr},
+           {" include 'twin\\A.I'\n", {},
+            "src/main.asm:1: error: include file 'twin\\A.I' matches both twin/A.i and twin/a.i "
+            "without regard to case; write the name as one of them is spelled"},
+           {" incbin 'inc/x.i'\n", {},
+            "src/main.asm:1: error: incbin file 'inc/x.i' matches both INC and Inc without regard "
+            "to case; write the name as one of them is spelled"},
+           {" include 'framewk/nothere.asm'\n", {},
+            "src/main.asm:1: error: cannot open include file 'framewk/nothere.asm'"},
+           {" include 'sub'\n", {},
+            "src/main.asm:1: error: include file 'sub' is not a regular file (a folder, a FIFO or a "
+            "device)"},
+           {" incbin '..\\Lib'\n", {},
+            "src/main.asm:1: error: incbin file '..\\Lib' is not a regular file (a folder, a FIFO "
+            "or a device): src/../Lib"},
+       }) {
+    SCOPED_TRACE(c.source);
+    asm68k::MemoryFiles reader(files);
+    asm68k::AssemblyResult result = asm68k::AssembleText(c.source, "src/main.asm", reader);
+    if (c.message) {
+      ASSERT_FALSE(result.messages.empty());
+      EXPECT_EQ(result.messages[0], c.message);
+    } else {
+      EXPECT_EQ(result.errors, 0) << (result.messages.empty() ? "" : result.messages[0]);
+      EXPECT_EQ(Words(result.image), c.words);
+    }
+  }
+}
+
 TEST(Directives, IncludesAreKnownByIdentityAndTheirWorkIsBounded) {
   // Each file is read once however often it is included, a file that is
   // already open is found whatever the spelling, and includes that multiply
