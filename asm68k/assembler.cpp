@@ -17,11 +17,18 @@ namespace {
 size_t Found(bool fromParse) { return fromParse ? 1 : 0; }
 size_t KindOf(Severity severity) { return severity == Severity::Error ? 0 : 1; }
 
+void KeepDefinitionContext(PassState& state, uint32_t symbol) {
+  if (!state.lines) return;
+  std::string context = state.lines->Context();
+  if (!context.empty()) state.definitionContexts[symbol] = std::move(context);
+}
+
 bool ByPlace(const Message& a, const Message& b) {
   return a.order != b.order ? a.order < b.order : a.sequence < b.sequence;
 }
 
-void AddMessage(PassState& state, Severity severity, std::string text, bool fromParse = false) {
+void AddMessage(PassState& state, Severity severity, const std::string& text,
+                bool fromParse = false) {
   MessageLog& log = state.messages;
   // One line using one undefined name twice gets one message.
   if (log.any && log.lastOrder == state.order && log.lastLine == state.line &&
@@ -40,7 +47,7 @@ void AddMessage(PassState& state, Severity severity, std::string text, bool from
   message.fromParse = fromParse;
   // Only a message that is shown needs its text and the chain that led to it.
   if (log.WouldKeep(fromParse, severity, state.order)) {
-    message.text = std::move(text);
+    message.text = text;
     if (state.lines) message.context = state.lines->Context();
   }
   log.Add(std::move(message));
@@ -152,6 +159,8 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.image.recordSources = assembly.recordSources;
   state.addressOverflow = false;
   state.messages.Clear();
+  state.contexts.clear();
+  state.definitionContexts.clear();
   state.forwardUsed.clear();
   state.unresolvedForward = false;
   state.fatal = false;
@@ -183,13 +192,9 @@ int64_t FirstUnsettledSymbol(const PassState& state) {
 
 }  // namespace
 
-void PassError(PassState& state, std::string text) {
-  AddMessage(state, Severity::Error, std::move(text));
-}
+void PassError(PassState& state, std::string text) { AddMessage(state, Severity::Error, text); }
 
-void PassWarning(PassState& state, std::string text) {
-  AddMessage(state, Severity::Warning, std::move(text));
-}
+void PassWarning(PassState& state, std::string text) { AddMessage(state, Severity::Warning, text); }
 
 EvalResult EvaluateExpr(PassState& state, Expr expr) {
   EvalContext context{&state.assembly->symbols,
@@ -199,7 +204,7 @@ EvalResult EvaluateExpr(PassState& state, Expr expr) {
                       &state.forwardUsed,
                       &state.unresolvedForward};
   EvalResult result = Evaluate(state.store->expressions, expr, context);
-  if (result.usedLocation && state.location >= kAddressEnd) LocationPastEnd(state, "'*'");
+  if (result.usedLocation && state.location >= kAddressEnd) LocationPastEnd(state, -1);
   if (result.problem == EvalProblem::Undefined) {
     PassError(state, "undefined symbol '" + state.assembly->symbols.symbols[result.symbol].name + "'");
   } else if (result.problem == EvalProblem::DivideByZero) {
@@ -214,6 +219,7 @@ void PassErrorAt(PassState& state, const ByteSource& where, std::string text) {
   message.file = where.file;
   message.line = where.line;
   message.text = std::move(text);
+  if (where.context < state.contexts.size()) message.context = state.contexts[where.context];
   state.messages.Add(std::move(message));
 }
 
@@ -231,6 +237,11 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
     entry.definedOrder = state.order;
     entry.definedFile = state.file;
     entry.definedLine = state.line;
+    // A symbol used above its definition may turn out not to settle: the
+    // message then shows how its definition was reached.
+    if (state.pass >= kMaxPasses && entry.forwardPass == state.pass) {
+      KeepDefinitionContext(state, static_cast<uint32_t>(symbol));
+    }
   }
   // A label or equ is defined once a pass, so a forward reference to it that
   // saw another value means another pass. (A set name may still change back.)
@@ -246,12 +257,90 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
 
 void DefineLabelHere(PassState& state, const Statement& statement) {
   if (statement.label < 0) return;
-  const Symbol& symbol = state.assembly->symbols.symbols[static_cast<size_t>(statement.label)];
-  if (state.location >= kAddressEnd) LocationPastEnd(state, "label '" + symbol.name + "'");
+  if (state.location >= kAddressEnd) LocationPastEnd(state, statement.label);
   DefineSymbol(state, statement.label, SymbolKind::Label,
                static_cast<int32_t>(static_cast<uint32_t>(state.location)), state.locationKnown);
+  const Symbol& symbol = state.assembly->symbols.symbols[static_cast<size_t>(statement.label)];
   if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name)) state.scope = statement.label;
 }
+
+namespace {
+
+// The error for addresses that did not settle, at the definition of what
+// kept changing.
+Message NotSettled(const Assembly& assembly, const PassState& state, int64_t unsettled) {
+  Message message;
+  std::string culprit;
+  if (unsettled >= 0) {
+    const Symbol& symbol = assembly.symbols.symbols[static_cast<size_t>(unsettled)];
+    message.order = symbol.definedOrder;
+    message.file = symbol.definedFile;
+    message.line = symbol.definedLine;
+    auto context = state.definitionContexts.find(static_cast<uint32_t>(unsettled));
+    if (context != state.definitionContexts.end()) message.context = context->second;
+    culprit = "; '" + symbol.name + "' keeps changing";
+  } else if (state.movedSection >= 0) {
+    const Section& section = state.sections[static_cast<size_t>(state.movedSection)];
+    message.order = section.order;
+    message.file = section.file;
+    message.line = section.line;
+    if (section.context < state.contexts.size()) message.context = state.contexts[section.context];
+    culprit = "; section '" + section.name + "' keeps moving";
+  }
+  message.text =
+      "addresses do not settle after " + std::to_string(kMaxPasses) + " passes" + culprit;
+  return message;
+}
+
+// The last pass's messages, the first of each kind in source order, and
+// the summary that counts them all; the image when there are no errors.
+void Report(const Assembly& assembly, PassState& state, bool settled, int64_t unsettled,
+            AssemblyResult& result) {
+  // Unsettled addresses make the last pass's own findings unreliable: only
+  // what reading the lines found is kept.
+  MessageLog& log = state.messages;
+  std::vector<Message> shown[2];  // errors, warnings
+  uint64_t counts[2] = {};
+  for (size_t kind = 0; kind < 2; ++kind) {
+    for (bool fromParse : {false, true}) {
+      if (!settled && !fromParse) continue;
+      const std::vector<Message>& kept = log.kept[Found(fromParse)][kind];
+      shown[kind].insert(shown[kind].end(), kept.begin(), kept.end());
+      counts[kind] += log.counted[Found(fromParse)][kind];
+    }
+  }
+  if (!settled) {
+    Message message = NotSettled(assembly, state, unsettled);
+    message.sequence = log.sequence;
+    shown[KindOf(Severity::Error)].push_back(std::move(message));
+    ++counts[KindOf(Severity::Error)];
+  }
+  uint64_t hidden[2];
+  std::vector<Message> messages;
+  for (size_t kind = 0; kind < 2; ++kind) {
+    std::vector<Message>& list = shown[kind];
+    std::sort(list.begin(), list.end(), ByPlace);
+    if (list.size() > kShownPerKind) list.resize(kShownPerKind);
+    hidden[kind] = counts[kind] - list.size();
+    messages.insert(messages.end(), std::make_move_iterator(list.begin()),
+                    std::make_move_iterator(list.end()));
+  }
+  std::sort(messages.begin(), messages.end(), ByPlace);
+
+  const size_t errors = KindOf(Severity::Error), warnings = KindOf(Severity::Warning);
+  result.errors = static_cast<int64_t>(counts[errors]);
+  result.warnings = static_cast<int64_t>(counts[warnings]);
+  for (const Message& message : messages) {
+    result.messages.push_back(FormatMessage(assembly.files[message.file]->name, message.line,
+                                            message.severity, message.text, message.context));
+  }
+  result.notShown = FormatNotShown(hidden[errors], hidden[warnings]);
+  bool success = result.errors == 0;
+  if (success) BuildImage(state.image, result.image);
+  result.summary = FormatSummary(counts[errors], counts[warnings], success, result.image.size());
+}
+
+}  // namespace
 
 AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader) {
   Assembly assembly;
@@ -294,64 +383,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
     }
   }
 
-  // Unsettled addresses make the last pass's own findings unreliable: only
-  // what reading the lines found is kept.
-  MessageLog& log = state.messages;
-  std::vector<Message> shown[2];  // errors, warnings
-  uint64_t counts[2] = {};
-  for (size_t kind = 0; kind < 2; ++kind) {
-    for (bool fromParse : {false, true}) {
-      if (!settled && !fromParse) continue;
-      const std::vector<Message>& kept = log.kept[Found(fromParse)][kind];
-      shown[kind].insert(shown[kind].end(), kept.begin(), kept.end());
-      counts[kind] += log.counted[Found(fromParse)][kind];
-    }
-  }
-  if (!settled) {
-    Message message;
-    std::string culprit;
-    if (unsettled >= 0) {
-      const Symbol& symbol = assembly.symbols.symbols[static_cast<size_t>(unsettled)];
-      message.order = symbol.definedOrder;
-      message.file = symbol.definedFile;
-      message.line = symbol.definedLine;
-      culprit = "; '" + symbol.name + "' keeps changing";
-    } else if (state.movedSection >= 0) {
-      const Section& section = state.sections[static_cast<size_t>(state.movedSection)];
-      message.order = section.order;
-      message.file = section.file;
-      message.line = section.line;
-      culprit = "; section '" + section.name + "' keeps moving";
-    }
-    message.text =
-        "addresses do not settle after " + std::to_string(kMaxPasses) + " passes" + culprit;
-    message.sequence = log.sequence;
-    shown[KindOf(Severity::Error)].push_back(std::move(message));
-    ++counts[KindOf(Severity::Error)];
-  }
-  uint64_t hidden[2];
-  std::vector<Message> messages;
-  for (size_t kind = 0; kind < 2; ++kind) {
-    std::vector<Message>& list = shown[kind];
-    std::sort(list.begin(), list.end(), ByPlace);
-    if (list.size() > kShownPerKind) list.resize(kShownPerKind);
-    hidden[kind] = counts[kind] - list.size();
-    messages.insert(messages.end(), std::make_move_iterator(list.begin()),
-                    std::make_move_iterator(list.end()));
-  }
-  std::sort(messages.begin(), messages.end(), ByPlace);
-
-  const size_t errors = KindOf(Severity::Error), warnings = KindOf(Severity::Warning);
-  result.errors = static_cast<int64_t>(counts[errors]);
-  result.warnings = static_cast<int64_t>(counts[warnings]);
-  for (const Message& message : messages) {
-    result.messages.push_back(FormatMessage(assembly.files[message.file]->name, message.line,
-                                            message.severity, message.text, message.context));
-  }
-  result.notShown = FormatNotShown(hidden[errors], hidden[warnings]);
-  bool success = result.errors == 0;
-  if (success) BuildImage(state.image, result.image);
-  result.summary = FormatSummary(counts[errors], counts[warnings], success, result.image.size());
+  Report(assembly, state, settled, unsettled, result);
   return result;
 }
 

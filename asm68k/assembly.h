@@ -53,8 +53,11 @@ struct SourceText {
 void IndexLines(SourceText& text);
 
 struct SourceFile {
-  std::string name;  // as written on the command line or in the include
-  std::string path;  // where it was found
+  // How messages name it: the source as the command line names it, an
+  // include or incbin by the path it was found at (one that works from the
+  // folder the run started in).
+  std::string name;
+  std::string path;  // where it was read from
   SourceText text;
 };
 
@@ -154,7 +157,9 @@ struct Section {
   bool locationKnown = true;
   uint64_t high = 0;  // the highest address it reached (at most kAddressEnd)
   bool started = false;  // it holds a byte
-  uint32_t order = 0, file = 0, line = 0;  // the line that named it first in the pass
+  // The line that named it first in the pass, and how it was reached (an
+  // index into PassState::contexts).
+  uint32_t order = 0, file = 0, line = 0, context = 0;
 };
 
 struct LineSource;
@@ -212,6 +217,11 @@ struct PassState {
   bool overlapUnnamed = false;
   bool addressOverflow = false;  // the pass went past $FFFFFFFF (said once)
   MessageLog messages;
+  // Contexts of lines that later messages of the pass name (ByteSource::
+  // context; [0] is none), and of the definitions of symbols that may not
+  // settle (kept in the last pass that may run).
+  std::vector<std::string> contexts;
+  std::unordered_map<uint32_t, std::string> definitionContexts;
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
   bool fatal = false;  // a limit was hit: another pass would only hit it again
@@ -237,9 +247,9 @@ void PassErrorAt(PassState& state, const ByteSource& where, std::string text);
 uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count);
 // Moves the location without placing anything.
 void AdvanceLocation(PassState& state, uint64_t count);
-// At a location past $FFFFFFFF (state.location >= kAddressEnd), `what` (a
-// label, '*') is an error: says so, once a pass.
-void LocationPastEnd(PassState& state, const std::string& what);
+// At a location past $FFFFFFFF (state.location >= kAddressEnd), a label
+// (the symbol `label`) or '*' (label -1) is an error: says so, once a pass.
+void LocationPastEnd(PassState& state, int32_t label);
 // Padding: zeros once the section holds bytes, before that only a new address.
 void Pad(PassState& state, uint64_t count);
 // `what` (an instruction, dc.w, ...) at an odd address gets a zero byte

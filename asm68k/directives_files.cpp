@@ -97,8 +97,8 @@ FileLookup::Outcome FindInAnyCase(Assembly& assembly, const std::string& path,
 
 // The file at `path` (known to be a regular file with identity `id`): read
 // the first time, else the one read before under any spelling.
-SourceFile* Load(Assembly& assembly, const std::string& name, const std::string& path,
-                 const FileId& id, uint64_t limit, FileLookup& lookup) {
+SourceFile* Load(Assembly& assembly, const std::string& path, const FileId& id, uint64_t limit,
+                 FileLookup& lookup) {
   auto known = assembly.fileById.find(id);
   if (known != assembly.fileById.end()) {
     SourceFile* file = assembly.files[known->second].get();
@@ -120,7 +120,7 @@ SourceFile* Load(Assembly& assembly, const std::string& name, const std::string&
       return nullptr;
   }
   lookup.outcome = FileLookup::Found;
-  file->name = name;
+  file->name = path;  // found from the run's folder: messages name it so
   file->path = path;
   file->text.file = static_cast<uint32_t>(assembly.files.size());
   assembly.fileById.emplace(id, file->text.file);
@@ -220,8 +220,7 @@ void RunInclude(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
   std::string name(OperandText(*state.store, StatementOperands(state, statement)[0]));
   if (++source.includes > kMaxIncludes) {
-    PassError(state, "more than " + std::to_string(kMaxIncludes) + " includes in all" +
-                         IncludeChain(state));
+    PassError(state, "more than " + std::to_string(kMaxIncludes) + " includes in all");
     state.fatal = true;
     source.Stop();
     return;
@@ -237,13 +236,13 @@ void RunInclude(PassState& state, const Statement& statement) {
   }
   for (const Frame& frame : source.frames) {
     if (frame.text == &file->text) {
-      PassError(state, "'" + name + "' includes itself" + IncludeChain(state));
+      PassError(state, "'" + name + "' includes itself");
       return;
     }
   }
   source.sourceEntered += file->text.text.size();
   if (source.sourceEntered > kMaxSourceBytes) {
-    PassError(state, "more than 256 MiB of source text to read in all" + IncludeChain(state));
+    PassError(state, "more than 256 MiB of source text to read in all");
     state.fatal = true;
     source.Stop();
     return;
@@ -291,7 +290,7 @@ SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t inclu
       lookup.outcome = FileLookup::NotRegular;
       return nullptr;
     }
-    if (found == ReadResult::Ok) return Load(assembly, name, lookup.path, id, limit, lookup);
+    if (found == ReadResult::Ok) return Load(assembly, lookup.path, id, limit, lookup);
   }
   lookup.outcome = FileLookup::Missing;
   lookup.path.clear();

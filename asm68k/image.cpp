@@ -39,6 +39,7 @@ uint8_t* Append(std::vector<uint8_t>& bytes, const uint8_t* data, uint64_t count
 
 uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t count,
                              const ByteSource& source) {
+  recorded = false;
   if (count == 0 || full) return nullptr;
   if (placed + count > kMaxImageSize) {
     full = true;
@@ -54,6 +55,7 @@ uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t cou
   // when the sources are recorded.
   if (run.pieces.empty() || (recordSources && run.pieces.back().source.order != source.order)) {
     run.pieces.push_back({static_cast<uint32_t>(run.bytes.size()), source});
+    recorded = true;
   }
   placed += count;
   return Append(run.bytes, data, count);

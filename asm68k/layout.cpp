@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "assembly.h"
+#include "line_source.h"
 
 namespace asm68k {
 
@@ -26,6 +27,16 @@ void Advance(PassState& state, uint64_t count) {
   }
   state.location += count;
   state.high = std::max(state.high, std::min(state.location, kAddressEnd));
+}
+
+// The current line's context, kept for a message given later in the pass.
+uint32_t KeepContext(PassState& state) {
+  if (!state.lines) return 0;
+  std::string context = state.lines->Context();
+  if (context.empty()) return 0;
+  if (state.contexts.empty()) state.contexts.emplace_back();  // 0: none
+  if (state.contexts.back() != context) state.contexts.push_back(std::move(context));
+  return static_cast<uint32_t>(state.contexts.size() - 1);
 }
 
 void SaveSection(PassState& state) {
@@ -56,7 +67,11 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
     if (!state.unsettled && !state.unresolvedForward) {
       bool wasFull = state.image.full;
       placed = state.image.Place(static_cast<uint32_t>(state.location), data, count,
-                                 {state.order, state.file, state.line});
+                                 {state.order, state.file, state.line, 0});
+      // A message about these bytes, at the pass's end, shows how their line was reached.
+      if (state.image.recorded) {
+        state.image.runs.back().pieces.back().source.context = KeepContext(state);
+      }
       if (!placed && !wasFull) PassError(state, "the image would be larger than 16 MiB");
     }
     Current(state).started = true;
@@ -67,7 +82,10 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
 
 void AdvanceLocation(PassState& state, uint64_t count) { Advance(state, count); }
 
-void LocationPastEnd(PassState& state, const std::string& what) {
+void LocationPastEnd(PassState& state, int32_t label) {
+  std::string what =
+      label < 0 ? std::string("'*'")
+                : "label '" + state.assembly->symbols.symbols[static_cast<size_t>(label)].name + "'";
   PastEnd(state, what + " would be at " + HexAddress(state.location) + ", past address $FFFFFFFF");
 }
 
@@ -108,6 +126,7 @@ void EnterSection(PassState& state, const std::string& name, SectionKind kind) {
     section.order = state.order;
     section.file = state.file;
     section.line = state.line;
+    section.context = KeepContext(state);
     state.sections.push_back(std::move(section));
   }
   LoadSection(state, index);

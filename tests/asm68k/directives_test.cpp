@@ -183,6 +183,8 @@ TEST(Directives, IncludeAndIncbin) {
       {"sub/leaf.inc", " nop\n"},
       {"self.inc", " include self.inc\n"},
       {"bad.inc", " nop\n bogus d0\n"},
+      {"sub/a.i", " nop\n include \"b.i\"\n"},
+      {"sub/b.i", " nop\n bogus\n"},
   };
   asm68k::AssemblyResult result =
       Assemble(" include \"defs.inc\"\n include 'code.inc'\n incbin \"data.bin\"\n", files);
@@ -194,10 +196,17 @@ TEST(Directives, IncludeAndIncbin) {
   EXPECT_EQ(result.errors, 0);
   EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x4E71}));
 
-  // Errors inside an include name the include file and its line.
+  // Errors inside an include name the include file, by the path it was
+  // found at, and its line, then the chain of includes that led there.
   result = Assemble(" include \"bad.inc\"\n nop\n", files);
   ASSERT_EQ(result.messages.size(), 1u);
-  EXPECT_EQ(result.messages[0], "bad.inc:2: error: unknown instruction 'bogus'");
+  EXPECT_EQ(result.messages[0],
+            "bad.inc:2: error: unknown instruction 'bogus'\n  included from test.asm:1");
+  result = Assemble(" include \"sub/a.i\"\n", files);
+  ASSERT_EQ(result.messages.size(), 1u);
+  EXPECT_EQ(result.messages[0],
+            "sub/b.i:2: error: unknown instruction 'bogus'\n  included from sub/a.i:2\n"
+            "  included from test.asm:1");
 
   result = Assemble(" include \"missing.inc\"\n", files);
   ASSERT_EQ(result.messages.size(), 1u);
@@ -207,9 +216,8 @@ TEST(Directives, IncludeAndIncbin) {
   EXPECT_EQ(result.messages.at(0), "test.asm:1: error: cannot open incbin file 'missing.bin'");
 
   result = Assemble(" include \"self.inc\"\n", files);
-  EXPECT_EQ(
-      result.messages.at(0),
-      "self.inc:1: error: 'self.inc' includes itself (include chain: test.asm:1 > self.inc:1)");
+  EXPECT_EQ(result.messages.at(0),
+            "self.inc:1: error: 'self.inc' includes itself\n  included from test.asm:1");
 }
 
 TEST(Directives, IncludePathsAsDosSourcesWriteThem) {
@@ -290,10 +298,9 @@ TEST(Directives, IncludesAreKnownByIdentityAndTheirWorkIsBounded) {
   };
   for (const Case& c : std::vector<Case>{
            {" include sub/s.asm\n", 2, 1,
-            "sub/s.asm:1: error: '../sub/s.asm' includes itself (include chain: test.asm:1 > "
-            "sub/s.asm:1)"},
+            "sub/s.asm:1: error: '../sub/s.asm' includes itself\n  included from test.asm:1"},
            {" include c0.inc\n", 1, 31,
-            "error: more than 100000 includes in all (include chain: test.asm:1 > c0.inc:"},
+            "error: more than 100000 includes in all\n  included from c28.inc:"},
            {bigTwice, 1, 1, "test.asm:256: error: more than 256 MiB of source text to read in all"},
        }) {
     SCOPED_TRACE(c.source.substr(0, 40));
@@ -313,10 +320,9 @@ TEST(Directives, IncludeDepthIsLimited) {
   }
   asm68k::AssemblyResult result = Assemble(" include f0.inc\n", files);
   ASSERT_EQ(result.errors, 1);
-  const std::string start =
-      "f31.inc:1: error: includes are nested more than 32 deep (include chain: test.asm:1 > "
-      "f0.inc:1 > f1.inc:1 > ";
-  EXPECT_EQ(result.messages[0].substr(0, start.size()), start);
+  std::string expected = "f31.inc:1: error: includes are nested more than 32 deep";
+  for (int i = 30; i >= 0; --i) expected += "\n  included from f" + std::to_string(i) + ".inc:1";
+  EXPECT_EQ(result.messages[0], expected + "\n  included from test.asm:1");
 }
 
 TEST(Directives, ForwardReferencesSettleOverPasses) {
@@ -364,9 +370,22 @@ TEST(Directives, AddressesThatDoNotSettleNameWhatKeepsChanging) {
            {" section a\n section b\nx: dc.b 1\n section a\n ds.b x+1\n",
             "test.asm:2: error: addresses do not settle after 16 passes; section 'b' keeps moving"},
            {chain, "test.asm:18: error: bytes at $0 are placed twice: by line 1 and by this line"},
+           // In an include, the message shows the way there.
+           {" include 'v.i'\n",
+            "v.i:4: error: addresses do not settle after 16 passes; 'v' keeps changing\n"
+            "  included from test.asm:1"},
+           {" include 'b.i'\n",
+            "b.i:2: error: addresses do not settle after 16 passes; section 'b' keeps moving\n"
+            "  included from test.asm:1"},
+           {" nop\n include 'twice.i'\n",
+            "twice.i:2: error: bytes at $0 are placed twice: by line 1 of test.asm and by this "
+            "line\n  included from test.asm:2"},
        }) {
     SCOPED_TRACE(c.source);
-    asm68k::AssemblyResult result = Assemble(c.source);
+    asm68k::AssemblyResult result = Assemble(
+        c.source, {{"v.i", " section a\n ds.b v\n section b\nv equ 2+v\n"},
+                   {"b.i", " section a\n section b\nx: dc.b 1\n section a\n ds.b x+1\n"},
+                   {"twice.i", " org 0\n nop\n"}});
     ASSERT_EQ(result.messages.size(), 1u);
     EXPECT_EQ(result.messages[0], c.message);
     EXPECT_EQ(result.summary, "1 error, 0 warnings");
