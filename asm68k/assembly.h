@@ -141,6 +141,7 @@ struct Assembly {
   // The names in each folder an include or incbin looked into for a name in
   // another case, listed once a run (none for a path that is no folder).
   std::unordered_map<std::string, std::vector<std::string>> folderNames;
+  size_t listedNames = 0;  // in all of them
 };
 
 enum class SectionKind : uint8_t { Code, Data, Bss };

@@ -41,12 +41,20 @@ bool SameIgnoringCase(const std::string& a, const std::string& b) {
   return true;
 }
 
+// The names in `folder`, sorted; listed once, while the names kept from all
+// folders stay within a bound (past it they are listed anew).
 const std::vector<std::string>& FolderNames(Assembly& assembly, const std::string& folder) {
+  constexpr size_t kMaxListedNames = 1u << 20;
   auto listed = assembly.folderNames.find(folder);
   if (listed == assembly.folderNames.end()) {
     std::vector<std::string> names;
     if (!assembly.reader->List(folder, names)) names.clear();
     std::sort(names.begin(), names.end());
+    if (assembly.listedNames + names.size() > kMaxListedNames) {
+      assembly.folderNames.clear();
+      assembly.listedNames = 0;
+    }
+    assembly.listedNames += names.size();
     listed = assembly.folderNames.emplace(folder, std::move(names)).first;
   }
   return listed->second;
@@ -70,8 +78,8 @@ FileLookup::Outcome FindInAnyCase(Assembly& assembly, const std::string& path,
     size_t end = std::min(path.find('/', start), path.size());
     std::string part = path.substr(start, end - start);
     start = end + 1;
-    if (part.empty()) continue;
-    if (part == "." || part == "..") {
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
       found = Join(found, part);
       continue;
     }
