@@ -15,26 +15,76 @@ namespace asm68k {
 
 namespace {
 
-// Enough to know whether more than kMaxErrors exist without storing thousands.
-constexpr size_t kStoredMessages = kMaxErrors + 1;
+// Where a message is kept in a MessageLog.
+size_t Found(bool fromParse) { return fromParse ? 1 : 0; }
+size_t KindOf(Severity severity) { return static_cast<size_t>(severity); }
 
-void AddMessage(PassState& state, Severity severity, std::string text, bool fromParse = false) {
-  if (state.messages.size() >= kStoredMessages * 4) return;
+void KeepDefinitionContext(PassState& state, uint32_t symbol) {
+  if (!state.lines) return;
+  std::string context = state.lines->Context();
+  if (!context.empty()) state.definitionContexts[symbol] = std::move(context);
+}
+
+bool ByPlace(const Message& a, const Message& b) {
+  return a.order != b.order ? a.order < b.order : a.sequence < b.sequence;
+}
+
+void AddMessage(PassState& state, Severity severity, const std::string& text,
+                bool fromParse = false) {
+  MessageLog& log = state.messages;
   // One line using one undefined name twice gets one message.
-  if (!state.messages.empty()) {
-    const Message& last = state.messages.back();
-    if (last.order == state.order && last.line == state.line && last.text == text) return;
+  if (log.any && log.lastOrder == state.order && log.lastLine == state.line &&
+      log.lastText == text) {
+    return;
   }
+  log.any = true;
+  log.lastOrder = state.order;
+  log.lastLine = state.line;
+  log.lastText = text;
   Message message;
   message.order = state.order;
   message.file = state.file;
   message.line = state.line;
   message.severity = severity;
-  message.text = std::move(text);
   message.fromParse = fromParse;
-  if (state.lines) message.context = state.lines->Context();
-  state.messages.push_back(std::move(message));
+  // Only a message that is shown needs its text and the chain that led to it.
+  if (log.WouldKeep(fromParse, severity, state.order)) {
+    message.text = text;
+    if (state.lines) message.context = state.lines->Context();
+  }
+  log.Add(std::move(message));
 }
+
+}  // namespace
+
+void MessageLog::Clear() {
+  for (auto& kinds : kept) {
+    for (std::vector<Message>& list : kinds) list.clear();
+  }
+  for (auto& kinds : counted) {
+    for (uint64_t& count : kinds) count = 0;
+  }
+  sequence = 0;
+  any = false;
+  lastText.clear();
+}
+
+bool MessageLog::WouldKeep(bool fromParse, Severity severity, uint32_t order) const {
+  const std::vector<Message>& list = kept[Found(fromParse)][KindOf(severity)];
+  // Messages mostly come in source order: once the list is full, a later one is only counted.
+  return list.size() < kShownPerKind || order < list.back().order;
+}
+
+void MessageLog::Add(Message message) {
+  ++counted[Found(message.fromParse)][KindOf(message.severity)];
+  message.sequence = sequence++;
+  if (!WouldKeep(message.fromParse, message.severity, message.order)) return;
+  std::vector<Message>& list = kept[Found(message.fromParse)][KindOf(message.severity)];
+  list.insert(std::upper_bound(list.begin(), list.end(), message, ByPlace), std::move(message));
+  if (list.size() > kShownPerKind) list.pop_back();
+}
+
+namespace {
 
 void AssembleInstruction(PassState& state, const Statement& statement) {
   const InstructionForm& form = FormAt(statement.form);
@@ -114,9 +164,13 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.inOffset = false;
   state.image.Clear(state.image.wanted);
   state.unsettled = false;
+  state.movedSection = -1;
+  state.overlapUnnamed = false;
   state.image.recordSources = assembly.recordSources;
   state.addressOverflow = false;
-  state.messages.clear();
+  state.messages.Clear();
+  state.contexts.clear();
+  state.definitionContexts.clear();
   state.forwardUsed.clear();
   state.unresolvedForward = false;
   state.fatal = false;
@@ -153,8 +207,6 @@ int64_t FirstUnsettledSymbol(const PassState& state) {
   return -1;
 }
 
-bool ByOrder(const Message& a, const Message& b) { return a.order < b.order; }
-
 // The time the symbols _year and the like give: now, or SOURCE_DATE_EPOCH
 // (seconds since 1970, in UTC) when it is set, so that builds repeat.
 std::tm AssemblyTime() {
@@ -178,22 +230,23 @@ std::tm AssemblyTime() {
 
 }  // namespace
 
-void PassError(PassState& state, std::string text) {
-  AddMessage(state, Severity::Error, std::move(text));
-}
+void PassError(PassState& state, std::string text) { AddMessage(state, Severity::Error, text); }
 
-void PassWarning(PassState& state, std::string text) {
-  AddMessage(state, Severity::Warning, std::move(text));
-}
+void PassWarning(PassState& state, std::string text) { AddMessage(state, Severity::Warning, text); }
 
 void PassMessage(PassState& state, Severity severity, std::string text) {
   AddMessage(state, severity, std::move(text));
 }
 
 EvalResult EvaluateExpr(PassState& state, Expr expr) {
-  EvalContext context{&state.assembly->symbols, state.pass,         state.location,
-                      state.locationKnown,      &state.forwardUsed, &state.unresolvedForward};
+  EvalContext context{&state.assembly->symbols,
+                      state.pass,
+                      static_cast<uint32_t>(state.location),
+                      state.locationKnown,
+                      &state.forwardUsed,
+                      &state.unresolvedForward};
   EvalResult result = Evaluate(state.store->expressions, expr, context);
+  if (result.usedLocation && state.location >= kAddressEnd) LocationPastEnd(state, -1);
   if (result.problem == EvalProblem::Undefined) {
     PassError(state, "undefined symbol '" + state.assembly->symbols.symbols[result.symbol].name + "'");
   } else if (result.problem == EvalProblem::DivideByZero) {
@@ -222,7 +275,8 @@ void PassErrorAt(PassState& state, const ByteSource& where, std::string text) {
   message.file = where.file;
   message.line = where.line;
   message.text = std::move(text);
-  if (state.messages.size() < kStoredMessages * 4) state.messages.push_back(std::move(message));
+  if (where.context < state.contexts.size()) message.context = state.contexts[where.context];
+  state.messages.Add(std::move(message));
 }
 
 void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known) {
@@ -242,6 +296,11 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
     entry.definedOrder = state.order;
     entry.definedFile = state.file;
     entry.definedLine = state.line;
+    // A symbol used above its definition may turn out not to settle: the
+    // message then shows how its definition was reached.
+    if (state.pass >= kMaxPasses && entry.forwardPass == state.pass) {
+      KeepDefinitionContext(state, static_cast<uint32_t>(symbol));
+    }
   }
   // A label or equ is defined once a pass, so a forward reference to it that
   // saw another value means another pass. (A set name may still change back.)
@@ -257,8 +316,9 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
 
 void DefineLabelHere(PassState& state, const Statement& statement) {
   if (statement.label < 0) return;
-  DefineSymbol(state, statement.label, SymbolKind::Label, static_cast<int32_t>(state.location),
-               state.locationKnown);
+  if (state.location >= kAddressEnd) LocationPastEnd(state, statement.label);
+  DefineSymbol(state, statement.label, SymbolKind::Label,
+               static_cast<int32_t>(static_cast<uint32_t>(state.location)), state.locationKnown);
   const Symbol& symbol = state.assembly->symbols.symbols[static_cast<size_t>(statement.label)];
   if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name)) state.scope = statement.label;
 }
@@ -275,6 +335,86 @@ void MoveLabel(PassState& state, int32_t symbol, uint32_t from, uint32_t to) {
     state.unsettled = true;
   }
 }
+
+namespace {
+
+// The error for addresses that did not settle, at the definition of what
+// kept changing.
+Message NotSettled(const Assembly& assembly, const PassState& state, int64_t unsettled) {
+  Message message;
+  std::string culprit;
+  if (unsettled >= 0) {
+    const Symbol& symbol = assembly.symbols.symbols[static_cast<size_t>(unsettled)];
+    message.order = symbol.definedOrder;
+    message.file = symbol.definedFile;
+    message.line = symbol.definedLine;
+    auto context = state.definitionContexts.find(static_cast<uint32_t>(unsettled));
+    if (context != state.definitionContexts.end()) message.context = context->second;
+    culprit = "; '" + symbol.name + "' keeps changing";
+  } else if (state.movedSection >= 0) {
+    const Section& section = state.sections[static_cast<size_t>(state.movedSection)];
+    message.order = section.order;
+    message.file = section.file;
+    message.line = section.line;
+    if (section.context < state.contexts.size()) message.context = state.contexts[section.context];
+    culprit = "; section '" + section.name + "' keeps moving";
+  }
+  message.text =
+      "addresses do not settle after " + std::to_string(kMaxPasses) + " passes" + culprit;
+  return message;
+}
+
+// The last pass's messages, the first of each kind in source order, and
+// the summary that counts them all; the image when there are no errors.
+void Report(const Assembly& assembly, PassState& state, bool settled, int64_t unsettled,
+            AssemblyResult& result) {
+  // Unsettled addresses make the last pass's own findings unreliable: only
+  // what reading the lines found is kept.
+  MessageLog& log = state.messages;
+  // Errors, warnings, and the source's own messages (inform 0: the first
+  // ones shown, neither counted nor said to be left out).
+  std::vector<Message> shown[3];
+  uint64_t counts[3] = {};
+  for (size_t kind = 0; kind < 3; ++kind) {
+    for (bool fromParse : {false, true}) {
+      if (!settled && !fromParse) continue;
+      const std::vector<Message>& kept = log.kept[Found(fromParse)][kind];
+      shown[kind].insert(shown[kind].end(), kept.begin(), kept.end());
+      counts[kind] += log.counted[Found(fromParse)][kind];
+    }
+  }
+  if (!settled) {
+    Message message = NotSettled(assembly, state, unsettled);
+    message.sequence = log.sequence;
+    shown[KindOf(Severity::Error)].push_back(std::move(message));
+    ++counts[KindOf(Severity::Error)];
+  }
+  uint64_t hidden[3];
+  std::vector<Message> messages;
+  for (size_t kind = 0; kind < 3; ++kind) {
+    std::vector<Message>& list = shown[kind];
+    std::sort(list.begin(), list.end(), ByPlace);
+    if (list.size() > kShownPerKind) list.resize(kShownPerKind);
+    hidden[kind] = counts[kind] - list.size();
+    messages.insert(messages.end(), std::make_move_iterator(list.begin()),
+                    std::make_move_iterator(list.end()));
+  }
+  std::sort(messages.begin(), messages.end(), ByPlace);
+
+  const size_t errors = KindOf(Severity::Error), warnings = KindOf(Severity::Warning);
+  result.errors = static_cast<int64_t>(counts[errors]);
+  result.warnings = static_cast<int64_t>(counts[warnings]);
+  for (const Message& message : messages) {
+    result.messages.push_back(FormatMessage(assembly.files[message.file]->name, message.line,
+                                            message.severity, message.text, message.context));
+  }
+  result.notShown = FormatNotShown(hidden[errors], hidden[warnings]);
+  bool success = result.errors == 0;
+  if (success) BuildImage(state.image, result.image);
+  result.summary = FormatSummary(counts[errors], counts[warnings], success, result.image.size());
+}
+
+}  // namespace
 
 AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader) {
   Assembly assembly;
@@ -293,7 +433,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   assembly.persistent.expressions.nodes.reserve(lines);
   // The source as a file, when it is one: an include of it is then found.
   FileId id;
-  if (reader.Identify(name, id)) assembly.fileById.emplace(id, 0);
+  if (reader.Identify(name, id) == ReadResult::Ok) assembly.fileById.emplace(id, 0);
   assembly.rsCounter = assembly.symbols.Intern(kRsCounterName);
   assembly.time = AssemblyTime();
   assembly.files.push_back(std::move(root));
@@ -303,53 +443,22 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   state.assembly = &assembly;
   int64_t unsettled = -1;
   bool settled = false;
-  for (int pass = 1; pass <= kMaxPasses && !settled; ++pass) {
+  int lastPass = kMaxPasses;
+  for (int pass = 1; pass <= lastPass && !settled; ++pass) {
     RunPass(assembly, state, pass);
     result.passes = pass;
-    unsettled = state.unresolvedForward ? 0 : FirstUnsettledSymbol(state);
+    unsettled = FirstUnsettledSymbol(state);
     // After a limit was hit, one more pass still finds the undefined names.
     settled = (state.fatal && pass >= 2) || (!state.unresolvedForward && unsettled < 0);
+    // Addresses that settled only in the last pass, with bytes placed twice:
+    // one more pass names the lines that placed them.
+    if (!settled && pass == kMaxPasses && unsettled < 0 && state.movedSection < 0 &&
+        state.overlapUnnamed) {
+      lastPass = pass + 1;
+    }
   }
 
-  // Unsettled addresses make the last pass's own findings unreliable.
-  std::vector<Message> messages = std::move(state.messages);
-  if (!settled) {
-    messages.erase(std::remove_if(messages.begin(), messages.end(),
-                                  [](const Message& m) { return !m.fromParse; }),
-                   messages.end());
-    Message message;
-    std::string culprit;
-    if (unsettled >= 0) {
-      const Symbol& symbol = assembly.symbols.symbols[static_cast<size_t>(unsettled)];
-      message.order = symbol.definedOrder;
-      message.file = symbol.definedFile;
-      message.line = symbol.definedLine;
-      culprit = "; '" + symbol.name + "' keeps changing";
-    }
-    message.text =
-        "addresses do not settle after " + std::to_string(kMaxPasses) + " passes" + culprit;
-    messages.push_back(std::move(message));
-  }
-  std::stable_sort(messages.begin(), messages.end(), ByOrder);
-
-  bool moreErrors = false;
-  for (const Message& message : messages) {
-    if (message.severity == Severity::Error) {
-      if (result.errors == kMaxErrors) {
-        moreErrors = true;
-        break;
-      }
-      ++result.errors;
-    } else if (message.severity == Severity::Warning) {
-      ++result.warnings;
-    }
-    result.messages.push_back(FormatMessage(assembly.files[message.file]->name, message.line,
-                                            message.severity, message.text, message.context));
-  }
-  bool success = result.errors == 0;
-  if (success) BuildImage(state.image, result.image);
-  result.summary =
-      FormatSummary(result.errors, result.warnings, moreErrors, success, result.image.size());
+  Report(assembly, state, settled, unsettled, result);
   return result;
 }
 

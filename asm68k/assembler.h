@@ -12,10 +12,13 @@ namespace asm68k {
 
 struct AssemblyResult {
   std::vector<uint8_t> image;         // empty whenever there are errors
-  std::vector<std::string> messages;  // "SOURCE:LINE: error: TEXT", in source order
-  std::string summary;                // "0 errors, 0 warnings, 4 bytes"
-  int errors = 0;                     // as shown (at most kMaxErrors)
-  int warnings = 0;
+  // "SOURCE:LINE: error: TEXT", in source order: the first kShownPerKind
+  // errors and the first kShownPerKind warnings.
+  std::vector<std::string> messages;
+  std::string notShown;  // "and 20 more errors not shown", or empty
+  std::string summary;   // "0 errors, 0 warnings, 4 bytes"
+  int64_t errors = 0;    // every one found, shown or not
+  int64_t warnings = 0;
   int passes = 0;
 };
 

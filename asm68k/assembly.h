@@ -68,8 +68,11 @@ struct SourceText {
 void IndexLines(SourceText& text);
 
 struct SourceFile {
-  std::string name;  // as written on the command line or in the include
-  std::string path;  // where it was found
+  // How messages name it: the source as the command line names it, an
+  // include or incbin by the path it was found at (one that works from the
+  // folder the run started in).
+  std::string name;
+  std::string path;  // where it was read from
   SourceText text;
 };
 
@@ -132,6 +135,10 @@ struct ParseStore {
   }
 };
 
+// One past the last address: the location may reach it (after a byte at
+// $FFFFFFFF), but nothing may be there, not even a label.
+constexpr uint64_t kAddressEnd = 0x100000000ull;
+
 constexpr int kMaxIncludeDepth = 32;
 constexpr int kMaxPasses = 16;
 constexpr int kMaxExpansionDepth = 256;
@@ -155,9 +162,13 @@ struct Assembly {
   // comes before the definition is told so.
   std::unordered_map<std::string, uint32_t> macroLines;
   // Where the last pass laid each section out: the next pass takes it so.
-  std::unordered_map<std::string, uint32_t> sectionBases;
+  std::unordered_map<std::string, uint64_t> sectionBases;
   bool recordSources = false;  // an overlap was found: passes keep each byte's line
   std::tm time{};  // of the assembly (or of SOURCE_DATE_EPOCH), for _year and the like
+  // The names in each folder an include or incbin looked into for a name in
+  // another case, listed once a run (none for a path that is no folder).
+  std::unordered_map<std::string, std::vector<std::string>> folderNames;
+  size_t listedNames = 0;  // in all of them
 };
 
 enum class SectionKind : uint8_t { Code, Data, Bss };
@@ -168,15 +179,40 @@ enum class SectionKind : uint8_t { Code, Data, Bss };
 struct Section {
   std::string name;  // in lower case; "" for what comes before any section directive
   SectionKind kind = SectionKind::Code;
-  uint32_t base = 0;  // where it starts, as this pass takes it
+  uint64_t base = 0;  // where it starts, as this pass takes it
   bool baseKnown = true;
-  uint32_t location = 0;  // where it was left, while another section is current
+  uint64_t location = 0;  // where it was left, while another section is current
   bool locationKnown = true;
-  uint32_t high = 0;  // the highest address it reached
+  uint64_t high = 0;  // the highest address it reached (at most kAddressEnd)
   bool started = false;  // it holds a byte
+  // The line that named it first in the pass, and how it was reached (an
+  // index into PassState::contexts).
+  uint32_t order = 0, file = 0, line = 0, context = 0;
 };
 
 struct LineSource;
+
+// The messages of a pass. Of each kind (errors, warnings), and apart for the
+// ones found by reading a line alone (true whatever the addresses), the
+// first kShownPerKind in source order are kept; every one is counted. So a
+// source with thousands of warnings still has each later error counted, and
+// memory stays bounded.
+struct MessageLog {
+  std::vector<Message> kept[2][3];  // [fromParse][severity], by source order
+  uint64_t counted[2][3] = {};
+  uint64_t sequence = 0;  // messages found so far
+  // The last message found: one line that says the same twice says it once.
+  bool any = false;
+  uint32_t lastOrder = 0, lastLine = 0;
+  std::string lastText;
+
+  void Clear();
+  // Whether a message of this kind at line `order` is among the first so far
+  // (worth building whole, with its context).
+  bool WouldKeep(bool fromParse, Severity severity, uint32_t order) const;
+  // Counts the message and keeps it when it is among the first.
+  void Add(Message message);
+};
 
 // The state of one pass over the lines.
 struct PassState {
@@ -191,9 +227,10 @@ struct PassState {
   const char* lineEnd = nullptr;
   int32_t scope = kGlobalScope;  // the global label above, owner of ".local" names
   Options options;
-  uint32_t location = 0;
+  // The location: up to kAddressEnd, and past it only after an error said so.
+  uint64_t location = 0;
   bool locationKnown = true;  // false after a size that depended on a forward reference
-  uint32_t high = 0;          // the highest address the current section reached
+  uint64_t high = 0;          // the highest address the current section reached
   std::vector<Section> sections;
   size_t section = 0;     // the current one
   bool inOffset = false;  // in an offset block: labels get addresses, nothing is placed
@@ -201,8 +238,19 @@ struct PassState {
   // Set once this pass is sure not to be the last (a forward reference has
   // already proved wrong): its bytes would be thrown away, so none are placed.
   bool unsettled = false;
-  bool addressOverflow = false;
-  std::vector<Message> messages;
+  // The first section that LayOutSections found away from where the pass
+  // took it to be, or -1.
+  int64_t movedSection = -1;
+  // Bytes were placed twice, but the pass did not record which lines placed
+  // each: another pass is due to name them.
+  bool overlapUnnamed = false;
+  bool addressOverflow = false;  // the pass went past $FFFFFFFF (said once)
+  MessageLog messages;
+  // Contexts of lines that later messages of the pass name (ByteSource::
+  // context; [0] is none), and of the definitions of symbols that may not
+  // settle (kept in the last pass that may run).
+  std::vector<std::string> contexts;
+  std::unordered_map<uint32_t, std::string> definitionContexts;
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
   bool fatal = false;  // a limit was hit: another pass would only hit it again
@@ -236,6 +284,9 @@ void PassErrorAt(PassState& state, const ByteSource& where, std::string text);
 uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count);
 // Moves the location without placing anything.
 void AdvanceLocation(PassState& state, uint64_t count);
+// At a location past $FFFFFFFF (state.location >= kAddressEnd), a label
+// (the symbol `label`) or '*' (label -1) is an error: says so, once a pass.
+void LocationPastEnd(PassState& state, int32_t label);
 // Padding: zeros (a new address only, in a bss section or an offset block).
 void Pad(PassState& state, uint64_t count);
 // `what` (an instruction, dc.w, ...) at an odd address gets a zero byte

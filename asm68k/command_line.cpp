@@ -54,24 +54,34 @@ void Print(std::FILE* out, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), out);
 }
 
-// Whether `path` is a file this run reads: the source, an include or an
-// incbin, compared by identity however the paths are spelled.
-bool IsInput(DiskFiles& files, const std::string& path, const std::string& source) {
+// Whether `path` is an input of this run: the source, or a file the source
+// names as an include or incbin (read, or refused for its size), compared
+// by identity however the paths are spelled.
+bool IsInput(const DiskFiles& files, const std::string& path, const std::string& source) {
   FileId output, id;
-  if (!files.Identify(path, output)) return false;
-  for (const FileId& read : files.read) {
-    if (read == output) return true;
-  }
-  return files.Identify(source, id) && id == output;
+  if (IdentifyOnDisk(path, output) != ReadResult::Ok) return false;
+  if (files.named.count(output) > 0) return true;
+  return IdentifyOnDisk(source, id) == ReadResult::Ok && id == output;
 }
 
 // A failed run leaves no old image that could pass for its result, but it
-// creates no file, and never empties one it reads.
-void EmptyOldImage(DiskFiles& files, const CommandLine& line) {
+// creates no file, and never empties an input or anything but a regular file.
+void EmptyOldImage(const DiskFiles& files, const CommandLine& line) {
   FileId id;
-  if (!line.output.empty() && files.Identify(line.output, id) &&
+  if (!line.output.empty() && IdentifyOnDisk(line.output, id) == ReadResult::Ok &&
       !IsInput(files, line.output, line.source)) {
-    WriteImageFile(line.output, nullptr, 0);
+    WriteWholeFile(line.output, nullptr, 0);
+  }
+}
+
+const char* SourceRefusal(ReadResult read) {
+  switch (read) {
+    case ReadResult::TooLarge:
+      return "the source file is larger than 256 MiB";
+    case ReadResult::NotRegular:
+      return "the source is not a regular file (a folder, a FIFO or a device): it was not read";
+    default:
+      return "cannot read the source file";
   }
 }
 
@@ -85,10 +95,8 @@ int Run(const CommandLine& line, DiskFiles& files, std::FILE* out) {
   ReadResult read = files.Read(line.source, kMaxSourceBytes, source);
   if (read != ReadResult::Ok) {
     EmptyOldImage(files, line);
-    Print(out, FormatFileMessage(line.source, read == ReadResult::TooLarge
-                                                  ? "the source file is larger than 256 MiB"
-                                                  : "cannot read the source file") +
-                   "\n" + FormatSummary(1, 0, false, false, 0) + "\n");
+    Print(out, FormatFileMessage(line.source, SourceRefusal(read)) + "\n" +
+                   FormatSummary(1, 0, false, 0) + "\n");
     return 2;
   }
   AssemblyResult result = AssembleText(std::move(source), line.source, files);
@@ -101,12 +109,25 @@ int Run(const CommandLine& line, DiskFiles& files, std::FILE* out) {
   if (IsInput(files, line.output, line.source)) {
     refusal =
         "is a file this run reads (the source, an include or an incbin); it was left as it was";
-  } else if (!WriteImageFile(line.output, result.image.data(), result.image.size())) {
-    refusal = "cannot write the output file";
+  } else {
+    switch (WriteWholeFile(line.output, result.image.data(), result.image.size())) {
+      case WriteResult::Ok:
+        break;
+      case WriteResult::NotRegular:
+        refusal = "is not a regular file (a folder, a FIFO or a device); nothing was written";
+        break;
+      case WriteResult::Failed:
+        refusal = "cannot write the output file";
+        break;
+    }
   }
+  if (refusal) text += FormatFileMessage(line.output, refusal) + "\n";
+  // What was not shown, then the counts of everything.
+  if (!result.notShown.empty()) text += result.notShown + "\n";
   if (refusal) {
-    text += FormatFileMessage(line.output, refusal) + "\n" +
-            FormatSummary(result.errors + 1, result.warnings, false, false, 0) + "\n";
+    text += FormatSummary(static_cast<uint64_t>(result.errors) + 1,
+                          static_cast<uint64_t>(result.warnings), false, 0) +
+            "\n";
     Print(out, text);
     return 2;
   }
@@ -133,7 +154,7 @@ int RunCommandLine(int argc, const char* const* argv, std::FILE* out) {
     EmptyOldImage(files, line);
     Print(out, FormatFileMessage(line.source.empty() ? "ASM68k" : line.source,
                                  "not enough memory to assemble this source") +
-                   "\n" + FormatSummary(1, 0, false, false, 0) + "\n");
+                   "\n" + FormatSummary(1, 0, false, 0) + "\n");
   } catch (const std::exception&) {
     std::fputs("ASM68k: error: not enough memory\n", out);
   }

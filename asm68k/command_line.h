@@ -22,8 +22,10 @@ constexpr const char* kUsage =
 
 // Runs the whole program; messages go to `out`. Returns the exit code:
 // 0 success, 1 errors in the source, 2 usage or file errors or no memory.
-// A failed run leaves no old image behind, but creates no file for it, and
-// the output is never written when it is a file the run reads.
+// A failed run leaves no old image behind, but creates no file for it. No
+// input is ever written: the output is left as it is when it is the source
+// or a file the source names (read or not), and when it is anything but a
+// regular file.
 int RunCommandLine(int argc, const char* const* argv, std::FILE* out);
 
 }  // namespace asm68k

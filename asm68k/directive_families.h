@@ -3,6 +3,8 @@
 // directive table. Each family's file says what its directives do.
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "directive_table.h"
 
@@ -41,14 +43,30 @@ RunFunction RunInclude, RunIncbin, RunIncdir;
 ParseFunction ParseAnything, ParseOpt;
 RunFunction RunNothing, RunOpt;
 
+// How a file named by an include or incbin was looked for.
+struct FileLookup {
+  enum Outcome : uint8_t { Found, Missing, NotRegular, TooLarge, Ambiguous };
+  Outcome outcome = Missing;
+  std::string path;   // where it was found (or refused)
+  std::string other;  // Ambiguous: another name that matches as well as `path`
+};
+
 // Loads a file named in an include or incbin: first as written, then beside
-// the including file, then in each incdir folder. Each file is read once a
-// run, known by its identity however a path spells it; one larger than
-// `limit` is refused before it is read. Null, with `result` saying why, when
-// there is no file to take.
+// the including file, then in each incdir folder; `\` separates folders as
+// `/` does. In each of those places a path not found as spelled is looked
+// for without regard to case, one component after another (two names that
+// match are an error). Each file is read once a run, known by its identity
+// however a path spells it; one larger than `limit` is refused before it is
+// read, and anything but a regular file is never opened. Null, with
+// `lookup` saying why, when there is no file to take.
 SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer,
                      const std::vector<std::string>& includeDirs, uint64_t limit,
-                     ReadResult& result);
+                     FileLookup& lookup);
+
+// The error for a file an include or incbin (`directive`) could not take
+// for want of a file: missing, not a regular file, or ambiguous.
+std::string LookupError(std::string_view directive, const std::string& name,
+                        const FileLookup& lookup);
 
 // Whether a value read by a directive is known where it is read (if, rept);
 // reports why not.

@@ -135,7 +135,7 @@ void RunSet(PassState& state, const Statement& statement) { Assign(state, statem
 void RunDc(PassState& state, const Statement& statement) {
   if (!PlacesBytes(state, SizedName("dc", statement.size))) return;
   const Operand* ops = StatementOperands(state, statement);
-  const uint32_t start = state.location;
+  const uint64_t start = state.location;
   uint32_t unit = UnitBytes(statement.size);
   uint8_t buffer[256];
   int used = 0;
@@ -149,7 +149,7 @@ void RunDc(PassState& state, const Statement& statement) {
       continue;
     }
     // '*' is the address of the statement, whichever item it is in.
-    uint32_t here = state.location;
+    uint64_t here = state.location;
     state.location = start;
     EvalResult r = EvaluateExpr(state, item.expr);
     state.location = here;

@@ -1,5 +1,6 @@
 #include "directive_families.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "directive_support.h"
@@ -16,27 +17,118 @@ std::string DirectoryOf(const std::string& path) {
 
 bool IsAbsolutePath(const std::string& path) {
   if (path.empty()) return false;
-  if (path[0] == '/' || path[0] == '\\') return true;
+  if (path[0] == '/') return true;
   return path.size() > 1 && path[1] == ':';
 }
 
-// The file at `path` if there is one: read the first time, else the one
-// read before under any spelling. Null, with `result` saying why, otherwise.
-SourceFile* Load(Assembly& assembly, const std::string& name, const std::string& path,
-                 uint64_t limit, ReadResult& result) {
-  FileId id;
-  result = ReadResult::Missing;
-  if (!assembly.reader->Identify(path, id)) return nullptr;
+// A path as an include, incbin or incdir writes it, with `\` (as DOS-era
+// sources write paths) separating folders on every build.
+std::string WithSlashes(std::string path) {
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (folder.empty()) return name;
+  return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (ToLower(a[i]) != ToLower(b[i])) return false;
+  }
+  return true;
+}
+
+// The names in `folder`, sorted; listed once, while the names kept from all
+// folders stay within a bound (past it they are listed anew).
+const std::vector<std::string>& FolderNames(Assembly& assembly, const std::string& folder) {
+  constexpr size_t kMaxListedNames = 1u << 20;
+  auto listed = assembly.folderNames.find(folder);
+  if (listed == assembly.folderNames.end()) {
+    std::vector<std::string> names;
+    if (!assembly.reader->List(folder, names)) names.clear();
+    std::sort(names.begin(), names.end());
+    if (assembly.listedNames + names.size() > kMaxListedNames) {
+      assembly.folderNames.clear();
+      assembly.listedNames = 0;
+    }
+    assembly.listedNames += names.size();
+    listed = assembly.folderNames.emplace(folder, std::move(names)).first;
+  }
+  return listed->second;
+}
+
+// `path`, not found as spelled, looked for one component after another: a
+// name in the folder that matches as spelled, else the one that matches
+// without regard to case. Found (with `lookup.path`), Missing, or Ambiguous
+// when two names match (both in `lookup`).
+FileLookup::Outcome FindInAnyCase(Assembly& assembly, const std::string& path,
+                                  FileLookup& lookup) {
+  // The root, or a drive ("C:/"), is taken as written.
+  size_t start = 0;
+  if (!path.empty() && path[0] == '/') {
+    start = 1;
+  } else if (IsAbsolutePath(path)) {
+    start = path.size() > 2 && path[2] == '/' ? 3 : 2;
+  }
+  std::string found = path.substr(0, start);
+  while (start < path.size()) {
+    size_t end = std::min(path.find('/', start), path.size());
+    std::string part = path.substr(start, end - start);
+    start = end + 1;
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      found = Join(found, part);
+      continue;
+    }
+    const std::vector<std::string>& names = FolderNames(assembly, found);
+    std::vector<const std::string*> matches;
+    bool exact = std::binary_search(names.begin(), names.end(), part);
+    if (!exact) {
+      for (const std::string& name : names) {
+        if (SameIgnoringCase(name, part)) matches.push_back(&name);
+      }
+      if (matches.empty()) return FileLookup::Missing;
+      if (matches.size() > 1) {
+        lookup.path = Join(found, *matches[0]);
+        lookup.other = Join(found, *matches[1]);
+        return FileLookup::Ambiguous;
+      }
+    }
+    found = Join(found, exact ? part : *matches[0]);
+  }
+  lookup.path = found;
+  return FileLookup::Found;
+}
+
+// The file at `path` (known to be a regular file with identity `id`): read
+// the first time, else the one read before under any spelling.
+SourceFile* Load(Assembly& assembly, const std::string& path, const FileId& id, uint64_t limit,
+                 FileLookup& lookup) {
   auto known = assembly.fileById.find(id);
   if (known != assembly.fileById.end()) {
     SourceFile* file = assembly.files[known->second].get();
-    result = file->text.text.size() > limit ? ReadResult::TooLarge : ReadResult::Ok;
-    return result == ReadResult::Ok ? file : nullptr;
+    lookup.outcome = file->text.text.size() > limit ? FileLookup::TooLarge : FileLookup::Found;
+    return lookup.outcome == FileLookup::Found ? file : nullptr;
   }
   auto file = std::make_unique<SourceFile>();
-  result = assembly.reader->Read(path, limit, file->text.text);
-  if (result != ReadResult::Ok) return nullptr;
-  file->name = name;
+  switch (assembly.reader->Read(path, limit, file->text.text)) {
+    case ReadResult::Ok:
+      break;
+    case ReadResult::TooLarge:
+      lookup.outcome = FileLookup::TooLarge;
+      return nullptr;
+    case ReadResult::NotRegular:
+      lookup.outcome = FileLookup::NotRegular;
+      return nullptr;
+    default:
+      lookup.outcome = FileLookup::Missing;
+      return nullptr;
+  }
+  lookup.outcome = FileLookup::Found;
+  file->name = path;  // found from the run's folder: messages name it so
   file->path = path;
   file->text.file = static_cast<uint32_t>(assembly.files.size());
   assembly.fileById.emplace(id, file->text.file);
@@ -91,13 +183,13 @@ void RunIncbin(PassState& state, const Statement& statement) {
   if (statement.operandCount > 2) length = EvaluateExpr(state, ops[2].expr);
   if (!PlacesBytes(state, "incbin")) return;
   // Every incbin lands in the image: a file that can't fit is refused before it is read.
-  ReadResult result;
+  FileLookup lookup;
   SourceFile* file = LoadFile(*state.assembly, name, state.file, state.lines->includeDirs,
-                              kMaxImageSize, result);
+                              kMaxImageSize, lookup);
   if (!file) {
-    PassError(state, result == ReadResult::Missing
-                         ? "cannot open incbin file '" + name + "'"
-                         : "incbin file '" + name + "' would make the image larger than 16 MiB");
+    PassError(state, lookup.outcome == FileLookup::TooLarge
+                         ? "incbin file '" + name + "' would make the image larger than 16 MiB"
+                         : LookupError("incbin", name, lookup));
     return;
   }
   const std::string& bytes = file->text.text;
@@ -136,30 +228,29 @@ void RunInclude(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
   std::string name(OperandText(*state.store, StatementOperands(state, statement)[0]));
   if (++source.includes > kMaxIncludes) {
-    PassError(state, "more than " + std::to_string(kMaxIncludes) + " includes in all" +
-                         IncludeChain(state));
+    PassError(state, "more than " + std::to_string(kMaxIncludes) + " includes in all");
     state.fatal = true;
     source.Stop();
     return;
   }
-  ReadResult result;
+  FileLookup lookup;
   SourceFile* file =
-      LoadFile(*state.assembly, name, state.file, source.includeDirs, kMaxSourceBytes, result);
+      LoadFile(*state.assembly, name, state.file, source.includeDirs, kMaxSourceBytes, lookup);
   if (!file) {
-    PassError(state, result == ReadResult::Missing
-                         ? "cannot open include file '" + name + "'"
-                         : "include file '" + name + "' is larger than 256 MiB");
+    PassError(state, lookup.outcome == FileLookup::TooLarge
+                         ? "include file '" + name + "' is larger than 256 MiB"
+                         : LookupError("include", name, lookup));
     return;
   }
   for (const Frame& frame : source.frames) {
     if (frame.text == &file->text) {
-      PassError(state, "'" + name + "' includes itself" + IncludeChain(state));
+      PassError(state, "'" + name + "' includes itself");
       return;
     }
   }
   source.sourceEntered += file->text.text.size();
   if (source.sourceEntered > kMaxSourceBytes) {
-    PassError(state, "more than 256 MiB of source text to read in all" + IncludeChain(state));
+    PassError(state, "more than 256 MiB of source text to read in all");
     state.fatal = true;
     source.Stop();
     return;
@@ -178,21 +269,55 @@ void RunInclude(PassState& state, const Statement& statement) {
 
 SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer,
                      const std::vector<std::string>& includeDirs, uint64_t limit,
-                     ReadResult& result) {
-  std::vector<std::string> paths{name};
-  if (!IsAbsolutePath(name)) {
+                     FileLookup& lookup) {
+  const std::string written = WithSlashes(name);
+  std::vector<std::string> paths{written};
+  if (!IsAbsolutePath(written)) {
     std::string folder = DirectoryOf(assembly.files[includer]->path);
-    if (!folder.empty()) paths.push_back(folder + name);
-    for (const std::string& dir : includeDirs) {
-      std::string path = dir;
-      if (!path.empty() && path.back() != '/' && path.back() != '\\') path += '/';
-      paths.push_back(path + name);
-    }
+    if (!folder.empty()) paths.push_back(folder + written);
+    for (const std::string& dir : includeDirs) paths.push_back(Join(WithSlashes(dir), written));
   }
+  lookup = FileLookup();
   for (const std::string& path : paths) {
-    SourceFile* file = Load(assembly, name, path, limit, result);
-    if (file || result != ReadResult::Missing) return file;
+    lookup.path = path;
+    FileId id;
+    ReadResult found = assembly.reader->Identify(path, id);
+    if (found == ReadResult::Missing) {
+      FileLookup::Outcome outcome = FindInAnyCase(assembly, path, lookup);
+      if (outcome == FileLookup::Ambiguous) {
+        // Both count as files the source names.
+        FileId other;
+        assembly.reader->Identify(lookup.path, other);
+        assembly.reader->Identify(lookup.other, other);
+        lookup.outcome = outcome;
+        return nullptr;
+      }
+      if (outcome == FileLookup::Found) found = assembly.reader->Identify(lookup.path, id);
+    }
+    if (found == ReadResult::NotRegular) {
+      lookup.outcome = FileLookup::NotRegular;
+      return nullptr;
+    }
+    if (found == ReadResult::Ok) return Load(assembly, lookup.path, id, limit, lookup);
   }
+  lookup.outcome = FileLookup::Missing;
+  lookup.path.clear();
   return nullptr;
 }
+
+std::string LookupError(std::string_view directive, const std::string& name,
+                        const FileLookup& lookup) {
+  std::string file = std::string(directive) + " file '" + name + "'";
+  switch (lookup.outcome) {
+    case FileLookup::NotRegular:
+      return file + " is not a regular file (a folder, a FIFO or a device)" +
+             (lookup.path != name ? ": " + lookup.path : std::string());
+    case FileLookup::Ambiguous:
+      return file + " matches both " + lookup.path + " and " + lookup.other +
+             " without regard to case; write the name as one of them is spelled";
+    default:
+      return "cannot open " + file;
+  }
+}
+
 }  // namespace asm68k

@@ -187,14 +187,14 @@ struct Encoder {
       }
       case kOpPcDisp: {
         EvalResult r = Eval(operand);
-        int32_t displacement = Distance(r.value, state.location + 2u * count);
+        int32_t displacement = Distance(r.value, static_cast<uint32_t>(state.location) + 2u * count);
         CheckDisplacement16(r, displacement);
         Word(static_cast<uint32_t>(displacement));
         return 0x3A;
       }
       case kOpPcIndex: {
         EvalResult r = Eval(operand);
-        int32_t displacement = Distance(r.value, state.location + 2u * count);
+        int32_t displacement = Distance(r.value, static_cast<uint32_t>(state.location) + 2u * count);
         CheckDisplacement8(r, displacement);
         Word(BriefExtension(operand, displacement));
         return 0x3B;
@@ -220,7 +220,7 @@ struct Encoder {
 
   void BranchDisplacement(const Operand& target) {
     EvalResult r = Eval(target);
-    uint32_t from = state.location + 2;
+    uint32_t from = static_cast<uint32_t>(state.location) + 2;
     int32_t displacement = Distance(r.value, from);
     if (r.valid && (r.value & 1)) {
       PassError(state,

@@ -464,6 +464,7 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
       case ExprOp::Location:
         result.value = S(context.location);
         result.known = context.locationKnown;
+        result.usedLocation = true;
         return result;
       default:
         break;
@@ -483,6 +484,7 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
       case ExprOp::Location:
         stack[top++] = S(context.location);
         if (!context.locationKnown) result.known = false;
+        result.usedLocation = true;
         break;
       case ExprOp::Defined:
         stack[top++] =

@@ -109,6 +109,7 @@ struct EvalResult {
   EvalProblem problem = EvalProblem::None;
   uint32_t symbol = 0;  // the undefined symbol
   int64_t laterSymbol = -1;  // the first symbol whose value came from further down
+  bool usedLocation = false;  // it holds '*'
 };
 
 struct EvalContext {

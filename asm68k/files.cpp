@@ -1,69 +1,301 @@
 #include "files.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
-#include <memory>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
-#include <io.h>
 #include <windows.h>
 #else
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace asm68k {
 
 namespace {
 
+// What is at a path: its identity and size when it is a regular file.
+struct Found {
+  ReadResult result = ReadResult::Missing;
+  FileId id;
+  uint64_t size = 0;
+};
 
-
-// The identity and size of an open file; false for anything but a regular file.
-bool Examine(std::FILE* file, FileId& id, uint64_t& size) {
 #ifdef _WIN32
-  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+
+// A handle that closes itself, on every path.
+class Handle {
+ public:
+  explicit Handle(HANDLE handle) : handle_(handle) {}
+  ~Handle() {
+    if (Valid()) CloseHandle(handle_);
+  }
+  Handle(Handle&& other) noexcept : handle_(other.handle_) { other.handle_ = INVALID_HANDLE_VALUE; }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  Handle& operator=(Handle&&) = delete;
+  bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return handle_; }
+  bool Close() {
+    HANDLE handle = handle_;
+    handle_ = INVALID_HANDLE_VALUE;
+    return CloseHandle(handle) != 0;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// An open handle is a regular file when it is a disk file (not a console,
+// a pipe, a device); then its identity and size.
+Found Examine(const Handle& file) {
+  Found found;
+  found.result = ReadResult::NotRegular;
   BY_HANDLE_FILE_INFORMATION info;
-  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info)) return false;
-  if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
-  id.volume = info.dwVolumeSerialNumber;
-  id.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-  size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
-#else
-  struct stat info;
-  if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  id.volume = static_cast<uint64_t>(info.st_dev);
-  id.index = static_cast<uint64_t>(info.st_ino);
-  size = static_cast<uint64_t>(info.st_size);
-#endif
+  if (GetFileType(file.Get()) != FILE_TYPE_DISK ||
+      !GetFileInformationByHandle(file.Get(), &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return found;
+  }
+  found.result = ReadResult::Ok;
+  found.id.volume = info.dwVolumeSerialNumber;
+  found.id.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  found.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  return found;
+}
+
+// Opens `path` for `access` (0: only to ask what it is) when the attributes
+// say it is no folder; `found` says why not otherwise.
+Handle OpenExisting(const std::string& path, DWORD access, Found& found) {
+  found = Found();
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return Handle(INVALID_HANDLE_VALUE);
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    found.result = ReadResult::NotRegular;
+    return Handle(INVALID_HANDLE_VALUE);
+  }
+  Handle file(CreateFileA(path.c_str(), access, kShareAll, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.Valid()) found = Examine(file);
+  return file;
+}
+
+Found Look(const std::string& path) {
+  Found found;
+  OpenExisting(path, 0, found);
+  return found;
+}
+
+ReadResult ReadAll(const std::string& path, uint64_t limit, std::string& contents, Found& found) {
+  Handle file = OpenExisting(path, GENERIC_READ, found);
+  if (found.result != ReadResult::Ok) return found.result;
+  if (found.size > limit) return ReadResult::TooLarge;
+  contents.resize(static_cast<size_t>(found.size));
+  size_t done = 0;
+  while (done < contents.size()) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(contents.size() - done, 1u << 30));
+    DWORD got = 0;
+    if (!ReadFile(file.Get(), &contents[done], chunk, &got, nullptr) || got == 0) break;
+    done += got;
+  }
+  if (done != contents.size()) {
+    contents.clear();
+    return ReadResult::Missing;
+  }
+  return ReadResult::Ok;
+}
+
+bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
+  std::string pattern = folder.empty() ? std::string("*") : folder + "\\*";
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  do {
+    std::string name = entry.cFileName;
+    if (name != "." && name != "..") names.push_back(std::move(name));
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
   return true;
 }
 
+WriteResult WriteAll(const std::string& path, const uint8_t* data, size_t size) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return WriteResult::NotRegular;
+  }
+  // Opened without truncating: only once it is known to be a disk file is
+  // it emptied and written.
+  Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) return WriteResult::Failed;
+  if (Examine(file).result != ReadResult::Ok) return WriteResult::NotRegular;
+  if (SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
+      !SetEndOfFile(file.Get())) {
+    return WriteResult::Failed;
+  }
+  size_t done = 0;
+  while (done < size) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
+    DWORD wrote = 0;
+    if (!WriteFile(file.Get(), data + done, chunk, &wrote, nullptr) || wrote == 0) {
+      return WriteResult::Failed;
+    }
+    done += wrote;
+  }
+  return file.Close() ? WriteResult::Ok : WriteResult::Failed;
+}
+
+#else
+
+// A descriptor that closes itself, on every path.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  ~Descriptor() {
+    if (fd_ >= 0) close(fd_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int Get() const { return fd_; }
+  bool Close() {
+    int fd = fd_;
+    fd_ = -1;
+    return close(fd) == 0;
+  }
+
+ private:
+  int fd_;
+};
+
+#ifdef O_CLOEXEC
+constexpr int kCloseOnExec = O_CLOEXEC;
+#else
+constexpr int kCloseOnExec = 0;
+#endif
+// Never waits on what is opened (a FIFO without a writer or reader, a
+// device), and never makes a terminal the controlling one.
+constexpr int kOpenFlags = O_NONBLOCK | O_NOCTTY | kCloseOnExec;
+
+Found Examine(const struct stat& info) {
+  Found found;
+  if (!S_ISREG(info.st_mode)) {
+    found.result = ReadResult::NotRegular;
+    return found;
+  }
+  found.result = ReadResult::Ok;
+  found.id.volume = static_cast<uint64_t>(info.st_dev);
+  found.id.index = static_cast<uint64_t>(info.st_ino);
+  found.size = static_cast<uint64_t>(info.st_size);
+  return found;
+}
+
+Found Look(const std::string& path) {
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return Found();
+  return Examine(info);
+}
+
+ReadResult ReadAll(const std::string& path, uint64_t limit, std::string& contents, Found& found) {
+  // Asked first, so nothing but a regular file is opened; what was opened
+  // is asked again, in case the path changed in between.
+  found = Look(path);
+  if (found.result != ReadResult::Ok) return found.result;
+  if (found.size > limit) return ReadResult::TooLarge;
+  Descriptor file(open(path.c_str(), O_RDONLY | kOpenFlags));
+  struct stat info;
+  if (file.Get() < 0 || fstat(file.Get(), &info) != 0) return ReadResult::Missing;
+  found = Examine(info);
+  if (found.result != ReadResult::Ok) return found.result;
+  if (found.size > limit) return ReadResult::TooLarge;
+  contents.resize(static_cast<size_t>(found.size));
+  size_t done = 0;
+  while (done < contents.size()) {
+    ssize_t got = read(file.Get(), &contents[done], contents.size() - done);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    done += static_cast<size_t>(got);
+  }
+  if (done != contents.size()) {
+    contents.clear();
+    return ReadResult::Missing;
+  }
+  return ReadResult::Ok;
+}
+
+bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
+  DIR* directory = opendir(folder.empty() ? "." : folder.c_str());
+  if (!directory) return false;
+  while (const struct dirent* entry = readdir(directory)) {
+    std::string name = entry->d_name;
+    if (name != "." && name != "..") names.push_back(std::move(name));
+  }
+  closedir(directory);
+  return true;
+}
+
+WriteResult WriteAll(const std::string& path, const uint8_t* data, size_t size) {
+  struct stat info;
+  if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return WriteResult::NotRegular;
+  // Opened without truncating and without waiting: only once it is known to
+  // be a regular file is it emptied and written.
+  Descriptor file(open(path.c_str(), O_WRONLY | O_CREAT | kOpenFlags, 0666));
+  if (file.Get() < 0) return errno == ENXIO ? WriteResult::NotRegular : WriteResult::Failed;
+  if (fstat(file.Get(), &info) != 0) return WriteResult::Failed;
+  if (!S_ISREG(info.st_mode)) return WriteResult::NotRegular;
+  if (ftruncate(file.Get(), 0) != 0) return WriteResult::Failed;
+  size_t done = 0;
+  while (done < size) {
+    ssize_t wrote = write(file.Get(), data + done, size - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) return WriteResult::Failed;
+    done += static_cast<size_t>(wrote);
+  }
+  return file.Close() ? WriteResult::Ok : WriteResult::Failed;
+}
+
+#endif
+
 std::string NormalPath(const std::string& path) {
-  return std::filesystem::path(path).lexically_normal().generic_string();
+  std::string normal = std::filesystem::path(path).lexically_normal().generic_string();
+  return normal == "." ? std::string() : normal;
 }
 
 }  // namespace
 
-bool DiskFiles::Identify(const std::string& path, FileId& id) {
-  FileHandle file(std::fopen(path.c_str(), "rb"));
-  uint64_t size;
-  return file && Examine(file.get(), id, size);
+ReadResult IdentifyOnDisk(const std::string& path, FileId& id) {
+  Found found = Look(path);
+  if (found.result == ReadResult::Ok) id = found.id;
+  return found.result;
+}
+
+WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
+  return WriteAll(path, data, size);
+}
+
+ReadResult DiskFiles::Identify(const std::string& path, FileId& id) {
+  ReadResult result = IdentifyOnDisk(path, id);
+  if (result == ReadResult::Ok) named.insert(id);
+  return result;
 }
 
 ReadResult DiskFiles::Read(const std::string& path, uint64_t limit, std::string& contents) {
   contents.clear();
-  FileHandle file(std::fopen(path.c_str(), "rb"));
-  FileId id;
-  uint64_t size;
-  if (!file || !Examine(file.get(), id, size)) return ReadResult::Missing;
-  if (size > limit) return ReadResult::TooLarge;
-  contents.resize(static_cast<size_t>(size));
-  if (size > 0 && std::fread(&contents[0], 1, contents.size(), file.get()) != contents.size()) {
-    contents.clear();
-    return ReadResult::Missing;
-  }
-  read.push_back(id);
-  return ReadResult::Ok;
+  Found found;
+  ReadResult result = ReadAll(path, limit, contents, found);
+  // Named whether or not it could be read: too large, it is still an input.
+  if (found.result == ReadResult::Ok) named.insert(found.id);
+  return result;
+}
+
+bool DiskFiles::List(const std::string& folder, std::vector<std::string>& names) {
+  names.clear();
+  return ListFolder(folder, names);
 }
 
 MemoryFiles::MemoryFiles(const std::map<std::string, std::string>& files) {
@@ -73,23 +305,49 @@ MemoryFiles::MemoryFiles(const std::map<std::string, std::string>& files) {
   }
 }
 
-bool MemoryFiles::Identify(const std::string& path, FileId& id) {
-  auto found = index_.find(NormalPath(path));
-  if (found == index_.end()) return false;
+bool MemoryFiles::IsFolder(const std::string& normal) const {
+  if (normal.empty()) return true;
+  std::string prefix = normal + "/";
+  auto next = index_.lower_bound(prefix);
+  return next != index_.end() && next->first.compare(0, prefix.size(), prefix) == 0;
+}
+
+ReadResult MemoryFiles::Identify(const std::string& path, FileId& id) {
+  std::string normal = NormalPath(path);
+  auto found = index_.find(normal);
+  if (found == index_.end()) return IsFolder(normal) ? ReadResult::NotRegular : ReadResult::Missing;
   id.volume = 1;
   id.index = found->second;
-  return true;
+  return ReadResult::Ok;
 }
 
 ReadResult MemoryFiles::Read(const std::string& path, uint64_t limit, std::string& contents) {
   contents.clear();
-  auto found = index_.find(NormalPath(path));
-  if (found == index_.end()) return ReadResult::Missing;
+  std::string normal = NormalPath(path);
+  auto found = index_.find(normal);
+  if (found == index_.end()) return IsFolder(normal) ? ReadResult::NotRegular : ReadResult::Missing;
   const std::string& text = contents_[found->second];
   if (text.size() > limit) return ReadResult::TooLarge;
   contents = text;
   ++reads;
   return ReadResult::Ok;
+}
+
+bool MemoryFiles::List(const std::string& folder, std::vector<std::string>& names) {
+  names.clear();
+  std::string normal = NormalPath(folder);
+  if (!IsFolder(normal)) return false;
+  std::string prefix = normal.empty() ? std::string() : normal + "/";
+  for (auto entry = index_.lower_bound(prefix);
+       entry != index_.end() && entry->first.compare(0, prefix.size(), prefix) == 0; ++entry) {
+    std::string rest = entry->first.substr(prefix.size());
+    std::string name = rest.substr(0, rest.find('/'));
+    if (name == "..") continue;  // a path above the current folder
+    names.push_back(std::move(name));
+  }
+  std::sort(names.begin(), names.end());
+  names.erase(std::unique(names.begin(), names.end()), names.end());
+  return true;
 }
 
 }  // namespace asm68k

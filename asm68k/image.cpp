@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "files.h"
 
 namespace asm68k {
 
@@ -40,6 +39,7 @@ uint8_t* Append(std::vector<uint8_t>& bytes, const uint8_t* data, uint64_t count
 
 uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t count,
                              const ByteSource& source) {
+  recorded = false;
   if (count == 0 || full) return nullptr;
   if (placed + count > kMaxImageSize) {
     full = true;
@@ -55,6 +55,7 @@ uint8_t* ImageBuilder::Place(uint32_t address, const uint8_t* data, uint64_t cou
   // when the sources are recorded.
   if (run.pieces.empty() || (recordSources && run.pieces.back().source.order != source.order)) {
     run.pieces.push_back({static_cast<uint32_t>(run.bytes.size()), source});
+    recorded = true;
   }
   placed += count;
   return Append(run.bytes, data, count);
@@ -129,13 +130,6 @@ void BuildImage(ImageBuilder& builder, std::vector<uint8_t>& image) {
     if (run.bytes.empty()) continue;
     std::memcpy(&image[static_cast<size_t>(run.start - low)], run.bytes.data(), run.bytes.size());
   }
-}
-
-bool WriteImageFile(const std::string& path, const uint8_t* data, size_t size) {
-  FileHandle file(std::fopen(path.c_str(), "wb"));
-  if (!file) return false;
-  if (size > 0 && std::fwrite(data, 1, size, file.get()) != size) return false;
-  return std::fclose(file.release()) == 0;
 }
 
 }  // namespace asm68k

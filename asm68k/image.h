@@ -20,6 +20,7 @@ struct ByteSource {
   uint32_t order = 0;  // the line's place in the pass
   uint32_t file = 0;
   uint32_t line = 0;
+  uint32_t context = 0;  // how the line was reached: an index the pass keeps (0: none)
 };
 
 struct ImageRun {
@@ -43,6 +44,8 @@ struct ImageBuilder {
   // Keep the line of every byte, not only of each run's first: only needed
   // to name the lines of an overlap, so a pass that finds one asks for it.
   bool recordSources = false;
+  // The last Place began a piece: its source is kept (and may be completed).
+  bool recorded = false;
 
   // Places `count` bytes (zeros when `data` is null) at `address`; returns
   // where they are kept, or null when they would make the image too large.
@@ -69,9 +72,5 @@ uint64_t ImageSpan(const ImageBuilder& builder);
 // Lays the runs out into `image` (which must span at most kMaxImageSize);
 // a single run becomes the image without a copy.
 void BuildImage(ImageBuilder& builder, std::vector<uint8_t>& image);
-
-// Replaces `path` with `size` bytes, written with a single call. An empty
-// image still rewrites the file, so no earlier output survives.
-bool WriteImageFile(const std::string& path, const uint8_t* data, size_t size);
 
 }  // namespace asm68k

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "assembly.h"
+#include "line_source.h"
 
 namespace asm68k {
 
@@ -11,18 +12,32 @@ namespace {
 
 Section& Current(PassState& state) { return state.sections[state.section]; }
 
-uint32_t EvenUp(uint64_t address) {
-  return static_cast<uint32_t>(std::min<uint64_t>(address + (address & 1), 0xFFFFFFFEull));
+uint64_t EvenUp(uint64_t address) { return address + (address & 1); }
+
+void PastEnd(PassState& state, const std::string& text) {
+  if (!state.addressOverflow) PassError(state, text);
+  state.addressOverflow = true;
 }
 
 void Advance(PassState& state, uint64_t count) {
   state.labelsAbove.clear();
-  if (static_cast<uint64_t>(state.location) + count > 0x100000000ull) {
-    if (!state.addressOverflow) PassError(state, "the program runs past address $FFFFFFFF");
-    state.addressOverflow = true;
+  // Bytes or space past the last address, however they are reached: data,
+  // an instruction, ds, padding.
+  if (count > 0 && state.location + count > kAddressEnd) {
+    PastEnd(state, "the program runs past address $FFFFFFFF");
   }
-  state.location += static_cast<uint32_t>(count);
-  if (!state.addressOverflow && state.location > state.high) state.high = state.location;
+  state.location += count;
+  state.high = std::max(state.high, std::min(state.location, kAddressEnd));
+}
+
+// The current line's context, kept for a message given later in the pass.
+uint32_t KeepContext(PassState& state) {
+  if (!state.lines) return 0;
+  std::string context = state.lines->Context();
+  if (context.empty()) return 0;
+  if (state.contexts.empty()) state.contexts.emplace_back();  // 0: none
+  if (state.contexts.back() != context) state.contexts.push_back(std::move(context));
+  return static_cast<uint32_t>(state.contexts.size() - 1);
 }
 
 void SaveSection(PassState& state) {
@@ -47,12 +62,17 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
   if (count == 0) return nullptr;
   uint8_t* placed = nullptr;
   bool placing = !state.inOffset && Current(state).kind != SectionKind::Bss;
-  if (placing && static_cast<uint64_t>(state.location) + count <= 0x100000000ull) {
+  if (placing && state.location + count <= kAddressEnd) {
     state.image.wanted += count;
     // A pass sure to be followed by another only counts addresses.
     if (!state.unsettled && !state.unresolvedForward) {
       bool wasFull = state.image.full;
-      placed = state.image.Place(state.location, data, count, {state.order, state.file, state.line});
+      placed = state.image.Place(static_cast<uint32_t>(state.location), data, count,
+                                 {state.order, state.file, state.line, 0});
+      // A message about these bytes, at the pass's end, shows how their line was reached.
+      if (state.image.recorded) {
+        state.image.runs.back().pieces.back().source.context = KeepContext(state);
+      }
       if (!placed && !wasFull) PassError(state, "the image would be larger than 16 MiB");
     }
     Current(state).started = true;
@@ -63,10 +83,17 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
 
 void AdvanceLocation(PassState& state, uint64_t count) { Advance(state, count); }
 
+void LocationPastEnd(PassState& state, int32_t label) {
+  std::string what =
+      label < 0 ? std::string("'*'")
+                : "label '" + state.assembly->symbols.symbols[static_cast<size_t>(label)].name + "'";
+  PastEnd(state, what + " would be at " + HexAddress(state.location) + ", past address $FFFFFFFF");
+}
+
 void Pad(PassState& state, uint64_t count) { EmitBytes(state, nullptr, count); }
 
 void PadOddAddress(PassState& state, std::string_view what) {
-  PassWarning(state, std::string(what) + " at odd address " + Hex(state.location) +
+  PassWarning(state, std::string(what) + " at odd address " + HexAddress(state.location) +
                          ": a zero byte is added before it");
   // Labels alone on the lines just above name what follows them: the padded address.
   std::vector<int32_t> labels;
@@ -97,6 +124,10 @@ void EnterSection(PassState& state, const std::string& name, SectionKind kind) {
     section.base = section.baseKnown ? known->second : 0;
     section.location = section.high = section.base;
     section.locationKnown = section.baseKnown;
+    section.order = state.order;
+    section.file = state.file;
+    section.line = state.line;
+    section.context = KeepContext(state);
     state.sections.push_back(std::move(section));
   }
   LoadSection(state, index);
@@ -129,9 +160,12 @@ bool LayOutSections(PassState& state) {
     if (section.kind == SectionKind::Bss) order.push_back(&section);
   }
   bool settled = true;
-  uint32_t next = 0;
+  uint64_t next = 0;
   for (Section* section : order) {
-    if (!section->baseKnown || section->base != next) settled = false;
+    if (!section->baseKnown || section->base != next) {
+      if (settled) state.movedSection = section - state.sections.data();
+      settled = false;
+    }
     state.assembly->sectionBases[section->name] = next;
     // The next one starts after the highest address this one reached, moved
     // as far as this one's start moved; one that reached nothing takes no room.
@@ -144,6 +178,7 @@ bool LayOutSections(PassState& state) {
   if (FindOverlap(state.image, overlap) && !state.image.recordSources) {
     // Another pass finds the lines that placed them.
     state.assembly->recordSources = true;
+    state.overlapUnnamed = true;
     settled = false;
   } else if (FindOverlap(state.image, overlap)) {
     PassErrorAt(state, overlap.second,

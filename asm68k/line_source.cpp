@@ -82,19 +82,6 @@ void ErrorAt(PassState& state, uint32_t file, uint32_t line, std::string text) {
   state.file = savedFile;
   state.line = savedLine;
 }
-// with the line reached in it, when the line being run is in an include.
-std::string IncludeChain(const PassState& state) {
-  const LineSource& source = *state.lines;
-  std::string chain;
-  int files = 0;
-  for (size_t i = 0; i < source.frames.size(); ++i) {
-    const Frame& frame = source.frames[i];
-    if (frame.kind != Frame::File && frame.kind != Frame::Include) continue;
-    uint32_t line = i + 1 < source.frames.size() ? source.frames[i + 1].callLine : state.line;
-    chain += (files++ ? " > " : "") + Where(*state.assembly, frame.text->file, line);
-  }
-  return files < 2 ? std::string() : " (include chain: " + chain + ")";
-}
 
 bool NestTooDeep(PassState& state) {
   const LineSource& source = *state.lines;
@@ -111,9 +98,7 @@ bool NestTooDeep(PassState& state) {
     return true;
   }
   if (includes >= kMaxIncludeDepth) {
-    PassError(state,
-              "includes are nested more than " + std::to_string(kMaxIncludeDepth) + " deep" +
-                  IncludeChain(state));
+    PassError(state, "includes are nested more than " + std::to_string(kMaxIncludeDepth) + " deep");
     return true;
   }
   return false;
@@ -334,11 +319,11 @@ const std::string* LineSource::TextEquate(std::string_view name) {
 }
 
 bool LineSource::FileSize(const std::string& name, uint64_t& size, std::string& error) {
-  ReadResult result;
-  SourceFile* file = LoadFile(assembly, name, state.file, includeDirs, kMaxImageSize, result);
+  FileLookup lookup;
+  SourceFile* file = LoadFile(assembly, name, state.file, includeDirs, kMaxImageSize, lookup);
   if (!file) {
-    error = result == ReadResult::Missing ? "filesize: cannot open '" + name + "'"
-                                          : "filesize: '" + name + "' is larger than 16 MiB";
+    error = lookup.outcome == FileLookup::TooLarge ? "filesize: '" + name + "' is larger than 16 MiB"
+                                                   : "filesize: " + LookupError("the", name, lookup);
     return false;
   }
   size = file->text.text.size();
@@ -384,9 +369,7 @@ bool LineSource::Next(SourceText*& text, LineInfo*& line) {
 }
 
 std::string LineSource::Context() const {
-  bool expanding = false;
-  for (const Frame& frame : frames) expanding |= frame.kind >= Frame::Macro;
-  if (!expanding) return std::string();
+  if (frames.size() < 2) return std::string();  // a line of the source itself
   std::string context, previous;
   size_t repeats = 0;
   auto flush = [&] {

@@ -78,7 +78,9 @@ struct LineSource : TextSource, ExprEnvironment {
   void Start(SourceFile& root);
   // The next line to assemble; false at the end of the pass.
   bool Next(SourceText*& text, LineInfo*& line);
-  // "  in macro NAME called at FILE:LINE" lines for a message about the current line.
+  // How the current line was reached, innermost first: "\n  in macro NAME
+  // called at FILE:LINE", "\n  in rept at FILE:LINE (repetition 2 of 4)",
+  // "\n  included from FILE:LINE" lines; empty for a line of the source itself.
   std::string Context() const;
   // Ends the pass here.
   void Stop();
@@ -133,11 +135,9 @@ const char* BlockName(const Frame& frame);
 // the block (kind `closes`), counting blocks (kind `opens`) nested inside; -1
 // when the frame runs out first.
 int64_t FindBlockEnd(const Frame& frame, uint16_t opens, uint16_t closes);
-// An error reported at another line than the one being run.
+// An error reported at another line than the one being run, in the same
+// frame (its context is the current line's).
 void ErrorAt(PassState& state, uint32_t file, uint32_t line, std::string text);
-// " (include chain: main.asm:3 > a.asm:7 > b.asm:2)" when the line being run
-// is in an include, else empty.
-std::string IncludeChain(const PassState& state);
 // Reports, and is true, when one more frame would nest too deep.
 bool NestTooDeep(PassState& state);
 // Leaves the top frame.

@@ -51,11 +51,10 @@ std::string FormatFileMessage(const std::string& fileName, const std::string& te
   return out;
 }
 
-std::string FormatSummary(int errors, int warnings, bool moreErrors, bool success, uint64_t bytes) {
-  std::string out = Count(static_cast<uint64_t>(errors), "error", "errors");
-  if (moreErrors) out += " (more not shown)";
+std::string FormatSummary(uint64_t errors, uint64_t warnings, bool success, uint64_t bytes) {
+  std::string out = Count(errors, "error", "errors");
   out += ", ";
-  out += Count(static_cast<uint64_t>(warnings), "warning", "warnings");
+  out += Count(warnings, "warning", "warnings");
   if (success) {
     out += ", ";
     out += Count(bytes, "byte", "bytes");
@@ -63,9 +62,20 @@ std::string FormatSummary(int errors, int warnings, bool moreErrors, bool succes
   return out;
 }
 
-std::string Hex(uint32_t value) {
+std::string FormatNotShown(uint64_t errors, uint64_t warnings) {
+  if (errors == 0 && warnings == 0) return std::string();
+  std::string out = "and ";
+  if (errors > 0) out += Count(errors, "more error", "more errors");
+  if (errors > 0 && warnings > 0) out += " and ";
+  if (warnings > 0) out += Count(warnings, "more warning", "more warnings");
+  return out + " not shown";
+}
+
+std::string Hex(uint32_t value) { return HexAddress(value); }
+
+std::string HexAddress(uint64_t value) {
   static const char kDigits[] = "0123456789ABCDEF";
-  char buffer[12];
+  char buffer[16];
   int length = 0;
   do {
     buffer[length++] = kDigits[value & 15];

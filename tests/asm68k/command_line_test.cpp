@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -164,6 +167,104 @@ TEST_F(CommandLineRun, NeverWritesOverWhatItReads) {
   EXPECT_EQ(output, std::string(asm68k::kUsage) + "\n");
   EXPECT_FALSE(fs::exists(PathOf("o.bin,extra")));
   EXPECT_FALSE(fs::exists(PathOf("o.bin")));
+}
+
+TEST_F(CommandLineRun, NeverWritesAFileTheSourceNames) {
+  // Files refused for their size, and files a name in another case matches
+  // twice, are inputs all the same: the output is never one of them. (The
+  // large files are sparse: they cost no disk and are never read.)
+  WriteFile("big.asm", " incbin \"big.bin\"\n");
+  WriteFile("big.bin", "");
+  fs::resize_file(PathOf("big.bin"), 17000000);
+  WriteFile("other.asm", " incbin \"BIG.BIN\"\n");  // found in another case
+  WriteFile("huge.asm", " include \"huge.inc\"\n");
+  WriteFile("huge.inc", "");
+  fs::resize_file(PathOf("huge.inc"), (256u << 20) + 1);
+  WriteFile("twin.asm", " include \"TWIN.I\"\n");
+  WriteFile("Twin.i", " nop\n");
+  WriteFile("twin.i", " rts\n");
+  struct Case {
+    const char *source, *output, *message;
+    uintmax_t size;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"big.asm", "big.bin", "would make the image larger than 16 MiB", 17000000},
+           {"other.asm", "big.bin", "would make the image larger than 16 MiB", 17000000},
+           {"huge.asm", "huge.inc", "is larger than 256 MiB", (256u << 20) + 1},
+           {"twin.asm", "Twin.i", "matches both", 5},
+           {"twin.asm", "twin.i", "matches both", 5},
+       }) {
+    SCOPED_TRACE(std::string(c.source) + " into " + c.output);
+    std::string output;
+    EXPECT_EQ(Run({"/p", PathOf(c.source) + "," + PathOf(c.output)}, output), 2);
+    EXPECT_NE(output.find(c.message), std::string::npos) << output;
+    EXPECT_NE(output.find(PathOf(c.output) + ": error: is a file this run reads"),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(fs::file_size(PathOf(c.output)), c.size);
+  }
+}
+
+TEST_F(CommandLineRun, NothingButARegularFileIsReadOrWritten) {
+  // A FIFO, a folder or a device named as the source, an include, an incbin
+  // or the output is refused before it is opened, so nothing waits on it.
+  // The test holds the FIFO open at both ends, so that a version that opens
+  // it fails here instead of hanging.
+  const std::string fifo = PathOf("fifo"), folder = PathOf("folder");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  int held = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(held, 0);
+  fs::create_directory(folder);
+  WriteFile("ok.asm", " nop\n");
+  WriteFile("bad.asm", " bogus\n");
+  WriteFile("include.asm", " include \"fifo\"\n");
+  WriteFile("incbin.asm", " incbin \"fifo\"\n");
+  WriteFile("folder.asm", " include \"folder\"\n");
+  const std::string notRegular = "is not a regular file (a folder, a FIFO or a device)";
+  const std::string out = PathOf("out.bin");
+  struct Case {
+    std::string source, output;
+    int code;
+    std::string expected;
+  };
+  for (const Case& c : std::vector<Case>{
+           {fifo, out, 2,
+            fifo + ": error: the source " + notRegular + ": it was not read\n1 error, 0 warnings\n"},
+           {folder, out, 2,
+            folder + ": error: the source " + notRegular +
+                ": it was not read\n1 error, 0 warnings\n"},
+           {PathOf("include.asm"), out, 1,
+            PathOf("include.asm") + ":1: error: include file 'fifo' " + notRegular + ": " + fifo +
+                "\n1 error, 0 warnings\n"},
+           {PathOf("incbin.asm"), out, 1,
+            PathOf("incbin.asm") + ":1: error: incbin file 'fifo' " + notRegular + ": " + fifo +
+                "\n1 error, 0 warnings\n"},
+           {PathOf("folder.asm"), out, 1,
+            PathOf("folder.asm") + ":1: error: include file 'folder' " + notRegular + ": " +
+                folder + "\n1 error, 0 warnings\n"},
+           {PathOf("ok.asm"), fifo, 2,
+            fifo + ": error: " + notRegular + "; nothing was written\n1 error, 0 warnings\n"},
+           {PathOf("bad.asm"), fifo, 2,
+            PathOf("bad.asm") + ":1: error: unknown instruction 'bogus'\n" + fifo + ": error: " +
+                notRegular + "; nothing was written\n2 errors, 0 warnings\n"},
+           {PathOf("ok.asm"), folder, 2,
+            folder + ": error: " + notRegular + "; nothing was written\n1 error, 0 warnings\n"},
+           {PathOf("ok.asm"), "/dev/null", 2,
+            "/dev/null: error: " + notRegular + "; nothing was written\n1 error, 0 warnings\n"},
+       }) {
+    SCOPED_TRACE(c.source + " into " + c.output);
+    std::string output;
+    EXPECT_EQ(Run({"/p", c.source + "," + c.output}, output), c.code);
+    EXPECT_EQ(output, c.expected);
+    char byte;
+    EXPECT_EQ(read(held, &byte, 1), -1) << "something was written into the FIFO";
+    EXPECT_EQ(errno, EAGAIN);
+  }
+  // Wrong options with a FIFO as the output: nothing is emptied either.
+  std::string output;
+  EXPECT_EQ(Run({"/x", PathOf("ok.asm") + "," + fifo}, output), 2);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  close(held);
 }
 
 TEST_F(CommandLineRun, OutOfMemoryIsReportedAndLeavesNoImage) {

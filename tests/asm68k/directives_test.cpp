@@ -82,8 +82,28 @@ TEST(Directives, OrgAndTheImageBounds) {
 
   result = Assemble(" org $102\n rts\n org $100\n nop\n");  // org may go backwards
   EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x4E71, 0x4E75}));
+  // The last address is $FFFFFFFF: the location may reach the end after it,
+  // but nothing may be there, however it is reached. (rs counts, it is no
+  // location.)
+  ExpectWords({
+      {"org $fffffffe\n dc.w 1", {0x0001}},
+      {"org $fffffff1\n cnop 0,16", std::vector<uint16_t>(8, 0)},  // 15 zeros up to the end
+      {"rsset $fffffffc\nx: rs.l 1\ny: rs.w 1\n dc.l y", {0x0000, 0x0000}},
+  });
+  const char* past = "would be at $100000000, past address $FFFFFFFF";
   ExpectErrors({
       {"org $fffffffe\n dc.l 1", "the program runs past address $FFFFFFFF"},
+      {"org $fffffffe\n ds.b 2\nv: ds.l 1\n dc.l v", "label 'v' would be at $100000000"},
+      {"org $fffffffe\n ds.b 2\n ds.l 1", "the program runs past address $FFFFFFFF"},
+      {"org $fffffffe\n dc.w 1\n nop", "the program runs past address $FFFFFFFF"},
+      {"org $fffffffe\n dc.w 1\nend:", past},
+      {"org $fffffffe\n dc.w 1\nhere equ *", past},
+      {"org $fffffff1\nhere: align 4", past},
+      {"org $fffffff1\n align 4\n dc.b 1", "the program runs past address $FFFFFFFF"},
+      {"org $fffffffe\n cnop 0,7", "the program runs past address $FFFFFFFF"},
+      {"offset $fffffffc\nx: ds.l 1\ny: ds.w 1", past},
+      {"org $fffffffe\n nop\n section data\n dc.b 1", "the program runs past address $FFFFFFFF"},
+      {"org $fffffffe\n nop\n section bss\nx: ds.b 1", past},
   });
   // Two lines placing bytes at one address: the later one is named, with the first.
   result = Assemble(" org $100\n nop\n dc.w 1\n org $102\n nop\n");
@@ -173,6 +193,8 @@ TEST(Directives, IncludeAndIncbin) {
       {"sub/leaf.inc", " nop\n"},
       {"self.inc", " include self.inc\n"},
       {"bad.inc", " nop\n bogus d0\n"},
+      {"sub/a.i", " nop\n include \"b.i\"\n"},
+      {"sub/b.i", " nop\n bogus\n"},
   };
   asm68k::AssemblyResult result =
       Assemble(" include \"defs.inc\"\n include 'code.inc'\n incbin \"data.bin\"\n", files);
@@ -184,10 +206,17 @@ TEST(Directives, IncludeAndIncbin) {
   EXPECT_EQ(result.errors, 0);
   EXPECT_EQ(Words(result.image), (std::vector<uint16_t>{0x4E71}));
 
-  // Errors inside an include name the include file and its line.
+  // Errors inside an include name the include file, by the path it was
+  // found at, and its line, then the chain of includes that led there.
   result = Assemble(" include \"bad.inc\"\n nop\n", files);
   ASSERT_EQ(result.messages.size(), 1u);
-  EXPECT_EQ(result.messages[0], "bad.inc:2: error: unknown instruction 'bogus'");
+  EXPECT_EQ(result.messages[0],
+            "bad.inc:2: error: unknown instruction 'bogus'\n  included from test.asm:1");
+  result = Assemble(" include \"sub/a.i\"\n", files);
+  ASSERT_EQ(result.messages.size(), 1u);
+  EXPECT_EQ(result.messages[0],
+            "sub/b.i:2: error: unknown instruction 'bogus'\n  included from sub/a.i:2\n"
+            "  included from test.asm:1");
 
   result = Assemble(" include \"missing.inc\"\n", files);
   ASSERT_EQ(result.messages.size(), 1u);
@@ -197,9 +226,66 @@ TEST(Directives, IncludeAndIncbin) {
   EXPECT_EQ(result.messages.at(0), "test.asm:1: error: cannot open incbin file 'missing.bin'");
 
   result = Assemble(" include \"self.inc\"\n", files);
-  EXPECT_EQ(
-      result.messages.at(0),
-      "self.inc:1: error: 'self.inc' includes itself (include chain: test.asm:1 > self.inc:1)");
+  EXPECT_EQ(result.messages.at(0),
+            "self.inc:1: error: 'self.inc' includes itself\n  included from test.asm:1");
+}
+
+TEST(Directives, IncludePathsAsDosSourcesWriteThem) {
+  // '\\' separates folders on every build; a name not found as spelled is
+  // found in another case, one path component after another, in each place
+  // an include looks (as written, beside the includer, incdir folders).
+  FileMap files = {
+      {"src/main.asm", ""},
+      {"FRAMEWK/MACROS.ASM", " nop\n"},
+      {"sub/inner.inc", " rts\n"},
+      {"data.bin", "\x01\x02"},
+      {"Lib/Deep/X.I", " dc.w 7\n"},
+      {"a.i", " dc.w 1\n"},
+      {"A.I", " dc.w 2\n"},
+      {"twin/A.i", ""},
+      {"twin/a.i", ""},
+      {"Inc/x.i", ""},
+      {"INC/y.i", ""},
+  };
+  struct Case {
+    std::string source;
+    std::vector<uint16_t> words;
+    const char* message;  // the first one, when there are errors
+  };
+  for (const Case& c : std::vector<Case>{
+           {" include '..\\framewk\\macros.asm'\n", {0x4E71}, nullptr},
+           {" include 'sub\\inner.inc'\n", {0x4E75}, nullptr},
+           {" include '..\\SUB\\Inner.Inc'\n", {0x4E75}, nullptr},
+           {" incbin 'DATA.BIN'\n", {0x0102}, nullptr},
+           {" incdir 'lib\\deep'\n include 'x.i'\n", {0x0007}, nullptr},
+           {" include 'a.i'\n include 'A.I'\n", {0x0001, 0x0002}, nullptr},  // as spelled first
+           {" include 'twin/a.i'\n", {}, nullptr},
+           {" include 'twin\\A.I'\n", {},
+            "src/main.asm:1: error: include file 'twin\\A.I' matches both twin/A.i and twin/a.i "
+            "without regard to case; write the name as one of them is spelled"},
+           {" incbin 'inc/x.i'\n", {},
+            "src/main.asm:1: error: incbin file 'inc/x.i' matches both INC and Inc without regard "
+            "to case; write the name as one of them is spelled"},
+           {" include 'framewk/nothere.asm'\n", {},
+            "src/main.asm:1: error: cannot open include file 'framewk/nothere.asm'"},
+           {" include 'sub'\n", {},
+            "src/main.asm:1: error: include file 'sub' is not a regular file (a folder, a FIFO or a "
+            "device)"},
+           {" incbin '..\\Lib'\n", {},
+            "src/main.asm:1: error: incbin file '..\\Lib' is not a regular file (a folder, a FIFO "
+            "or a device): src/../Lib"},
+       }) {
+    SCOPED_TRACE(c.source);
+    asm68k::MemoryFiles reader(files);
+    asm68k::AssemblyResult result = asm68k::AssembleText(c.source, "src/main.asm", reader);
+    if (c.message) {
+      ASSERT_FALSE(result.messages.empty());
+      EXPECT_EQ(result.messages[0], c.message);
+    } else {
+      EXPECT_EQ(result.errors, 0) << (result.messages.empty() ? "" : result.messages[0]);
+      EXPECT_EQ(Words(result.image), c.words);
+    }
+  }
 }
 
 TEST(Directives, IncludesAreKnownByIdentityAndTheirWorkIsBounded) {
@@ -222,10 +308,9 @@ TEST(Directives, IncludesAreKnownByIdentityAndTheirWorkIsBounded) {
   };
   for (const Case& c : std::vector<Case>{
            {" include sub/s.asm\n", 2, 1,
-            "sub/s.asm:1: error: '../sub/s.asm' includes itself (include chain: test.asm:1 > "
-            "sub/s.asm:1)"},
+            "sub/s.asm:1: error: '../sub/s.asm' includes itself\n  included from test.asm:1"},
            {" include c0.inc\n", 1, 31,
-            "error: more than 100000 includes in all (include chain: test.asm:1 > c0.inc:"},
+            "error: more than 100000 includes in all\n  included from c28.inc:"},
            {bigTwice, 1, 1, "test.asm:256: error: more than 256 MiB of source text to read in all"},
        }) {
     SCOPED_TRACE(c.source.substr(0, 40));
@@ -245,10 +330,9 @@ TEST(Directives, IncludeDepthIsLimited) {
   }
   asm68k::AssemblyResult result = Assemble(" include f0.inc\n", files);
   ASSERT_EQ(result.errors, 1);
-  const std::string start =
-      "f31.inc:1: error: includes are nested more than 32 deep (include chain: test.asm:1 > "
-      "f0.inc:1 > f1.inc:1 > ";
-  EXPECT_EQ(result.messages[0].substr(0, start.size()), start);
+  std::string expected = "f31.inc:1: error: includes are nested more than 32 deep";
+  for (int i = 30; i >= 0; --i) expected += "\n  included from f" + std::to_string(i) + ".inc:1";
+  EXPECT_EQ(result.messages[0], expected + "\n  included from test.asm:1");
 }
 
 TEST(Directives, ForwardReferencesSettleOverPasses) {
@@ -275,13 +359,102 @@ TEST(Directives, ForwardReferencesSettleOverPasses) {
   EXPECT_EQ(result.passes, 16);
 }
 
+TEST(Directives, AddressesThatDoNotSettleNameWhatKeepsChanging) {
+  // Labels that settle only in the last pass, with bytes placed twice: the
+  // overlap is named, not addresses that "do not settle".
+  std::string chain = " dc.w s0\n";
+  for (int i = 0; i < 14; ++i) {
+    chain += "s" + std::to_string(i) + " equ s" + std::to_string(i + 1) + "+1\n";
+  }
+  chain += "s14 equ 1\n org 0\n dc.w 5\n";
+  struct Case {
+    std::string source;
+    const char* message;
+  };
+  for (const Case& c : std::vector<Case>{
+           {"a: ds.b b-a+1\nb:\n",
+            "test.asm:2: error: addresses do not settle after 16 passes; 'b' keeps changing"},
+           // A section laid out after one whose size depends on its symbol.
+           {" section a\n ds.b v\n section b\nv equ 2+v\n",
+            "test.asm:4: error: addresses do not settle after 16 passes; 'v' keeps changing"},
+           {" section a\n section b\nx: dc.b 1\n section a\n ds.b x+1\n",
+            "test.asm:2: error: addresses do not settle after 16 passes; section 'b' keeps moving"},
+           {chain, "test.asm:18: error: bytes at $0 are placed twice: by line 1 and by this line"},
+           // In an include, the message shows the way there.
+           {" include 'v.i'\n",
+            "v.i:4: error: addresses do not settle after 16 passes; 'v' keeps changing\n"
+            "  included from test.asm:1"},
+           {" include 'b.i'\n",
+            "b.i:2: error: addresses do not settle after 16 passes; section 'b' keeps moving\n"
+            "  included from test.asm:1"},
+           {" nop\n include 'twice.i'\n",
+            "twice.i:2: error: bytes at $0 are placed twice: by line 1 of test.asm and by this "
+            "line\n  included from test.asm:2"},
+       }) {
+    SCOPED_TRACE(c.source);
+    asm68k::AssemblyResult result = Assemble(
+        c.source, {{"v.i", " section a\n ds.b v\n section b\nv equ 2+v\n"},
+                   {"b.i", " section a\n section b\nx: dc.b 1\n section a\n ds.b x+1\n"},
+                   {"twice.i", " org 0\n nop\n"}});
+    ASSERT_EQ(result.messages.size(), 1u);
+    EXPECT_EQ(result.messages[0], c.message);
+    EXPECT_EQ(result.summary, "1 error, 0 warnings");
+  }
+}
+
 TEST(Directives, ErrorsAreCappedAt100) {
   std::string source;
   for (int i = 0; i < 150; ++i) source += " bogus\n";
   asm68k::AssemblyResult result = Assemble(source);
-  EXPECT_EQ(result.errors, 100);
+  EXPECT_EQ(result.errors, 150);
   EXPECT_EQ(result.messages.size(), 100u);
-  EXPECT_EQ(result.summary, "100 errors (more not shown), 0 warnings");
+  EXPECT_EQ(result.notShown, "and 50 more errors not shown");
+  EXPECT_EQ(result.summary, "150 errors, 0 warnings");
+}
+
+TEST(Directives, EveryMessageCountsHoweverManyCameBefore) {
+  // Warnings of both kinds (found by reading the line, and by assembling it),
+  // then errors: each error counts and fails the run, whatever came before.
+  std::string source;
+  for (int i = 0; i < 202; ++i) source += " nop 1\n dc.b 1\n nop\n";
+  std::string errors = " moveq #300,d0\n bogus\n dc.b 300\n";
+  asm68k::AssemblyResult result = Assemble(source + errors);
+  EXPECT_EQ(result.errors, 3);
+  EXPECT_EQ(result.warnings, 404);
+  EXPECT_TRUE(result.image.empty());
+  ASSERT_EQ(result.messages.size(), 103u);
+  EXPECT_EQ(result.messages[0],
+            "test.asm:1: warning: '1' after nop is taken as a comment: nop takes no operands");
+  EXPECT_EQ(result.messages[100],
+            "test.asm:607: error: moveq needs a value from -128 to 127, not 300");
+  EXPECT_EQ(result.messages[102],
+            "test.asm:609: error: dc.b value 300 does not fit in a byte (-128..255)");
+  EXPECT_EQ(result.notShown, "and 304 more warnings not shown");
+  EXPECT_EQ(result.summary, "3 errors, 404 warnings");
+
+  // Counts are exact however large, and only what is shown is kept.
+  source.clear();
+  for (int i = 0; i < 100000; ++i) source += " nop 1\n";
+  result = Assemble(source + " bogus\n");
+  EXPECT_EQ(result.messages.size(), 101u);
+  EXPECT_EQ(result.notShown, "and 99900 more warnings not shown");
+  EXPECT_EQ(result.summary, "1 error, 100000 warnings");
+  {
+    asm68k_test::AllocationLimit limit(4 << 20);  // all 200000 would take 40 MB
+    result = Assemble(" rept 200000\n dc.b 1\n nop\n endr\n bogus\n bogus\n");
+  }
+  EXPECT_EQ(result.notShown, "and 199900 more warnings not shown");
+  EXPECT_EQ(result.summary, "2 errors, 200000 warnings");
+
+  // The first 100 of each kind in source order, even when one is found late
+  // (bytes placed twice are found when the pass ends).
+  source = " nop\n org 0\n nop\n";
+  for (int i = 0; i < 120; ++i) source += " bogus\n";
+  result = Assemble(source);
+  ASSERT_EQ(result.messages.size(), 100u);
+  EXPECT_EQ(result.messages[0],
+            "test.asm:3: error: bytes at $0 are placed twice: by line 1 and by this line");
+  EXPECT_EQ(result.notShown, "and 21 more errors not shown");
 }
 
 TEST(Directives, LongDataLines) {

@@ -71,7 +71,8 @@ TEST(Conditionals, Errors) {
   asm68k::AssemblyResult result = Assemble(" include \"open.inc\"\n endif\n", {{"open.inc", " if 1\n"}});
   ASSERT_EQ(result.messages.size(), 2u);
   EXPECT_EQ(result.messages[0],
-            "open.inc:1: error: this conditional block has no endif before the end of the file");
+            "open.inc:1: error: this conditional block has no endif before the end of the file\n"
+            "  included from test.asm:1");
   EXPECT_EQ(result.messages[1], "test.asm:2: error: endif without if");
 }
 

@@ -3,10 +3,13 @@
 // run must keep:
 //   - an image only without errors, and never larger than 16 MiB;
 //   - each message is a printable line "NAME:LINE: error: TEXT" (or
-//     warning:, or neither for a message of the source's own), LINE at least 1, then perhaps printable lines that say how
-//     the line was reached ("  in macro ...", "  in rept at ...",
-//     "  included from ...", "  (and N more times ...)");
-//   - the summary counts exactly the messages shown and the image's bytes.
+//     warning:, or neither for a message of the source's own), LINE at least
+//     1, then perhaps printable lines that say how the line was reached
+//     ("  in macro ...", "  in rept at ...", "  included from ...",
+//     "  (and N more times ...)");
+//   - at most 100 errors and 100 warnings are shown; the summary counts
+//     every message, shown or not, and the image's bytes, and the line
+//     before it says how many of each kind were not shown.
 //
 // The input is the main source (main.asm), optionally followed by files,
 // each introduced by a line "@@file NAME"; its contents run to the next
@@ -84,16 +87,25 @@ bool Located(std::string_view message) {
   return false;
 }
 
-// "N error(s)[ (more not shown)], M warning(s)[, K byte(s)]"
-std::string Summary(int errors, bool more, int warnings, bool success, size_t bytes) {
-  auto count = [](size_t n, const char* what) {
-    return std::to_string(n) + ' ' + what + (n == 1 ? "" : "s");
-  };
-  std::string text = count(static_cast<size_t>(errors), "error");
-  if (more) text += " (more not shown)";
-  text += ", " + count(static_cast<size_t>(warnings), "warning");
-  if (success) text += ", " + count(bytes, "byte");
+std::string Count(uint64_t n, const char* what) {
+  return std::to_string(n) + ' ' + what + (n == 1 ? "" : "s");
+}
+
+// "N error(s), M warning(s)[, K byte(s)]"
+std::string Summary(uint64_t errors, uint64_t warnings, bool success, size_t bytes) {
+  std::string text = Count(errors, "error") + ", " + Count(warnings, "warning");
+  if (success) text += ", " + Count(bytes, "byte");
   return text;
+}
+
+// "and N more error(s)[ and M more warning(s)] not shown", or "".
+std::string NotShown(uint64_t errors, uint64_t warnings) {
+  if (errors == 0 && warnings == 0) return std::string();
+  std::string text = "and ";
+  if (errors > 0) text += Count(errors, "more error");
+  if (errors > 0 && warnings > 0) text += " and ";
+  if (warnings > 0) text += Count(warnings, "more warning");
+  return text + " not shown";
 }
 
 }  // namespace
@@ -121,7 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         result.summary);
   Check(result.image.size() <= asm68k::kMaxImageSize, "image within 16 MiB",
         std::to_string(result.image.size()));
-  int errors = 0, warnings = 0;
+  uint64_t errors = 0, warnings = 0;
   for (const std::string& whole : result.messages) {
     std::string_view message = whole;
     size_t newline = message.find('\n');
@@ -143,14 +155,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           "a message reads NAME:LINE: [error: |warning: ]TEXT", whole);
     if (!severity.empty()) ++(severity == "error" ? errors : warnings);
   }
-  Check(errors <= asm68k::kMaxErrors, "at most 100 errors shown", result.summary);
-  bool success = errors == 0;
-  bool more =
-      errors == asm68k::kMaxErrors && result.summary.find("(more not shown)") != std::string::npos;
-  std::string expected = Summary(errors, more, warnings, success, result.image.size());
+  const uint64_t shown = asm68k::kShownPerKind;
+  Check(errors <= shown && warnings <= shown, "at most 100 errors and 100 warnings shown",
+        result.summary);
+  Check(static_cast<uint64_t>(result.errors) >= errors &&
+            static_cast<uint64_t>(result.warnings) >= warnings,
+        "every message shown is counted", result.summary);
+  uint64_t hiddenErrors = static_cast<uint64_t>(result.errors) - errors;
+  uint64_t hiddenWarnings = static_cast<uint64_t>(result.warnings) - warnings;
+  Check((hiddenErrors == 0 || errors == shown) && (hiddenWarnings == 0 || warnings == shown),
+        "messages go unshown only past the first 100 of their kind", result.summary);
+  Check(result.notShown == NotShown(hiddenErrors, hiddenWarnings),
+        "the line before the summary says what was not shown", result.notShown);
+  bool success = result.errors == 0;
+  std::string expected = Summary(static_cast<uint64_t>(result.errors),
+                                 static_cast<uint64_t>(result.warnings), success,
+                                 result.image.size());
   Check(result.summary == expected, "the summary counts the messages and bytes",
         result.summary + " instead of " + expected);
-  Check(result.errors == errors && result.warnings == warnings,
-        "the counts returned are the messages shown", result.summary);
   return 0;
 }

@@ -1,4 +1,4 @@
-; More than 100 errors: only the first 100 are shown.
+; More than 100 errors: the first 100 are shown, and all are counted.
 	bogus0
 	bogus1
 	bogus2
