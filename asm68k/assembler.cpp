@@ -238,14 +238,16 @@ void PassMessage(PassState& state, Severity severity, std::string text) {
   AddMessage(state, severity, std::move(text));
 }
 
-EvalResult EvaluateExpr(PassState& state, Expr expr) {
+namespace {
+
+EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr) {
   EvalContext context{&state.assembly->symbols,
                       state.pass,
                       static_cast<uint32_t>(state.location),
                       state.locationKnown,
                       &state.forwardUsed,
                       &state.unresolvedForward};
-  EvalResult result = Evaluate(state.store->expressions, expr, context);
+  EvalResult result = Evaluate(pool, expr, context);
   if (result.usedLocation && state.location >= kAddressEnd) LocationPastEnd(state, -1);
   if (result.problem == EvalProblem::Undefined) {
     PassError(state, "undefined symbol '" + state.assembly->symbols.symbols[result.symbol].name + "'");
@@ -255,18 +257,16 @@ EvalResult EvaluateExpr(PassState& state, Expr expr) {
   return result;
 }
 
+}  // namespace
+
+EvalResult EvaluateExpr(PassState& state, Expr expr) {
+  return EvaluateIn(state, state.store->expressions, expr);
+}
+
 EvalResult EvaluateSymbol(PassState& state, uint32_t symbol) {
   ExprPool pool;
   pool.nodes.push_back({ExprOp::Symbol, static_cast<int32_t>(symbol)});
-  const ParseStore* store = state.store;
-  EvalContext context{&state.assembly->symbols, state.pass,         state.location,
-                      state.locationKnown,      &state.forwardUsed, &state.unresolvedForward};
-  EvalResult result = Evaluate(pool, Expr{0, 1}, context);
-  state.store = store;
-  if (result.problem == EvalProblem::Undefined) {
-    PassError(state, "undefined symbol '" + state.assembly->symbols.symbols[result.symbol].name + "'");
-  }
-  return result;
+  return EvaluateIn(state, pool, Expr{0, 1});
 }
 
 void PassErrorAt(PassState& state, const ByteSource& where, std::string text) {
