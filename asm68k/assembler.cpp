@@ -31,6 +31,7 @@ bool ByPlace(const Message& a, const Message& b) {
 
 void AddMessage(PassState& state, Severity severity, const std::string& text,
                 bool fromParse = false) {
+  if (severity == Severity::Warning && !state.options.warnings) return;  // opt w-
   MessageLog& log = state.messages;
   // One line using one undefined name twice gets one message.
   if (log.any && log.lastOrder == state.order && log.lastLine == state.line &&
@@ -87,13 +88,28 @@ void MessageLog::Add(Message message) {
 namespace {
 
 void AssembleInstruction(PassState& state, const Statement& statement) {
-  const InstructionForm& form = FormAt(statement.form);
-  AlignToWord(state, form.name);
+  const InstructionForm* form = &FormAt(statement.form);
+  if ((state.location & 1) && !state.options.autoEven) {
+    PassError(state, std::string(form->name) + " at odd address " + HexAddress(state.location) +
+                         ": an instruction must be at an even address (opt ae- adds no pad byte)");
+  }
+  AlignToWord(state, form->name);
   DefineLabelHere(state, statement);
-  if (!PlacesBytes(state, form.name)) return;
+  if (!PlacesBytes(state, form->name)) return;
+  const Operand* operands = StatementOperands(state, statement);
+  bool lengthMayChange = false;
+  if (statement.operandCount == 2 &&
+      (state.options.moveq || state.options.addq || state.options.subq)) {
+    form = &FormAt(QuickForm(state, statement.form, statement.size, operands,
+                             statement.operandCount, lengthMayChange));
+  }
   uint16_t words[kMaxInstructionWords];
-  int count = EncodeInstruction(state, form, statement.size, StatementOperands(state, statement),
-                                words);
+  bool mayChange = false;
+  int count = EncodeInstruction(state, *form, statement.size, statement.flags & kSizeWritten,
+                                operands, words, mayChange);
+  // The addresses after an instruction whose length may still change are
+  // not known yet.
+  if (lengthMayChange || mayChange) state.locationKnown = false;
   uint8_t bytes[kMaxInstructionWords * 2];
   for (int i = 0; i < count; ++i) {
     bytes[2 * i] = static_cast<uint8_t>(words[i] >> 8);
@@ -156,6 +172,8 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.order = 0;
   state.scope = kGlobalScope;
   state.options = Options();
+  state.savedOptions.clear();
+  state.shortBranches.clear();
   state.location = 0;
   state.locationKnown = true;
   state.high = 0;
@@ -190,6 +208,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
     if (!assembly.transient.statements.empty()) assembly.transient.CutBack(empty);
   }
   state.lines = nullptr;
+  assembly.shortBranches.swap(state.shortBranches);
   if (!LayOutSections(state)) state.unresolvedForward = true;
 }
 
@@ -246,7 +265,8 @@ EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr) {
                       static_cast<uint32_t>(state.location),
                       state.locationKnown,
                       &state.forwardUsed,
-                      &state.unresolvedForward};
+                      &state.unresolvedForward,
+                      LocationSection(state)};
   EvalResult result = Evaluate(pool, expr, context);
   if (result.usedLocation && state.location >= kAddressEnd) LocationPastEnd(state, -1);
   if (result.problem == EvalProblem::Undefined) {
@@ -279,7 +299,12 @@ void PassErrorAt(PassState& state, const ByteSource& where, std::string text) {
   state.messages.Add(std::move(message));
 }
 
-void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known) {
+int16_t LocationSection(const PassState& state) {
+  return state.inOffset ? kAddressOutsideSections : static_cast<int16_t>(state.section);
+}
+
+void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known,
+                  int16_t section) {
   if (symbol < 0) return;
   Symbol& entry = state.assembly->symbols.symbols[static_cast<size_t>(symbol)];
   if (entry.definedPass == state.pass) {
@@ -311,6 +336,7 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
   entry.kind = kind;
   entry.value = value;
   entry.known = known;
+  entry.section = section;
   entry.definedPass = state.pass;
 }
 
@@ -318,7 +344,8 @@ void DefineLabelHere(PassState& state, const Statement& statement) {
   if (statement.label < 0) return;
   if (state.location >= kAddressEnd) LocationPastEnd(state, statement.label);
   DefineSymbol(state, statement.label, SymbolKind::Label,
-               static_cast<int32_t>(static_cast<uint32_t>(state.location)), state.locationKnown);
+               static_cast<int32_t>(static_cast<uint32_t>(state.location)), state.locationKnown,
+               LocationSection(state));
   const Symbol& symbol = state.assembly->symbols.symbols[static_cast<size_t>(statement.label)];
   if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name)) state.scope = statement.label;
 }

@@ -89,10 +89,27 @@ constexpr int32_t kAnyScope = INT32_MIN;
 
 // What the opt directive switches, from its line on.
 struct Options {
-  bool caseSensitive = false;  // c+: labels and equates match only as written
+  bool caseSensitive = false;     // c+: labels and equates match only as written
+  bool blanksInOperands = false;  // ws+: blanks belong to the operand field; comments need ';'
+  bool autoEven = true;           // ae+: a pad byte before an instruction or word data at an odd address
+  bool warnings = true;           // w+
+  // Optimisations: the shorter form that does the same, where the source
+  // leaves the choice open.
+  bool moveq = false;             // omq: move.l #-128..127,Dn is moveq
+  bool addq = false;              // oaq: add, addi, adda #1..8 is addq
+  bool subq = false;              // osq: sub, subi, suba #1..8 is subq
+  bool zeroDisplacement = false;  // oz: 0(An) is (An)
+  bool absoluteWord = false;      // ow: an unsized address that fits a word is .w
+  bool pcRelative = false;        // op: an unsized address in this section is d16(pc)
+  bool shortBranch = false;       // os: an unsized branch in reach is .s
 
   // The options a line's parse depends on: a parse made under others is made again.
-  uint8_t ParseMode() const { return caseSensitive ? 1 : 0; }
+  uint8_t ParseMode() const { return (caseSensitive ? 1 : 0) | (blanksInOperands ? 2 : 0); }
+};
+
+// Statement::flags.
+enum : uint8_t {
+  kSizeWritten = 1,  // the operation has a size written (an optimisation never changes it)
 };
 
 struct Statement {
@@ -106,6 +123,7 @@ struct Statement {
   StatementKind kind = StatementKind::Empty;
   uint8_t size = kSizeNone;  // effective size bit
   uint8_t parseMode = 0;     // Options::ParseMode() when it was parsed
+  uint8_t flags = 0;
   int16_t directive = -1;    // the directive its operation names, whether or not it parsed
   int32_t narg = -1;         // the argument count its parse read (narg), or -1
 };
@@ -164,6 +182,8 @@ struct Assembly {
   // Where the last pass laid each section out: the next pass takes it so.
   std::unordered_map<std::string, uint64_t> sectionBases;
   bool recordSources = false;  // an overlap was found: passes keep each byte's line
+  // opt os: the branches (by their line's place in the pass) the last pass made short.
+  std::vector<bool> shortBranches;
   std::tm time{};  // of the assembly (or of SOURCE_DATE_EPOCH), for _year and the like
   // The names in each folder an include or incbin looked into for a name in
   // another case, listed once a run (none for a path that is no folder).
@@ -227,6 +247,8 @@ struct PassState {
   const char* lineEnd = nullptr;
   int32_t scope = kGlobalScope;  // the global label above, owner of ".local" names
   Options options;
+  std::vector<Options> savedOptions;  // pusho ... popo
+  std::vector<bool> shortBranches;    // opt os: the branches this pass made short
   // The location: up to kAddressEnd, and past it only after an error said so.
   uint64_t location = 0;
   bool locationKnown = true;  // false after a size that depended on a forward reference
@@ -271,7 +293,10 @@ EvalResult EvaluateSymbol(PassState& state, uint32_t symbol);
 
 // Gives a symbol its value in this pass; a second definition in one pass is
 // an error (but a set symbol may be set again).
-void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known);
+void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known,
+                  int16_t section = kNotAddress);
+// The section '*' is an address in (EvalResult::section).
+int16_t LocationSection(const PassState& state);
 void DefineLabelHere(PassState& state, const Statement& statement);
 // Gives a label defined at `from` in this pass the address `to` instead.
 void MoveLabel(PassState& state, int32_t symbol, uint32_t from, uint32_t to);
@@ -292,8 +317,9 @@ void Pad(PassState& state, uint64_t count);
 // `what` (an instruction, dc.w, ...) at an odd address gets a zero byte
 // before it, and a warning.
 void PadOddAddress(PassState& state, std::string_view what);
+// With opt ae-, nothing: what follows is placed where it falls.
 inline void AlignToWord(PassState& state, std::string_view what) {
-  if (state.location & 1) PadOddAddress(state, what);
+  if ((state.location & 1) && state.options.autoEven) PadOddAddress(state, what);
 }
 // False, after an error, in a bss section: it holds no bytes of its own.
 bool RefuseBytesInBss(PassState& state, std::string_view what);

@@ -41,7 +41,7 @@ RunFunction RunInclude, RunIncbin, RunIncdir;
 
 // Options and the directives a flat image ignores (directives_options.cpp).
 ParseFunction ParseAnything, ParseOpt;
-RunFunction RunNothing, RunOpt;
+RunFunction RunNothing, RunOpt, RunPushOptions, RunPopOptions;
 
 // How a file named by an include or incbin was looked for.
 struct FileLookup {

@@ -67,6 +67,8 @@ const Directive kDirectives[] = {
     {"simhalt", kWordAligned, ParseNone, RunSimhalt},
     {"hex", 0, ParseHex, RunHex},
     {"opt", 0, ParseOpt, RunOpt},
+    {"pusho", 0, ParseNone, RunPushOptions},
+    {"popo", 0, ParseNone, RunPopOptions},
     {"fail", 0, ParseFail, RunFail},
     {"xdef", 0, ParseAnything, RunNothing},
     {"xref", 0, ParseAnything, RunNothing},

@@ -124,7 +124,7 @@ namespace {
 
 void Assign(PassState& state, const Statement& statement, SymbolKind kind) {
   EvalResult r = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
-  DefineSymbol(state, statement.label, kind, r.value, r.known && r.valid);
+  DefineSymbol(state, statement.label, kind, r.value, r.known && r.valid, r.section);
 }
 
 }  // namespace

@@ -219,7 +219,8 @@ void RunMacroCall(PassState& state, const Statement&) {
   // The line parsed once already; its fields are all the call needs.
   LineFields fields;
   std::string error;
-  SplitLine(state.lineBegin, state.lineEnd, IsOperationName, fields, error);
+  SplitLine(state.lineBegin, state.lineEnd, IsOperationName, fields, error,
+            state.options.blanksInOperands);
   // The name with its size as written: \0 gives the size in its own case.
   std::string written(fields.operation.data(), fields.operation.size() + (fields.size ? 2 : 0));
   size_t dot = written.find('.');

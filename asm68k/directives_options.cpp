@@ -14,6 +14,19 @@ struct OptFlag {
 // clang-format off
 const OptFlag kOptFlags[] = {
     {"c", &Options::caseSensitive},
+    {"ws", &Options::blanksInOperands},
+    {"ae", &Options::autoEven},
+    {"w", &Options::warnings},
+    {"omq", &Options::moveq},
+    {"oaq", &Options::addq},
+    {"osq", &Options::subq},
+    {"oz", &Options::zeroDisplacement},
+    {"ow", &Options::absoluteWord},
+    {"op", &Options::pcRelative},
+    {"os", &Options::shortBranch},
+    // Which character starts a local label ('.' and '@' both always do),
+    // and how numbers are written (all forms are always taken).
+    {"l.", nullptr}, {"l@", nullptr}, {"an", nullptr},
     // Listing, symbol and debugger output.
     {"a", nullptr}, {"d", nullptr}, {"e", nullptr}, {"l", nullptr}, {"m", nullptr},
     {"p", nullptr}, {"s", nullptr}, {"t", nullptr}, {"x", nullptr}, {"mex", nullptr},
@@ -65,6 +78,20 @@ void RunOpt(PassState& state, const Statement& statement) {
       PassWarning(state, "unknown opt flag '" + std::string(written) + "' is ignored");
     }
   }
+}
+
+// pusho and popo: all the options put aside, and taken back.
+void RunPushOptions(PassState& state, const Statement&) {
+  state.savedOptions.push_back(state.options);
+}
+
+void RunPopOptions(PassState& state, const Statement&) {
+  if (state.savedOptions.empty()) {
+    PassError(state, "popo without pusho");
+    return;
+  }
+  state.options = state.savedOptions.back();
+  state.savedOptions.pop_back();
 }
 
 }  // namespace asm68k

@@ -1,5 +1,9 @@
 #include "encoder.h"
 
+#include <initializer_list>
+
+#include "operation_names.h"
+
 namespace asm68k {
 
 namespace {
@@ -81,8 +85,19 @@ struct Encoder {
   PassState& state;
   const InstructionForm& form;
   uint8_t size;
+  bool sizeWritten;
   uint16_t* words;
   int count = 1;
+  // An optimisation chose a form from a value that may still change: the
+  // instruction's length, and so the addresses after it, may too.
+  bool lengthMayChange = false;
+
+  // Whether an optimisation may take a shorter form from `r`.
+  bool Settles(const EvalResult& r) {
+    if (!r.valid) return false;
+    if (!r.known) lengthMayChange = true;
+    return true;
+  }
 
   void Word(uint32_t value) { words[count++] = static_cast<uint16_t>(value); }
   void Long(uint32_t value) {
@@ -145,8 +160,33 @@ struct Encoder {
     }
   }
 
-  // The 6-bit effective-address field; extension words are appended.
-  uint16_t Ea(const Operand& operand) {
+  // An unsized absolute address: long for an address (a label's value) or a
+  // value not known here; word for a number that fits. With opt op, an
+  // address of this section in reach, where the form takes one, is PC
+  // relative; with opt ow, any value that fits is a word.
+  uint16_t UnsizedAbsolute(const EvalResult& r, int index) {
+    const Options& options = state.options;
+    if (options.pcRelative && (form.modes[index] & kPcDisp) && r.valid && r.section >= 0 &&
+        r.section == LocationSection(state)) {
+      int32_t displacement = Distance(r.value, static_cast<uint32_t>(state.location) + 2u * count);
+      if (FitsSigned16(displacement) && Settles(r)) {
+        Word(static_cast<uint32_t>(displacement));
+        return 0x3A;
+      }
+    }
+    bool word = options.absoluteWord ? r.valid && FitsSigned16(r.value) && Settles(r)
+                                     : r.known && FitsSigned16(r.value) && !r.IsAddress();
+    if (!word) {
+      Long(static_cast<uint32_t>(r.value));
+      return 0x39;
+    }
+    Word(static_cast<uint32_t>(r.value));
+    return 0x38;
+  }
+
+  // The 6-bit effective-address field of operand `index`; extension words
+  // are appended.
+  uint16_t Ea(const Operand& operand, int index) {
     switch (operand.kind) {
       case kOpDataReg:
         return operand.reg;
@@ -160,6 +200,10 @@ struct Encoder {
         return static_cast<uint16_t>(0x20 | operand.reg);
       case kOpDisp: {
         EvalResult r = Eval(operand);
+        if (state.options.zeroDisplacement && (form.modes[index] & kInd) && r.value == 0 &&
+            Settles(r)) {
+          return static_cast<uint16_t>(0x10 | operand.reg);  // (An)
+        }
         CheckDisplacement16(r, r.value);
         Word(static_cast<uint32_t>(r.value));
         return static_cast<uint16_t>(0x28 | operand.reg);
@@ -172,9 +216,8 @@ struct Encoder {
       }
       case kOpAbsolute: {
         EvalResult r = Eval(operand);
-        bool isLong =
-            operand.absSize == 'l' || (operand.absSize == 0 && !(r.known && FitsSigned16(r.value)));
-        if (isLong) {
+        if (operand.absSize == 0) return UnsizedAbsolute(r, index);
+        if (operand.absSize == 'l') {
           Long(static_cast<uint32_t>(r.value));
           return 0x39;
         }
@@ -222,6 +265,24 @@ struct Encoder {
     EvalResult r = Eval(target);
     uint32_t from = static_cast<uint32_t>(state.location) + 2;
     int32_t displacement = Distance(r.value, from);
+    // opt os: an unsized branch in reach of .s takes it (not to the next
+    // word, which a displacement of 0 can't say).
+    // A target further on moves closer by the word the short form saves,
+    // unless the last pass already took it.
+    if (size == kSizeW && !sizeWritten && form.encoding == Encoding::Branch &&
+        state.options.shortBranch && r.valid) {
+      std::vector<bool>& before = state.assembly->shortBranches;
+      bool wasShort = state.order < before.size() && before[state.order];
+      int32_t shortDisplacement =
+          displacement > 0 && !wasShort ? displacement - 2 : displacement;
+      if (shortDisplacement != 0 && FitsSigned8(shortDisplacement) && !(r.value & 1) &&
+          Settles(r)) {
+        size = kSizeS;
+        std::vector<bool>& now = state.shortBranches;
+        if (now.size() <= state.order) now.resize(state.order + 1);
+        now[state.order] = true;
+      }
+    }
     if (r.valid && (r.value & 1)) {
       PassError(state,
                 "branch target " + Hex(static_cast<uint32_t>(r.value)) + " is at an odd address");
@@ -268,34 +329,34 @@ struct Encoder {
       case Encoding::Fixed:
         break;
       case Encoding::Ea:
-        first |= Ea(ops[0]);
+        first |= Ea(ops[0], 0);
         break;
       case Encoding::EaDst:
-        first |= Ea(ops[1]);
+        first |= Ea(ops[1], 1);
         break;
       case Encoding::EaReg9:
-        first |= static_cast<uint16_t>(Ea(ops[0]) | (Register(ops[1]) << 9));
+        first |= static_cast<uint16_t>(Ea(ops[0], 0) | (Register(ops[1]) << 9));
         break;
       case Encoding::Reg9Ea:
-        first |= static_cast<uint16_t>((Register(ops[0]) << 9) | Ea(ops[1]));
+        first |= static_cast<uint16_t>((Register(ops[0]) << 9) | Ea(ops[1], 1));
         break;
       case Encoding::Move: {
-        uint16_t source = Ea(ops[0]);
-        uint16_t destination = Ea(ops[1]);
+        uint16_t source = Ea(ops[0], 0);
+        uint16_t destination = Ea(ops[1], 1);
         first |=
             static_cast<uint16_t>(source | ((destination & 7) << 9) | ((destination >> 3) << 6));
         break;
       }
       case Encoding::ImmEa:
         Immediate(ops[0], size);
-        first |= Ea(ops[1]);
+        first |= Ea(ops[1], 1);
         break;
       case Encoding::ImmFixed:
         Immediate(ops[0], size);
         break;
       case Encoding::Quick: {
         int32_t v = Quick(ops[0], 1, 8, std::string(form.name) + " needs a value from 1 to 8");
-        first |= static_cast<uint16_t>(((v & 7) << 9) | Ea(ops[1]));
+        first |= static_cast<uint16_t>(((v & 7) << 9) | Ea(ops[1], 1));
         break;
       }
       case Encoding::Moveq: {
@@ -322,7 +383,7 @@ struct Encoder {
                           onRegister ? "a bit number on a data register is 0 to 31"
                                      : "a bit number in memory is 0 to 7");
         Word(static_cast<uint32_t>(v) & 0xFF);
-        first |= Ea(ops[1]);
+        first |= Ea(ops[1], 1);
         break;
       }
       case Encoding::Branch:
@@ -354,11 +415,11 @@ struct Encoder {
         break;
       case Encoding::MovemToMem:
         Word(MovemMask(ops[0], ops[1].kind == kOpPreDec));
-        first |= Ea(ops[1]);
+        first |= Ea(ops[1], 1);
         break;
       case Encoding::MovemToReg:
         Word(MovemMask(ops[1], false));
-        first |= Ea(ops[0]);
+        first |= Ea(ops[0], 0);
         break;
       case Encoding::MovepToReg:
         first |= static_cast<uint16_t>((Register(ops[1]) << 9) | ops[0].reg);
@@ -495,9 +556,54 @@ bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize, cons
 }
 
 int EncodeInstruction(PassState& state, const InstructionForm& form, uint8_t size,
-                      const Operand* operands, uint16_t* words) {
-  Encoder encoder{state, form, size, words};
-  return encoder.Encode(operands);
+                      bool sizeWritten, const Operand* operands, uint16_t* words,
+                      bool& lengthMayChange) {
+  Encoder encoder{state, form, size, sizeWritten, words};
+  int count = encoder.Encode(operands);
+  lengthMayChange = encoder.lengthMayChange;
+  return count;
+}
+
+namespace {
+
+uint16_t FirstRow(std::string_view name) { return FindOperation(name).forms.first; }
+
+bool NameIs(const InstructionForm& form, std::initializer_list<std::string_view> names) {
+  for (std::string_view name : names) {
+    if (form.name == name) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+uint16_t QuickForm(PassState& state, uint16_t row, uint8_t size, const Operand* operands,
+                   int count, bool& lengthMayChange) {
+  const InstructionForm& form = FormAt(row);
+  const Options& options = state.options;
+  if (count != 2 || operands[0].kind != kOpImmediate) return row;
+  bool toMoveq = options.moveq && size == kSizeL && operands[1].kind == kOpDataReg &&
+                 NameIs(form, {"move"});
+  bool toAddq = options.addq && NameIs(form, {"add", "addi", "adda"});
+  bool toSubq = options.subq && NameIs(form, {"sub", "subi", "suba"});
+  if (!toMoveq && !toAddq && !toSubq) return row;
+  EvalResult r = EvaluateExpr(state, operands[0].expr);
+  if (!r.valid) return row;
+  uint16_t quick;
+  if (toMoveq) {
+    if (r.value < -128 || r.value > 127) return row;
+    quick = FirstRow("moveq");
+  } else {
+    if (r.value < 1 || r.value > 8) return row;
+    quick = FirstRow(toAddq ? "addq" : "subq");
+    const InstructionForm& q = FormAt(quick);
+    if (!(q.modes[1] & ModeBit(operands[1].kind)) ||
+        (size == kSizeB && operands[1].kind == kOpAddrReg)) {
+      return row;
+    }
+  }
+  if (!r.known) lengthMayChange = true;
+  return quick;
 }
 
 }  // namespace asm68k

@@ -22,8 +22,16 @@ bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize, cons
 constexpr int kMaxInstructionWords = 5;
 
 // Encodes the instruction at state.location; returns its length in words.
+// `lengthMayChange` is set when an optimisation chose a form from a value
+// that may still change between passes.
 int EncodeInstruction(PassState& state, const InstructionForm& form, uint8_t size,
-                      const Operand* operands, uint16_t* words);
+                      bool sizeWritten, const Operand* operands, uint16_t* words,
+                      bool& lengthMayChange);
+
+// The row an optimisation puts in place of `row` (opt omq, oaq, osq: moveq,
+// addq, subq for an immediate that fits), or `row` itself.
+uint16_t QuickForm(PassState& state, uint16_t row, uint8_t size, const Operand* operands,
+                   int count, bool& lengthMayChange);
 
 // ".b" for kSizeB and so on.
 char SizeLetter(uint8_t size);

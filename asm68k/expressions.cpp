@@ -359,8 +359,14 @@ bool Apply(ExprOp op, int32_t left, int32_t right, int32_t& out) {
   }
 }
 
+inline void TakeSection(EvalResult& result, int16_t section) {
+  if (section == kNotAddress || result.section == section) return;
+  result.section = result.section == kNotAddress ? section : kAddressOutsideSections;
+}
+
 inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& result) {
   Symbol& symbol = context.symbols->symbols[index];
+  TakeSection(result, symbol.section);
   if (symbol.definedPass == context.pass) {
     if (!symbol.known) result.known = false;
     return symbol.value;
@@ -465,6 +471,7 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
         result.value = S(context.location);
         result.known = context.locationKnown;
         result.usedLocation = true;
+        result.section = context.section;
         return result;
       default:
         break;
@@ -485,6 +492,7 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
         stack[top++] = S(context.location);
         if (!context.locationKnown) result.known = false;
         result.usedLocation = true;
+        TakeSection(result, context.section);
         break;
       case ExprOp::Defined:
         stack[top++] =

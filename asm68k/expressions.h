@@ -110,6 +110,11 @@ struct EvalResult {
   uint32_t symbol = 0;  // the undefined symbol
   int64_t laterSymbol = -1;  // the first symbol whose value came from further down
   bool usedLocation = false;  // it holds '*'
+  // What the value is: kNotAddress for a number; the section an address is
+  // in (a label's or '*', or a symbol made from them); kAddressOutsideSections
+  // for an address in an offset block or one made from several sections.
+  int16_t section = kNotAddress;
+  bool IsAddress() const { return section != kNotAddress; }
 };
 
 struct EvalContext {
@@ -119,6 +124,7 @@ struct EvalContext {
   bool locationKnown;
   std::vector<uint32_t>* forwardUsed;  // symbols used before their definition this pass
   bool* unresolvedForward;             // set when a forward reference had no value at all
+  int16_t section;                     // of the location (see EvalResult::section)
 };
 
 EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context);

@@ -260,6 +260,7 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
   context.scope = state.scope;
   context.narg = source.ArgumentCount();
   context.caseSensitive = state.options.caseSensitive;
+  context.blanksInOperands = state.options.blanksInOperands;
   context.environment = &source;
   // Text put in, or a text that lasts only while the pass needs it: parsed
   // afresh, in the store that is emptied after each line.

@@ -91,6 +91,7 @@ struct LineParser {
     statement.kind = StatementKind::Instruction;
     statement.form = form;
     statement.size = size;
+    if (writtenSize != kSizeNone) statement.flags |= kSizeWritten;
     statement.firstOperand = static_cast<uint32_t>(store.operands.size());
     statement.operandCount = static_cast<uint16_t>(count);
     for (int i = 0; i < count; ++i) store.operands.push_back(operands[i]);
@@ -140,7 +141,7 @@ struct LineParser {
   void Parse(const char* begin, const char* end) {
     LineFields fields;
     std::string error;
-    if (!SplitLine(begin, end, IsOperationName, fields, error)) {
+    if (!SplitLine(begin, end, IsOperationName, fields, error, context.blanksInOperands)) {
       statement.kind = StatementKind::Invalid;
       return Error(error);
     }

@@ -171,7 +171,7 @@ bool OperationFollows(Cursor after, OperationTest isOperation) {
 }  // namespace
 
 bool SplitLine(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
-               std::string& error) {
+               std::string& error, bool blanksInOperands) {
   out = LineFields();
   Cursor c{begin, end};
   if (c.AtEnd() || *c.p == '*' || *c.p == ';') return true;
@@ -242,6 +242,16 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
   // belong to it. What follows a blank is a comment.
   const char* operandsBegin = c.p;
   const char* p = c.p;
+  if (blanksInOperands) {
+    while (p < end && *p != ';') p = *p == '\'' || *p == '"' ? SkipQuoted(p, end) : p + 1;
+    const char* last = p;
+    while (last > operandsBegin && IsSpace(last[-1])) --last;
+    out.operands = operandsBegin;
+    out.operandsEnd = last;
+    out.comment = p;
+    out.commentEnd = end;
+    return true;
+  }
   // Most fields hold none of the characters that matter (a blank, ';', a
   // quote, '<'): one test a character finds the next one.
   int depth = 0;               // parentheses open up to `counted`

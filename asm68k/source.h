@@ -129,8 +129,10 @@ using OperationTest = bool (*)(std::string_view word);
 
 // Splits a line into fields. A comment line yields empty fields.
 // False (with `error` set) when the line has no valid shape.
+// With `blanksInOperands` (opt ws+), the operand field runs to a ';'
+// comment, blanks and all.
 bool SplitLine(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
-               std::string& error);
+               std::string& error, bool blanksInOperands = false);
 
 // Whether the text a blank cut off as a comment starts like more of the
 // operand ("+ 2" after "dc.w 1"): worth a warning.

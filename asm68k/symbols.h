@@ -12,6 +12,10 @@ namespace asm68k {
 
 enum class SymbolKind : uint8_t { Undefined, Label, Equ, Set };
 
+// Whether a value is an address, and where (EvalResult::section, Symbol::section).
+constexpr int16_t kNotAddress = -1;
+constexpr int16_t kAddressOutsideSections = -2;
+
 // What a symbol's name is local to: kGlobalScope for a global name, else the
 // number of the global label (or macro expansion) that owns a ".local" name.
 constexpr int32_t kGlobalScope = -1;
@@ -32,6 +36,7 @@ struct Symbol {
   bool known = false;
   int forwardPass = 0;
   bool forwardSeenValid = false;
+  int16_t section = kNotAddress;  // an address in that section, or no address
   int32_t forwardSeenValue = 0;
 };
 

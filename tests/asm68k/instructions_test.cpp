@@ -9,7 +9,10 @@
 
 namespace {
 
+using asm68k_test::Assemble;
 using asm68k_test::ExpectWords;
+using asm68k_test::Indent;
+using asm68k_test::Words;
 
 TEST(Instructions, MoveSizesAndModes) {
   // 00 ss DDD MMM mmm rrr with ss = 01 byte, 11 word, 10 long.
@@ -341,7 +344,7 @@ TEST(Instructions, BranchesToLabels) {
   });
 }
 
-TEST(Instructions, UnsizedAbsoluteIsWordOnlyWhenAlreadyKnown) {
+TEST(Instructions, UnsizedAbsoluteIsWordOnlyForAKnownNumberThatFits) {
   ExpectWords({
       {"move.w $7fff,d0", {0x3038, 0x7FFF}},
       {"move.w $8000,d0", {0x3039, 0x0000, 0x8000}},
@@ -350,12 +353,58 @@ TEST(Instructions, UnsizedAbsoluteIsWordOnlyWhenAlreadyKnown) {
       {"move.w $ffff7fff,d0", {0x3039, 0xFFFF, 0x7FFF}},
       {"move.l 0,d0", {0x2038, 0x0000}},
       {"x equ $10\n move.w x,d0", {0x3038, 0x0010}},
-      {"back: nop\n move.w back,d0", {0x4E71, 0x3038, 0x0000}},
+      // An address (a label, or a value made from one) is long however small.
+      {"back: nop\n move.w back,d0", {0x4E71, 0x3039, 0x0000, 0x0000}},
+      {"back: nop\nx equ back+2\n move.w x,d0", {0x4E71, 0x3039, 0x0000, 0x0002}},
+      {"org $832\nLabel: nop\n lea (Label),a6", {0x4E71, 0x4DF9, 0x0000, 0x0832}},
       // A forward reference is not known yet, so it is long in every pass.
       {"move.w ahead,d0\nahead: nop", {0x3039, 0x0000, 0x0006, 0x4E71}},
       {"move.w x,d0\nx equ $10", {0x3039, 0x0000, 0x0010}},
       {"jmp ahead\nahead: nop", {0x4EF9, 0x0000, 0x0006, 0x4E71}},
   });
+}
+
+// Each optimisation with its limits: off, the source is encoded as written.
+TEST(Instructions, OptimisationsTakeTheShorterFormThatDoesTheSame) {
+  ExpectWords({
+      {" move.l #1,d0", {0x203C, 0x0000, 0x0001}},
+      {" opt omq+\n move.l #-128,d0\n move.l #127,d1", {0x7080, 0x727F}},
+      {" opt omq+\n move.l #128,d0\n move.w #1,d0", {0x203C, 0x0000, 0x0080, 0x303C, 0x0001}},
+      {" opt oaq+\n add.w #8,d0\n add.w #9,d0", {0x5040, 0x0640, 0x0009}},
+      {" opt oaq+\n addi.l #1,(a0)\n adda.w #1,a0\n add.l #1,a0", {0x5290, 0x5248, 0x5288}},
+      {" opt osq+\n sub.w #8,d0\n subi.w #9,d0\n suba.l #2,a1", {0x5140, 0x0440, 0x0009, 0x5589}},
+      {" opt oz+\n move.w 0(a0),d0\n move.w 2(a0),d0", {0x3010, 0x3028, 0x0002}},
+      {" opt oz+\n movep.w 0(a0),d0", {0x0108, 0x0000}},  // movep has only d16(An)
+      {"back: nop\n opt ow+\n move.w back,d0\n move.w $7FFF,d0",
+       {0x4E71, 0x3038, 0x0000, 0x3038, 0x7FFF}},
+      {" opt ow+\n move.w $8000,d0\n move.w $FFFF8000,d0\n move.w $FFFF7FFF,d0",
+       {0x3039, 0x0000, 0x8000, 0x3038, 0x8000, 0x3039, 0xFFFF, 0x7FFF}},
+      {"back: nop\n opt op+\n lea back,a0\n jsr back", {0x4E71, 0x41FA, 0xFFFC, 0x4EBA, 0xFFF8}},
+      {"back: nop\n opt op+,ow+\n lea back,a0\n move.w d0,back",
+       {0x4E71, 0x41FA, 0xFFFC, 0x31C0, 0x0000}},  // a destination is never PC relative
+      {" section a\nx: nop\n section b\n opt op+\n lea x,a0", {0x4E71, 0x41F9, 0x0000, 0x0000}},
+      {" opt os+\n bra fwd\n nop\nfwd: nop", {0x6002, 0x4E71, 0x4E71}},
+      {" opt os+\n bra next\nnext: nop\n bra.w next", {0x6000, 0x0002, 0x4E71, 0x6000, 0xFFFC}},
+  });
+  // The ends of a short branch: -128 and +126 (an even target) reach, -130 and +128 don't.
+  struct Reach {
+    const char* source;
+    std::vector<uint16_t> branch;
+  };
+  for (const Reach& c : std::vector<Reach>{
+           {"back: dcb.b 126,0\n bra back", {0x6080}},
+           {"back: dcb.b 128,0\n bra back", {0x6000, 0xFF7E}},
+           {" bra fwd\n dcb.b 126,0\nfwd:", {0x607E}},
+           {" bra fwd\n dcb.b 128,0\nfwd:", {0x6000, 0x0082}},
+       }) {
+    asm68k::AssemblyResult result = Assemble(" opt os+\n" + Indent(c.source));
+    std::vector<uint16_t> words = Words(result.image);
+    bool backward = std::string(c.source).find("back") != std::string::npos;
+    std::vector<uint16_t> branch =
+        backward ? std::vector<uint16_t>(words.end() - c.branch.size(), words.end())
+                 : std::vector<uint16_t>(words.begin(), words.begin() + c.branch.size());
+    EXPECT_EQ(branch, c.branch) << c.source << "\n" << result.summary;
+  }
 }
 
 TEST(Instructions, RowsOfOneMnemonicAreAdjacentAndWellFormed) {

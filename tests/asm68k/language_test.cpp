@@ -291,6 +291,20 @@ TEST(Dialect, FormsRealSourcesUse) {
       {"movem.l a6-a5/d1-d0,-(sp)", {0x48E7, 0xC006}},
   });
   ExpectErrors({{"align 25", "align takes a number of bits from 0 to 24"}});
+  // The other flags of this dialect's opt: each a row.
+  ExpectWords({
+      {" opt ae-\n dc.b 1\n dc.w 2\n dc.b 3", {0x0100, 0x0203}},  // no pad byte
+      {" opt ws+\n dc.w 1 + 2 ; blanks belong to the operands", {3}},
+      {" opt ws+\n opt ws-\n dc.w 1 +2", {1}},
+      {" opt omq+\n pusho\n opt omq-\n move.l #1,d0\n popo\n move.l #1,d0",
+       {0x203C, 0x0000, 0x0001, 0x7001}},
+      {" opt l.,l@,an+,an-,w+,ae+\n nop", {0x4E71}},
+  });
+  EXPECT_EQ(Assemble(" opt w-\n nop 0,8\n dc.w 1 + 2\n opt w+\n nop 8\n").warnings, 1);
+  ExpectErrors({
+      {" opt ae-\n dc.b 1\n nop", "nop at odd address $1: an instruction must be at an even address"},
+      {" popo", "popo without pusho"},
+  });
   // Instruction names in column 1 are labels when an operation follows them.
   asm68k::AssemblyResult result = Assemble("reset\tmove.w #1,d0\nstop\tbra.s reset\n\treset\n");
   EXPECT_EQ(result.errors, 0);
