@@ -476,7 +476,8 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
     result.passes = pass;
     unsettled = FirstUnsettledSymbol(state);
     // After a limit was hit, one more pass still finds the undefined names.
-    settled = (state.fatal && pass >= 2) || (!state.unresolvedForward && unsettled < 0);
+    // A limit that was hit would only be hit again: its pass is the last.
+    settled = state.fatal || (!state.unresolvedForward && unsettled < 0);
     // Addresses that settled only in the last pass, with bytes placed twice:
     // one more pass names the lines that placed them.
     if (!settled && pass == kMaxPasses && unsettled < 0 && state.movedSection < 0 &&

@@ -160,12 +160,18 @@ constexpr uint64_t kAddressEnd = 0x100000000ull;
 constexpr int kMaxIncludeDepth = 32;
 constexpr int kMaxPasses = 16;
 constexpr int kMaxExpansionDepth = 256;
-// Bounds on the work of one pass, whatever its includes, macros and rept
-// blocks multiply up to: includes, source text entered (each include of a
-// file counting again), and lines assembled.
+// Bounds on the work of a whole run, all its passes together, whatever its
+// includes, macros and rept blocks multiply up to: includes entered, source
+// text read (each include of a file counting again, and each line that an
+// expansion puts text into, at its length), and lines read (those a false
+// branch or a block's definition steps over too).
 constexpr uint32_t kMaxIncludes = 100000;
 constexpr uint64_t kMaxSourceBytes = 256u << 20;
-constexpr uint32_t kMaxLinesPerPass = 10000000;
+constexpr uint64_t kMaxLinesRead = 40000000;
+// What one line may grow to as text is put into it, and what the macros an
+// expansion defines and the string equates may hold in all (each pass).
+constexpr size_t kMaxLineText = 1u << 20;
+constexpr uint64_t kMaxDefinedText = 64u << 20;
 
 struct Assembly {
   FileReader* reader = nullptr;
@@ -182,6 +188,10 @@ struct Assembly {
   // Where the last pass laid each section out: the next pass takes it so.
   std::unordered_map<std::string, uint64_t> sectionBases;
   bool recordSources = false;  // an overlap was found: passes keep each byte's line
+  // The work of the run so far, against the bounds above.
+  uint64_t linesRead = 0;
+  uint64_t textRead = 0;
+  uint32_t includesEntered = 0;
   // opt os: the branches (by their line's place in the pass) the last pass made short.
   std::vector<bool> shortBranches;
   std::tm time{};  // of the assembly (or of SOURCE_DATE_EPOCH), for _year and the like

@@ -45,8 +45,8 @@ bool Condition(PassState& state, const Statement& statement) {
 // elseif whose condition holds, or the endif that closes the block.
 // `elsesCount` is false when an earlier branch was taken; `sawElse` when the
 // block's else has been passed already (another else is then an error).
-void SkipBranch(PassState& state, uint32_t ifFile, uint32_t ifLine, bool elsesCount,
-                bool sawElse) {
+void SkipLines(PassState& state, uint32_t ifFile, uint32_t ifLine, bool elsesCount,
+               bool sawElse) {
   LineSource& source = *state.lines;
   Frame& frame = source.frames.back();
   int depth = 0;
@@ -88,6 +88,15 @@ void SkipBranch(PassState& state, uint32_t ifFile, uint32_t ifLine, bool elsesCo
   ErrorAt(state, ifFile, ifLine,
           std::string("this conditional block has no endif before the end of ") + BlockName(frame));
   frame.next = frame.end;
+}
+
+// The lines a branch not taken steps over count as lines read.
+void SkipBranch(PassState& state, uint32_t ifFile, uint32_t ifLine, bool elsesCount,
+                bool sawElse) {
+  Frame& frame = state.lines->frames.back();
+  uint32_t start = frame.next;
+  SkipLines(state, ifFile, ifLine, elsesCount, sawElse);
+  state.lines->StepOver(frame.next - start);
 }
 
 void EnterIf(PassState& state, bool truth) {

@@ -227,10 +227,9 @@ void RunIncdir(PassState& state, const Statement& statement) {
 void RunInclude(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
   std::string name(OperandText(*state.store, StatementOperands(state, statement)[0]));
-  if (++source.includes > kMaxIncludes) {
-    PassError(state, "more than " + std::to_string(kMaxIncludes) + " includes in all");
+  if (++state.assembly->includesEntered > kMaxIncludes) {
+    PassError(state, "more than 100,000 includes in all passes");
     state.fatal = true;
-    source.Stop();
     return;
   }
   FileLookup lookup;
@@ -248,13 +247,7 @@ void RunInclude(PassState& state, const Statement& statement) {
       return;
     }
   }
-  source.sourceEntered += file->text.text.size();
-  if (source.sourceEntered > kMaxSourceBytes) {
-    PassError(state, "more than 256 MiB of source text to read in all");
-    state.fatal = true;
-    source.Stop();
-    return;
-  }
+  if (!source.ReadText(file->text.text.size())) return;
   if (NestTooDeep(state)) return;
   if (!file->text.indexed) IndexLines(file->text);
   Frame frame;

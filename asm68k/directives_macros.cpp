@@ -104,9 +104,19 @@ std::unique_ptr<SourceText> CopiedBody(LineSource& source, SourceText& text, uin
   return copy;
 }
 
+// The text a macro keeps of its own: a body copied from an expansion.
+uint64_t KeptText(const MacroDefinition* macro) {
+  return macro && macro->copy ? macro->copy->text.size() + macro->copy->joined.size() : 0;
+}
+
 void Register(PassState& state, std::shared_ptr<MacroDefinition> macro) {
   LineSource& source = *state.lines;
   std::string key = ToLowerCopy(macro->name);
+  auto earlier = source.macros.find(key);
+  if (!source.HoldText(KeptText(macro.get()),
+                       earlier == source.macros.end() ? 0 : KeptText(earlier->second.get()))) {
+    return;
+  }
   int directive = FindDirective(key);
   if (directive >= 0) {
     source.directiveMacros.resize(static_cast<size_t>(DirectiveCount()));
@@ -184,7 +194,7 @@ void RunMacro(PassState& state, const Statement& statement) {
     macro->copy->transient = true;
     AppendLine(*macro->copy, body.data(), body.data() + body.size(), state.line);
   } else if (DirectiveAt(statement.form).flags & kOpensMacro) {
-    int64_t end = FindBlockEnd(frame, kOpensMacro, kEndMacro);
+    int64_t end = FindBlockEnd(source, kOpensMacro, kEndMacro);
     if (end < 0) {
       PassError(state, "macro " + macro->name + " has no endm before the end of " +
                            BlockName(frame));
@@ -341,6 +351,8 @@ void RunPurge(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
   std::string_view name = OperandText(*state.store, StatementOperands(state, statement)[0]);
   std::string key = ToLowerCopy(name);
+  auto found = source.macros.find(key);
+  if (found != source.macros.end()) source.HoldText(0, KeptText(found->second.get()));
   if (source.macros.erase(key) == 0) {
     PassError(state, "purge: no macro '" + std::string(name) + "' is defined here");
     return;
@@ -364,7 +376,7 @@ void RunRept(PassState& state, const Statement& statement) {
     }
   }
   Frame& frame = source.frames.back();
-  int64_t end = FindBlockEnd(frame, kOpensRept, kEndRept);
+  int64_t end = FindBlockEnd(source, kOpensRept, kEndRept);
   if (end < 0) {
     PassError(state, std::string("rept has no endr before the end of ") + BlockName(frame));
     frame.next = frame.end;

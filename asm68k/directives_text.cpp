@@ -70,6 +70,11 @@ bool IsBlank(TextRange range) {
   return true;
 }
 
+void DefineTextEquate(LineSource& source, std::string_view name, std::string text) {
+  std::string& kept = source.textEquates[source.NameKey(name)];
+  if (source.HoldText(text.size(), kept.size())) kept = std::move(text);
+}
+
 // statement.size bits of substr: which of START and END were left out.
 constexpr uint8_t kNoStart = 1, kNoEnd = 2;
 
@@ -90,8 +95,8 @@ bool ParseEqus(DirectiveParse& p, std::string& error) {
 void RunEqus(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
   const Operand* operands = StatementOperands(state, statement);
-  source.textEquates[source.NameKey(OperandText(*state.store, operands[0]))] =
-      std::string(OperandText(*state.store, operands[1]));
+  DefineTextEquate(source, OperandText(*state.store, operands[0]),
+                   std::string(OperandText(*state.store, operands[1])));
 }
 
 // NAME substr [START],[END],TEXT: characters START to END of TEXT, counted
@@ -143,7 +148,7 @@ void RunSubstr(PassState& state, const Statement& statement) {
   std::string part;
   if (last >= first) part = std::string(text.substr(static_cast<size_t>(first - 1),
                                                     static_cast<size_t>(last - first + 1)));
-  source.textEquates[source.NameKey(OperandText(*state.store, operands[0]))] = std::move(part);
+  DefineTextEquate(source, OperandText(*state.store, operands[0]), std::move(part));
 }
 
 // inform LEVEL,"TEXT"[,VALUE...]: TEXT with %d (decimal), %h (hexadecimal)

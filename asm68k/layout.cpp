@@ -64,16 +64,19 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
   bool placing = !state.inOffset && Current(state).kind != SectionKind::Bss;
   if (placing && state.location + count <= kAddressEnd) {
     state.image.wanted += count;
+    // Past the largest image the pass stops: the rest could only be more of it.
+    if (state.image.wanted > kMaxImageSize && !state.fatal) {
+      PassError(state, "the image would be larger than 16 MiB");
+      state.fatal = true;
+    }
     // A pass sure to be followed by another only counts addresses.
     if (!state.unsettled && !state.unresolvedForward) {
-      bool wasFull = state.image.full;
       placed = state.image.Place(static_cast<uint32_t>(state.location), data, count,
                                  {state.order, state.file, state.line, 0});
       // A message about these bytes, at the pass's end, shows how their line was reached.
       if (state.image.recorded) {
         state.image.runs.back().pieces.back().source.context = KeepContext(state);
       }
-      if (!placed && !wasFull) PassError(state, "the image would be larger than 16 MiB");
     }
     Current(state).started = true;
   }

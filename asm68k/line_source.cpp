@@ -58,20 +58,24 @@ const char* BlockName(const Frame& frame) {
 // In the top frame, from its next line on: the index of the line that ends
 // the block (kind `closes`), counting blocks (kind `opens`) nested inside; -1
 // when the frame runs out first.
-int64_t FindBlockEnd(const Frame& frame, uint16_t opens, uint16_t closes) {
+int64_t FindBlockEnd(LineSource& source, uint16_t opens, uint16_t closes) {
+  const Frame& frame = source.frames.back();
   int depth = 0;
-  for (uint32_t i = frame.next; i < frame.end; ++i) {
+  int64_t end = -1;
+  uint32_t i = frame.next;
+  for (; i < frame.end && end < 0; ++i) {
     int directive = ClassifyLine(*frame.text, i);
     if (directive < 0) continue;
     uint16_t flags = DirectiveAt(directive).flags;
     if (flags & opens) {
       ++depth;
     } else if (flags & closes) {
-      if (depth == 0) return i;
+      if (depth == 0) end = i;
       --depth;
     }
   }
-  return -1;
+  source.StepOver(i - frame.next);
+  return end;
 }
 
 void ErrorAt(PassState& state, uint32_t file, uint32_t line, std::string text) {
@@ -298,9 +302,18 @@ TextRange LineSource::ReadWithSubstitution(const SourceText& text, const LineInf
   with.call = call;
   with.uniqueStack = &uniqueStack;
   with.source = this;
+  with.limit = kMaxLineText;
   substituted.clear();
   readChanged = SubstituteLine(std::string_view(begin, static_cast<size_t>(end - begin)), with,
                                substituted);
+  if (readChanged && (with.tooLong || !ReadText(substituted.size()))) {
+    if (with.tooLong) {
+      PassError(state, "this line grows past 1 MiB as text is put into it");
+      state.fatal = true;
+    }
+    substituted.clear();  // nothing of it runs
+    return {substituted.data(), substituted.data()};
+  }
   if (with.stackEmpty) {
     PassError(state, "macro " + frames[static_cast<size_t>(frames.back().expansion)].macro->name +
                          " uses \\@@ or \\@? with nothing put aside by an earlier \\@!");
@@ -338,7 +351,7 @@ std::string LineSource::SymbolValueText(std::string_view name) {
 }
 
 void LineSource::Start(SourceFile& root) {
-  sourceEntered = root.text.text.size();
+  ReadText(root.text.text.size());
   Frame frame;
   frame.kind = Frame::File;
   frame.text = &root.text;
@@ -347,18 +360,20 @@ void LineSource::Start(SourceFile& root) {
 }
 
 bool LineSource::Next(SourceText*& text, LineInfo*& line) {
+  // A limit that was hit ends the pass, and the run, after its line.
+  if (state.fatal) {
+    Stop();
+    return false;
+  }
   while (!frames.empty()) {
     Frame& frame = frames.back();
     if (frame.next < frame.end) {
       text = frame.text;
       line = &frame.text->lines[frame.next++];
-      if (++lines > kMaxLinesPerPass) {
+      if (++assembly.linesRead > kMaxLinesRead) {
         state.file = text->file;
         state.line = line->number;
-        PassError(state, "more than " + std::to_string(kMaxLinesPerPass) +
-                             " lines to assemble in one pass; do macros, rept blocks or "
-                             "includes repeat without end?");
-        state.fatal = true;
+        LinesExhausted();
         Stop();
         return false;
       }
@@ -366,6 +381,37 @@ bool LineSource::Next(SourceText*& text, LineInfo*& line) {
     }
     EndFrame(*this);
   }
+  return false;
+}
+
+void LineSource::LinesExhausted() {
+  PassError(state, "more than 40,000,000 lines to read in all passes; do macros, rept blocks "
+                   "or includes repeat without end?");
+  state.fatal = true;
+}
+
+bool LineSource::StepOver(uint64_t lines) {
+  assembly.linesRead += lines;
+  if (assembly.linesRead <= kMaxLinesRead || state.fatal) return !state.fatal;
+  LinesExhausted();
+  return false;
+}
+
+bool LineSource::HoldText(uint64_t added, uint64_t removed) {
+  definedText = definedText + added - removed;
+  if (definedText <= kMaxDefinedText || state.fatal) return !state.fatal;
+  PassError(state, "the macros that expansions define and the string equates hold more than "
+                   "64 MiB of text in all");
+  state.fatal = true;
+  return false;
+}
+
+bool LineSource::ReadText(uint64_t bytes) {
+  assembly.textRead += bytes;
+  if (assembly.textRead <= kMaxSourceBytes || state.fatal) return !state.fatal;
+  PassError(state, "more than 256 MiB of source text to read in all passes (files, each time "
+                   "they are included, and the lines that expansions put text into)");
+  state.fatal = true;
   return false;
 }
 

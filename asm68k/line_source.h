@@ -68,9 +68,15 @@ struct LineSource : TextSource, ExprEnvironment {
   std::string substituted;  // the line being read, when text was put into it
   std::vector<std::string> uniqueStack;  // \@! ... \@@ across expansions
   std::vector<std::string> includeDirs;  // incdir folders, in order
-  uint32_t lines = 0;  // the pass's work so far: lines, includes, source entered
-  uint32_t includes = 0;
-  uint64_t sourceEntered = 0;
+  // Counted against the run's bounds; false, after the error, when one is
+  // passed (the pass then ends after the line being run).
+  bool StepOver(uint64_t lines);  // lines a scan read past
+  bool ReadText(uint64_t bytes);  // text entered: a file, or a line text was put into
+  void LinesExhausted();
+  // Text kept by definitions made as the pass runs (a body copied from an
+  // expansion, a string equate): `added` replaces `removed`.
+  bool HoldText(uint64_t added, uint64_t removed);
+  uint64_t definedText = 0;  // the macro bodies expansions defined and the string equates
   bool stopped = false;  // end, or a limit that makes the rest of the pass pointless
 
   LineSource(Assembly& assembly, PassState& state) : assembly(assembly), state(state) {}
@@ -134,7 +140,8 @@ const char* BlockName(const Frame& frame);
 // In the top frame, from its next line on: the index of the line that ends
 // the block (kind `closes`), counting blocks (kind `opens`) nested inside; -1
 // when the frame runs out first.
-int64_t FindBlockEnd(const Frame& frame, uint16_t opens, uint16_t closes);
+// The lines scanned count as lines read.
+int64_t FindBlockEnd(LineSource& source, uint16_t opens, uint16_t closes);
 // An error reported at another line than the one being run, in the same
 // frame (its context is the current line's).
 void ErrorAt(PassState& state, uint32_t file, uint32_t line, std::string text);

@@ -256,6 +256,10 @@ struct Substituter {
       out.append(line.data() + copied, upTo - copied);
     };
     while (i < line.size()) {
+      if (out.size() > with.limit) {  // the line would grow without end: stop here
+        with.tooLong = true;
+        return true;
+      }
       char c = line[i];
       if (c == '\\' && i + 1 < line.size()) {
         flush(i);

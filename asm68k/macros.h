@@ -48,6 +48,8 @@ struct LineSubstitution {
   std::vector<std::string>* uniqueStack = nullptr;
   TextSource* source = nullptr;
   bool stackEmpty = false;  // out: \@? or \@@ found nothing put aside
+  size_t limit = ~size_t{0};  // what the line may grow to
+  bool tooLong = false;       // out: it would have grown past that
 };
 
 // Puts into `out` what `line` reads as: in a macro expansion \0 to \9, \@

@@ -310,8 +310,9 @@ TEST(Directives, IncludesAreKnownByIdentityAndTheirWorkIsBounded) {
            {" include sub/s.asm\n", 2, 1,
             "sub/s.asm:1: error: '../sub/s.asm' includes itself\n  included from test.asm:1"},
            {" include c0.inc\n", 1, 31,
-            "error: more than 100000 includes in all\n  included from c28.inc:"},
-           {bigTwice, 1, 1, "test.asm:256: error: more than 256 MiB of source text to read in all"},
+            "error: more than 100,000 includes in all passes\n  included from c28.inc:"},
+           {bigTwice, 1, 1,
+            "test.asm:256: error: more than 256 MiB of source text to read in all passes"},
        }) {
     SCOPED_TRACE(c.source.substr(0, 40));
     asm68k::MemoryFiles reader(files);

@@ -220,7 +220,7 @@ TEST(Rept, RepeatsItsBody) {
       {"endr", "endr without rept"},
       {"rept n\n endr\nn equ 2", "the value of rept must be known where it is read"},
       {"rept 100000000\n rept 100000000\nx set 1\n endr\n endr",
-       "lines to assemble in one pass; do macros, rept blocks or includes repeat without end?"},
+       "more than 40,000,000 lines to read in all passes; do macros, rept blocks or includes"},
   });
 }
 

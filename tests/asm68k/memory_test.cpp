@@ -49,9 +49,25 @@ TEST(Memory, BadInputStaysWithinAFixedAllowance) {
             "would make the image larger than 16 MiB"},
            {" dc.b 1\n ds.b $C00000\n dc.b 1\n", 30 * MiB, SIZE_MAX,
             "0 errors, 0 warnings, 12582914 bytes"},
-           // Once the image is over its limit a pass stops filling blocks.
+           // Text that expansions put into lines counts toward the text a run reads.
+           {"m macro\n x equs \"" + Repeat("\\1", 500) + "\"\n endm\n rept 10000\n m " +
+                std::string(64, 'a') + "\n endr\n",
+            8 * MiB, SIZE_MAX, "more than 256 MiB of source text to read in all passes"},
+           // Lines a false branch steps over are lines read, in all passes together.
+           {" rept 30000\n if 0\n" + Repeat(" nop\n", 2000) + " endif\n endr\n", 8 * MiB,
+            SIZE_MAX, "more than 40,000,000 lines to read in all passes"},
+           {"a: ds.b b-a+1\nb:\n rept 3000\n if 0\n" + Repeat(" nop\n", 2000) + " endif\n endr\n",
+            8 * MiB, SIZE_MAX, "more than 40,000,000 lines to read in all passes"},
+           // An argument that grows at each level of a recursion, and macros
+           // that expansions define, are bounded.
+           {"m macro\n m " + Repeat("\\1", 16) + "\n endm\n m " + std::string(200, 'x') + "\n",
+            64 * MiB, SIZE_MAX, "this line grows past 1 MiB as text is put into it"},
+           {"m macro\nx\\@ macro\n dc.b \"" + std::string(32000, 'y') +
+                "\"\n endm\n endm\n rept 3000\n m\n endr\n",
+            160 * MiB, SIZE_MAX, "hold more than 64 MiB of text in all"},
+           // Once the image is over its limit the run stops.
            {"a: ds.b b-a+1\nb:\n" + Repeat(" dcb.l $400000,1\n", 200), SIZE_MAX, 64 * MiB,
-            "addresses do not settle after 16 passes"},
+            "test.asm:4: error: the image would be larger than 16 MiB"},
        }) {
     SCOPED_TRACE(c.source.substr(0, 40));
     asm68k::MemoryFiles memory(FileMap{{"big.bin", std::string(16 * MiB, 'x')}});
