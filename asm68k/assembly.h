@@ -40,6 +40,7 @@ struct SourceText {
   uint32_t file = 0;       // the file its lines come from, for messages
   bool transient = false;  // lasts only for the pass: its lines are parsed afresh each time
   bool indexed = false;    // `lines` has been filled
+  bool truncated = false;  // the source's line allowance ran out in it
   std::string text;
   std::string joined;  // lines continued with '&', each joined into one
   std::vector<LineInfo> lines;
@@ -64,8 +65,9 @@ struct SourceText {
   }
 };
 
-// Fills text.lines from text.text.
-void IndexLines(SourceText& text);
+// Fills text.lines from text.text, taking at most `allowance` lines (and
+// counting them off it); a text with more is marked `truncated`.
+void IndexLines(SourceText& text, uint64_t& allowance);
 
 struct SourceFile {
   // How messages name it: the source as the command line names it, an
@@ -168,6 +170,8 @@ constexpr int kMaxExpansionDepth = 256;
 constexpr uint32_t kMaxIncludes = 100000;
 constexpr uint64_t kMaxSourceBytes = 256u << 20;
 constexpr uint64_t kMaxLinesRead = 40000000;
+// Lines that hold something in all the files of a run (each file once).
+constexpr uint64_t kMaxSourceLines = 10000000;
 // What one line may grow to as text is put into it, and what the macros an
 // expansion defines and the string equates may hold in all (each pass).
 constexpr size_t kMaxLineText = 1u << 20;
@@ -192,6 +196,7 @@ struct Assembly {
   uint64_t linesRead = 0;
   uint64_t textRead = 0;
   uint32_t includesEntered = 0;
+  uint64_t linesToIndex = kMaxSourceLines;
   // opt os: the branches (by their line's place in the pass) the last pass made short.
   std::vector<bool> shortBranches;
   std::tm time{};  // of the assembly (or of SOURCE_DATE_EPOCH), for _year and the like

@@ -249,7 +249,8 @@ void RunInclude(PassState& state, const Statement& statement) {
   }
   if (!source.ReadText(file->text.text.size())) return;
   if (NestTooDeep(state)) return;
-  if (!file->text.indexed) IndexLines(file->text);
+  if (!file->text.indexed) IndexLines(file->text, state.assembly->linesToIndex);
+  if (!source.WholeText(file->text)) return;
   Frame frame;
   frame.kind = Frame::Include;
   frame.text = &file->text;

@@ -164,7 +164,7 @@ const char* BeforeAmpersand(const char* begin, const char* end) {
 
 }  // namespace
 
-void IndexLines(SourceText& text) {
+void IndexLines(SourceText& text, uint64_t& allowance) {
   text.lines.clear();
   text.joined.clear();
   text.backslash = -1;
@@ -179,6 +179,11 @@ void IndexLines(SourceText& text) {
   LineWalker lines(begin, begin + text.text.size());
   for (uint32_t number = 1; lines.Next(lineBegin, lineEnd); ++number) {
     if (IsCommentOrBlank(lineBegin, lineEnd)) continue;
+    if (allowance == 0) {
+      text.truncated = true;
+      break;
+    }
+    --allowance;
     LineInfo line;
     line.number = number;
     if (!ContinuesOnNextLine(lineBegin, lineEnd)) {
@@ -350,8 +355,19 @@ std::string LineSource::SymbolValueText(std::string_view name) {
   return std::to_string(EvaluateSymbol(state, symbol).value);
 }
 
+bool LineSource::WholeText(const SourceText& text) {
+  if (!text.truncated) return true;
+  PassError(state, "more than 10,000,000 lines that hold something in the source and its "
+                   "includes");
+  state.fatal = true;
+  return false;
+}
+
 void LineSource::Start(SourceFile& root) {
+  state.file = root.text.file;
+  state.line = 1;
   ReadText(root.text.text.size());
+  WholeText(root.text);
   Frame frame;
   frame.kind = Frame::File;
   frame.text = &root.text;

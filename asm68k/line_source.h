@@ -73,6 +73,8 @@ struct LineSource : TextSource, ExprEnvironment {
   bool StepOver(uint64_t lines);  // lines a scan read past
   bool ReadText(uint64_t bytes);  // text entered: a file, or a line text was put into
   void LinesExhausted();
+  // False, after the error, for a text whose lines ran past the allowance.
+  bool WholeText(const SourceText& text);
   // Text kept by definitions made as the pass runs (a body copied from an
   // expansion, a string equate): `added` replaces `removed`.
   bool HoldText(uint64_t added, uint64_t removed);

@@ -65,6 +65,9 @@ TEST(Memory, BadInputStaysWithinAFixedAllowance) {
            {"m macro\nx\\@ macro\n dc.b \"" + std::string(32000, 'y') +
                 "\"\n endm\n endm\n rept 3000\n m\n endr\n",
             160 * MiB, SIZE_MAX, "hold more than 64 MiB of text in all"},
+           // Each line of the source costs room: their number is bounded.
+           {Repeat("a\n", 10000001), 512 * MiB, SIZE_MAX,
+            "test.asm:1: error: more than 10,000,000 lines that hold something"},
            // Once the image is over its limit the run stops.
            {"a: ds.b b-a+1\nb:\n" + Repeat(" dcb.l $400000,1\n", 200), SIZE_MAX, 64 * MiB,
             "test.asm:4: error: the image would be larger than 16 MiB"},
