@@ -453,6 +453,25 @@ char SizeLetter(uint8_t size) {
 
 bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize, const Operand* operands,
                int count, uint16_t& form, uint8_t& size, std::string& error) {
+  // Most lines are well formed: the first row that takes them, as the full
+  // search below would choose it, without building what an error would say.
+  for (uint16_t i = 0; i < forms.count; ++i) {
+    uint16_t index = static_cast<uint16_t>(forms.first + i);
+    const InstructionForm& row = FormAt(index);
+    if (row.operandCount != count || !ModesFit(row, operands, count)) continue;
+    if (writtenSize != kSizeNone && !(row.sizes & writtenSize)) continue;
+    uint8_t effective = EffectiveSize(row, writtenSize);
+    if ((row.flags & kByteNoAn) && effective == kSizeB && UsesAddressRegister(operands, count)) {
+      continue;
+    }
+    if ((row.encoding == Encoding::Branch || row.encoding == Encoding::Dbcc) &&
+        operands[count - 1].absSize != 0) {
+      break;
+    }
+    form = index;
+    size = effective;
+    return true;
+  }
   std::string shownName(name);
   uint8_t allSizes = 0;
   bool countSeen[3] = {false, false, false};
