@@ -31,6 +31,10 @@ bool ByPlace(const Message& a, const Message& b) {
 
 void AddMessage(PassState& state, Severity severity, const std::string& text,
                 bool fromParse = false) {
+  if (state.redoBytes) {  // a line encoded again says what it did the first time, or nothing
+    state.redoFailed = true;
+    return;
+  }
   if (severity == Severity::Warning && !state.options.warnings) return;  // opt w-
   MessageLog& log = state.messages;
   // One line using one undefined name twice gets one message.
@@ -96,6 +100,13 @@ void AssembleInstruction(PassState& state, const Statement& statement) {
   AlignToWord(state, form->name);
   DefineLabelHere(state, statement);
   if (!PlacesBytes(state, form->name)) return;
+  RunRedoable(state, statement, true, EncodeAndEmit);
+}
+
+}  // namespace
+
+void EncodeAndEmit(PassState& state, const Statement& statement) {
+  const InstructionForm* form = &FormAt(statement.form);
   const Operand* operands = StatementOperands(state, statement);
   bool lengthMayChange = false;
   if (statement.operandCount == 2 &&
@@ -117,6 +128,8 @@ void AssembleInstruction(PassState& state, const Statement& statement) {
   }
   EmitBytes(state, bytes, static_cast<uint64_t>(count) * 2);
 }
+
+namespace {
 
 void ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
   ++state.order;
@@ -150,6 +163,9 @@ void ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
       if (directive.flags & kLabelAfter) {
         directive.run(state, statement);
         DefineLabelHere(state, statement);
+      } else if (directive.run == RunDc) {
+        DefineLabelHere(state, statement);
+        RunRedoable(state, statement, false, RunDc);
       } else {
         if (!(directive.flags & kNamesSymbol)) DefineLabelHere(state, statement);
         directive.run(state, statement);
@@ -193,6 +209,9 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.unresolvedForward = false;
   state.fatal = false;
   state.labelsAbove.clear();
+  state.redoPossible = pass == 1;
+  state.redo.clear();
+  state.redoStore.CutBack(ParseStore::Mark{});
 
   LineSource source(assembly, state);
   state.lines = &source;
@@ -209,7 +228,13 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   }
   state.lines = nullptr;
   assembly.shortBranches.swap(state.shortBranches);
-  if (!LayOutSections(state)) state.unresolvedForward = true;
+  if (!LayOutSections(state)) {
+    state.unresolvedForward = true;
+  } else if (state.unresolvedForward && RedoLaterLines(state)) {
+    // Every value the pass took from further down is now in its bytes.
+    state.unresolvedForward = false;
+    state.forwardUsed.clear();
+  }
 }
 
 // The pass is the last one when every forward reference it made saw the
@@ -266,8 +291,20 @@ EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr) {
                       state.locationKnown,
                       &state.forwardUsed,
                       &state.unresolvedForward,
-                      LocationSection(state)};
+                      LocationSection(state),
+                      state.order};
   EvalResult result = Evaluate(pool, expr, context);
+  if (state.redoBytes) {
+    if (!result.valid) state.redoFailed = true;
+  } else if (!result.known && state.pass == 1) {
+    // A value from further down: only an instruction or dc line can be
+    // encoded again at the end of the pass.
+    if (state.lineCanRedo) {
+      state.lineUsesLater = true;
+    } else {
+      state.redoPossible = false;
+    }
+  }
   if (result.usedLocation && state.location >= kAddressEnd) LocationPastEnd(state, -1);
   if (result.problem == EvalProblem::Undefined) {
     PassError(state, "undefined symbol '" + state.assembly->symbols.symbols[result.symbol].name + "'");
@@ -330,7 +367,7 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
   // A label or equ is defined once a pass, so a forward reference to it that
   // saw another value means another pass. (A set name may still change back.)
   if (kind != SymbolKind::Set && entry.forwardPass == state.pass &&
-      (!entry.forwardSeenValid || entry.forwardSeenValue != value)) {
+      (entry.forwardSeenValid ? entry.forwardSeenValue != value : state.pass > 1)) {
     state.unsettled = true;
   }
   entry.kind = kind;
@@ -342,6 +379,7 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
 
 void DefineLabelHere(PassState& state, const Statement& statement) {
   if (statement.label < 0) return;
+  if (!state.locationKnown) state.redoPossible = false;  // its address may still move
   if (state.location >= kAddressEnd) LocationPastEnd(state, statement.label);
   DefineSymbol(state, statement.label, SymbolKind::Label,
                static_cast<int32_t>(static_cast<uint32_t>(state.location)), state.locationKnown,
@@ -358,7 +396,7 @@ void MoveLabel(PassState& state, int32_t symbol, uint32_t from, uint32_t to) {
   }
   entry.value = static_cast<int32_t>(to);
   if (entry.forwardPass == state.pass &&
-      (!entry.forwardSeenValid || entry.forwardSeenValue != entry.value)) {
+      (entry.forwardSeenValid ? entry.forwardSeenValue != entry.value : state.pass > 1)) {
     state.unsettled = true;
   }
 }

@@ -294,7 +294,42 @@ struct PassState {
   // Labels alone on their lines since the location last moved: an
   // instruction or word data that gets a pad byte moves them past it.
   std::vector<int32_t> labelsAbove;
+
+  // The first pass can be the last. Where the only values it lacked are
+  // those that instructions and dc lines take from further down, it keeps
+  // those lines and encodes them again at its end, when every value is
+  // there, in the place their bytes already have.
+  struct Redo {
+    Statement statement;   // its operands in redoStore
+    uint64_t location = 0;  // where its bytes start
+    size_t section = 0;
+    bool inOffset = false;
+    Options options;
+    uint32_t order = 0, file = 0, line = 0;
+    bool instruction = false;
+    size_t run = 0, offset = 0, length = 0;  // its bytes in the image
+  };
+  bool redoPossible = true;      // false once the first pass must be followed by another
+  bool lineCanRedo = false;      // the line being run is an instruction or dc line
+  bool lineUsesLater = false;    // and it used a value from further down
+  bool lineBytesStarted = false;  // where its bytes went, once it placed some
+  bool lineBytesMissing = false;  // some of them were not placed
+  Redo lineRedo;
+  std::vector<Redo> redo;
+  ParseStore redoStore;
+  std::vector<uint8_t>* redoBytes = nullptr;  // while a line is encoded again: its bytes
+  bool redoFailed = false;
 };
+
+// Runs an instruction or dc line (without its label and alignment) so that
+// the first pass may encode it again at its end.
+void RunRedoable(PassState& state, const Statement& statement, bool instruction,
+                 void (*run)(PassState& state, const Statement& statement));
+// At the end of the first pass: encodes the kept lines again; true when the
+// pass is then the last one.
+bool RedoLaterLines(PassState& state);
+// Places an instruction's bytes (after its label and alignment).
+void EncodeAndEmit(PassState& state, const Statement& statement);
 
 void PassError(PassState& state, std::string text);
 void PassWarning(PassState& state, std::string text);

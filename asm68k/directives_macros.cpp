@@ -249,7 +249,10 @@ void RunMacroCall(PassState& state, const Statement&) {
       PassError(state, "unknown instruction '" + written + "'");
       // A macro of that name further down would make this message wrong:
       // one more pass knows.
-      if (state.pass == 1) state.unresolvedForward = true;
+      if (state.pass == 1) {
+        state.unresolvedForward = true;
+        state.redoPossible = false;
+      }
     }
     return;
   }

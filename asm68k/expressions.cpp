@@ -368,7 +368,7 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
   Symbol& symbol = context.symbols->symbols[index];
   TakeSection(result, symbol.section);
   if (symbol.definedPass == context.pass) {
-    if (!symbol.known) result.known = false;
+    if (!symbol.known || symbol.definedOrder > context.order) result.known = false;
     return symbol.value;
   }
   result.known = false;

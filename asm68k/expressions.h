@@ -125,6 +125,9 @@ struct EvalContext {
   std::vector<uint32_t>* forwardUsed;  // symbols used before their definition this pass
   bool* unresolvedForward;             // set when a forward reference had no value at all
   int16_t section;                     // of the location (see EvalResult::section)
+  // The line being evaluated: a symbol defined in this pass but further on
+  // (as when the first pass encodes a line again at its end) is not known.
+  uint32_t order = UINT32_MAX;
 };
 
 EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context);

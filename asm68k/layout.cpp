@@ -58,8 +58,40 @@ void LoadSection(PassState& state, size_t index) {
 
 }  // namespace
 
+namespace {
+
+// Where the bytes of a line that may be encoded again went: one stretch of one run.
+void KeepRedoBytes(PassState& state, const uint8_t* placed, uint64_t count) {
+  PassState::Redo& redo = state.lineRedo;
+  const ImageRun* run = state.image.runs.empty() ? nullptr : &state.image.runs.back();
+  size_t offset = run && placed ? static_cast<size_t>(placed - run->bytes.data()) : 0;
+  if (!placed) {
+    state.lineBytesMissing = true;
+  } else if (!state.lineBytesStarted) {
+    state.lineBytesStarted = true;
+    redo.run = state.image.runs.size() - 1;
+    redo.offset = offset;
+    redo.length = count;
+  } else if (redo.run == state.image.runs.size() - 1 && offset == redo.offset + redo.length) {
+    redo.length += count;
+  } else {
+    state.redoPossible = false;
+  }
+}
+
+}  // namespace
+
 uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
   if (count == 0) return nullptr;
+  if (state.redoBytes) {  // a line encoded again: its bytes go back where they were
+    if (data) {
+      state.redoBytes->insert(state.redoBytes->end(), data, data + count);
+    } else {
+      state.redoBytes->resize(state.redoBytes->size() + count);
+    }
+    state.location += count;
+    return nullptr;
+  }
   uint8_t* placed = nullptr;
   bool placing = !state.inOffset && Current(state).kind != SectionKind::Bss;
   if (placing && state.location + count <= kAddressEnd) {
@@ -70,7 +102,7 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
       state.fatal = true;
     }
     // A pass sure to be followed by another only counts addresses.
-    if (!state.unsettled && !state.unresolvedForward) {
+    if (!state.unsettled && (!state.unresolvedForward || state.redoPossible)) {
       placed = state.image.Place(static_cast<uint32_t>(state.location), data, count,
                                  {state.order, state.file, state.line, 0});
       // A message about these bytes, at the pass's end, shows how their line was reached.
@@ -80,6 +112,7 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
     }
     Current(state).started = true;
   }
+  if (state.lineCanRedo) KeepRedoBytes(state, placed, count);
   Advance(state, count);
   return placed;
 }

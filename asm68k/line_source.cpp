@@ -174,7 +174,12 @@ void IndexLines(SourceText& text, uint64_t& allowance) {
   const char* lineEnd;
   // Room for every line at once, unless lines are so short that most must
   // be blank (a file of empty lines reserves nothing).
-  size_t newlines = static_cast<size_t>(std::count(text.text.begin(), text.text.end(), '\n'));
+  size_t newlines = 0;
+  for (const char* p = begin, *end = begin + text.text.size();
+       (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p))));
+       ++p) {
+    ++newlines;
+  }
   if (newlines * 8 <= text.text.size()) text.lines.reserve(newlines + 1);
   LineWalker lines(begin, begin + text.text.size());
   for (uint32_t number = 1; lines.Next(lineBegin, lineEnd); ++number) {
