@@ -489,13 +489,6 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   root->path = name;
   root->text.text = std::move(source);
   IndexLines(root->text, assembly.linesToIndex);
-  // A line that holds something is a statement, with an operand and an
-  // expression node or so: room for them at once spares the copies (and the
-  // fresh pages) of stores that would grow by doubling.
-  size_t lines = root->text.truncated ? 0 : root->text.lines.size();
-  assembly.persistent.statements.reserve(lines);
-  assembly.persistent.operands.reserve(2 * lines);
-  assembly.persistent.expressions.nodes.reserve(lines);
   // The source as a file, when it is one: an include of it is then found.
   FileId id;
   if (reader.Identify(name, id) == ReadResult::Ok) assembly.fileById.emplace(id, 0);

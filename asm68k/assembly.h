@@ -32,7 +32,9 @@ struct LineInfo {
   uint32_t offset = 0;
   uint32_t length = 0;
   uint32_t number = 0;     // line number in the file it comes from
-  int32_t statement = -1;  // its parse in the text's store, once parsed
+  // Its parse in the persistent store once kept; -1 before it is read, and
+  // -2 - PASS after it was read once in that pass (see StatementAt).
+  int32_t statement = -1;
 };
 
 // A source file's text, or a macro body kept apart from one.

@@ -276,9 +276,14 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
   context.caseSensitive = state.options.caseSensitive;
   context.blanksInOperands = state.options.blanksInOperands;
   context.environment = &source;
-  // Text put in, or a text that lasts only while the pass needs it: parsed
-  // afresh, in the store that is emptied after each line.
-  if (!reused) {
+  // A parse is kept for a line read again: in a macro or rept body, or in
+  // the passes after the first (which most sources don't need). Else, and
+  // for a line text was put into, it is made in the store that is emptied
+  // after each line, so that a long source costs no room a line.
+  int32_t readOnce = -2 - state.pass;
+  bool keep = reused && line.statement < 0 && (state.pass > 1 || line.statement == readOnce);
+  if (!keep) {
+    if (reused && line.statement < 0) line.statement = readOnce;
     ParseStore& store = state.assembly->transient;
     state.store = &store;
     int32_t index = ParseLine(*state.assembly, store, read.begin, read.end, context);
