@@ -219,12 +219,10 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   source.Start(*assembly.files[0]);
   SourceText* text;
   LineInfo* line;
-  const ParseStore::Mark empty{};
   while (source.Next(text, line)) {
     ExecuteLine(state, *text, *line);
-    // What a line parsed into the transient store (a line text was put
-    // into) is used up when it has run.
-    if (!assembly.transient.statements.empty()) assembly.transient.CutBack(empty);
+    // What a line parsed into the transient store is used up when it has run.
+    assembly.transient.Clear();
   }
   state.lines = nullptr;
   assembly.shortBranches.swap(state.shortBranches);

@@ -153,7 +153,15 @@ struct ParseStore {
     operands.resize(mark.operands);
     expressions.nodes.resize(mark.nodes);
     bytes.resize(mark.bytes);
-    messages.resize(mark.messages);
+    if (messages.size() > mark.messages) messages.resize(mark.messages);
+  }
+  // Empties it, keeping its room: the transient store after each line.
+  void Clear() {
+    statements.clear();
+    operands.clear();
+    expressions.nodes.clear();
+    bytes.clear();
+    if (!messages.empty()) messages.clear();
   }
 };
 
