@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "assembly.h"
+#include "command_line_items.h"
 #include "directive_families.h"
 #include "directive_support.h"
 #include "directive_table.h"
@@ -115,6 +116,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.lines = &source;
   DefineSymbol(state, static_cast<int32_t>(assembly.rsCounter), SymbolKind::Set, 0, true);
   source.Start(*assembly.files[0]);
+  StartCommandLineItems(assembly, source);
   SourceText* text;
   LineInfo* line;
   while (source.Next(text, line)) ExecuteLine(state, *text, *line);
@@ -174,9 +176,12 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
   Symbol& entry = state.assembly->symbols.symbols[static_cast<size_t>(symbol)];
   if (entry.definedPass == state.pass) {
     if (entry.kind != SymbolKind::Set || kind != SymbolKind::Set) {
-      std::string where = "line " + std::to_string(entry.definedLine);
+      std::string where = "on line " + std::to_string(entry.definedLine);
       if (entry.definedFile != state.file) where += " of " + state.assembly->files[entry.definedFile]->name;
-      PassError(state, "'" + entry.name + "' is already defined on " + where);
+      if (IsCommandLineFile(*state.assembly, entry.definedFile)) {
+        where = "by " + state.assembly->files[entry.definedFile]->name;
+      }
+      PassError(state, "'" + entry.name + "' is already defined " + where);
       return;
     }
   } else {
@@ -204,7 +209,8 @@ void DefineLabelHere(PassState& state, const Statement& statement) {
   if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name)) state.scope = statement.label;
 }
 
-AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader) {
+AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader,
+                            const AssemblyOptions& options) {
   Assembly assembly;
   assembly.reader = &reader;
   auto root = std::make_unique<SourceFile>();
@@ -224,6 +230,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   if (reader.Identify(name, id)) assembly.fileById.emplace(id, 0);
   assembly.rsCounter = assembly.symbols.Intern(kRsCounterName);
   assembly.files.push_back(std::move(root));
+  AddCommandLineItems(assembly, options);
 
   AssemblyResult result;
   PassState state;
@@ -270,8 +277,11 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
     } else {
       ++result.warnings;
     }
-    result.messages.push_back(FormatMessage(assembly.files[message.file]->name, message.line,
-                                            message.severity, message.text, message.context));
+    result.messages.push_back(
+        IsCommandLineFile(assembly, message.file)
+            ? FormatItemMessage(assembly, message)
+            : FormatMessage(assembly.files[message.file]->name, message.line, message.severity,
+                            message.text, message.context));
   }
   bool success = result.errors == 0;
   if (success) BuildImage(state.image, result.image);

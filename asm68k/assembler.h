@@ -10,6 +10,20 @@
 
 namespace asm68k {
 
+// What a run takes besides the source: the command line's /o, /e and /j,
+// applied at the start of every pass as if they stood above the source's
+// first line.
+struct Equate {
+  std::string name;
+  std::string value;  // an expression, as in an equ
+};
+
+struct AssemblyOptions {
+  std::vector<std::string> opts;  // each "FLAG,FLAG...", run as an opt line (messages: "/o TEXT")
+  std::vector<Equate> equates;    // each run as "NAME equ VALUE" (messages: "/e NAME=VALUE")
+  std::vector<std::string> includeDirs;  // searched as incdir folders, before any incdir
+};
+
 struct AssemblyResult {
   std::vector<uint8_t> image;         // empty whenever there are errors
   std::vector<std::string> messages;  // "SOURCE:LINE: error: TEXT", in source order
@@ -23,6 +37,9 @@ struct AssemblyResult {
 // files are read through `reader`: first as written (relative to the current
 // directory), then relative to the including file's folder. When `name`
 // names a file the reader knows, that file is taken to be the source.
-AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader);
+// `options` puts opt lines and equates before the source and adds include
+// folders.
+AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader,
+                            const AssemblyOptions& options = AssemblyOptions());
 
 }  // namespace asm68k

@@ -131,7 +131,16 @@ struct Assembly {
   // Where the last pass laid each section out: the next pass takes it so.
   std::unordered_map<std::string, uint32_t> sectionBases;
   bool recordSources = false;  // an overlap was found: passes keep each byte's line
+  // Files [1, 1 + commandLineFiles) are the command line's /o and /e items,
+  // a line each, run before the source in every pass; messages name them
+  // without a line number. /j folders are searched before any incdir.
+  uint32_t commandLineFiles = 0;
+  std::vector<std::string> includeDirs;
 };
+
+inline bool IsCommandLineFile(const Assembly& assembly, uint32_t file) {
+  return file >= 1 && file <= assembly.commandLineFiles;
+}
 
 enum class SectionKind : uint8_t { Code, Data, Bss };
 
