@@ -9,6 +9,7 @@
 #include "directive_table.h"
 #include "encoder.h"
 #include "line_source.h"
+#include "listing.h"
 
 namespace asm68k {
 
@@ -51,7 +52,8 @@ void AssembleInstruction(PassState& state, const Statement& statement) {
   EmitBytes(state, bytes, static_cast<uint64_t>(count) * 2);
 }
 
-void ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
+// Runs one line; returns its statement.
+Statement ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
   ++state.order;
   state.file = text.file;
   state.line = line.number;
@@ -91,6 +93,7 @@ void ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
       DefineLabelHere(state, statement);
       break;
   }
+  return statement;
 }
 
 void RunPass(Assembly& assembly, PassState& state, int pass) {
@@ -117,9 +120,16 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   DefineSymbol(state, static_cast<int32_t>(assembly.rsCounter), SymbolKind::Set, 0, true);
   source.Start(*assembly.files[0]);
   StartCommandLineItems(assembly, source);
+  const bool listed = state.listing != nullptr;  // kept in a register: the loop is hot
+  if (listed) StartListingPass(state);
   SourceText* text;
   LineInfo* line;
-  while (source.Next(text, line)) ExecuteLine(state, *text, *line);
+  while (source.Next(text, line)) {
+    if (listed) ListLineBefore(state, *text, *line);
+    Statement statement = ExecuteLine(state, *text, *line);
+    if (listed) ListLineAfter(state, statement);
+  }
+  if (listed) FinishListingPass(state);
   state.lines = nullptr;
   if (!LayOutSections(state)) state.unresolvedForward = true;
 }
@@ -235,6 +245,8 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   AssemblyResult result;
   PassState state;
   state.assembly = &assembly;
+  ListingRecorder listing;
+  if (options.listing) state.listing = &listing;
   int64_t unsettled = -1;
   bool settled = false;
   for (int pass = 1; pass <= kMaxPasses && !settled; ++pass) {
@@ -285,6 +297,8 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   }
   bool success = result.errors == 0;
   if (success) BuildImage(state.image, result.image);
+  if (success && options.listing) result.listing = std::move(listing.text);
+  if (success && options.symbols) result.symbols = FormatSymbols(assembly, result.passes);
   result.summary =
       FormatSummary(result.errors, result.warnings, moreErrors, success, result.image.size());
   return result;

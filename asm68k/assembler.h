@@ -12,7 +12,7 @@ namespace asm68k {
 
 // What a run takes besides the source: the command line's /o, /e and /j,
 // applied at the start of every pass as if they stood above the source's
-// first line.
+// first line; and whether it gives a listing and the symbols.
 struct Equate {
   std::string name;
   std::string value;  // an expression, as in an equ
@@ -22,6 +22,8 @@ struct AssemblyOptions {
   std::vector<std::string> opts;  // each "FLAG,FLAG...", run as an opt line (messages: "/o TEXT")
   std::vector<Equate> equates;    // each run as "NAME equ VALUE" (messages: "/e NAME=VALUE")
   std::vector<std::string> includeDirs;  // searched as incdir folders, before any incdir
+  bool listing = false;  // fill AssemblyResult::listing
+  bool symbols = false;  // fill AssemblyResult::symbols
 };
 
 struct AssemblyResult {
@@ -31,14 +33,18 @@ struct AssemblyResult {
   int errors = 0;                     // as shown (at most kMaxErrors)
   int warnings = 0;
   int passes = 0;
+  // When asked for, and only when there are no errors: the last pass's
+  // listing and the symbol table, as text files (see listing.h).
+  std::string listing;
+  std::string symbols;
 };
 
 // Assembles `source`, which is called `name` in messages. Include and incbin
 // files are read through `reader`: first as written (relative to the current
 // directory), then relative to the including file's folder. When `name`
 // names a file the reader knows, that file is taken to be the source.
-// `options` puts opt lines and equates before the source and adds include
-// folders.
+// `options` puts opt lines and equates before the source, adds include
+// folders and asks for the listing and the symbols.
 AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader,
                             const AssemblyOptions& options = AssemblyOptions());
 

@@ -159,6 +159,7 @@ struct Section {
 };
 
 struct LineSource;
+struct ListingRecorder;
 
 // The state of one pass over the lines.
 struct PassState {
@@ -187,6 +188,7 @@ struct PassState {
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
   bool fatal = false;  // a limit was hit: another pass would only hit it again
+  ListingRecorder* listing = nullptr;  // set only when a listing is asked for
 };
 
 void PassError(PassState& state, std::string text);
