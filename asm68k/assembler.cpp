@@ -246,6 +246,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   PassState state;
   state.assembly = &assembly;
   ListingRecorder listing;
+  listing.limit = options.listingLimit;
   if (options.listing) state.listing = &listing;
   int64_t unsettled = -1;
   bool settled = false;

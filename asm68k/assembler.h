@@ -23,6 +23,9 @@ struct AssemblyOptions {
   std::vector<Equate> equates;    // each run as "NAME equ VALUE" (messages: "/e NAME=VALUE")
   std::vector<std::string> includeDirs;  // searched as incdir folders, before any incdir
   bool listing = false;  // fill AssemblyResult::listing
+  // Past this size the listing stops, with a warning: a pass of 10 million
+  // lines, each listed, must not take all the memory there is.
+  size_t listingLimit = size_t{256} << 20;
   bool symbols = false;  // fill AssemblyResult::symbols
 };
 

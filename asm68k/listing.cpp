@@ -43,6 +43,11 @@ struct Row {
 
 void AppendRow(ListingRecorder& listing, const Assembly& assembly, uint32_t file, const Row& row) {
   std::string& out = listing.text;
+  if (listing.full) return;
+  if (out.size() >= listing.limit) {
+    listing.full = true;
+    return;
+  }
   if (listing.shownFile != file) {
     out += "--- ";
     out += assembly.files[file]->name;
@@ -87,7 +92,7 @@ void ListUpTo(ListingRecorder& listing, const Assembly& assembly, ListingRecorde
   const char* lineBegin;
   const char* lineEnd;
   LineWalker lines(text + open.cursor, text + end);
-  while (lines.Next(lineBegin, lineEnd)) {
+  while (!listing.full && lines.Next(lineBegin, lineEnd)) {
     Row row;
     row.number = ++open.number;
     row.source = std::string_view(lineBegin, static_cast<size_t>(lineEnd - lineBegin));
@@ -97,11 +102,19 @@ void ListUpTo(ListingRecorder& listing, const Assembly& assembly, ListingRecorde
 }
 
 // Follows the line source's files: those that ended get the rest of their
-// lines listed, those that began are opened.
+// lines listed, those that began are opened. Counts the expansion levels.
 void FollowFiles(PassState& state) {
   ListingRecorder& listing = *state.listing;
   const Assembly& assembly = *state.assembly;
   const std::vector<Frame>& frames = state.lines->frames;
+  const SourceText* top = frames.empty() ? nullptr : frames.back().text;
+  if (frames.size() == listing.followedFrames && top == listing.followedTop) return;
+  listing.followedFrames = frames.size();
+  listing.followedTop = top;
+  listing.depth = 0;
+  for (const Frame& frame : frames) {
+    if (frame.kind == Frame::Macro || frame.kind == Frame::Rept) ++listing.depth;
+  }
   size_t matched = 0;
   size_t i = 0;
   for (; i < frames.size(); ++i) {
@@ -155,27 +168,50 @@ uint32_t LabelPoint(const PassState& state, const Statement& statement, uint32_t
   return aligned ? before + (before & 1) : before;
 }
 
+// Whether the pass may still be the last without errors, so that its
+// listing is worth going on with: not once it is sure to be followed by
+// another, nor once it has found an error.
+bool WorthListing(PassState& state) {
+  ListingRecorder& listing = *state.listing;
+  if (state.unsettled || state.unresolvedForward) listing.stopped = true;
+  for (; !listing.stopped && listing.checkedMessages < state.messages.size();
+       ++listing.checkedMessages) {
+    if (state.messages[listing.checkedMessages].severity == Severity::Error) listing.stopped = true;
+  }
+  return !listing.stopped;
+}
+
+// Once the listing is full: it says so where it stops, and so does a warning.
+void StopWhenFull(PassState& state) {
+  ListingRecorder& listing = *state.listing;
+  if (!listing.full || listing.stopped) return;
+  listing.stopped = true;
+  std::string limit = std::to_string(listing.limit >> 20) + " MiB";
+  if (listing.limit < (size_t{1} << 20)) limit = std::to_string(listing.limit) + " bytes";
+  listing.text += "--- the listing stops here: it would be larger than " + limit + "\n";
+  PassWarning(state, "the listing stops at this line: it would be larger than " + limit);
+}
+
 }  // namespace
 
 void StartListingPass(PassState& state) {
   ListingRecorder& listing = *state.listing;
   listing.text.clear();
+  listing.stopped = listing.full = false;
+  listing.checkedMessages = 0;
   listing.open.clear();
   listing.shownFile = -1;
+  listing.followedFrames = 0;
+  listing.followedTop = nullptr;
   listing.listed = false;
   FollowFiles(state);
 }
 
 void ListLineBefore(PassState& state, const SourceText& text, const LineInfo& line) {
   ListingRecorder& listing = *state.listing;
-  listing.listed = !IsCommandLineFile(*state.assembly, text.file) && !state.unsettled &&
-                   !state.unresolvedForward;
+  listing.listed = !IsCommandLineFile(*state.assembly, text.file) && WorthListing(state);
   if (!listing.listed) return;
   FollowFiles(state);
-  listing.depth = 0;
-  for (const Frame& frame : state.lines->frames) {
-    if (frame.kind == Frame::Macro || frame.kind == Frame::Rept) ++listing.depth;
-  }
   // A line of the file being listed (or of a rept body in it, the first
   // time through): the lines before it come first.
   if (!listing.open.empty()) {
@@ -186,6 +222,8 @@ void ListLineBefore(PassState& state, const SourceText& text, const LineInfo& li
       open.number = line.number;
     }
   }
+  StopWhenFull(state);
+  listing.listed = !listing.stopped;
   listing.number = line.number;
   listing.source.assign(text.LineBegin(line), line.length);
   listing.placedBefore = state.image.placed;
@@ -244,15 +282,17 @@ void ListLineAfter(PassState& state, const Statement& statement) {
   }
   // An include begins here, or end or mexit left files.
   FollowFiles(state);
+  StopWhenFull(state);
 }
 
 void FinishListingPass(PassState& state) {
   ListingRecorder& listing = *state.listing;
-  while (!listing.open.empty()) {
+  while (WorthListing(state) && !listing.open.empty()) {
     ListingRecorder::OpenText& open = listing.open.back();
     ListUpTo(listing, *state.assembly, open, open.text->text.size());
     listing.open.pop_back();
   }
+  StopWhenFull(state);
 }
 
 std::string FormatSymbols(const Assembly& assembly, int pass) {

@@ -8,7 +8,9 @@
 // the file's text when the next line of it comes, or when the file ends.
 // Every pass lists, since a pass does not know it is the last until it
 // ends; the last one's listing is kept. A pass sure to be followed by
-// another stops listing, and a pass without a recorder pays nothing.
+// another, or one that found an error, stops listing (its listing would be
+// thrown away); a listing that reaches its limit stops with a warning; a
+// pass without a recorder pays nothing.
 
 #include <cstdint>
 #include <string>
@@ -20,6 +22,12 @@ namespace asm68k {
 
 struct ListingRecorder {
   std::string text;  // the pass's listing so far
+  size_t limit = 0;  // its size at most, then it stops (AssemblyOptions::listingLimit)
+  // No more rows in this pass: it found an error (its listing would be
+  // thrown away), or the listing reached its limit (`full`).
+  bool stopped = false;
+  bool full = false;
+  size_t checkedMessages = 0;  // the pass's messages already looked at for an error
 
   // The line being run.
   bool listed = false;  // it is listed: not a command-line item, in a pass that may be the last
@@ -39,6 +47,10 @@ struct ListingRecorder {
   };
   std::vector<OpenText> open;
   int64_t shownFile = -1;  // the file the rows above belong to
+  // The line source's frames as last followed: only a line's push or pops
+  // change them between two lines, so their number and top tell.
+  size_t followedFrames = 0;
+  const SourceText* followedTop = nullptr;
 };
 
 // At a pass's start, once the line source holds the source's frame.

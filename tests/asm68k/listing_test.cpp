@@ -19,11 +19,13 @@ struct ListingCase {
   const char* listing;
 };
 
-asm68k::AssemblyResult AssembleListed(const std::string& source, asm68k_test::FileMap files) {
+asm68k::AssemblyResult AssembleListed(const std::string& source, asm68k_test::FileMap files,
+                                      size_t limit = size_t{256} << 20) {
   files["main.asm"] = source;
   asm68k::MemoryFiles reader(files);
   asm68k::AssemblyOptions options;
   options.listing = true;
+  options.listingLimit = limit;
   return asm68k::AssembleText(source, "main.asm", reader, options);
 }
 
@@ -113,6 +115,23 @@ TEST(Listing, ShowsAFewRowsOfALineWithManyBytes) {
   EXPECT_EQ(std::count(result.listing.begin(), result.listing.end(), '\n'), 6);
   EXPECT_NE(result.listing.find("\n                 (16777176 more bytes)\n"), std::string::npos)
       << result.listing.substr(0, 400);
+}
+
+// A listing past its limit stops with a row and a warning that say so; the
+// image is whole.
+TEST(Listing, StopsAtItsLimit) {
+  asm68k::AssemblyResult result =
+      AssembleListed("; first\n\tnop\n\tnop\n; a comment past the limit\n\tnop\n", {}, 100);
+  EXPECT_EQ(result.errors, 0);
+  EXPECT_EQ(result.image.size(), 6u);
+  EXPECT_EQ(result.listing,
+            "--- main.asm\n"
+            "     1                                ; first\n"
+            "     2  00000000 4E71                 \tnop\n"
+            "--- the listing stops here: it would be larger than 100 bytes\n");
+  EXPECT_EQ(result.messages, (std::vector<std::string>{
+                                 "main.asm:3: warning: the listing stops at this line: it would "
+                                 "be larger than 100 bytes"}));
 }
 
 }  // namespace
