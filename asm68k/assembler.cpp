@@ -5,11 +5,13 @@
 #include <ctime>
 
 #include "assembly.h"
+#include "command_line_items.h"
 #include "directive_families.h"
 #include "directive_support.h"
 #include "directive_table.h"
 #include "encoder.h"
 #include "line_source.h"
+#include "listing.h"
 
 namespace asm68k {
 
@@ -131,19 +133,21 @@ void EncodeAndEmit(PassState& state, const Statement& statement) {
 
 namespace {
 
-void ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
+// Runs one line; returns its statement.
+Statement ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
   ++state.order;
   state.file = text.file;
   state.line = line.number;
   // A copy: running it may parse further lines, which can move the store.
   const Statement statement = StatementAt(state, text, line);
+  if (state.listing) ListLineText(state);
   // A macro that took a directive's name is called by it from its definition on.
   const std::vector<bool>& directiveMacros = state.lines->directiveMacros;
   if (statement.directive >= 0 && static_cast<size_t>(statement.directive) < directiveMacros.size() &&
       directiveMacros[static_cast<size_t>(statement.directive)]) {
     DefineLabelHere(state, statement);
     RunMacroCall(state, statement);
-    return;
+    return statement;
   }
   for (uint16_t i = 0; i < statement.messageCount; ++i) {
     const Message& found = state.store->messages[statement.firstMessage + i];
@@ -181,6 +185,7 @@ void ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
       if (statement.label >= 0) state.labelsAbove.push_back(statement.label);
       break;
   }
+  return statement;
 }
 
 void RunPass(Assembly& assembly, PassState& state, int pass) {
@@ -209,7 +214,9 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.unresolvedForward = false;
   state.fatal = false;
   state.labelsAbove.clear();
-  state.redoPossible = pass == 1;
+  // A listing shows each line's bytes as its pass placed them: a pass that
+  // places some bytes again at its end is not one to list.
+  state.redoPossible = pass == 1 && !state.listing;
   state.redo.clear();
   state.redoStore.CutBack(ParseStore::Mark{});
 
@@ -217,13 +224,19 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.lines = &source;
   DefineSymbol(state, static_cast<int32_t>(assembly.rsCounter), SymbolKind::Set, 0, true);
   source.Start(*assembly.files[0]);
+  StartCommandLineItems(assembly, source);
+  const bool listed = state.listing != nullptr;  // kept in a register: the loop is hot
+  if (listed) StartListingPass(state);
   SourceText* text;
   LineInfo* line;
   while (source.Next(text, line)) {
-    ExecuteLine(state, *text, *line);
+    if (listed) ListLineBefore(state, *text, *line);
+    Statement statement = ExecuteLine(state, *text, *line);
+    if (listed) ListLineAfter(state, statement);
     // What a line parsed into the transient store is used up when it has run.
     assembly.transient.Clear();
   }
+  if (listed) FinishListingPass(state);
   state.lines = nullptr;
   assembly.shortBranches.swap(state.shortBranches);
   if (!LayOutSections(state)) {
@@ -347,9 +360,12 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
     // the same definition.
     if (kind == SymbolKind::Equ && entry.kind == SymbolKind::Equ && entry.value == value) return;
     if (entry.kind != SymbolKind::Set || kind != SymbolKind::Set) {
-      std::string where = "line " + std::to_string(entry.definedLine);
+      std::string where = "on line " + std::to_string(entry.definedLine);
       if (entry.definedFile != state.file) where += " of " + state.assembly->files[entry.definedFile]->name;
-      PassError(state, "'" + entry.name + "' is already defined on " + where);
+      if (IsCommandLineFile(*state.assembly, entry.definedFile)) {
+        where = "by " + state.assembly->files[entry.definedFile]->name;
+      }
+      PassError(state, "'" + entry.name + "' is already defined " + where);
       return;
     }
   } else {
@@ -468,8 +484,11 @@ void Report(const Assembly& assembly, PassState& state, bool settled, int64_t un
   result.errors = static_cast<int64_t>(counts[errors]);
   result.warnings = static_cast<int64_t>(counts[warnings]);
   for (const Message& message : messages) {
-    result.messages.push_back(FormatMessage(assembly.files[message.file]->name, message.line,
-                                            message.severity, message.text, message.context));
+    result.messages.push_back(
+        IsCommandLineFile(assembly, message.file)
+            ? FormatItemMessage(assembly, message)
+            : FormatMessage(assembly.files[message.file]->name, message.line, message.severity,
+                            message.text, message.context));
   }
   result.notShown = FormatNotShown(hidden[errors], hidden[warnings]);
   bool success = result.errors == 0;
@@ -479,7 +498,8 @@ void Report(const Assembly& assembly, PassState& state, bool settled, int64_t un
 
 }  // namespace
 
-AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader) {
+AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader,
+                            const AssemblyOptions& options) {
   Assembly assembly;
   assembly.reader = &reader;
   auto root = std::make_unique<SourceFile>();
@@ -493,10 +513,14 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   assembly.rsCounter = assembly.symbols.Intern(kRsCounterName);
   assembly.time = AssemblyTime();
   assembly.files.push_back(std::move(root));
+  AddCommandLineItems(assembly, options);
 
   AssemblyResult result;
   PassState state;
   state.assembly = &assembly;
+  ListingRecorder listing;
+  listing.limit = options.listingLimit;
+  if (options.listing) state.listing = &listing;
   int64_t unsettled = -1;
   bool settled = false;
   int lastPass = kMaxPasses;
@@ -504,7 +528,6 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
     RunPass(assembly, state, pass);
     result.passes = pass;
     unsettled = FirstUnsettledSymbol(state);
-    // After a limit was hit, one more pass still finds the undefined names.
     // A limit that was hit would only be hit again: its pass is the last.
     settled = state.fatal || (!state.unresolvedForward && unsettled < 0);
     // Addresses that settled only in the last pass, with bytes placed twice:
@@ -516,6 +539,8 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   }
 
   Report(assembly, state, settled, unsettled, result);
+  if (result.errors == 0 && options.listing) result.listing = std::move(listing.text);
+  if (result.errors == 0 && options.symbols) result.symbols = FormatSymbols(assembly, result.passes);
   return result;
 }
 

@@ -10,6 +10,25 @@
 
 namespace asm68k {
 
+// What a run takes besides the source: the command line's /o, /e and /j,
+// applied at the start of every pass as if they stood above the source's
+// first line; and whether it gives a listing and the symbols.
+struct Equate {
+  std::string name;
+  std::string value;  // an expression, as in an equ
+};
+
+struct AssemblyOptions {
+  std::vector<std::string> opts;  // each "FLAG,FLAG...", run as an opt line (messages: "/o TEXT")
+  std::vector<Equate> equates;    // each run as "NAME equ VALUE" (messages: "/e NAME=VALUE")
+  std::vector<std::string> includeDirs;  // searched as incdir folders, before any incdir
+  bool listing = false;  // fill AssemblyResult::listing
+  // Past this size the listing stops, with a warning: a pass of 10 million
+  // lines, each listed, must not take all the memory there is.
+  size_t listingLimit = size_t{256} << 20;
+  bool symbols = false;  // fill AssemblyResult::symbols
+};
+
 struct AssemblyResult {
   std::vector<uint8_t> image;         // empty whenever there are errors
   // "SOURCE:LINE: error: TEXT", in source order: the first kShownPerKind
@@ -20,12 +39,19 @@ struct AssemblyResult {
   int64_t errors = 0;    // every one found, shown or not
   int64_t warnings = 0;
   int passes = 0;
+  // When asked for, and only when there are no errors: the last pass's
+  // listing and the symbol table, as text files (see listing.h).
+  std::string listing;
+  std::string symbols;
 };
 
 // Assembles `source`, which is called `name` in messages. Include and incbin
 // files are read through `reader`: first as written (relative to the current
 // directory), then relative to the including file's folder. When `name`
 // names a file the reader knows, that file is taken to be the source.
-AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader);
+// `options` puts opt lines and equates before the source, adds include
+// folders and asks for the listing and the symbols.
+AssemblyResult AssembleText(std::string source, const std::string& name, FileReader& reader,
+                            const AssemblyOptions& options = AssemblyOptions());
 
 }  // namespace asm68k

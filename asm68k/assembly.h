@@ -4,6 +4,7 @@
 // parse (made once for a file's line, once per expansion for a macro's), and
 // the state of the pass that is assembling them.
 
+#include <algorithm>
 #include <climits>
 #include <ctime>
 #include <cstdint>
@@ -65,6 +66,18 @@ struct SourceText {
   const char* LineEnd(const LineInfo& line) const {
     return LineBegin(line) + (line.length & ~LineInfo::kJoined);
   }
+  // Where a line stands in `text`, as read: for a joined line, from its
+  // first line's start to its last line's end.
+  std::pair<uint32_t, uint32_t> SpanInText(const LineInfo& line) const {
+    if (!(line.length & LineInfo::kJoined)) return {line.offset, line.offset + line.length};
+    auto found = std::lower_bound(joinedSpans.begin(), joinedSpans.end(), line.offset,
+                                  [](const JoinedSpan& span, uint32_t at) { return span.joined < at; });
+    return {found->begin, found->end};
+  }
+  struct JoinedSpan {
+    uint32_t joined, begin, end;  // its offset in `joined`, its span in `text`
+  };
+  std::vector<JoinedSpan> joinedSpans;
 };
 
 // Fills text.lines from text.text, taking at most `allowance` lines (and
@@ -214,7 +227,16 @@ struct Assembly {
   // another case, listed once a run (none for a path that is no folder).
   std::unordered_map<std::string, std::vector<std::string>> folderNames;
   size_t listedNames = 0;  // in all of them
+  // Files [1, 1 + commandLineFiles) are the command line's /o and /e items,
+  // a line each, run before the source in every pass; messages name them
+  // without a line number. /j folders are searched before any incdir.
+  uint32_t commandLineFiles = 0;
+  std::vector<std::string> includeDirs;
 };
+
+inline bool IsCommandLineFile(const Assembly& assembly, uint32_t file) {
+  return file >= 1 && file <= assembly.commandLineFiles;
+}
 
 enum class SectionKind : uint8_t { Code, Data, Bss };
 
@@ -236,6 +258,7 @@ struct Section {
 };
 
 struct LineSource;
+struct ListingRecorder;
 
 // The messages of a pass. Of each kind (errors, warnings), and apart for the
 // ones found by reading a line alone (true whatever the addresses), the
@@ -329,6 +352,7 @@ struct PassState {
   ParseStore redoStore;
   std::vector<uint8_t>* redoBytes = nullptr;  // while a line is encoded again: its bytes
   bool redoFailed = false;
+  ListingRecorder* listing = nullptr;  // set only when a listing is asked for
 };
 
 // Runs an instruction or dc line (without its label and alignment) so that

@@ -1,49 +1,226 @@
 #include "command_line.h"
 
+#include <filesystem>
 #include <new>
 #include <stdexcept>
+#include <vector>
 
-#include "assembler.h"
 #include "assembly.h"
 #include "image.h"
 #include "messages.h"
+#include "source.h"
 
 namespace asm68k {
 
+namespace {
+
+bool IsSwitch(const std::string& argument) {
+  return argument.size() >= 2 && (argument[0] == '/' || argument[0] == '-');
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string Trimmed(const std::string& text) {
+  size_t begin = 0, end = text.size();
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
+}
+
+bool HasControlCharacter(const std::string& text) {
+  for (char c : text) {
+    if (static_cast<uint8_t>(c) < 0x20 || c == 0x7F) return true;
+  }
+  return false;
+}
+
+// NAME=VALUE[;NAME=VALUE...], NAME alone meaning NAME=1. A ';' inside quotes
+// belongs to the value.
+bool ParseEquates(const std::string& text, std::vector<Equate>& equates, std::string& error) {
+  std::vector<std::string> items(1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == ';') {
+      items.emplace_back();
+      continue;
+    }
+    items.back() += c;
+    if (c == '\'' || c == '"') {
+      size_t close = text.find(c, i + 1);
+      if (close == std::string::npos) close = text.size() - 1;
+      items.back().append(text, i + 1, close - i);
+      i = close;
+    }
+  }
+  size_t found = 0;
+  for (const std::string& item : items) {
+    if (item.empty()) continue;
+    ++found;
+    size_t equals = item.find('=');
+    Equate equate;
+    equate.name = item.substr(0, equals);
+    equate.value = equals == std::string::npos ? "1" : item.substr(equals + 1);
+    bool isName = !equate.name.empty() && IsIdentStart(equate.name[0]) && !IsLocalName(equate.name);
+    for (size_t k = 1; k < equate.name.size(); ++k) isName = isName && IsIdentChar(equate.name[k]);
+    if (!isName) {
+      error = "'" + equate.name + "' is not a name for an equate";
+      return false;
+    }
+    if (Trimmed(equate.value).empty()) {
+      error = "'" + item + "' gives " + equate.name + " no value";
+      return false;
+    }
+    if (HasControlCharacter(equate.value)) {
+      error = "the value of " + equate.name + " holds a control character";
+      return false;
+    }
+    equates.push_back(std::move(equate));
+  }
+  if (found == 0) error = "needs NAME=VALUE";
+  return found > 0;
+}
+
+bool SamePath(const std::string& a, const std::string& b) {
+  return std::filesystem::path(a).lexically_normal() == std::filesystem::path(b).lexically_normal();
+}
+
+// SOURCE,OUTPUT[,SYMBOLS[,LISTING]]; blanks around a field are ignored, and
+// an empty SYMBOLS or LISTING means none.
+bool SplitFileList(const std::string& list, CommandLine& line, std::string& error) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (;;) {
+    size_t comma = list.find(',', start);
+    fields.push_back(Trimmed(list.substr(start, comma - start)));
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  const std::string shown = "the file list '" + list + "'";
+  if (fields.size() > 4) {
+    error = shown + " has more fields than SOURCE,OUTPUT,SYMBOLS,LISTING";
+  } else if (fields[0].empty()) {
+    error = shown + " names no SOURCE";
+  } else if (fields.size() < 2 || fields[1].empty()) {
+    error = shown + " names no OUTPUT (the files are separated by commas)";
+  }
+  // One file can't take two results (the identities of existing files are
+  // compared again before writing).
+  const char* kinds[] = {"SOURCE", "OUTPUT", "SYMBOLS", "LISTING"};
+  for (size_t i = 2; i < fields.size() && error.empty(); ++i) {
+    for (size_t j = 1; j < i && error.empty(); ++j) {
+      if (!fields[i].empty() && SamePath(fields[i], fields[j])) {
+        error = shown + " names '" + fields[i] + "' as both " + kinds[j] + " and " + kinds[i];
+      }
+    }
+  }
+  if (!error.empty()) return false;
+  line.source = fields[0];
+  line.output = fields[1];
+  if (fields.size() > 2) line.symbols = fields[2];
+  if (fields.size() > 3) line.listing = fields[3];
+  return true;
+}
+
+// A switch at argv[i]; one that takes a value takes the next argument,
+// moving `i` past it. False with `error` set when it is unknown or its
+// value is malformed.
+bool ParseSwitch(int argc, const char* const* argv, int& i, CommandLine& line, bool& binary,
+                 std::string& error) {
+  const std::string argument = argv[i];
+  const std::string name = ToLowerCopy(argument.substr(1));
+  if (name == "p") {
+    binary = true;
+    return true;
+  }
+  if (name == "k" || name == "m") return true;  // listing and debugger details: nothing here
+  const char* wants = name == "e"      ? "NAME=VALUE"
+                      : name == "j"    ? "a folder"
+                      : name == "o"    ? "opt flags"
+                      : name == "dmax" ? "a number"
+                                       : nullptr;
+  if (!wants) {
+    error = "unknown switch '" + argument + "'";
+    return false;
+  }
+  if (i + 1 >= argc) {
+    error = argument + " needs " + wants + " after it";
+    return false;
+  }
+  const std::string value = argv[++i];
+  const std::string shown = argument + " " + value;
+  if (name == "e") {
+    if (!ParseEquates(value, line.options.equates, error)) {
+      error = shown + ": " + error;
+      return false;
+    }
+  } else if (name == "j") {
+    if (value.empty() || HasControlCharacter(value)) {
+      error = shown + ": not a folder";
+      return false;
+    }
+    line.options.includeDirs.push_back(value);
+  } else if (name == "o") {
+    // Its flags are an opt line's operand: no blank, comment or line break may end it early.
+    bool plain = !value.empty() && !HasControlCharacter(value);
+    for (char c : value) plain = plain && !IsBlank(c) && c != ';';
+    if (!plain) {
+      error = shown + ": opt flags are FLAG[,FLAG...] without blanks";
+      return false;
+    }
+    line.options.opts.push_back(value);
+  } else {
+    bool number = !value.empty();
+    for (char c : value) number = number && IsDigit(c);
+    if (!number) {
+      error = shown + ": needs a number";
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
   CommandLine line;
+  std::string error;  // the first problem, in the order of the arguments
   bool binary = false;
-  int pairs = 0;
-  bool malformed = false;
+  std::string list;
+  bool listSeen = false;
+  bool listOpen = false;  // the last piece of the list ended with a comma
   for (int i = 1; i < argc; ++i) {
     std::string argument = argv[i];
-    size_t comma = argument.find(',');
-    if (comma != std::string::npos) {
-      ++pairs;
-      line.source = argument.substr(0, comma);
-      line.output = argument.substr(comma + 1);
-      if (line.source.empty() || line.output.empty() ||
-          line.output.find(',') != std::string::npos) {
-        malformed = true;
+    bool continues = listOpen || (listSeen && !argument.empty() && argument[0] == ',');
+    if (!continues && IsSwitch(argument) && argument.find(',') == std::string::npos) {
+      std::string problem;
+      if (!ParseSwitch(argc, argv, i, line, binary, problem) && error.empty()) error = problem;
+      continue;
+    }
+    if (!continues && listSeen) {
+      if (error.empty()) {
+        error = "unexpected '" + argument + "' after the file list '" + list +
+                "' (the files are separated by commas)";
       }
       continue;
     }
-    if (argument.size() >= 2 && (argument[0] == '/' || argument[0] == '-')) {
-      std::string option = ToLowerCopy(argument.substr(1));
-      if (option == "p") {
-        binary = true;
-        continue;
-      }
-    }
-    malformed = true;  // an unknown option or a stray word
+    list += argument;
+    listSeen = true;
+    if (!argument.empty()) listOpen = argument.back() == ',';
   }
-  line.valid = binary && pairs == 1 && !malformed;
-  // Without one well-formed pair nothing names the output for certain.
-  if (pairs != 1 || line.source.empty() || line.output.empty() ||
-      line.output.find(',') != std::string::npos) {
-    line.source.clear();
-    line.output.clear();
+  std::string listError;
+  if (!listSeen) {
+    listError = "no SOURCE,OUTPUT given";
+  } else {
+    SplitFileList(list, line, listError);  // names no file unless the whole list is well formed
   }
+  if (error.empty()) error = listError;
+  if (error.empty() && !binary) {
+    error = "/p is missing: it asks for the binary image, the only format";
+  }
+  line.valid = error.empty();
+  line.error = error;
+  line.options.symbols = !line.symbols.empty();
+  line.options.listing = !line.listing.empty();
   return line;
 }
 
@@ -64,16 +241,6 @@ bool IsInput(const DiskFiles& files, const std::string& path, const std::string&
   return IdentifyOnDisk(source, id) == ReadResult::Ok && id == output;
 }
 
-// A failed run leaves no old image that could pass for its result, but it
-// creates no file, and never empties an input or anything but a regular file.
-void EmptyOldImage(const DiskFiles& files, const CommandLine& line) {
-  FileId id;
-  if (!line.output.empty() && IdentifyOnDisk(line.output, id) == ReadResult::Ok &&
-      !IsInput(files, line.output, line.source)) {
-    WriteWholeFile(line.output, nullptr, 0);
-  }
-}
-
 const char* SourceRefusal(ReadResult read) {
   switch (read) {
     case ReadResult::TooLarge:
@@ -85,47 +252,117 @@ const char* SourceRefusal(ReadResult read) {
   }
 }
 
+// The files a run writes, with what goes in them: the image, and the
+// symbols and listing when asked for.
+struct Result {
+  const std::string* path;
+  const char* what;  // for messages: "output", "symbols", "listing"
+  const uint8_t* data;
+  size_t size;
+};
+
+std::vector<Result> ResultFiles(const CommandLine& line, const AssemblyResult& assembled) {
+  auto bytes = [](const std::string& text) {
+    return reinterpret_cast<const uint8_t*>(text.data());
+  };
+  std::vector<Result> results;
+  if (!line.output.empty()) {
+    results.push_back({&line.output, "output", assembled.image.data(), assembled.image.size()});
+  }
+  if (!line.symbols.empty()) {
+    results.push_back(
+        {&line.symbols, "symbols", bytes(assembled.symbols), assembled.symbols.size()});
+  }
+  if (!line.listing.empty()) {
+    results.push_back(
+        {&line.listing, "listing", bytes(assembled.listing), assembled.listing.size()});
+  }
+  return results;
+}
+
+// A failed run leaves no old image, symbols or listing that could pass for
+// its result, but it creates no file, and never empties one it reads.
+void EmptyOldResults(DiskFiles& files, const CommandLine& line) {
+  for (const Result& result : ResultFiles(line, AssemblyResult())) {
+    FileId id;
+    if (IdentifyOnDisk(*result.path, id) == ReadResult::Ok &&
+        !IsInput(files, *result.path, line.source)) {
+      WriteWholeFile(*result.path, nullptr, 0);
+    }
+  }
+}
+
+// Writes the image, the symbols and the listing (all empty after errors),
+// or refuses: a file the run reads is never written, nor one file twice
+// under two names. Returns a message for each refusal; after one, the old
+// results are emptied.
+std::vector<std::string> WriteResults(DiskFiles& files, const CommandLine& line,
+                                      const AssemblyResult& assembled) {
+  std::vector<std::string> refusals;
+  const std::vector<Result> results = ResultFiles(line, assembled);
+  for (const Result& result : results) {
+    if (IsInput(files, *result.path, line.source)) {
+      refusals.push_back(FormatFileMessage(
+          *result.path,
+          "is a file this run reads (the source, an include or an incbin); it was left as it was"));
+    }
+  }
+  std::vector<std::pair<FileId, const Result*>> written;
+  for (size_t i = 0; refusals.empty() && i < results.size(); ++i) {
+    const Result& result = results[i];
+    FileId id;
+    bool exists = IdentifyOnDisk(*result.path, id) == ReadResult::Ok;
+    for (const auto& [other, earlier] : written) {
+      if (exists && other == id) {
+        refusals.push_back(FormatFileMessage(*result.path, "is the same file as " + *earlier->path +
+                                                               ", the " + earlier->what + " file"));
+      }
+    }
+    if (!refusals.empty()) break;
+    switch (WriteWholeFile(*result.path, result.data, result.size)) {
+      case WriteResult::Ok:
+        if (IdentifyOnDisk(*result.path, id) == ReadResult::Ok) written.push_back({id, &result});
+        break;
+      case WriteResult::NotRegular:
+        refusals.push_back(FormatFileMessage(
+            *result.path, "is not a regular file (a folder, a FIFO or a device); nothing was written"));
+        break;
+      case WriteResult::Failed:
+        refusals.push_back(FormatFileMessage(
+            *result.path, std::string("cannot write the ") + result.what + " file"));
+        break;
+    }
+  }
+  if (!refusals.empty()) EmptyOldResults(files, line);
+  return refusals;
+}
+
 int Run(const CommandLine& line, DiskFiles& files, std::FILE* out) {
   if (!line.valid) {
-    EmptyOldImage(files, line);
-    Print(out, std::string(kUsage) + "\n");
+    EmptyOldResults(files, line);
+    Print(out, FormatFileMessage("ASM68k", line.error) + "\n" + kUsage + "\n");
     return 2;
   }
   std::string source;
   ReadResult read = files.Read(line.source, kMaxSourceBytes, source);
   if (read != ReadResult::Ok) {
-    EmptyOldImage(files, line);
+    EmptyOldResults(files, line);
     Print(out, FormatFileMessage(line.source, SourceRefusal(read)) + "\n" +
                    FormatSummary(1, 0, false, 0) + "\n");
     return 2;
   }
-  AssemblyResult result = AssembleText(std::move(source), line.source, files);
+  AssemblyResult result = AssembleText(std::move(source), line.source, files, line.options);
   std::string text;
   for (const std::string& message : result.messages) {
     text += message;
     text += '\n';
   }
-  const char* refusal = nullptr;
-  if (IsInput(files, line.output, line.source)) {
-    refusal =
-        "is a file this run reads (the source, an include or an incbin); it was left as it was";
-  } else {
-    switch (WriteWholeFile(line.output, result.image.data(), result.image.size())) {
-      case WriteResult::Ok:
-        break;
-      case WriteResult::NotRegular:
-        refusal = "is not a regular file (a folder, a FIFO or a device); nothing was written";
-        break;
-      case WriteResult::Failed:
-        refusal = "cannot write the output file";
-        break;
-    }
-  }
-  if (refusal) text += FormatFileMessage(line.output, refusal) + "\n";
+  std::vector<std::string> refusals = WriteResults(files, line, result);
+  for (const std::string& refusal : refusals) text += refusal + "\n";
   // What was not shown, then the counts of everything.
   if (!result.notShown.empty()) text += result.notShown + "\n";
-  if (refusal) {
-    text += FormatSummary(static_cast<uint64_t>(result.errors) + 1,
+  if (!refusals.empty()) {
+    text += FormatSummary(static_cast<uint64_t>(result.errors) + refusals.size(),
                           static_cast<uint64_t>(result.warnings), false, 0) +
             "\n";
     Print(out, text);
@@ -151,7 +388,7 @@ int RunCommandLine(int argc, const char* const* argv, std::FILE* out) {
   // Out of memory. The frames that held the memory are gone, so there is
   // room to say so; if not even that, a fixed line.
   try {
-    EmptyOldImage(files, line);
+    EmptyOldResults(files, line);
     Print(out, FormatFileMessage(line.source.empty() ? "ASM68k" : line.source,
                                  "not enough memory to assemble this source") +
                    "\n" + FormatSummary(1, 0, false, 0) + "\n");

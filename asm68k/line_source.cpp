@@ -167,6 +167,7 @@ const char* BeforeAmpersand(const char* begin, const char* end) {
 void IndexLines(SourceText& text, uint64_t& allowance) {
   text.lines.clear();
   text.joined.clear();
+  text.joinedSpans.clear();
   text.backslash = -1;
   text.indexed = true;
   const char* begin = text.text.data();
@@ -199,6 +200,7 @@ void IndexLines(SourceText& text, uint64_t& allowance) {
     }
     // Lines joined by '&' become one, numbered as the first.
     line.offset = static_cast<uint32_t>(text.joined.size());
+    uint32_t spanBegin = static_cast<uint32_t>(lineBegin - begin);
     text.joined.append(lineBegin, BeforeAmpersand(lineBegin, lineEnd));
     while (lines.Next(lineBegin, lineEnd)) {
       ++number;
@@ -209,6 +211,8 @@ void IndexLines(SourceText& text, uint64_t& allowance) {
       text.joined.append(lineBegin, BeforeAmpersand(lineBegin, lineEnd));
     }
     line.length = static_cast<uint32_t>(text.joined.size() - line.offset) | LineInfo::kJoined;
+    text.joinedSpans.push_back(
+        {line.offset, spanBegin, static_cast<uint32_t>(lineEnd - begin)});
     text.lines.push_back(line);
   }
 }
@@ -451,6 +455,7 @@ std::string LineSource::Context() const {
   };
   for (size_t i = frames.size(); i-- > 1;) {
     const Frame& frame = frames[i];
+    if (frame.kind == Frame::File) continue;  // a command-line item: it stands alone
     std::string where = Where(assembly, frame.callFile, frame.callLine);
     std::string line;
     switch (frame.kind) {

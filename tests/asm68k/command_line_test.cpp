@@ -1,5 +1,6 @@
-// The command line "ASM68k /p SOURCE,OUTPUT": parsing, exit codes, and the
-// output file, which is rewritten (empty) even when assembly fails.
+// The command line "ASM68k SWITCHES SOURCE,OUTPUT[,SYMBOLS[,LISTING]]":
+// parsing, the switches' effect on the assembly, exit codes, and the files
+// written, which a failed run leaves empty and which are never files it reads.
 
 #include "command_line.h"
 
@@ -27,31 +28,82 @@ asm68k::CommandLine Parse(std::vector<const char*> args) {
   return asm68k::ParseCommandLine(static_cast<int>(args.size()), args.data());
 }
 
+struct ParseCase {
+  std::vector<const char*> args;
+  const char* files;  // "SOURCE|OUTPUT|SYMBOLS|LISTING" as named ("|||": none)
+  const char* error;  // a piece of the message, or null when the line is valid
+};
+
 TEST(CommandLine, Parsing) {
-  asm68k::CommandLine line = Parse({"/p", "temp.asm,temp.bin"});
-  EXPECT_TRUE(line.valid);
-  EXPECT_EQ(line.source, "temp.asm");
-  EXPECT_EQ(line.output, "temp.bin");
+  const ParseCase cases[] = {
+      {{"/p", "temp.asm,temp.bin"}, "temp.asm|temp.bin||", nullptr},
+      {{"/P", "a,b"}, "a|b||", nullptr},
+      {{"-p", "a,b"}, "a|b||", nullptr},
+      {{"a,b", "/p"}, "a|b||", nullptr},
+      {{"-p", "/tmp/x/a.asm,/tmp/x/b.bin"}, "/tmp/x/a.asm|/tmp/x/b.bin||", nullptr},
+      {{"/p", "a,b,c"}, "a|b|c|", nullptr},
+      {{"/p", "a,b,,d"}, "a|b||d", nullptr},
+      {{"/p", "a,b,,"}, "a|b||", nullptr},
+      // Blanks split the list; an argument after a comma continues it, even one
+      // that starts with '/'.
+      {{"/p", "main.asm,", "main.bin,", ",", "listing.txt"}, "main.asm|main.bin||listing.txt",
+       nullptr},
+      {{"/p", "a.asm", ",b.bin"}, "a.asm|b.bin||", nullptr},
+      {{"/p", "a.asm,", "/tmp/b.bin"}, "a.asm|/tmp/b.bin||", nullptr},
+      {{"/p", " a.asm ,  b.bin , c.sym"}, "a.asm|b.bin|c.sym|", nullptr},
+      {{"/k", "/M", "-dmax", "12", "/p", "a,b"}, "a|b||", nullptr},
 
-  EXPECT_TRUE(Parse({"/P", "a,b"}).valid);
-  EXPECT_TRUE(Parse({"-p", "a,b"}).valid);
-  EXPECT_TRUE(Parse({"a,b", "/p"}).valid);
-  line = Parse({"-p", "/tmp/x/a.asm,/tmp/x/b.bin"});  // a pair may start with '/'
-  EXPECT_TRUE(line.valid);
-  EXPECT_EQ(line.source, "/tmp/x/a.asm");
-  EXPECT_EQ(line.output, "/tmp/x/b.bin");
+      {{}, "|||", "no SOURCE,OUTPUT given"},
+      {{"/p"}, "|||", "no SOURCE,OUTPUT given"},
+      {{"a,b"}, "a|b||", "/p is missing"},
+      // Wrong switches still name the files, so that old results are emptied.
+      {{"/q", "a,b"}, "a|b||", "unknown switch '/q'"},
+      {{"/p", "/q", "a,b"}, "a|b||", "unknown switch '/q'"},
+      {{"/p", "a,b", "c,d"}, "a|b||", "unexpected 'c,d' after the file list 'a,b'"},
+      {{"/p", "a.asm", "b.bin"}, "|||", "unexpected 'b.bin' after the file list 'a.asm'"},
+      {{"/", "a,b"}, "|||", "unexpected 'a,b' after the file list '/'"},
+      {{"/p", ",b"}, "|||", "the file list ',b' names no SOURCE"},
+      {{"/p", "a,"}, "|||", "the file list 'a,' names no OUTPUT"},
+      {{"/p", "a,b,c,d,e"}, "|||", "more fields than SOURCE,OUTPUT,SYMBOLS,LISTING"},
+      {{"/p", "a,b,b"}, "|||", "names 'b' as both OUTPUT and SYMBOLS"},
+      {{"/p", "a,b,c,./c"}, "|||", "names './c' as both SYMBOLS and LISTING"},
+      {{"/p", "a,b", "/e"}, "a|b||", "/e needs NAME=VALUE after it"},
+      {{"/e", "1X=2", "/p", "a,b"}, "a|b||", "/e 1X=2: '1X' is not a name for an equate"},
+      {{"/e", ".x=2", "/p", "a,b"}, "a|b||", "'.x' is not a name"},
+      {{"/e", "X=", "/p", "a,b"}, "a|b||", "/e X=: 'X=' gives X no value"},
+      {{"/e", ";", "/p", "a,b"}, "a|b||", "/e ;: needs NAME=VALUE"},
+      {{"/e", "X=\n1", "/p", "a,b"}, "a|b||", "the value of X holds a control character"},
+      {{"/j", "", "/p", "a,b"}, "a|b||", "/j : not a folder"},
+      {{"/o", "w+ ae-", "/p", "a,b"}, "a|b||", "opt flags are FLAG[,FLAG...] without blanks"},
+      {{"/o", "w+;x", "/p", "a,b"}, "a|b||", "without blanks"},
+      {{"/dmax", "x", "/p", "a,b"}, "a|b||", "/dmax x: needs a number"},
+      {{"/p", "a,b", "/dmax"}, "a|b||", "/dmax needs a number after it"},
+  };
+  for (const ParseCase& c : cases) {
+    std::string shown;
+    for (const char* arg : c.args) shown += std::string(" ") + arg;
+    SCOPED_TRACE("ASM68k" + shown);
+    asm68k::CommandLine line = Parse(c.args);
+    EXPECT_EQ(line.source + "|" + line.output + "|" + line.symbols + "|" + line.listing, c.files);
+    EXPECT_EQ(line.valid, c.error == nullptr);
+    if (c.error) EXPECT_NE(line.error.find(c.error), std::string::npos) << line.error;
+    EXPECT_EQ(line.options.symbols, !line.symbols.empty());
+    EXPECT_EQ(line.options.listing, !line.listing.empty());
+  }
+}
 
-  EXPECT_FALSE(Parse({}).valid);
-  EXPECT_FALSE(Parse({"/p"}).valid);
-  EXPECT_FALSE(Parse({"a,b"}).valid);        // /p is required
-  EXPECT_FALSE(Parse({"/q", "a,b"}).valid);  // unknown option
-  EXPECT_FALSE(Parse({"/p", "/q", "a,b"}).valid);
-  EXPECT_FALSE(Parse({"/p", "a.asm", "b.bin"}).valid);  // no comma
-  EXPECT_FALSE(Parse({"/p", "a,b", "c,d"}).valid);
-  EXPECT_FALSE(Parse({"/p", ",b"}).valid);
-  EXPECT_FALSE(Parse({"/p", "a,"}).valid);
-  EXPECT_FALSE(Parse({"/p", "a,b,c"}).valid);
-  EXPECT_FALSE(Parse({"/", "a,b"}).valid);
+TEST(CommandLine, SwitchesGiveTheAssemblyItsOptions) {
+  asm68k::CommandLine line =
+      Parse({"/e", "A=1;B='x;y';C", "/o", "w+,ae-", "/j", "inc", "/E", "D=2*A", "-j", "lib/",
+             "/o", "l.", "/p", "s,o"});
+  ASSERT_TRUE(line.valid) << line.error;
+  std::string equates;
+  for (const asm68k::Equate& equate : line.options.equates) {
+    equates += equate.name + "=" + equate.value + " ";
+  }
+  EXPECT_EQ(equates, "A=1 B='x;y' C=1 D=2*A ");
+  EXPECT_EQ(line.options.includeDirs, (std::vector<std::string>{"inc", "lib/"}));
+  EXPECT_EQ(line.options.opts, (std::vector<std::string>{"w+,ae-", "l."}));
 }
 
 struct CloseFile {
@@ -108,12 +160,74 @@ TEST_F(CommandLineRun, SuccessWritesTheImageAndASummary) {
 TEST_F(CommandLineRun, SourceErrorsEmptyTheOutput) {
   WriteFile("bad.asm", " nop\n movq #1,d0\n");
   WriteFile("bad.bin", "stale image from an earlier run");
+  WriteFile("bad.lst", "stale listing");
   std::string output;
   std::string source = PathOf("bad.asm");
-  EXPECT_EQ(Run({"/p", source + "," + PathOf("bad.bin")}, output), 1);
+  EXPECT_EQ(Run({"/p", source + "," + PathOf("bad.bin") + "," + PathOf("bad.sym") + "," +
+                           PathOf("bad.lst")},
+                output),
+            1);
   EXPECT_EQ(output, source + ":2: error: unknown instruction 'movq'\n1 error, 0 warnings\n");
-  EXPECT_TRUE(fs::exists(PathOf("bad.bin")));
-  EXPECT_EQ(ReadFile("bad.bin"), "");
+  for (const char* name : {"bad.bin", "bad.sym", "bad.lst"}) {
+    EXPECT_TRUE(fs::exists(PathOf(name))) << name;
+    EXPECT_EQ(ReadFile(name), "") << name;
+  }
+}
+
+// Each row runs "SWITCHES /p main.asm, main.bin, main.sym" beside lib/defs.i
+// (DIR/ in a switch's value is the folder of the files).
+struct SwitchCase {
+  std::vector<std::string> switches;
+  const char* source;
+  int exitCode;
+  const char* output;   // stdout, all of it
+  std::string image;    // on success
+  const char* symbols;  // on success
+};
+
+TEST_F(CommandLineRun, SwitchesReachTheAssembly) {
+  fs::create_directories(PathOf("lib"));
+  WriteFile("lib/defs.i", "WIDTH equ 320\n");
+  const SwitchCase cases[] = {
+      {{"/e", "RELEASE=3"}, " dc.w RELEASE\n", 0, "0 errors, 0 warnings, 2 bytes\n",
+       std::string("\0\3", 2), "00000003 RELEASE\n"},
+      {{"/e", "DEBUG", "/e", "A=2;B=A*3"}, " dc.b DEBUG,A,B\n", 0,
+       "0 errors, 0 warnings, 3 bytes\n", "\1\2\6", "00000001 DEBUG\n00000002 A\n00000006 B\n"},
+      // An equate's value may name a label of the source, further down.
+      {{"/e", "LAST=finish"}, " dc.w LAST\nfinish:\n", 0, "0 errors, 0 warnings, 2 bytes\n",
+       std::string("\0\2", 2), "00000002 LAST\n00000002 finish\n"},
+      {{"/e", "RELEASE=x"}, " dc.w RELEASE\n", 1,
+       "/e RELEASE=x: error: undefined symbol 'x'\n1 error, 0 warnings\n", "", nullptr},
+      {{"/e", "RELEASE=1"}, "RELEASE equ 0\n", 1,
+       "MAIN:1: error: 'RELEASE' is already defined by /e RELEASE=1\n1 error, 0 warnings\n", "",
+       nullptr},
+      {{"/j", "DIR/lib"}, " include \"defs.i\"\n dc.w WIDTH\n", 0,
+       "0 errors, 0 warnings, 2 bytes\n", std::string("\1\x40", 2), "00000140 WIDTH\n"},
+      {{"/o", "q+", "/o", "w+"}, " nop\n", 0,
+       "/o q+: warning: unknown opt flag 'q+' is ignored\n0 errors, 1 warning, 2 bytes\n",
+       "\x4E\x71", ""},
+  };
+  const std::string source = PathOf("main.asm");
+  for (const SwitchCase& c : cases) {
+    SCOPED_TRACE(c.source);
+    WriteFile("main.asm", c.source);
+    std::vector<std::string> args = c.switches;
+    for (std::string& arg : args) {
+      if (arg.compare(0, 4, "DIR/") == 0) arg = PathOf(arg.substr(4));
+    }
+    // The list split by blanks, as build scripts write it.
+    for (std::string piece : {std::string("/p"), source + ",", PathOf("main.bin") + ",",
+                              PathOf("main.sym")}) {
+      args.push_back(piece);
+    }
+    std::string output, expected = c.output;
+    size_t main = expected.find("MAIN");
+    if (main != std::string::npos) expected.replace(main, 4, source);
+    EXPECT_EQ(Run(args, output), c.exitCode);
+    EXPECT_EQ(output, expected);
+    EXPECT_EQ(ReadFile("main.bin"), c.image);
+    EXPECT_EQ(ReadFile("main.sym"), c.symbols ? c.symbols : "");
+  }
 }
 
 TEST_F(CommandLineRun, ControlCharactersAreShownNotCut) {
@@ -136,12 +250,19 @@ TEST_F(CommandLineRun, MissingSourceIsAFileError) {
 TEST_F(CommandLineRun, UsageErrors) {
   std::string output;
   EXPECT_EQ(Run({}, output), 2);
-  EXPECT_EQ(output, std::string(asm68k::kUsage) + "\n");
+  EXPECT_EQ(output, "ASM68k: error: no SOURCE,OUTPUT given\n" + std::string(asm68k::kUsage) + "\n");
   WriteFile("x.asm", " nop\n");
   WriteFile("x.bin", "stale");
-  EXPECT_EQ(Run({"/x", PathOf("x.asm") + "," + PathOf("x.bin")}, output), 2);
-  EXPECT_EQ(output, std::string(asm68k::kUsage) + "\n");
-  EXPECT_EQ(ReadFile("x.bin"), "");  // an old image never survives a failed run
+  WriteFile("x.lst", "stale");
+  EXPECT_EQ(Run({"/x", PathOf("x.asm") + "," + PathOf("x.bin") + "," + PathOf("x.sym") + "," +
+                           PathOf("x.lst")},
+                output),
+            2);
+  EXPECT_EQ(output, "ASM68k: error: unknown switch '/x'\n" + std::string(asm68k::kUsage) + "\n");
+  // No old result survives a failed run, and none is created.
+  EXPECT_EQ(ReadFile("x.bin"), "");
+  EXPECT_EQ(ReadFile("x.lst"), "");
+  EXPECT_FALSE(fs::exists(PathOf("x.sym")));
 }
 
 TEST_F(CommandLineRun, NeverWritesOverWhatItReads) {
@@ -151,22 +272,41 @@ TEST_F(CommandLineRun, NeverWritesOverWhatItReads) {
   WriteFile("data.bin", "DATA");
   fs::create_hard_link(PathOf("main.asm"), PathOf("link.asm"));  // the source by another name
   std::string source = PathOf("main.asm"), output;
+  // Each input in the place of OUTPUT, SYMBOLS and LISTING in turn; the
+  // other results are emptied, since the run failed.
   for (const char* input : {"link.asm", "inc.asm", "data.bin"}) {
-    SCOPED_TRACE(input);
-    EXPECT_EQ(Run({"/p", source + "," + PathOf(input)}, output), 2);
-    EXPECT_NE(output.find(PathOf(input) + ": error: is a file this run reads"), std::string::npos)
-        << output;
+    for (int place = 0; place < 3; ++place) {
+      SCOPED_TRACE(std::string(input) + " in place " + std::to_string(place));
+      std::string files[3] = {PathOf("o.bin"), PathOf("o.sym"), PathOf("o.lst")};
+      for (const std::string& file : files) std::ofstream(file) << "stale";
+      files[place] = PathOf(input);
+      EXPECT_EQ(Run({"/p", source + "," + files[0] + "," + files[1] + "," + files[2]}, output), 2);
+      EXPECT_NE(output.find(PathOf(input) + ": error: is a file this run reads"), std::string::npos)
+          << output;
+      for (int other = 0; other < 3; ++other) {
+        if (other != place) EXPECT_EQ(ReadFile(fs::path(files[other]).filename()), "") << other;
+      }
+    }
   }
+  // Two names of one file: it can't be both the image and the listing.
+  fs::create_hard_link(PathOf("o.bin"), PathOf("same.lst"));
+  EXPECT_EQ(Run({"/p", source + "," + PathOf("o.bin") + ",," + PathOf("same.lst")}, output), 2);
+  EXPECT_NE(output.find(PathOf("same.lst") + ": error: is the same file as " + PathOf("o.bin")),
+            std::string::npos)
+      << output;
+  EXPECT_EQ(ReadFile("o.bin"), "");
   // Wrong options: an old image is emptied, but never the source.
   EXPECT_EQ(Run({"/x", source + "," + PathOf("link.asm")}, output), 2);
   EXPECT_EQ(ReadFile("main.asm"), main);
   EXPECT_EQ(ReadFile("inc.asm"), " nop\n");
   EXPECT_EQ(ReadFile("data.bin"), "DATA");
-  // A malformed pair names no output for certain: nothing is created.
-  EXPECT_EQ(Run({"/p", source + "," + PathOf("o.bin") + ",extra"}, output), 2);
-  EXPECT_EQ(output, std::string(asm68k::kUsage) + "\n");
-  EXPECT_FALSE(fs::exists(PathOf("o.bin,extra")));
-  EXPECT_FALSE(fs::exists(PathOf("o.bin")));
+  // A malformed list names no output for certain: nothing is created.
+  std::string list = source + "," + PathOf("n.bin") + ",a,b,extra";
+  EXPECT_EQ(Run({"/p", list}, output), 2);
+  EXPECT_EQ(output, "ASM68k: error: the file list '" + list +
+                        "' has more fields than SOURCE,OUTPUT,SYMBOLS,LISTING\n" +
+                        std::string(asm68k::kUsage) + "\n");
+  EXPECT_FALSE(fs::exists(PathOf("n.bin")));
 }
 
 TEST_F(CommandLineRun, NeverWritesAFileTheSourceNames) {

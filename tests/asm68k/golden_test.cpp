@@ -1,7 +1,8 @@
 // Golden files: each golden/NAME.asm is assembled by the real ASM68k
 // program, run in the golden folder as "ASM68k /p NAME.asm,OUT". Its output
 // must match NAME.msg exactly and its image NAME.bin (no .bin: empty);
-// NAME_flat.asm must give NAME.bin too.
+// NAME_flat.asm must give NAME.bin too. Where NAME.sym or NAME.lst exists,
+// the run also asks for the symbols or the listing, which must match it.
 // The exit code must be 0 when NAME.msg reports no errors, else 1.
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -41,8 +43,20 @@ TEST_P(Golden, MatchesMessagesAndImage) {
     std::ofstream stale(image, std::ios::binary);
     stale << "stale";
   }
-  std::string command =
-      "cd \"" GOLDEN_DIR "\" && \"" ASM68K_PATH "\" /p " + name + ".asm," + image.string();
+  // SYMBOLS and LISTING, when the golden folder holds what they must give.
+  std::string files = name + ".asm," + image.string();
+  std::vector<std::pair<fs::path, fs::path>> texts;  // expected, written
+  for (const char* extension : {".sym", ".lst"}) {
+    fs::path expected = fs::path(GOLDEN_DIR) / (name + extension);
+    fs::path written = fs::path(GOLDEN_WORK_DIR) / (name + extension);
+    files += ",";
+    if (!fs::exists(expected)) continue;
+    std::ofstream(written, std::ios::binary) << "stale";
+    files += written.string();
+    texts.emplace_back(expected, written);
+  }
+  while (files.back() == ',') files.pop_back();
+  std::string command = "cd \"" GOLDEN_DIR "\" && \"" ASM68K_PATH "\" /p " + files;
   std::FILE* pipe = popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string output;
@@ -66,6 +80,9 @@ TEST_P(Golden, MatchesMessagesAndImage) {
   fs::path expectedImage = fs::path(GOLDEN_DIR) / (imageName + ".bin");
   std::string wanted = fs::exists(expectedImage) ? ReadAll(expectedImage) : std::string();
   EXPECT_EQ(ReadAll(image), wanted) << "image differs";
+  for (const auto& [expected, written] : texts) {
+    EXPECT_EQ(ReadAll(written), ReadAll(expected)) << written.filename() << " differs";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, Golden, ::testing::ValuesIn(GoldenNames()),

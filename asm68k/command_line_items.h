@@ -1,0 +1,22 @@
+#pragma once
+// The command line's /o and /e items (AssemblyOptions): a one-line file
+// each, named as written ("/e RELEASE=2"), which every pass runs before the
+// source's first line; and its /j folders, searched before any incdir.
+
+#include <string>
+
+#include "assembler.h"
+#include "assembly.h"
+#include "line_source.h"
+
+namespace asm68k {
+
+// Adds the items' files to the assembly, right after the source: opt flags
+// first, so that the equates are read as the source will be.
+void AddCommandLineItems(Assembly& assembly, const AssemblyOptions& options);
+// At a pass's start, once the source's frame is in place.
+void StartCommandLineItems(Assembly& assembly, LineSource& source);
+// "/e NAME=VALUE: error: TEXT": an item has no line numbers.
+std::string FormatItemMessage(const Assembly& assembly, const Message& message);
+
+}  // namespace asm68k
