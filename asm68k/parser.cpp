@@ -123,7 +123,7 @@ struct LineParser {
     Operand kept;
     if (directive.flags & kMacroName) {
       kept = TextOperand(store, "");
-    } else if (directive.flags & (kOpensIf | kNamesSymbol)) {
+    } else if ((directive.flags & (kOpensIf | kNamesSymbol)) && !(directive.flags & kNamesText)) {
       if (directive.flags & kOpensIf) {
         statement.form = static_cast<uint16_t>(FindDirective("if"));
         statement.size = kIfNonZero;

@@ -41,7 +41,9 @@ TEST(Conditionals, BranchesMayDefineTheSameName) {
 TEST(Blocks, AnOpeningLineThatCannotBeReadStillOpensItsBlock) {
   // One error, not a second one from the block's end.
   for (const char* source : {" if (1\n nop\n else\n rts\n endif\n", " ifd 3\n nop\n endc\n",
-                             " macro\n nop\n endm\n", "m macro a,\n nop\n endm\n"}) {
+                             " macro\n nop\n endm\n", "m macro a,\n nop\n endm\n",
+                             "s substr 1\n dc.b 1\n", "t equs \"open\n dc.b 1\n",
+                             "m macros a,a\n nop\n"}) {
     EXPECT_EQ(Assemble(source).errors, 1) << source;
   }
 }
