@@ -73,7 +73,9 @@ struct Program {
 
 // Copies Quorvel.exe and the chosen assembler (as ASM68k.exe) into the folder,
 // starts the program with the folder as its current directory and waits for
-// its visible dialog "Quorvel".
+// its visible dialog "Quorvel".  Under Wine the program's windows are managed
+// by Wine, not by the X window manager, so that a state asked for (maximised,
+// minimised, a size) is the state the window keeps.
 void StartProgram(const WorkFolder& folder, Assembler assembler, Program& program,
                   const Deadline& deadline);
 // The same in a folder that the caller prepared and cleans up.
