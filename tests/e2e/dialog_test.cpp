@@ -191,16 +191,10 @@ class SelectAllKey : public ::testing::Test {
     SendWithin(pane, EM_SETSEL, 2, 2, deadline);
     Sleep(200);
   }
-  // Key input is handled after any message sent to the pane, so wait for the
-  // selection to come; a selection that must not change gets time to do so.
-  std::pair<DWORD, DWORD> SelectionOnceSettled(HWND pane, std::pair<DWORD, DWORD> awaited) {
-    Deadline settled(1500);
-    std::pair<DWORD, DWORD> selection = Selection(pane, deadline);
-    while (selection != awaited && !settled.Passed()) {
-      Sleep(20);
-      selection = Selection(pane, deadline);
-    }
-    Sleep(300);
+  // The pane's selection once the keys sent so far have been handled: a
+  // message sent to the pane would be answered before the keys.
+  std::pair<DWORD, DWORD> SelectionAfterTheKeys(HWND pane) {
+    WaitUntilInputHandled(program, deadline);
     return Selection(pane, deadline);
   }
   std::pair<DWORD, DWORD> Everything(const wchar_t* text) {
@@ -220,7 +214,7 @@ TEST_F(SelectAllKey, SelectsAllInTheSourcePaneAndInTheReadOnlyOutputPane) {
   PressKey('A');
   ReleaseKey('A');
   ReleaseKey(VK_CONTROL);
-  EXPECT_EQ(Everything(kSourceText), SelectionOnceSettled(program.source, Everything(kSourceText)));
+  EXPECT_EQ(Everything(kSourceText), SelectionAfterTheKeys(program.source));
   EXPECT_TRUE(SameText(kSourceText, PaneText(program.source, deadline))) << "the key changed the text";
 
   FocusByClick(program.output);
@@ -228,7 +222,7 @@ TEST_F(SelectAllKey, SelectsAllInTheSourcePaneAndInTheReadOnlyOutputPane) {
   PressKey('A');
   ReleaseKey('A');
   ReleaseKey(VK_CONTROL);
-  EXPECT_EQ(Everything(kOutputText), SelectionOnceSettled(program.output, Everything(kOutputText)));
+  EXPECT_EQ(Everything(kOutputText), SelectionAfterTheKeys(program.output));
 
   // Shift is not looked at.
   FocusByClick(program.source);
@@ -238,33 +232,33 @@ TEST_F(SelectAllKey, SelectsAllInTheSourcePaneAndInTheReadOnlyOutputPane) {
   ReleaseKey('A');
   ReleaseKey(VK_SHIFT);
   ReleaseKey(VK_CONTROL);
-  EXPECT_EQ(Everything(kSourceText), SelectionOnceSettled(program.source, Everything(kSourceText)));
+  EXPECT_EQ(Everything(kSourceText), SelectionAfterTheKeys(program.source));
 }
 
 TEST_F(SelectAllKey, AWithoutControlDoesNotSelect) {
   FocusByClick(program.output);  // read-only, so the letter changes nothing
   PressKey('A');
   ReleaseKey('A');
-  EXPECT_EQ(std::make_pair(DWORD{2}, DWORD{2}), SelectionOnceSettled(program.output, Everything(kOutputText)));
+  EXPECT_EQ(std::make_pair(DWORD{2}, DWORD{2}), SelectionAfterTheKeys(program.output));
 }
 
 TEST_F(SelectAllKey, HeldKeySelectsOnceAndItsRepeatsDoNot) {
   FocusByClick(program.source);
   PressKey(VK_CONTROL);
   PressKey('A');
-  EXPECT_EQ(Everything(kSourceText), SelectionOnceSettled(program.source, Everything(kSourceText)));
+  EXPECT_EQ(Everything(kSourceText), SelectionAfterTheKeys(program.source));
   // Move the caret while the keys stay down; a second key-down of the held A
   // is an auto-repeat (bit 30 set) and must leave the selection alone.
   SendWithin(program.source, EM_SETSEL, 1, 1, deadline);
   PressKey('A');
   PressKey('A');
-  EXPECT_EQ(std::make_pair(DWORD{1}, DWORD{1}), SelectionOnceSettled(program.source, Everything(kSourceText)));
+  EXPECT_EQ(std::make_pair(DWORD{1}, DWORD{1}), SelectionAfterTheKeys(program.source));
   ReleaseKey('A');
   // A new press selects again.
   PressKey('A');
   ReleaseKey('A');
   ReleaseKey(VK_CONTROL);
-  EXPECT_EQ(Everything(kSourceText), SelectionOnceSettled(program.source, Everything(kSourceText)));
+  EXPECT_EQ(Everything(kSourceText), SelectionAfterTheKeys(program.source));
   EXPECT_TRUE(SameText(kSourceText, PaneText(program.source, deadline)));
 }
 

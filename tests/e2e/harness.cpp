@@ -299,6 +299,18 @@ void WaitUntilPostedMessagesHandled(Program& program, const Deadline& deadline) 
   }
 }
 
+void WaitUntilInputHandled(Program& program, const Deadline& deadline) {
+  // A thread takes its messages in a fixed order: sent, posted, input, and
+  // only then WM_PAINT.  So once a repaint asked for now has been done, the
+  // input and the posted messages queued before it have been handled.
+  RedrawWindow(program.dialog, nullptr, nullptr, RDW_INVALIDATE);
+  while (GetUpdateRect(program.dialog, nullptr, FALSE)) {
+    if (!IsRunning(program)) Fail("Quorvel.exe ended while its input was handled");
+    if (deadline.Passed()) Fail("the dialog did not take its input in time");
+    Sleep(kPollMilliseconds);
+  }
+}
+
 bool IsRunning(const Program& program) {
   return program.process && WaitForSingleObject(program.process.get(), 0) == WAIT_TIMEOUT;
 }

@@ -101,7 +101,11 @@ std::wstring Compile(Program& program, const Deadline& deadline);
 std::wstring CompileSource(Program& program, const std::wstring& source,
                            const Deadline& deadline);
 // Returns once the dialog has handled every message posted to it so far.
+// Not enough after real input: posted messages are taken before input.
 void WaitUntilPostedMessagesHandled(Program& program, const Deadline& deadline);
+// Returns once the dialog has handled every message posted to it and all the
+// real input (SendInput) sent to it so far.
+void WaitUntilInputHandled(Program& program, const Deadline& deadline);
 // Whether the program is still running.
 bool IsRunning(const Program& program);
 // Posts WM_CLOSE and returns the process's exit code once it has ended.

@@ -93,18 +93,18 @@ void PointAt(Program& program, int x, int y, const Deadline& deadline) {
         return now.x == target.x && now.y == target.y;
     }, deadline);
     if (!arrived) throw HarnessError("the pointer did not reach its target");
-    WaitUntilPostedMessagesHandled(program, deadline);
+    WaitUntilInputHandled(program, deadline);
 }
 
 void Press(Program& program, int x, int y, const Deadline& deadline) {
     PointAt(program, x, y, deadline);
     SendMouse(MOUSEEVENTF_LEFTDOWN, ToScreen(program.dialog, x, y));
-    WaitUntilPostedMessagesHandled(program, deadline);
+    WaitUntilInputHandled(program, deadline);
 }
 
 void Release(Program& program, int x, int y, const Deadline& deadline) {
     SendMouse(MOUSEEVENTF_LEFTUP, ToScreen(program.dialog, x, y));
-    WaitUntilPostedMessagesHandled(program, deadline);
+    WaitUntilInputHandled(program, deadline);
 }
 
 // The band's x: right of the Compile button, so the press reaches the dialog.
@@ -341,7 +341,7 @@ TEST_F(PaneLayout, ADoubleClickLeavesNoDragBehind) {
         SendMouse(MOUSEEVENTF_LEFTDOWN, ToScreen(program.dialog, x, y));
         SendMouse(MOUSEEVENTF_LEFTUP, ToScreen(program.dialog, x, y));
     }
-    WaitUntilPostedMessagesHandled(program, deadline);
+    WaitUntilInputHandled(program, deadline);
     PointAt(program, x, y + 25, deadline);
     Layout after = ReadLayout(program);
     EXPECT_TRUE(SameRect(after.source, start.source)) << Describe(after.source);
