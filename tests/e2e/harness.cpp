@@ -330,8 +330,14 @@ void BringToFront(Program& program, const Deadline& deadline) {
     if (deadline.Passed()) Fail("the dialog did not come to the front");
     Sleep(100);
   }
-  // Right after activation the window manager may still be settling, and a
-  // modifier pressed then can read as released.
+  // The system makes the dialog the foreground window at once; its thread
+  // takes the activation later, and keys must wait for that.
+  WaitUntilInputHandled(program, deadline);
+  // The X server's reports of a new focus or pointer (KeymapNotify) reach the
+  // program on their own time, and Wine then sets the key state to X's, where
+  // no key is down, since SendInput does not pass through X: a modifier
+  // pressed before such a report is handled reads as released.  Nothing on
+  // the Windows side shows when they have come, so they get this moment.
   Sleep(300);
 }
 
