@@ -184,23 +184,18 @@ class SelectAllKey : public ::testing::Test {
   }
   void FocusByClick(HWND pane) {
     ClickInside(pane);
-    while (FocusedWindow(program) != pane) {
-      ASSERT_FALSE(deadline.Passed()) << "the pane did not get the focus";
-      Sleep(20);
-    }
+    // The whole click, its button-up too, is handled before the caret is set.
+    WaitUntilInputHandled(program, deadline);
+    ASSERT_EQ(pane, FocusedWindow(program)) << "the click did not give the pane the focus";
     SendWithin(pane, EM_SETSEL, 2, 2, deadline);
+    // The X server reports the click's pointer moves later, with a keymap
+    // that has no key down; see BringToFront.
     Sleep(200);
   }
-  // Key input is handled after any message sent to the pane, so wait for the
-  // selection to come; a selection that must not change gets time to do so.
-  std::pair<DWORD, DWORD> SelectionOnceSettled(HWND pane, std::pair<DWORD, DWORD> awaited) {
-    Deadline settled(1500);
-    std::pair<DWORD, DWORD> selection = Selection(pane, deadline);
-    while (selection != awaited && !settled.Passed()) {
-      Sleep(20);
-      selection = Selection(pane, deadline);
-    }
-    Sleep(300);
+  // The pane's selection once the keys sent so far have been handled: a
+  // message sent to the pane would be answered before the keys.
+  std::pair<DWORD, DWORD> SelectionAfterTheKeys(HWND pane) {
+    WaitUntilInputHandled(program, deadline);
     return Selection(pane, deadline);
   }
   std::pair<DWORD, DWORD> Everything(const wchar_t* text) {
@@ -220,7 +215,7 @@ TEST_F(SelectAllKey, SelectsAllInTheSourcePaneAndInTheReadOnlyOutputPane) {
   PressKey('A');
   ReleaseKey('A');
   ReleaseKey(VK_CONTROL);
-  EXPECT_EQ(Everything(kSourceText), SelectionOnceSettled(program.source, Everything(kSourceText)));
+  EXPECT_EQ(Everything(kSourceText), SelectionAfterTheKeys(program.source));
   EXPECT_TRUE(SameText(kSourceText, PaneText(program.source, deadline))) << "the key changed the text";
 
   FocusByClick(program.output);
@@ -228,7 +223,7 @@ TEST_F(SelectAllKey, SelectsAllInTheSourcePaneAndInTheReadOnlyOutputPane) {
   PressKey('A');
   ReleaseKey('A');
   ReleaseKey(VK_CONTROL);
-  EXPECT_EQ(Everything(kOutputText), SelectionOnceSettled(program.output, Everything(kOutputText)));
+  EXPECT_EQ(Everything(kOutputText), SelectionAfterTheKeys(program.output));
 
   // Shift is not looked at.
   FocusByClick(program.source);
@@ -238,33 +233,33 @@ TEST_F(SelectAllKey, SelectsAllInTheSourcePaneAndInTheReadOnlyOutputPane) {
   ReleaseKey('A');
   ReleaseKey(VK_SHIFT);
   ReleaseKey(VK_CONTROL);
-  EXPECT_EQ(Everything(kSourceText), SelectionOnceSettled(program.source, Everything(kSourceText)));
+  EXPECT_EQ(Everything(kSourceText), SelectionAfterTheKeys(program.source));
 }
 
 TEST_F(SelectAllKey, AWithoutControlDoesNotSelect) {
   FocusByClick(program.output);  // read-only, so the letter changes nothing
   PressKey('A');
   ReleaseKey('A');
-  EXPECT_EQ(std::make_pair(DWORD{2}, DWORD{2}), SelectionOnceSettled(program.output, Everything(kOutputText)));
+  EXPECT_EQ(std::make_pair(DWORD{2}, DWORD{2}), SelectionAfterTheKeys(program.output));
 }
 
 TEST_F(SelectAllKey, HeldKeySelectsOnceAndItsRepeatsDoNot) {
   FocusByClick(program.source);
   PressKey(VK_CONTROL);
   PressKey('A');
-  EXPECT_EQ(Everything(kSourceText), SelectionOnceSettled(program.source, Everything(kSourceText)));
+  EXPECT_EQ(Everything(kSourceText), SelectionAfterTheKeys(program.source));
   // Move the caret while the keys stay down; a second key-down of the held A
   // is an auto-repeat (bit 30 set) and must leave the selection alone.
   SendWithin(program.source, EM_SETSEL, 1, 1, deadline);
   PressKey('A');
   PressKey('A');
-  EXPECT_EQ(std::make_pair(DWORD{1}, DWORD{1}), SelectionOnceSettled(program.source, Everything(kSourceText)));
+  EXPECT_EQ(std::make_pair(DWORD{1}, DWORD{1}), SelectionAfterTheKeys(program.source));
   ReleaseKey('A');
   // A new press selects again.
   PressKey('A');
   ReleaseKey('A');
   ReleaseKey(VK_CONTROL);
-  EXPECT_EQ(Everything(kSourceText), SelectionOnceSettled(program.source, Everything(kSourceText)));
+  EXPECT_EQ(Everything(kSourceText), SelectionAfterTheKeys(program.source));
   EXPECT_TRUE(SameText(kSourceText, PaneText(program.source, deadline)));
 }
 

@@ -75,6 +75,35 @@ void SendKey(WORD virtualKey, DWORD flags) {
   SendInputEvent(input);
 }
 
+// Under Wine a top-level window is either left to the X window manager or
+// managed by Wine itself.  Left to the manager, its maximised and minimised
+// state follows what the manager reports back, later: fvwm carries out a
+// maximise but never reports one (its _NET_WM_STATE never holds
+// _NET_WM_STATE_MAXIMIZED_*), so Wine takes the maximise back as soon as fvwm
+// reports the new frame, and a minimise's late report can minimise a window
+// that was restored in the meantime.  Managed by Wine, a window gets the state
+// it is asked for at once, as on Windows.  The setting is made for the
+// program alone and in a volatile key, which lives only as long as the Wine
+// server of this test run and never reaches the prefix on disk, so that the
+// program run by hand keeps its window manager.
+void LeaveTheProgramsWindowsToWine() {
+  HKEY appDefaults = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults", 0, nullptr,
+                      REG_OPTION_NON_VOLATILE, KEY_CREATE_SUB_KEY, nullptr, &appDefaults,
+                      nullptr) != ERROR_SUCCESS)
+    Fail("can't open Wine's per-program settings");
+  HKEY driver = nullptr;
+  LSTATUS created = RegCreateKeyExW(appDefaults, L"Quorvel.exe\\X11 Driver", 0, nullptr,
+                                    REG_OPTION_VOLATILE, KEY_SET_VALUE, nullptr, &driver, nullptr);
+  RegCloseKey(appDefaults);
+  if (created != ERROR_SUCCESS) Fail("can't make Wine's settings for the program");
+  static const wchar_t kNo[] = L"N";
+  LSTATUS set = RegSetValueExW(driver, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(kNo),
+                               sizeof kNo);
+  RegCloseKey(driver);
+  if (set != ERROR_SUCCESS) Fail("can't leave the program's windows to Wine");
+}
+
 }  // namespace
 
 std::wstring QuorvelExe() { return WindowsPath(QUORVEL_EXE_PATH); }
@@ -139,6 +168,7 @@ void StartProgramIn(const std::wstring& folder, Assembler assembler, Program& pr
   if (assembler == Assembler::Double) CopyInto(DoubleAssemblerExe(), assemblerCopy);
   if (assembler == Assembler::Real) CopyInto(RealAssemblerExe(), assemblerCopy);
 
+  LeaveTheProgramsWindowsToWine();
   program.job.reset(CreateJobObjectW(nullptr, nullptr));
   if (program.job) {
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
@@ -269,6 +299,18 @@ void WaitUntilPostedMessagesHandled(Program& program, const Deadline& deadline) 
   }
 }
 
+void WaitUntilInputHandled(Program& program, const Deadline& deadline) {
+  // A thread takes its messages in a fixed order: sent, posted, input, and
+  // only then WM_PAINT.  So once a repaint asked for now has been done, the
+  // input and the posted messages queued before it have been handled.
+  RedrawWindow(program.dialog, nullptr, nullptr, RDW_INVALIDATE);
+  while (GetUpdateRect(program.dialog, nullptr, FALSE)) {
+    if (!IsRunning(program)) Fail("Quorvel.exe ended while its input was handled");
+    if (deadline.Passed()) Fail("the dialog did not take its input in time");
+    Sleep(kPollMilliseconds);
+  }
+}
+
 bool IsRunning(const Program& program) {
   return program.process && WaitForSingleObject(program.process.get(), 0) == WAIT_TIMEOUT;
 }
@@ -288,8 +330,14 @@ void BringToFront(Program& program, const Deadline& deadline) {
     if (deadline.Passed()) Fail("the dialog did not come to the front");
     Sleep(100);
   }
-  // Right after activation the window manager may still be settling, and a
-  // modifier pressed then can read as released.
+  // The system makes the dialog the foreground window at once; its thread
+  // takes the activation later, and keys must wait for that.
+  WaitUntilInputHandled(program, deadline);
+  // The X server's reports of a new focus or pointer (KeymapNotify) reach the
+  // program on their own time, and Wine then sets the key state to X's, where
+  // no key is down, since SendInput does not pass through X: a modifier
+  // pressed before such a report is handled reads as released.  Nothing on
+  // the Windows side shows when they have come, so they get this moment.
   Sleep(300);
 }
 

@@ -73,7 +73,9 @@ struct Program {
 
 // Copies Quorvel.exe and the chosen assembler (as ASM68k.exe) into the folder,
 // starts the program with the folder as its current directory and waits for
-// its visible dialog "Quorvel".
+// its visible dialog "Quorvel".  Under Wine the program's windows are managed
+// by Wine, not by the X window manager, so that a state asked for (maximised,
+// minimised, a size) is the state the window keeps.
 void StartProgram(const WorkFolder& folder, Assembler assembler, Program& program,
                   const Deadline& deadline);
 // The same in a folder that the caller prepared and cleans up.
@@ -99,7 +101,11 @@ std::wstring Compile(Program& program, const Deadline& deadline);
 std::wstring CompileSource(Program& program, const std::wstring& source,
                            const Deadline& deadline);
 // Returns once the dialog has handled every message posted to it so far.
+// Not enough after real input: posted messages are taken before input.
 void WaitUntilPostedMessagesHandled(Program& program, const Deadline& deadline);
+// Returns once the dialog has handled every message posted to it and all the
+// real input (SendInput) sent to it so far.
+void WaitUntilInputHandled(Program& program, const Deadline& deadline);
 // Whether the program is still running.
 bool IsRunning(const Program& program);
 // Posts WM_CLOSE and returns the process's exit code once it has ended.

@@ -93,18 +93,18 @@ void PointAt(Program& program, int x, int y, const Deadline& deadline) {
         return now.x == target.x && now.y == target.y;
     }, deadline);
     if (!arrived) throw HarnessError("the pointer did not reach its target");
-    WaitUntilPostedMessagesHandled(program, deadline);
+    WaitUntilInputHandled(program, deadline);
 }
 
 void Press(Program& program, int x, int y, const Deadline& deadline) {
     PointAt(program, x, y, deadline);
     SendMouse(MOUSEEVENTF_LEFTDOWN, ToScreen(program.dialog, x, y));
-    WaitUntilPostedMessagesHandled(program, deadline);
+    WaitUntilInputHandled(program, deadline);
 }
 
 void Release(Program& program, int x, int y, const Deadline& deadline) {
     SendMouse(MOUSEEVENTF_LEFTUP, ToScreen(program.dialog, x, y));
-    WaitUntilPostedMessagesHandled(program, deadline);
+    WaitUntilInputHandled(program, deadline);
 }
 
 // The band's x: right of the Compile button, so the press reaches the dialog.
@@ -223,12 +223,18 @@ TEST_F(PaneLayout, MaximiseRestoreAndMinimiseRestoreKeepThePanesFitted) {
     ShowWindowAsync(program.dialog, SW_MAXIMIZE);
     ASSERT_TRUE(WaitFor([&] { return IsZoomed(program.dialog) != FALSE; }, deadline));
     WaitUntilPostedMessagesHandled(program, deadline);
+    // Still maximised once everything is handled: the panes are checked
+    // against the maximised window, not one on its way back.
+    ASSERT_TRUE(IsZoomed(program.dialog)) << "the window did not stay maximised";
     EXPECT_GT(ClientSize(program.dialog).cy, clientBefore.cy);
     ExpectFittedTo(program, before, clientBefore);
 
     ShowWindowAsync(program.dialog, SW_RESTORE);
     ASSERT_TRUE(WaitFor([&] { return !IsZoomed(program.dialog); }, deadline));
     WaitUntilPostedMessagesHandled(program, deadline);
+    SIZE restored = ClientSize(program.dialog);
+    EXPECT_EQ(restored.cx, clientBefore.cx) << "restoring did not bring the old size back";
+    EXPECT_EQ(restored.cy, clientBefore.cy) << "restoring did not bring the old size back";
     ExpectFittedTo(program, before, clientBefore);
 
     // Minimising is ignored; restoring gives the panes the restored size.
@@ -237,12 +243,16 @@ TEST_F(PaneLayout, MaximiseRestoreAndMinimiseRestoreKeepThePanesFitted) {
     ShowWindowAsync(program.dialog, SW_MINIMIZE);
     ASSERT_TRUE(WaitFor([&] { return IsIconic(program.dialog) != FALSE; }, deadline));
     WaitUntilPostedMessagesHandled(program, deadline);
+    ASSERT_TRUE(IsIconic(program.dialog)) << "the window did not stay minimised";
     Layout minimised = ReadLayout(program);
     EXPECT_EQ(Width(minimised.output), Width(normal.output));
     EXPECT_EQ(Height(minimised.output), Height(normal.output));
     ShowWindowAsync(program.dialog, SW_RESTORE);
     ASSERT_TRUE(WaitFor([&] { return !IsIconic(program.dialog); }, deadline));
     WaitUntilPostedMessagesHandled(program, deadline);
+    ASSERT_FALSE(IsIconic(program.dialog)) << "the window went back to minimised";
+    EXPECT_EQ(ClientSize(program.dialog).cx, clientNormal.cx);
+    EXPECT_EQ(ClientSize(program.dialog).cy, clientNormal.cy);
     ExpectFittedTo(program, normal, clientNormal);
 }
 
@@ -331,7 +341,7 @@ TEST_F(PaneLayout, ADoubleClickLeavesNoDragBehind) {
         SendMouse(MOUSEEVENTF_LEFTDOWN, ToScreen(program.dialog, x, y));
         SendMouse(MOUSEEVENTF_LEFTUP, ToScreen(program.dialog, x, y));
     }
-    WaitUntilPostedMessagesHandled(program, deadline);
+    WaitUntilInputHandled(program, deadline);
     PointAt(program, x, y + 25, deadline);
     Layout after = ReadLayout(program);
     EXPECT_TRUE(SameRect(after.source, start.source)) << Describe(after.source);
