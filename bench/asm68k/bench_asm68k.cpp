@@ -76,20 +76,17 @@ std::size_t count_lines(const std::string& path) {
 // "identical", or where and how two images differ.
 std::string compare_images(const std::string& ours_path, const std::string& gnu_path) {
     std::ifstream ours(ours_path, std::ios::binary), gnu(gnu_path, std::ios::binary);
-    std::uint64_t offset = 0;
-    for (;; ++offset) {
+    for (std::uint64_t offset = 0;; ++offset) {
         int a = ours.get(), b = gnu.get();
         if (a == b && a != EOF) continue;
         if (a == EOF && b == EOF) return "identical";
-        std::string detail = "DIFFER from byte $" + [offset] {
-            char text[20];
-            std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(offset));
-            return std::string(text);
-        }();
-        detail += a == EOF ? " (ours ends there)" : b == EOF ? " (GNU's ends there)"
-                                                            : " (ours " + hex_byte(a) + ", GNU " + hex_byte(b) + ")";
-        return detail + ": ours " + with_commas(file_size(ours_path)) + " bytes, GNU " +
-               with_commas(file_size(gnu_path));
+        char at[32];
+        std::snprintf(at, sizeof at, "$%llX", static_cast<unsigned long long>(offset));
+        std::string detail = a == EOF   ? "ours ends there"
+                             : b == EOF ? "GNU's ends there"
+                                        : "ours " + hex_byte(a) + ", GNU " + hex_byte(b);
+        return "DIFFER from byte " + std::string(at) + " (" + detail + "): ours " +
+               with_commas(file_size(ours_path)) + " bytes, GNU " + with_commas(file_size(gnu_path));
     }
 }
 
