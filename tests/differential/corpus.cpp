@@ -107,7 +107,8 @@ public:
         define_constants(0, std::size(kConstants) / 2);  // the others at the end: forward references
         do {
             sweep();
-        } while (opt_.target_lines && corpus_.lines.size() < opt_.target_lines);
+        } while (opt_.target_lines && !target_reached());
+        closing_ = true;
         place_remaining_anchors();
         define_constants(std::size(kConstants) / 2, std::size(kConstants));
         corpus_.uses_absolute_labels = used_absolute_labels_;
@@ -120,6 +121,7 @@ private:
 
     // Produces one line from `make`, retrying when the body was already made.
     void line(const std::function<std::string()>& make, bool distinct = true) {
+        if (target_reached() && !closing_) return;  // the rest of the sweep makes nothing
         if (since_anchor_ >= kAnchorSpacing && pending_anchor_ < 0) {
             pending_anchor_ = anchors_made_++;
             since_anchor_ = 0;
@@ -153,6 +155,8 @@ private:
         corpus_.lines.push_back({"", "", body, gnu_spelling(body), distinct});
         ++since_anchor_;
     }
+
+    bool target_reached() const { return opt_.target_lines && corpus_.lines.size() >= opt_.target_lines; }
 
     void place_remaining_anchors() {
         // Let the next anchor come at its usual place, so a short branch to it
@@ -797,6 +801,7 @@ private:
     int anchors_made_ = 0;
     int highest_reference_ = -1;
     bool used_absolute_labels_ = false;
+    bool closing_ = false;  // placing the last anchors: past the target too
 };
 
 }  // namespace

@@ -26,7 +26,8 @@ struct Options {
     int variants = 3;               // lines per (instruction, size, modes) combination
     bool absolute_labels = true;    // allow (label).l and dc.l label (GNU then needs ld)
     bool distinct = true;           // reject a line body already produced
-    std::size_t target_lines = 0;   // 0: one sweep; else repeat sweeps until reached
+    std::size_t target_lines = 0;   // 0: one sweep; else sweeps until reached, stopping within one,
+                                    // then the few lines that close the corpus
 };
 
 struct Corpus {

@@ -22,32 +22,39 @@ const std::vector<std::string>& as_flags() {
     return flags;
 }
 
-Assembly assemble(const Toolchain& t, const std::string& source, const std::string& work_prefix,
-                  bool link, bool want_symbols) {
-    Assembly result;
-    const std::string object = work_prefix + ".o", linked = work_prefix + ".elf",
-                      image = work_prefix + ".bin", log = work_prefix + ".log";
+const std::vector<std::string>& standard_syntax_flags() {
+    static const std::vector<std::string> flags = {"-m68000", "--register-prefix-optional"};
+    return flags;
+}
 
+std::vector<std::vector<std::string>> image_commands(const Toolchain& t, const std::string& source,
+                                                     const std::string& work_prefix, bool link,
+                                                     const std::vector<std::string>& flags) {
+    const std::string object = work_prefix + ".o", linked = work_prefix + ".elf", image = work_prefix + ".bin";
+    std::vector<std::vector<std::string>> commands;
     std::vector<std::string> as_command = {t.as};
-    as_command.insert(as_command.end(), as_flags().begin(), as_flags().end());
+    as_command.insert(as_command.end(), flags.begin(), flags.end());
     as_command.insert(as_command.end(), {"-o", object, source});
-    tools::Result r = tools::run_capture(as_command, log);
-    result.messages = r.output;
-    if (r.exit_code != 0) return result;
+    commands.push_back(as_command);
+    if (link) commands.push_back({t.ld, "-Ttext=0", "-e", "0", "-o", linked, object});
+    commands.push_back({t.objcopy, "-O", "binary", "-j", ".text", link ? linked : object, image});
+    return commands;
+}
 
-    std::string program = object;
-    if (link) {
-        r = tools::run_capture({t.ld, "-Ttext=0", "-e", "0", "-o", linked, object}, log);
+Assembly assemble(const Toolchain& t, const std::string& source, const std::string& work_prefix,
+                  bool link, bool want_symbols, const std::vector<std::string>& flags) {
+    Assembly result;
+    const std::string program = work_prefix + (link ? ".elf" : ".o"), image = work_prefix + ".bin",
+                      log = work_prefix + ".log";
+    for (const std::vector<std::string>& command : image_commands(t, source, work_prefix, link, flags)) {
+        tools::Result r = tools::run_capture(command, log);
         result.messages += r.output;
         if (r.exit_code != 0) return result;
-        program = linked;
     }
-    r = tools::run_capture({t.objcopy, "-O", "binary", "-j", ".text", program, image}, log);
-    result.messages += r.output;
-    if (r.exit_code != 0 || !tools::read_file(image, result.image)) return result;
+    if (!tools::read_file(image, result.image)) return result;
 
     if (want_symbols) {
-        r = tools::run_capture({t.nm, program}, log);
+        tools::Result r = tools::run_capture({t.nm, program}, log);
         if (r.exit_code != 0) {
             result.messages += r.output;
             return result;

@@ -19,6 +19,10 @@ Toolchain find_toolchain();
 // register without a size is a word, as in our assembler.
 const std::vector<std::string>& as_flags();
 
+// GNU's own syntax, for sources written with .macro and .rept (MRI mode knows
+// no directive spelled with a dot): registers without %, on a plain 68000.
+const std::vector<std::string>& standard_syntax_flags();
+
 struct Assembly {
     bool ok = false;
     std::string messages;
@@ -30,6 +34,12 @@ struct Assembly {
 // `link` runs ld -Ttext=0, needed when the source refers to labels as
 // absolute addresses (otherwise the object holds relocations, not values).
 Assembly assemble(const Toolchain& tools, const std::string& source, const std::string& work_prefix,
-                  bool link, bool want_symbols);
+                  bool link, bool want_symbols, const std::vector<std::string>& flags = as_flags());
+
+// The commands assemble() runs to make the image, in order: as, ld when
+// `link`, objcopy.
+std::vector<std::vector<std::string>> image_commands(const Toolchain& tools, const std::string& source,
+                                                     const std::string& work_prefix, bool link,
+                                                     const std::vector<std::string>& flags = as_flags());
 
 }  // namespace gnu_as

@@ -1,5 +1,6 @@
 #include "process.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -7,6 +8,7 @@
 #include <iterator>
 #include <spawn.h>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,6 +18,11 @@ extern char** environ;
 namespace tools {
 
 int run(const std::vector<std::string>& argv, const std::string& output_path) {
+    return run_measured(argv, output_path).exit_code;
+}
+
+Measured run_measured(const std::vector<std::string>& argv, const std::string& output_path) {
+    Measured measured;
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -27,13 +34,18 @@ int run(const std::vector<std::string>& argv, const std::string& output_path) {
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
 
+    const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return -1;
+    if (rc != 0) return measured;
     int status = 0;
-    if (waitpid(pid, &status, 0) < 0) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    struct rusage usage {};
+    if (wait4(pid, &status, 0, &usage) < 0) return measured;
+    measured.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    measured.peak_bytes = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;  // Linux counts KiB
+    measured.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return measured;
 }
 
 Result run_capture(const std::vector<std::string>& argv, const std::string& scratch_path) {

@@ -17,6 +17,18 @@ struct Result {
 // to `output_path` (or /dev/null when empty), and waits for it.
 int run(const std::vector<std::string>& argv, const std::string& output_path = "");
 
+// What one run cost, for the benchmark.
+struct Measured {
+    int exit_code = -1;
+    double seconds = 0;            // wall time from the start to the exit
+    std::uint64_t peak_bytes = 0;  // the child's largest resident set (max RSS)
+};
+
+// Same as run(), measured. The kernel starts a child's max RSS from the peak
+// of the process that started it, so a caller that wants the child's own
+// figure keeps its own peak small.
+Measured run_measured(const std::vector<std::string>& argv, const std::string& output_path = "");
+
 // Same, but returns the output as text.
 Result run_capture(const std::vector<std::string>& argv, const std::string& scratch_path);
 
