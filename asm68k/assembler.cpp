@@ -251,7 +251,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
 // The pass is the last one when every forward reference it made saw the
 // value the symbol ended up with in that same pass.
 int64_t FirstUnsettledSymbol(const PassState& state) {
-  const std::vector<Symbol>& symbols = state.assembly->symbols.symbols;
+  const auto& symbols = state.assembly->symbols.symbols;
   for (uint32_t index : state.forwardUsed) {
     const Symbol& symbol = symbols[index];
     if (!symbol.forwardSeenValid || symbol.definedPass != state.pass ||

@@ -332,15 +332,16 @@ struct PassState {
   // those that instructions and dc lines take from further down, it keeps
   // those lines and encodes them again at its end, when every value is
   // there, in the place their bytes already have.
+  // Packed: a long source may keep one for most of its lines.
   struct Redo {
     Statement statement;   // its operands in redoStore
-    uint64_t location = 0;  // where its bytes start
-    size_t section = 0;
-    bool inOffset = false;
-    Options options;
+    uint32_t location = 0;  // where its bytes start
+    uint32_t section = 0;
     uint32_t order = 0, file = 0, line = 0;
+    uint32_t run = 0, offset = 0, length = 0;  // its bytes in the image
+    Options options;
+    bool inOffset = false;
     bool instruction = false;
-    size_t run = 0, offset = 0, length = 0;  // its bytes in the image
   };
   bool redoPossible = true;      // false once the first pass must be followed by another
   bool lineCanRedo = false;      // the line being run is an instruction or dc line
@@ -348,7 +349,7 @@ struct PassState {
   bool lineBytesStarted = false;  // where its bytes went, once it placed some
   bool lineBytesMissing = false;  // some of them were not placed
   Redo lineRedo;
-  std::vector<Redo> redo;
+  ChunkedVector<Redo> redo;
   ParseStore redoStore;
   std::vector<uint8_t>* redoBytes = nullptr;  // while a line is encoded again: its bytes
   bool redoFailed = false;

@@ -69,11 +69,12 @@ void KeepRedoBytes(PassState& state, const uint8_t* placed, uint64_t count) {
     state.lineBytesMissing = true;
   } else if (!state.lineBytesStarted) {
     state.lineBytesStarted = true;
-    redo.run = state.image.runs.size() - 1;
-    redo.offset = offset;
-    redo.length = count;
+    // Its bytes are inside the image, so each of these fits 32 bits.
+    redo.run = static_cast<uint32_t>(state.image.runs.size() - 1);
+    redo.offset = static_cast<uint32_t>(offset);
+    redo.length = static_cast<uint32_t>(count);
   } else if (redo.run == state.image.runs.size() - 1 && offset == redo.offset + redo.length) {
-    redo.length += count;
+    redo.length += static_cast<uint32_t>(count);
   } else {
     state.redoPossible = false;
   }

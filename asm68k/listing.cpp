@@ -298,7 +298,7 @@ void FinishListingPass(PassState& state) {
 }
 
 std::string FormatSymbols(const Assembly& assembly, int pass) {
-  const std::vector<Symbol>& symbols = assembly.symbols.symbols;
+  const auto& symbols = assembly.symbols.symbols;
   struct Entry {
     uint32_t value;
     uint32_t order;

@@ -49,8 +49,8 @@ void RunRedoable(PassState& state, const Statement& statement, bool instruction,
   state.lineBytesStarted = false;
   state.lineBytesMissing = false;
   PassState::Redo& redo = state.lineRedo;
-  redo.location = state.location;
-  redo.section = state.section;
+  redo.location = static_cast<uint32_t>(state.location);  // kept only for bytes placed in the image
+  redo.section = static_cast<uint32_t>(state.section);
   redo.inOffset = state.inOffset;
   redo.options = state.options;
   redo.order = state.order;

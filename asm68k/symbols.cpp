@@ -60,9 +60,9 @@ uint32_t SymbolTable::Intern(std::string_view name, int32_t scope, bool caseSens
     }
   }
   uint32_t index = static_cast<uint32_t>(symbols.size());
-  symbols.emplace_back();
-  symbols.back().name = std::string(name);
-  symbols.back().scope = scope;
+  Symbol& symbol = symbols.emplace_back();
+  symbol.name = std::string(name);
+  symbol.scope = scope;
   slots[slot] = index + 1;
   return index;
 }

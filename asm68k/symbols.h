@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "chunked_vector.h"
+
 namespace asm68k {
 
 enum class SymbolKind : uint8_t { Undefined, Label, Equ, Set };
@@ -44,7 +46,7 @@ struct Symbol {
 constexpr const char* kRsCounterName = "__RS";
 
 struct SymbolTable {
-  std::vector<Symbol> symbols;
+  ChunkedVector<Symbol> symbols;
   std::vector<uint32_t> slots;  // open addressing: symbol index + 1, 0 = free
 
   // The symbol's index, creating an undefined entry the first time. Names
