@@ -304,6 +304,23 @@ HCURSOR CurrentCursor() {
     return info.hCursor;
 }
 
+// The cursor once the dialog has handled every pointer move that reached it.
+// A move reaches it twice under Wine: from SendInput, and again when the X
+// server reports the pointer's warp, on the server's own time. For each, the
+// dialog's default WM_SETCURSOR shows the arrow a moment before its
+// WM_MOUSEMOVE sets the sizing cursor, so one reading can fall in between.
+// After all the input queued before a reading has been handled, a second
+// reading that agrees with it is the cursor the dialog settled on.
+HCURSOR SettledCursor(Program& program, const Deadline& deadline) {
+    HCURSOR seen = CurrentCursor();
+    for (;;) {
+        WaitUntilInputHandled(program, deadline);
+        HCURSOR now = CurrentCursor();
+        if (now == seen) return now;
+        seen = now;
+    }
+}
+
 // Each process holds its own handles of the system's cursors, so the program's
 // sizing cursor is told apart from the cursors the dialog shows elsewhere.
 TEST_F(PaneLayout, TheBandAndADragShowTheSizingCursorAndNothingElseDoes) {
@@ -313,7 +330,7 @@ TEST_F(PaneLayout, TheBandAndADragShowTheSizingCursorAndNothingElseDoes) {
     ASSERT_GT(start.source.left, 0) << "no dialog margin left of the panes";
     auto CursorAt = [&](int atX, int atY) {
         PointAt(program, atX, atY, deadline);
-        return CurrentCursor();
+        return SettledCursor(program, deadline);
     };
     HCURSOR overDialog = CursorAt(start.source.left - 1, (start.source.top + start.source.bottom) / 2);
     HCURSOR overPane = CursorAt(x, (start.source.top + start.source.bottom) / 2);
