@@ -388,7 +388,7 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
   entry.value = value;
   entry.known = known;
   entry.section = section;
-  entry.definedPass = state.pass;
+  entry.definedPass = static_cast<int16_t>(state.pass);
 }
 
 void DefineLabelHere(PassState& state, const Statement& statement) {

@@ -8,6 +8,7 @@
 #include <climits>
 #include <ctime>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <map>
 #include <string>
@@ -26,16 +27,21 @@ namespace asm68k {
 
 // One line of a text that holds something: blank and comment-only lines
 // are left out when a text is indexed.
+// Twelve bytes: a long source keeps one for each of its lines. A line ends
+// at its text's next line end, so its length is found, not kept.
 struct LineInfo {
-  // Where its text is: in the text as read, or (kJoined set in `length`) in
-  // the text's joined lines, for a line continued with '&'.
+  // Where its text starts: in the text as read, or (kJoined set) in the
+  // text's joined lines, for a line continued with '&'. Texts are at most
+  // 256 MiB, so the offset never reaches the flag's bit.
   static constexpr uint32_t kJoined = 0x80000000u;
-  uint32_t offset = 0;
-  uint32_t length = 0;
+  uint32_t place = 0;
   uint32_t number = 0;     // line number in the file it comes from
   // Its parse in the persistent store once kept; -1 before it is read, and
   // -2 - PASS after it was read once in that pass (see StatementAt).
   int32_t statement = -1;
+
+  uint32_t Offset() const { return place & ~kJoined; }
+  bool Joined() const { return place & kJoined; }
 };
 
 // A source file's text, or a macro body kept apart from one.
@@ -45,7 +51,10 @@ struct SourceText {
   bool indexed = false;    // `lines` has been filled
   bool truncated = false;  // the source's line allowance ran out in it
   std::string text;
-  std::string joined;  // lines continued with '&', each joined into one
+  std::string joined;  // lines continued with '&', each joined into one and ended by LF
+  // A CR that is not followed by LF (an old Mac file) ends a line in
+  // `text`: then a line's end is looked for at both.
+  bool loneCr = false;
   std::vector<LineInfo> lines;
   // Each line's directive for the scans that find a block's end (see
   // ClassifyLine); made the first time a scan needs it.
@@ -61,16 +70,28 @@ struct SourceText {
     return backslash > 0;
   }
   const char* LineBegin(const LineInfo& line) const {
-    return (line.length & LineInfo::kJoined ? joined.data() : text.data()) + line.offset;
+    return (line.Joined() ? joined.data() : text.data()) + line.Offset();
   }
   const char* LineEnd(const LineInfo& line) const {
-    return LineBegin(line) + (line.length & ~LineInfo::kJoined);
+    const std::string& holder = line.Joined() ? joined : text;
+    const char* begin = holder.data() + line.Offset();
+    const char* end = holder.data() + holder.size();
+    if (loneCr && !line.Joined()) {
+      while (begin < end && *begin != '\n' && *begin != '\r') ++begin;
+      return begin;
+    }
+    const void* lf = std::memchr(begin, '\n', static_cast<size_t>(end - begin));
+    if (!lf) return end;
+    const char* at = static_cast<const char*>(lf);
+    return at > begin && at[-1] == '\r' ? at - 1 : at;
   }
   // Where a line stands in `text`, as read: for a joined line, from its
   // first line's start to its last line's end.
   std::pair<uint32_t, uint32_t> SpanInText(const LineInfo& line) const {
-    if (!(line.length & LineInfo::kJoined)) return {line.offset, line.offset + line.length};
-    auto found = std::lower_bound(joinedSpans.begin(), joinedSpans.end(), line.offset,
+    if (!line.Joined()) {
+      return {line.Offset(), static_cast<uint32_t>(LineEnd(line) - text.data())};
+    }
+    auto found = std::lower_bound(joinedSpans.begin(), joinedSpans.end(), line.Offset(),
                                   [](const JoinedSpan& span, uint32_t at) { return span.joined < at; });
     return {found->begin, found->end};
   }
@@ -122,6 +143,33 @@ struct Options {
 
   // The options a line's parse depends on: a parse made under others is made again.
   uint8_t ParseMode() const { return (caseSensitive ? 1 : 0) | (blanksInOperands ? 2 : 0); }
+};
+
+// Options in two bytes, for records that a long source keeps many of.
+class PackedOptions {
+ public:
+  PackedOptions() = default;
+  explicit PackedOptions(const Options& options) {
+    for (size_t i = 0; i < kCount; ++i) {
+      if (options.*kFlags[i]) bits_ = static_cast<uint16_t>(bits_ | (1u << i));
+    }
+  }
+  Options Unpacked() const {
+    Options options;
+    for (size_t i = 0; i < kCount; ++i) options.*kFlags[i] = (bits_ >> i) & 1;
+    return options;
+  }
+
+ private:
+  static constexpr bool Options::*kFlags[] = {
+      &Options::caseSensitive, &Options::blanksInOperands, &Options::autoEven,
+      &Options::warnings,      &Options::moveq,            &Options::addq,
+      &Options::subq,          &Options::zeroDisplacement, &Options::absoluteWord,
+      &Options::pcRelative,    &Options::shortBranch};
+  static constexpr size_t kCount = sizeof(kFlags) / sizeof(kFlags[0]);
+  // Every option is a flag, and every flag is listed above.
+  static_assert(sizeof(Options) == kCount, "an option is missing from PackedOptions");
+  uint16_t bits_ = 0;
 };
 
 // Statement::flags.
@@ -339,7 +387,7 @@ struct PassState {
     uint32_t section = 0;
     uint32_t order = 0, file = 0, line = 0;
     uint32_t run = 0, offset = 0, length = 0;  // its bytes in the image
-    Options options;
+    PackedOptions options;
     bool inOffset = false;
     bool instruction = false;
   };

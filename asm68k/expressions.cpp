@@ -386,7 +386,7 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
   // Defined further down: use what the previous pass found, and remember it
   // so the pass can tell whether that guess still holds at its end.
   if (symbol.forwardPass != context.pass) {
-    symbol.forwardPass = context.pass;
+    symbol.forwardPass = static_cast<int16_t>(context.pass);
     symbol.forwardSeenValid = symbol.definedPass != 0;
     symbol.forwardSeenValue = symbol.value;
     context.forwardUsed->push_back(index);

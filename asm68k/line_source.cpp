@@ -23,10 +23,10 @@ bool IsCommentOrBlank(const char* begin, const char* end) {
 void AppendLine(SourceText& text, const char* begin, const char* end, uint32_t number) {
   if (IsCommentOrBlank(begin, end)) return;
   LineInfo line;
-  line.offset = static_cast<uint32_t>(text.text.size());
-  line.length = static_cast<uint32_t>(end - begin);
+  line.place = static_cast<uint32_t>(text.text.size());
   line.number = number;
   text.text.append(begin, end);
+  text.text += '\n';
   text.backslash = -1;
   text.lines.push_back(line);
 }
@@ -182,6 +182,15 @@ void IndexLines(SourceText& text, uint64_t& allowance) {
     ++newlines;
   }
   if (newlines * 8 <= text.text.size()) text.lines.reserve(newlines + 1);
+  text.loneCr = false;
+  for (const char* p = begin, *end = begin + text.text.size();
+       (p = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(end - p))));
+       ++p) {
+    if (p + 1 == end || p[1] != '\n') {
+      text.loneCr = true;
+      break;
+    }
+  }
   LineWalker lines(begin, begin + text.text.size());
   for (uint32_t number = 1; lines.Next(lineBegin, lineEnd); ++number) {
     if (IsCommentOrBlank(lineBegin, lineEnd)) continue;
@@ -193,13 +202,12 @@ void IndexLines(SourceText& text, uint64_t& allowance) {
     LineInfo line;
     line.number = number;
     if (!ContinuesOnNextLine(lineBegin, lineEnd)) {
-      line.offset = static_cast<uint32_t>(lineBegin - begin);
-      line.length = static_cast<uint32_t>(lineEnd - lineBegin);
+      line.place = static_cast<uint32_t>(lineBegin - begin);
       text.lines.push_back(line);
       continue;
     }
     // Lines joined by '&' become one, numbered as the first.
-    line.offset = static_cast<uint32_t>(text.joined.size());
+    line.place = static_cast<uint32_t>(text.joined.size()) | LineInfo::kJoined;
     uint32_t spanBegin = static_cast<uint32_t>(lineBegin - begin);
     text.joined.append(lineBegin, BeforeAmpersand(lineBegin, lineEnd));
     while (lines.Next(lineBegin, lineEnd)) {
@@ -210,9 +218,9 @@ void IndexLines(SourceText& text, uint64_t& allowance) {
       }
       text.joined.append(lineBegin, BeforeAmpersand(lineBegin, lineEnd));
     }
-    line.length = static_cast<uint32_t>(text.joined.size() - line.offset) | LineInfo::kJoined;
+    text.joined += '\n';
     text.joinedSpans.push_back(
-        {line.offset, spanBegin, static_cast<uint32_t>(lineEnd - begin)});
+        {line.Offset(), spanBegin, static_cast<uint32_t>(lineEnd - begin)});
     text.lines.push_back(line);
   }
 }

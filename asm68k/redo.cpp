@@ -52,7 +52,7 @@ void RunRedoable(PassState& state, const Statement& statement, bool instruction,
   redo.location = static_cast<uint32_t>(state.location);  // kept only for bytes placed in the image
   redo.section = static_cast<uint32_t>(state.section);
   redo.inOffset = state.inOffset;
-  redo.options = state.options;
+  redo.options = PackedOptions(state.options);
   redo.order = state.order;
   redo.file = state.file;
   redo.line = state.line;
@@ -88,7 +88,7 @@ bool RedoLaterLines(PassState& state) {
     state.section = redo.section;
     state.inOffset = redo.inOffset;
     state.locationKnown = true;
-    state.options = redo.options;
+    state.options = redo.options.Unpacked();
     state.order = redo.order;
     state.file = redo.file;
     state.line = redo.line;
