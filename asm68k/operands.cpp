@@ -129,36 +129,53 @@ bool ParseRegisterList(Cursor& c, Operand& out, std::string& error) {
   return true;
 }
 
-// Finds the ')' matching the '(' at `open`, skipping quoted text.
-const char* MatchingParen(const char* open, const char* end) {
+// The comma-separated parts between the '(' at `open` and its ')'; `close`
+// is set to the ')'. Empty parentheses are an error in every form. One
+// sweep finds both the parts and the ')'; a missing ')' is the error told
+// first, as the parts are only looked at once it is found.
+bool SplitParenthesized(const char* open, const char* end, std::vector<TextRange>& parts,
+                        const char*& close, std::string& error) {
+  parts.clear();
+  bool emptyBeforeComma = false;
   int depth = 0;
-  for (const char* p = open; p < end;) {
-    if (*p == '\'' || *p == '"') {
+  const char* start = open + 1;
+  for (const char* p = open + 1; p < end;) {
+    char ch = *p;
+    if (!(kChars.flags[static_cast<uint8_t>(ch)] & kCharInList)) {
+      ++p;
+      continue;
+    }
+    if (ch == '\'' || ch == '"') {
       p = SkipQuoted(p, end);
       continue;
     }
-    if (*p == '(') ++depth;
-    if (*p == ')' && --depth == 0) return p;
+    if (ch == '(') {
+      ++depth;
+    } else if (ch == ')' && depth > 0) {
+      --depth;
+    } else if (ch == ')') {
+      close = p;
+      TextRange last = Trim(start, p);
+      if (emptyBeforeComma) {
+        error = "missing operand before ','";
+        return false;
+      }
+      if (last.begin == last.end) {
+        error = parts.empty() ? "empty parentheses in operand" : "missing operand after ','";
+        return false;
+      }
+      parts.push_back(last);
+      return true;
+    } else if (ch == ',' && depth == 0) {
+      TextRange piece = Trim(start, p);
+      if (piece.begin == piece.end) emptyBeforeComma = true;
+      parts.push_back(piece);
+      start = p + 1;
+    }
     ++p;
   }
-  return nullptr;
-}
-
-// The comma-separated parts between the '(' at `open` and its ')'; `close`
-// is set to the ')'. Empty parentheses are an error in every form.
-bool SplitParenthesized(const char* open, const char* end, std::vector<TextRange>& parts,
-                        const char*& close, std::string& error) {
-  close = MatchingParen(open, end);
-  if (!close) {
-    error = "missing ')' in operand";
-    return false;
-  }
-  if (!SplitOperands(open + 1, close, parts, error)) return false;
-  if (parts.empty()) {
-    error = "empty parentheses in operand";
-    return false;
-  }
-  return true;
+  error = "missing ')' in operand";
+  return false;
 }
 
 bool ParseWholeExpression(TextRange range, ExprParser& parser, Expr& out, std::string& error) {
