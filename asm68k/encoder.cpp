@@ -253,10 +253,12 @@ struct Encoder {
   uint16_t Register(const Operand& operand) const { return operand.reg; }
 
   // A value that goes into opcode bits: checked against [low, high].
-  int32_t Quick(const Operand& operand, int32_t low, int32_t high, const std::string& what) {
+  // The message is put together only when it is given: `subject` then `what`.
+  int32_t Quick(const Operand& operand, int32_t low, int32_t high, const char* what,
+                std::string_view subject = {}) {
     EvalResult r = Eval(operand);
     if (r.valid && (r.value < low || r.value > high)) {
-      PassError(state, what + ", not " + std::to_string(r.value));
+      PassError(state, std::string(subject) + what + ", not " + std::to_string(r.value));
     }
     return r.value;
   }
@@ -355,7 +357,7 @@ struct Encoder {
         Immediate(ops[0], size);
         break;
       case Encoding::Quick: {
-        int32_t v = Quick(ops[0], 1, 8, std::string(form.name) + " needs a value from 1 to 8");
+        int32_t v = Quick(ops[0], 1, 8, " needs a value from 1 to 8", form.name);
         first |= static_cast<uint16_t>(((v & 7) << 9) | Ea(ops[1], 1));
         break;
       }

@@ -52,7 +52,7 @@ void RunRedoable(PassState& state, const Statement& statement, bool instruction,
   redo.location = static_cast<uint32_t>(state.location);  // kept only for bytes placed in the image
   redo.section = static_cast<uint32_t>(state.section);
   redo.inOffset = state.inOffset;
-  redo.options = PackedOptions(state.options);
+  const Options options = state.options;  // packed only for a line that is kept
   redo.order = state.order;
   redo.file = state.file;
   redo.line = state.line;
@@ -66,6 +66,7 @@ void RunRedoable(PassState& state, const Statement& statement, bool instruction,
     state.redoPossible = false;
     return;
   }
+  redo.options = PackedOptions(options);
   redo.statement = CopyStatement(*state.store, statement, state.redoStore);
   state.redo.push_back(redo);
 }
