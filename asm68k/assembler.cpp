@@ -296,6 +296,12 @@ void PassMessage(PassState& state, Severity severity, std::string text) {
 namespace {
 
 EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr) {
+  // Most values are numbers: known, valid, nothing to check or to tell.
+  if (expr.count == 1 && pool.nodes[expr.first].op == ExprOp::Constant) {
+    EvalResult number;
+    number.value = pool.nodes[expr.first].value;
+    return number;
+  }
   EvalContext context{&state.assembly->symbols,
                       state.pass,
                       static_cast<uint32_t>(state.location),

@@ -117,8 +117,8 @@ bool IsNamingWord(std::string_view word) {
 }
 
 // Reads the operation word at the cursor: a name with an optional size
-// suffix, or '='.
-bool ReadOperation(Cursor& c, LineFields& out, std::string& error) {
+// suffix, or '='. `nameEnd`, when set, is where the name at the cursor ends.
+bool ReadOperation(Cursor& c, LineFields& out, std::string& error, const char* nameEnd = nullptr) {
   if (c.Match('=')) {
     out.operation = std::string_view(c.p - 1, 1);
     return true;
@@ -128,7 +128,12 @@ bool ReadOperation(Cursor& c, LineFields& out, std::string& error) {
     error = "expected an instruction or directive, found " + Excerpt(c.p, c.end);
     return false;
   }
-  out.operation = c.Identifier();
+  if (nameEnd) {
+    out.operation = std::string_view(c.p, static_cast<size_t>(nameEnd - c.p));
+    c.p = nameEnd;
+  } else {
+    out.operation = c.Identifier();
+  }
   if (c.Match('.')) {
     const char* suffix = c.p;
     while (c.p < c.end && IsIdentChar(*c.p)) ++c.p;
@@ -204,6 +209,7 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
   if (*c.p == '*') return true;  // a '*' comment, after a label or indented
 
   // An indented label needs a colon.
+  const char* nameEnd = nullptr;  // else the name read is the operation's
   if (out.label.empty() && IsIdentStart(*c.p)) {
     Cursor word = c;
     std::string_view name = word.Identifier();
@@ -212,10 +218,12 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
       c = word;
       c.SkipSpace();
       if (c.AtEnd() || *c.p == ';' || *c.p == '*') return true;
+    } else {
+      nameEnd = word.p;
     }
   }
 
-  if (!ReadOperation(c, out, error)) return false;
+  if (!ReadOperation(c, out, error, nameEnd)) return false;
   c.SkipSpace();
 
   // "name equ value" (or "name macro") written with the name indented.
