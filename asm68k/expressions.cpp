@@ -11,6 +11,23 @@ namespace {
 constexpr int kMaxNesting = 64;
 constexpr uint32_t kMaxNodes = 256;
 
+// Each character's worth as a digit: 0-9, then a-z (either case) as 10-35;
+// '_' continues a number but is no digit of any base; kNotDigit ends it.
+constexpr uint8_t kNotDigit = 255;
+struct DigitTable {
+  uint8_t worth[256];
+  constexpr DigitTable() : worth() {
+    for (int i = 0; i < 256; ++i) worth[i] = kNotDigit;
+    for (int i = 0; i < 10; ++i) worth['0' + i] = static_cast<uint8_t>(i);
+    for (int i = 0; i < 26; ++i) {
+      worth['a' + i] = static_cast<uint8_t>(10 + i);
+      worth['A' + i] = static_cast<uint8_t>(10 + i);
+    }
+    worth[static_cast<uint8_t>('_')] = 99;
+  }
+};
+constexpr DigitTable kDigits{};
+
 struct Parse {
   Cursor& c;
   ExprParser& parser;
@@ -33,17 +50,8 @@ struct Parse {
     const char* start = c.p;
     uint64_t value = 0;
     while (!c.AtEnd()) {
-      char ch = ToLower(*c.p);
-      int digit;
-      if (ch >= '0' && ch <= '9') {
-        digit = ch - '0';
-      } else if (ch >= 'a' && ch <= 'z') {
-        digit = ch - 'a' + 10;
-      } else if (ch == '_') {
-        digit = 99;
-      } else {
-        break;
-      }
+      int digit = kDigits.worth[static_cast<uint8_t>(*c.p)];
+      if (digit == kNotDigit) break;
       if (digit >= base) {
         return Fail("'" + std::string(1, *c.p) + "' is not a digit in a base-" +
                     std::to_string(base) + " number");
