@@ -54,10 +54,16 @@ void AddMessage(PassState& state, Severity severity, const std::string& text,
   message.line = state.line;
   message.severity = severity;
   message.fromParse = fromParse;
+  const bool ending = state.fatal && !log.hasEnding && severity == Severity::Error;
   // Only a message that is shown needs its text and the chain that led to it.
-  if (log.WouldKeep(fromParse, severity, state.order)) {
+  if (ending || log.WouldKeep(fromParse, severity, state.order)) {
     message.text = text;
     if (state.lines) message.context = state.lines->Context();
+  }
+  if (ending) {
+    log.hasEnding = true;
+    log.ending = message;
+    log.ending.sequence = log.sequence;  // as Add numbers it
   }
   log.Add(std::move(message));
 }
@@ -74,6 +80,7 @@ void MessageLog::Clear() {
   sequence = 0;
   any = false;
   lastText.clear();
+  hasEnding = false;
 }
 
 bool MessageLog::WouldKeep(bool fromParse, Severity severity, uint32_t order) const {
@@ -480,6 +487,12 @@ void Report(const Assembly& assembly, PassState& state, bool settled, int64_t un
     std::vector<Message>& list = shown[kind];
     std::sort(list.begin(), list.end(), ByPlace);
     if (list.size() > kShownPerKind) list.resize(kShownPerKind);
+    if (kind == KindOf(Severity::Error) && log.hasEnding &&
+        std::none_of(list.begin(), list.end(), [&](const Message& shownOne) {
+          return shownOne.sequence == log.ending.sequence;
+        })) {
+      list.push_back(log.ending);
+    }
     hidden[kind] = counts[kind] - list.size();
     messages.insert(messages.end(), std::make_move_iterator(list.begin()),
                     std::make_move_iterator(list.end()));

@@ -239,6 +239,10 @@ constexpr int kMaxExpansionDepth = 256;
 // expansion puts text into, at its length), and lines read (those a false
 // branch or a block's definition steps over too).
 constexpr uint32_t kMaxIncludes = 100000;
+// Places a file is looked for in (each include, incbin and filesize counts
+// once for each folder it tries): a missing file in a rept, or incdir in an
+// included file, would else make a run's time grow without bound.
+constexpr uint64_t kMaxFileLookups = 1000000;
 constexpr uint64_t kMaxSourceBytes = 256u << 20;
 constexpr uint64_t kMaxLinesRead = 40000000;
 // Lines that hold something in all the files of a run (each file once).
@@ -267,6 +271,7 @@ struct Assembly {
   uint64_t linesRead = 0;
   uint64_t textRead = 0;
   uint32_t includesEntered = 0;
+  uint64_t fileLookups = 0;
   uint64_t linesToIndex = kMaxSourceLines;
   // opt os: the branches (by their line's place in the pass) the last pass made short.
   std::vector<bool> shortBranches;
@@ -321,6 +326,10 @@ struct MessageLog {
   bool any = false;
   uint32_t lastOrder = 0, lastLine = 0;
   std::string lastText;
+  // The first error given once the run is ending (state.fatal set): it says
+  // why the run stopped, so it is shown however many came before it.
+  bool hasEnding = false;
+  Message ending;
 
   void Clear();
   // Whether a message of this kind at line `order` is among the first so far

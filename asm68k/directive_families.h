@@ -45,7 +45,8 @@ RunFunction RunNothing, RunOpt, RunPushOptions, RunPopOptions;
 
 // How a file named by an include or incbin was looked for.
 struct FileLookup {
-  enum Outcome : uint8_t { Found, Missing, NotRegular, TooLarge, Ambiguous };
+  // OverLimit: the run's file lookups are used up (kMaxFileLookups); the run ends.
+  enum Outcome : uint8_t { Found, Missing, NotRegular, TooLarge, Ambiguous, OverLimit };
   Outcome outcome = Missing;
   std::string path;   // where it was found (or refused)
   std::string other;  // Ambiguous: another name that matches as well as `path`

@@ -187,6 +187,8 @@ void RunIncbin(PassState& state, const Statement& statement) {
   SourceFile* file = LoadFile(*state.assembly, name, state.file, state.lines->includeDirs,
                               kMaxImageSize, lookup);
   if (!file) {
+    // A run out of lookups ends here; set first, so the error says why.
+    if (lookup.outcome == FileLookup::OverLimit) state.fatal = true;
     PassError(state, lookup.outcome == FileLookup::TooLarge
                          ? "incbin file '" + name + "' would make the image larger than 16 MiB"
                          : LookupError("incbin", name, lookup));
@@ -221,21 +223,28 @@ void RunIncbin(PassState& state, const Statement& statement) {
 }
 
 void RunIncdir(PassState& state, const Statement& statement) {
-  state.lines->includeDirs.emplace_back(
-      OperandText(*state.store, StatementOperands(state, statement)[0]));
+  // A folder already searched is not searched again (a file with an incdir
+  // may be included many times).
+  std::string folder(OperandText(*state.store, StatementOperands(state, statement)[0]));
+  std::vector<std::string>& folders = state.lines->includeDirs;
+  if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+    folders.push_back(std::move(folder));
+  }
 }
 void RunInclude(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
   std::string name(OperandText(*state.store, StatementOperands(state, statement)[0]));
   if (++state.assembly->includesEntered > kMaxIncludes) {
+    state.fatal = true;  // first: the error then says why the run stops
     PassError(state, "more than 100,000 includes in all passes");
-    state.fatal = true;
     return;
   }
   FileLookup lookup;
   SourceFile* file =
       LoadFile(*state.assembly, name, state.file, source.includeDirs, kMaxSourceBytes, lookup);
   if (!file) {
+    // A run out of lookups ends here; set first, so the error says why.
+    if (lookup.outcome == FileLookup::OverLimit) state.fatal = true;
     PassError(state, lookup.outcome == FileLookup::TooLarge
                          ? "include file '" + name + "' is larger than 256 MiB"
                          : LookupError("include", name, lookup));
@@ -273,6 +282,11 @@ SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t inclu
   }
   lookup = FileLookup();
   for (const std::string& path : paths) {
+    if (++assembly.fileLookups > kMaxFileLookups) {
+      lookup.outcome = FileLookup::OverLimit;
+      lookup.path.clear();
+      return nullptr;
+    }
     lookup.path = path;
     FileId id;
     ReadResult found = assembly.reader->Identify(path, id);
@@ -306,6 +320,9 @@ std::string LookupError(std::string_view directive, const std::string& name,
     case FileLookup::NotRegular:
       return file + " is not a regular file (a folder, a FIFO or a device)" +
              (lookup.path != name ? ": " + lookup.path : std::string());
+    case FileLookup::OverLimit:
+      return "more than 1,000,000 file lookups in all passes (each include, incbin and "
+             "filesize counts once for each folder it is looked for in), at " + file;
     case FileLookup::Ambiguous:
       return file + " matches both " + lookup.path + " and " + lookup.other +
              " without regard to case; write the name as one of them is spelled";

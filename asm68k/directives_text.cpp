@@ -231,11 +231,9 @@ void RunInform(PassState& state, const Statement& statement) {
       PassWarning(state, std::move(text));
       break;
     default:
+      if (level.value == 3) state.fatal = true;  // first: the error then says why the run stops
       PassError(state, std::move(text));
-      if (level.value == 3) {
-        state.fatal = true;
-        state.lines->Stop();
-      }
+      if (level.value == 3) state.lines->Stop();
   }
 }
 

@@ -324,6 +324,19 @@ TEST(Directives, IncludesAreKnownByIdentityAndTheirWorkIsBounded) {
   }
 }
 
+// Each place a file is looked for counts: a missing incbin in a long rept
+// ends the run at the limit, and the error that ends it is shown after the
+// first 100, whatever came before.
+TEST(Directives, FileLookupsAreLimitedAndTheLimitIsShown) {
+  asm68k::AssemblyResult result = Assemble(" rept 2000000\n incbin none.bin\n endr\n");
+  EXPECT_EQ(result.errors, 1000001);
+  ASSERT_EQ(result.messages.size(), 101u);
+  EXPECT_NE(result.messages.back().find("error: more than 1,000,000 file lookups in all passes"),
+            std::string::npos)
+      << result.messages.back();
+  EXPECT_EQ(result.notShown, "and 999900 more errors not shown");
+}
+
 TEST(Directives, IncludeDepthIsLimited) {
   FileMap files;
   for (int i = 0; i < 40; ++i) {
