@@ -294,6 +294,11 @@ std::tm AssemblyTime() {
 
 void PassError(PassState& state, std::string text) { AddMessage(state, Severity::Error, text); }
 
+void EndRun(PassState& state, std::string text) {
+  state.fatal = true;  // first, so that the message log keeps this error as the ending
+  AddMessage(state, Severity::Error, text);
+}
+
 void PassWarning(PassState& state, std::string text) { AddMessage(state, Severity::Warning, text); }
 
 void PassMessage(PassState& state, Severity severity, std::string text) {

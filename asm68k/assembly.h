@@ -424,6 +424,9 @@ bool RedoLaterLines(PassState& state);
 void EncodeAndEmit(PassState& state, const Statement& statement);
 
 void PassError(PassState& state, std::string text);
+// A limit was reached: the run ends at this line, and this error, which says
+// why, is shown however many errors came before it.
+void EndRun(PassState& state, std::string text);
 void PassWarning(PassState& state, std::string text);
 void PassMessage(PassState& state, Severity severity, std::string text);
 

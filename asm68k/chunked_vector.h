@@ -17,11 +17,9 @@ class ChunkedVector {
   static constexpr size_t kChunk = size_t{1} << kChunkBits;
 
   size_t size() const { return size_; }
-  bool empty() const { return size_ == 0; }
 
   T& operator[](size_t i) { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
   const T& operator[](size_t i) const { return chunks_[i >> kChunkBits][i & (kChunk - 1)]; }
-  T& back() { return (*this)[size_ - 1]; }
 
   template <typename... Args>
   T& emplace_back(Args&&... args) {

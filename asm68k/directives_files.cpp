@@ -187,9 +187,9 @@ void RunIncbin(PassState& state, const Statement& statement) {
   SourceFile* file = LoadFile(*state.assembly, name, state.file, state.lines->includeDirs,
                               kMaxImageSize, lookup);
   if (!file) {
-    // A run out of lookups ends here; set first, so the error says why.
-    if (lookup.outcome == FileLookup::OverLimit) state.fatal = true;
-    PassError(state, lookup.outcome == FileLookup::TooLarge
+    // A run out of lookups ends here.
+    (lookup.outcome == FileLookup::OverLimit ? EndRun : PassError)(
+        state, lookup.outcome == FileLookup::TooLarge
                          ? "incbin file '" + name + "' would make the image larger than 16 MiB"
                          : LookupError("incbin", name, lookup));
     return;
@@ -235,17 +235,16 @@ void RunInclude(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
   std::string name(OperandText(*state.store, StatementOperands(state, statement)[0]));
   if (++state.assembly->includesEntered > kMaxIncludes) {
-    state.fatal = true;  // first: the error then says why the run stops
-    PassError(state, "more than 100,000 includes in all passes");
+    EndRun(state, "more than 100,000 includes in all passes");
     return;
   }
   FileLookup lookup;
   SourceFile* file =
       LoadFile(*state.assembly, name, state.file, source.includeDirs, kMaxSourceBytes, lookup);
   if (!file) {
-    // A run out of lookups ends here; set first, so the error says why.
-    if (lookup.outcome == FileLookup::OverLimit) state.fatal = true;
-    PassError(state, lookup.outcome == FileLookup::TooLarge
+    // A run out of lookups ends here.
+    (lookup.outcome == FileLookup::OverLimit ? EndRun : PassError)(
+        state, lookup.outcome == FileLookup::TooLarge
                          ? "include file '" + name + "' is larger than 256 MiB"
                          : LookupError("include", name, lookup));
     return;

@@ -230,10 +230,12 @@ void RunInform(PassState& state, const Statement& statement) {
     case 1:
       PassWarning(state, std::move(text));
       break;
+    case 3:
+      EndRun(state, std::move(text));
+      state.lines->Stop();
+      break;
     default:
-      if (level.value == 3) state.fatal = true;  // first: the error then says why the run stops
       PassError(state, std::move(text));
-      if (level.value == 3) state.lines->Stop();
   }
 }
 

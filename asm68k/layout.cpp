@@ -99,8 +99,7 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
     state.image.wanted += count;
     // Past the largest image the pass stops: the rest could only be more of it.
     if (state.image.wanted > kMaxImageSize && !state.fatal) {
-      state.fatal = true;  // first: the error then says why the run stops
-      PassError(state, "the image would be larger than 16 MiB");
+      EndRun(state, "the image would be larger than 16 MiB");
     }
     // A pass sure to be followed by another only counts addresses.
     if (!state.unsettled && (!state.unresolvedForward || state.redoPossible)) {

@@ -95,8 +95,7 @@ bool NestTooDeep(PassState& state) {
     if (frame.kind == Frame::Include) ++includes;
   }
   if (expansions >= kMaxExpansionDepth) {
-    state.fatal = true;  // first: the error then says why the run stops
-    PassError(state, "macros and rept blocks nest more than " +
+    EndRun(state, "macros and rept blocks nest more than " +
                          std::to_string(kMaxExpansionDepth) + " deep");
     state.lines->Stop();
     return true;
@@ -335,8 +334,7 @@ TextRange LineSource::ReadWithSubstitution(const SourceText& text, const LineInf
                                substituted);
   if (readChanged && (with.tooLong || !ReadText(substituted.size()))) {
     if (with.tooLong) {
-      state.fatal = true;  // first: the error then says why the run stops
-      PassError(state, "this line grows past 1 MiB as text is put into it");
+      EndRun(state, "this line grows past 1 MiB as text is put into it");
     }
     substituted.clear();  // nothing of it runs
     return {substituted.data(), substituted.data()};
@@ -365,6 +363,7 @@ bool LineSource::FileSize(const std::string& name, uint64_t& size, std::string& 
   if (!file) {
     error = lookup.outcome == FileLookup::TooLarge ? "filesize: '" + name + "' is larger than 16 MiB"
                                                    : "filesize: " + LookupError("the", name, lookup);
+    // The parse gives the error later: ended first, the run then shows it as the reason.
     if (lookup.outcome == FileLookup::OverLimit) state.fatal = true;
     return false;
   }
@@ -380,8 +379,7 @@ std::string LineSource::SymbolValueText(std::string_view name) {
 
 bool LineSource::WholeText(const SourceText& text) {
   if (!text.truncated) return true;
-  state.fatal = true;  // first: the error then says why the run stops
-  PassError(state, "more than 10,000,000 lines that hold something in the source and its "
+  EndRun(state, "more than 10,000,000 lines that hold something in the source and its "
                    "includes");
   return false;
 }
@@ -424,8 +422,7 @@ bool LineSource::Next(SourceText*& text, LineInfo*& line) {
 }
 
 void LineSource::LinesExhausted() {
-  state.fatal = true;  // first: the error then says why the run stops
-  PassError(state, "more than 40,000,000 lines to read in all passes; do macros, rept blocks "
+  EndRun(state, "more than 40,000,000 lines to read in all passes; do macros, rept blocks "
                    "or includes repeat without end?");
 }
 
@@ -439,8 +436,7 @@ bool LineSource::StepOver(uint64_t lines) {
 bool LineSource::HoldText(uint64_t added, uint64_t removed) {
   definedText = definedText + added - removed;
   if (definedText <= kMaxDefinedText || state.fatal) return !state.fatal;
-  state.fatal = true;  // first: the error then says why the run stops
-  PassError(state, "the macros that expansions define and the string equates hold more than "
+  EndRun(state, "the macros that expansions define and the string equates hold more than "
                    "64 MiB of text in all");
   return false;
 }
@@ -448,8 +444,7 @@ bool LineSource::HoldText(uint64_t added, uint64_t removed) {
 bool LineSource::ReadText(uint64_t bytes) {
   assembly.textRead += bytes;
   if (assembly.textRead <= kMaxSourceBytes || state.fatal) return !state.fatal;
-  state.fatal = true;  // first: the error then says why the run stops
-  PassError(state, "more than 256 MiB of source text to read in all passes (files, each time "
+  EndRun(state, "more than 256 MiB of source text to read in all passes (files, each time "
                    "they are included, and the lines that expansions put text into)");
   return false;
 }
