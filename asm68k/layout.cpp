@@ -82,8 +82,48 @@ void KeepRedoBytes(PassState& state, const uint8_t* placed, uint64_t count) {
 
 }  // namespace
 
+namespace {
+
+// Most lines place a few bytes right after the last ones, in a section
+// that places bytes, far from every limit: they extend the last run, with
+// its source already kept. Returns where they went, or null when the line
+// is not such a case (nothing done then).
+uint8_t* ExtendLastRun(PassState& state, const uint8_t* data, uint64_t count) {
+  ImageBuilder& image = state.image;
+  if (!data || count > 16 || state.inOffset || state.unsettled || image.full ||
+      image.recordSources || image.runs.empty() ||
+      (state.unresolvedForward && !state.redoPossible)) {
+    return nullptr;
+  }
+  ImageRun& run = image.runs.back();
+  std::vector<uint8_t>& bytes = run.bytes;
+  if (bytes.empty() || run.End() != state.location || state.location + count > kAddressEnd ||
+      bytes.size() + count > bytes.capacity() ||
+      image.wanted + count > kMaxImageSize || image.placed + count > kMaxImageSize ||
+      Current(state).kind == SectionKind::Bss) {
+    return nullptr;
+  }
+  size_t offset = bytes.size();
+  for (uint64_t i = 0; i < count; ++i) bytes.push_back(data[i]);  // in room reserved above
+  uint8_t* placed = bytes.data() + offset;
+  image.wanted += count;
+  image.placed += count;
+  image.recorded = false;
+  Current(state).started = true;
+  if (state.lineCanRedo) KeepRedoBytes(state, placed, count);
+  state.labelsAbove.clear();
+  state.location += count;
+  state.high = std::max(state.high, state.location);
+  return placed;
+}
+
+}  // namespace
+
 uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
   if (count == 0) return nullptr;
+  if (!state.redoBytes) {
+    if (uint8_t* placed = ExtendLastRun(state, data, count)) return placed;
+  }
   if (state.redoBytes) {  // a line encoded again: its bytes go back where they were
     if (data) {
       state.redoBytes->insert(state.redoBytes->end(), data, data + count);
