@@ -345,7 +345,7 @@ EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr) {
 
 }  // namespace
 
-EvalResult EvaluateExpr(PassState& state, Expr expr) {
+EvalResult EvaluateNamed(PassState& state, Expr expr) {
   return EvaluateIn(state, state.store->expressions, expr);
 }
 

@@ -432,7 +432,19 @@ void PassMessage(PassState& state, Severity severity, std::string text);
 
 // Evaluates with the pass's symbols and location; reports undefined symbols
 // and division by zero.
-EvalResult EvaluateExpr(PassState& state, Expr expr);
+EvalResult EvaluateNamed(PassState& state, Expr expr);
+inline EvalResult EvaluateExpr(PassState& state, Expr expr) {
+  // Most values are numbers: known, valid, nothing to check or to tell.
+  if (expr.count == 1) {
+    const ExprNode& only = state.store->expressions.nodes[expr.first];
+    if (only.op == ExprOp::Constant) {
+      EvalResult number;
+      number.value = only.value;
+      return number;
+    }
+  }
+  return EvaluateNamed(state, expr);
+}
 // The same for one symbol.
 EvalResult EvaluateSymbol(PassState& state, uint32_t symbol);
 
