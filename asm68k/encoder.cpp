@@ -453,6 +453,17 @@ char SizeLetter(uint8_t size) {
   }
 }
 
+namespace {
+
+// Why no row takes the operands, or (for a form only a closer look finds)
+// the row that does. Kept out of line, so that the common path, inlined
+// where a line is parsed, carries none of it.
+[[gnu::noinline]] bool MatchFormClosely(std::string_view name, FormRange forms,
+                                        uint8_t writtenSize, const Operand* operands, int count,
+                                        uint16_t& form, uint8_t& size, std::string& error);
+
+}  // namespace
+
 bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize, const Operand* operands,
                int count, uint16_t& form, uint8_t& size, std::string& error) {
   // Most lines are well formed: the first row that takes them, as the full
@@ -474,6 +485,14 @@ bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize, cons
     size = effective;
     return true;
   }
+  return MatchFormClosely(name, forms, writtenSize, operands, count, form, size, error);
+}
+
+namespace {
+
+bool MatchFormClosely(std::string_view name, FormRange forms, uint8_t writtenSize,
+                      const Operand* operands, int count, uint16_t& form, uint8_t& size,
+                      std::string& error) {
   std::string shownName(name);
   uint8_t allSizes = 0;
   bool countSeen[3] = {false, false, false};
@@ -575,6 +594,8 @@ bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize, cons
   }
   return false;
 }
+
+}  // namespace
 
 int EncodeInstruction(PassState& state, const InstructionForm& form, uint8_t size,
                       bool sizeWritten, const Operand* operands, uint16_t* words,
