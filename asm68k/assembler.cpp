@@ -140,6 +140,27 @@ void EncodeAndEmit(PassState& state, const Statement& statement) {
 
 namespace {
 
+// A directive's line: out of line, as the rarer kind, so that an
+// instruction's line saves no registers for it.
+[[gnu::noinline]] void RunDirectiveLine(PassState& state, const Statement& statement) {
+  const Directive& directive = DirectiveAt(statement.form);
+  if ((directive.flags & kWordAligned) && statement.size != kSizeB) {
+    std::string name(directive.name);
+    if (directive.flags & kTakesSize) name += std::string(".") + SizeLetter(statement.size);
+    AlignToWord(state, name);
+  }
+  if (directive.flags & kLabelAfter) {
+    directive.run(state, statement);
+    DefineLabelHere(state, statement);
+  } else if (directive.run == RunDc) {
+    DefineLabelHere(state, statement);
+    RunRedoable(state, statement, false, RunDc);
+  } else {
+    if (!(directive.flags & kNamesSymbol)) DefineLabelHere(state, statement);
+    directive.run(state, statement);
+  }
+}
+
 // Runs one line; returns its statement.
 Statement ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
   ++state.order;
@@ -164,25 +185,9 @@ Statement ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
     case StatementKind::Instruction:
       AssembleInstruction(state, statement);
       break;
-    case StatementKind::Directive: {
-      const Directive& directive = DirectiveAt(statement.form);
-      if ((directive.flags & kWordAligned) && statement.size != kSizeB) {
-        std::string name(directive.name);
-        if (directive.flags & kTakesSize) name += std::string(".") + SizeLetter(statement.size);
-        AlignToWord(state, name);
-      }
-      if (directive.flags & kLabelAfter) {
-        directive.run(state, statement);
-        DefineLabelHere(state, statement);
-      } else if (directive.run == RunDc) {
-        DefineLabelHere(state, statement);
-        RunRedoable(state, statement, false, RunDc);
-      } else {
-        if (!(directive.flags & kNamesSymbol)) DefineLabelHere(state, statement);
-        directive.run(state, statement);
-      }
+    case StatementKind::Directive:
+      RunDirectiveLine(state, statement);
       break;
-    }
     case StatementKind::MacroCall:
       DefineLabelHere(state, statement);
       RunMacroCall(state, statement);
