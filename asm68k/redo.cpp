@@ -36,6 +36,15 @@ Statement CopyStatement(const ParseStore& from, const Statement& statement, Pars
   return copy;
 }
 
+// Keeps the line that just ran, to be encoded again at the pass's end.
+[[gnu::noinline]] void KeepForRedo(PassState& state, const Statement& statement,
+                                   const Options& options) {
+  PassState::Redo& redo = state.lineRedo;
+  redo.options = PackedOptions(options);
+  redo.statement = CopyStatement(*state.store, statement, state.redoStore);
+  state.redo.push_back(redo);
+}
+
 }  // namespace
 
 void RunRedoable(PassState& state, const Statement& statement, bool instruction,
@@ -66,9 +75,7 @@ void RunRedoable(PassState& state, const Statement& statement, bool instruction,
     state.redoPossible = false;
     return;
   }
-  redo.options = PackedOptions(options);
-  redo.statement = CopyStatement(*state.store, statement, state.redoStore);
-  state.redo.push_back(redo);
+  KeepForRedo(state, statement, options);
 }
 
 bool RedoLaterLines(PassState& state) {
