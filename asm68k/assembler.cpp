@@ -130,12 +130,7 @@ void EncodeAndEmit(PassState& state, const Statement& statement) {
   // The addresses after an instruction whose length may still change are
   // not known yet.
   if (lengthMayChange || mayChange) state.locationKnown = false;
-  uint8_t bytes[kMaxInstructionWords * 2];
-  for (int i = 0; i < count; ++i) {
-    bytes[2 * i] = static_cast<uint8_t>(words[i] >> 8);
-    bytes[2 * i + 1] = static_cast<uint8_t>(words[i]);
-  }
-  EmitBytes(state, bytes, static_cast<uint64_t>(count) * 2);
+  EmitWords(state, words, count);
 }
 
 namespace {

@@ -464,6 +464,8 @@ void PassErrorAt(PassState& state, const ByteSource& where, std::string text);
 // them; in a bss section or an offset block only the location moves.
 // Returns where the bytes are kept, or null when none were placed.
 uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count);
+// The same for an instruction's words (1 to kMaxInstructionWords), high byte first.
+void EmitWords(PassState& state, const uint16_t* words, int count);
 // Moves the location without placing anything.
 void AdvanceLocation(PassState& state, uint64_t count);
 // At a location past $FFFFFFFF (state.location >= kAddressEnd), a label

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "assembly.h"
+#include "encoder.h"
 #include "line_source.h"
 
 namespace asm68k {
@@ -86,11 +87,12 @@ namespace {
 
 // Most lines place a few bytes right after the last ones, in a section
 // that places bytes, far from every limit: they extend the last run, with
-// its source already kept. Returns where they went, or null when the line
-// is not such a case (nothing done then).
-uint8_t* ExtendLastRun(PassState& state, const uint8_t* data, uint64_t count) {
+// its source already kept. `count` bytes, written by `write(bytes)`; returns
+// where they went, or null when the line is not such a case (nothing done then).
+template <typename Write>
+uint8_t* ExtendLastRun(PassState& state, uint64_t count, Write write) {
   ImageBuilder& image = state.image;
-  if (!data || count > 16 || state.inOffset || state.unsettled || image.full ||
+  if (count > 16 || state.redoBytes || state.inOffset || state.unsettled || image.full ||
       image.recordSources || image.runs.empty() ||
       (state.unresolvedForward && !state.redoPossible)) {
     return nullptr;
@@ -104,7 +106,7 @@ uint8_t* ExtendLastRun(PassState& state, const uint8_t* data, uint64_t count) {
     return nullptr;
   }
   size_t offset = bytes.size();
-  for (uint64_t i = 0; i < count; ++i) bytes.push_back(data[i]);  // in room reserved above
+  write(bytes);  // in room reserved above
   uint8_t* placed = bytes.data() + offset;
   image.wanted += count;
   image.placed += count;
@@ -119,10 +121,30 @@ uint8_t* ExtendLastRun(PassState& state, const uint8_t* data, uint64_t count) {
 
 }  // namespace
 
+void EmitWords(PassState& state, const uint16_t* words, int count) {
+  if (count <= 0 || count > kMaxInstructionWords) return;  // not an instruction's words
+  auto write = [&](std::vector<uint8_t>& bytes) {
+    for (int i = 0; i < count; ++i) {
+      bytes.push_back(static_cast<uint8_t>(words[i] >> 8));
+      bytes.push_back(static_cast<uint8_t>(words[i]));
+    }
+  };
+  if (ExtendLastRun(state, static_cast<uint64_t>(count) * 2, write)) return;
+  uint8_t bytes[2 * kMaxInstructionWords];
+  for (int i = 0; i < count; ++i) {
+    bytes[2 * i] = static_cast<uint8_t>(words[i] >> 8);
+    bytes[2 * i + 1] = static_cast<uint8_t>(words[i]);
+  }
+  EmitBytes(state, bytes, static_cast<uint64_t>(count) * 2);
+}
+
 uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
   if (count == 0) return nullptr;
-  if (!state.redoBytes) {
-    if (uint8_t* placed = ExtendLastRun(state, data, count)) return placed;
+  if (data) {
+    auto write = [&](std::vector<uint8_t>& bytes) {
+      for (uint64_t i = 0; i < count; ++i) bytes.push_back(data[i]);
+    };
+    if (uint8_t* placed = ExtendLastRun(state, count, write)) return placed;
   }
   if (state.redoBytes) {  // a line encoded again: its bytes go back where they were
     if (data) {
