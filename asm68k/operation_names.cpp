@@ -1,5 +1,6 @@
 #include "operation_names.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "directive_table.h"
@@ -65,7 +66,7 @@ struct OperationIndex {
     return slots[slot];
   }
 
-  OperationIndex() {
+  void Fill() {
     for (size_t n = 0; n <= 8; ++n) {
       char bytes[8] = {};
       std::memset(bytes, 0xFF, n);
@@ -104,8 +105,24 @@ struct OperationIndex {
   }
 };
 
+// All zero until its first use fills it: no code runs to make it at start.
+OperationIndex index;
+std::atomic<bool> indexFilled{false};
+
+// Kept out of line, so that the lookups it guards stay small.
+#if defined(__GNUC__)
+__attribute__((noinline, cold))
+#elif defined(_MSC_VER)
+__declspec(noinline)
+#endif
+void FillIndexOnce() {
+  static const bool filled = (index.Fill(), indexFilled.store(true, std::memory_order_release), true);
+  (void)filled;
+}
+
+// Looked up once a line: the filled table costs one test.
 const OperationIndex& Index() {
-  static const OperationIndex index;
+  if (!indexFilled.load(std::memory_order_acquire)) FillIndexOnce();
   return index;
 }
 
