@@ -182,6 +182,13 @@ const char* NameEnd(const char* p, const char* end) {
   return p;
 }
 
+// The character flags of p[0] to p[3], together.
+uint8_t FlagsOfFour(const char* p) {
+  const uint8_t* flags = kChars.flags;
+  return static_cast<uint8_t>(flags[static_cast<uint8_t>(p[0])] | flags[static_cast<uint8_t>(p[1])] |
+                              flags[static_cast<uint8_t>(p[2])] | flags[static_cast<uint8_t>(p[3])]);
+}
+
 const char* SkipBlanks(const char* p, const char* end) {
   while (p < end && IsSpace(*p)) ++p;
   return p;
@@ -307,6 +314,8 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
   int depth = 0;               // parentheses open up to `counted`
   const char* counted = p;
   while (p < end) {
+    // Four characters a test while four are left.
+    while (end - p >= 4 && !(FlagsOfFour(p) & kCharFieldEnd)) p += 4;
     while (p < end && !(kChars.flags[static_cast<uint8_t>(*p)] & kCharFieldEnd)) ++p;
     if (p == end || *p == ';') break;
     char ch = *p;

@@ -180,6 +180,19 @@ TEST(Lines, OperationWordsAndSizes) {
   }
 }
 
+// The operand field is scanned some characters at a time: a blank, a ';'
+// or a quote ends it, or is skipped, wherever it stands.
+TEST(Lines, OperandFieldEndsWhereverTheCharacterStands) {
+  const std::string field = "abcdefghijk";
+  for (size_t at = 1; at <= field.size(); ++at) {
+    std::string before = field.substr(0, at), after = field.substr(at);
+    EXPECT_EQ(SplitText("\tdc.b " + before + " x").operands, before) << at;
+    EXPECT_EQ(SplitText("\tdc.b " + before + ";" + after).operands, before) << at;
+    EXPECT_EQ(SplitText("\tdc.b " + before + "' '" + after + " x").operands, before + "' '" + after)
+        << at;
+  }
+}
+
 TEST(Lines, LineEndingsAndLatin1) {
   asm68k::AssemblyResult result = Assemble(" nop\r\n rts\r\n dc.b '\xE9'\r\n");
   EXPECT_EQ(result.errors, 0);
