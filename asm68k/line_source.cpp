@@ -163,34 +163,46 @@ const char* BeforeAmpersand(const char* begin, const char* end) {
 
 }  // namespace
 
-void IndexLines(SourceText& text, uint64_t& allowance) {
-  text.lines.clear();
-  text.joined.clear();
-  text.joinedSpans.clear();
-  text.backslash = -1;
-  text.indexed = true;
+namespace {
+
+// How many times `byte` stands in [p, end). A block's count fits a byte, so
+// the compiler counts it sixteen or more bytes at a time.
+size_t CountByte(const char* p, const char* end, char byte) {
+  constexpr size_t kBlock = 240;
+  size_t count = 0;
+  while (static_cast<size_t>(end - p) >= kBlock) {
+    uint8_t inBlock = 0;
+    for (size_t i = 0; i < kBlock; ++i) inBlock = static_cast<uint8_t>(inBlock + (p[i] == byte));
+    count += inBlock;
+    p += kBlock;
+  }
+  for (; p < end; ++p) count += *p == byte;
+  return count;
+}
+
+// Walks the lines of a buffer that holds no CR: LF alone ends each one.
+class LfLineWalker {
+ public:
+  LfLineWalker(const char* begin, const char* end) : next_(begin), end_(end) {}
+  bool Next(const char*& lineBegin, const char*& lineEnd) {
+    if (next_ >= end_) return false;
+    lineBegin = next_;
+    const void* lf = std::memchr(next_, '\n', static_cast<size_t>(end_ - next_));
+    lineEnd = lf ? static_cast<const char*>(lf) : end_;
+    next_ = lf ? lineEnd + 1 : end_;
+    return true;
+  }
+
+ private:
+  const char* next_;
+  const char* end_;
+};
+
+template <typename Walker>
+void IndexWalkedLines(SourceText& text, Walker& lines, uint64_t& allowance) {
   const char* begin = text.text.data();
   const char* lineBegin;
   const char* lineEnd;
-  // Room for every line at once, unless lines are so short that most must
-  // be blank (a file of empty lines reserves nothing).
-  size_t newlines = 0;
-  for (const char* p = begin, *end = begin + text.text.size();
-       (p = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p))));
-       ++p) {
-    ++newlines;
-  }
-  if (newlines * 8 <= text.text.size()) text.lines.reserve(newlines + 1);
-  text.loneCr = false;
-  for (const char* p = begin, *end = begin + text.text.size();
-       (p = static_cast<const char*>(std::memchr(p, '\r', static_cast<size_t>(end - p))));
-       ++p) {
-    if (p + 1 == end || p[1] != '\n') {
-      text.loneCr = true;
-      break;
-    }
-  }
-  LineWalker lines(begin, begin + text.text.size());
   for (uint32_t number = 1; lines.Next(lineBegin, lineEnd); ++number) {
     if (IsCommentOrBlank(lineBegin, lineEnd)) continue;
     if (allowance == 0) {
@@ -221,6 +233,38 @@ void IndexLines(SourceText& text, uint64_t& allowance) {
     text.joinedSpans.push_back(
         {line.Offset(), spanBegin, static_cast<uint32_t>(lineEnd - begin)});
     text.lines.push_back(line);
+  }
+}
+
+}  // namespace
+
+void IndexLines(SourceText& text, uint64_t& allowance) {
+  text.lines.clear();
+  text.joined.clear();
+  text.joinedSpans.clear();
+  text.backslash = -1;
+  text.indexed = true;
+  const char* begin = text.text.data();
+  const char* end = begin + text.text.size();
+  // Room for every line at once, unless lines are so short that most must
+  // be blank (a file of empty lines reserves nothing).
+  size_t newlines = CountByte(begin, end, '\n');
+  if (newlines * 8 <= text.text.size()) text.lines.reserve(newlines + 1);
+  text.loneCr = false;
+  const char* firstCr = static_cast<const char*>(std::memchr(begin, '\r', text.text.size()));
+  for (const char* p = firstCr; p;
+       p = static_cast<const char*>(std::memchr(p + 1, '\r', static_cast<size_t>(end - p - 1)))) {
+    if (p + 1 == end || p[1] != '\n') {
+      text.loneCr = true;
+      break;
+    }
+  }
+  if (!firstCr) {
+    LfLineWalker lines(begin, end);
+    IndexWalkedLines(text, lines, allowance);
+  } else {
+    LineWalker lines(begin, end);
+    IndexWalkedLines(text, lines, allowance);
   }
 }
 

@@ -1,5 +1,8 @@
 #include "operation_names.h"
 
+#include <atomic>
+#include <cstring>
+
 #include "directive_table.h"
 #include "source.h"
 #include "symbols.h"
@@ -7,6 +10,27 @@
 namespace asm68k {
 
 namespace {
+
+// A name of up to eight characters read as one number: its bytes in memory
+// order, the rest zero. Built the same way for the table and a lookup.
+uint64_t LoadWord(const char* bytes) {
+  uint64_t word;
+  std::memcpy(&word, bytes, sizeof(word));
+  return word;
+}
+
+// 'A'-'Z' to lower case in each byte of a word; other bytes stay as they are.
+// Each byte is tested on its low seven bits, so no carry crosses into the
+// next, and a byte with the top bit set is never a letter.
+uint64_t LowerBytes(uint64_t word) {
+  constexpr uint64_t kHigh = 0x8080808080808080ull;
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  uint64_t low7 = word & ~kHigh;
+  uint64_t atLeastA = low7 + kOnes * (0x80 - 'A');
+  uint64_t pastZ = low7 + kOnes * (0x80 - 'Z' - 1);
+  uint64_t upper = atLeastA & ~pastZ & ~word & kHigh;
+  return word | (upper >> 2);
+}
 
 // Mnemonics and directive names in one open-addressing table.
 struct OperationIndex {
@@ -24,11 +48,12 @@ struct OperationIndex {
     Operation operation;
   };
   ShortSlot shortSlots[kSlots] = {};
+  uint64_t firstBytes[9] = {};  // [n] keeps a word's first n bytes
 
   static uint64_t Key(std::string_view name) {
-    uint64_t key = 0;
-    for (size_t i = 0; i < name.size(); ++i) key |= uint64_t{static_cast<uint8_t>(name[i])} << (8 * i);
-    return key;
+    char bytes[8] = {};
+    std::memcpy(bytes, name.data(), name.size());
+    return LoadWord(bytes);
   }
   static uint32_t ShortSlotOf(uint64_t key) {
     return static_cast<uint32_t>((key * 0x9E3779B97F4A7C15ull) >> 54) & (kSlots - 1);
@@ -41,7 +66,12 @@ struct OperationIndex {
     return slots[slot];
   }
 
-  OperationIndex() {
+  void Fill() {
+    for (size_t n = 0; n <= 8; ++n) {
+      char bytes[8] = {};
+      std::memset(bytes, 0xFF, n);
+      firstBytes[n] = LoadWord(bytes);
+    }
     for (uint16_t i = 0; i < FormCount(); ++i) {
       Slot& slot = SlotFor(FormAt(i).name);
       if (slot.operation.forms.count == 0) slot.operation.forms.first = i;
@@ -57,14 +87,16 @@ struct OperationIndex {
     }
   }
 
-  Operation Find(std::string_view name) const {
-    if (!name.empty() && name.size() <= 8) {
-      uint64_t key = Key(name);
-      for (uint32_t at = ShortSlotOf(key); shortSlots[at].key != 0; at = (at + 1) & (kSlots - 1)) {
-        if (shortSlots[at].key == key) return shortSlots[at].operation;
-      }
-      return Operation();
+  // `key`: a name of one to eight characters, as Key() reads it.
+  Operation FindShort(uint64_t key) const {
+    for (uint32_t at = ShortSlotOf(key); shortSlots[at].key != 0; at = (at + 1) & (kSlots - 1)) {
+      if (shortSlots[at].key == key) return shortSlots[at].operation;
     }
+    return Operation();
+  }
+
+  Operation Find(std::string_view name) const {
+    if (!name.empty() && name.size() <= 8) return FindShort(Key(name));
     for (uint32_t slot = HashName(name) & (kSlots - 1); !slots[slot].name.empty();
          slot = (slot + 1) & (kSlots - 1)) {
       if (slots[slot].name == name) return slots[slot].operation;
@@ -73,11 +105,53 @@ struct OperationIndex {
   }
 };
 
+// All zero until its first use fills it: no code runs to make it at start.
+OperationIndex index;
+std::atomic<bool> indexFilled{false};
+
+// Kept out of line, so that the lookups it guards stay small.
+#if defined(__GNUC__)
+__attribute__((noinline, cold))
+#elif defined(_MSC_VER)
+__declspec(noinline)
+#endif
+void FillIndexOnce() {
+  static const bool filled = (index.Fill(), indexFilled.store(true, std::memory_order_release), true);
+  (void)filled;
+}
+
+// Looked up once a line: the filled table costs one test.
+const OperationIndex& Index() {
+  if (!indexFilled.load(std::memory_order_acquire)) FillIndexOnce();
+  return index;
+}
+
 }  // namespace
 
-Operation FindOperation(std::string_view lowerName) {
-  static const OperationIndex index;
-  return index.Find(lowerName);
+Operation FindOperation(std::string_view lowerName) { return Index().Find(lowerName); }
+
+Operation FindWrittenOperation(std::string_view written, const char* readableEnd, char (&buffer)[16],
+                               std::string_view& lower) {
+  size_t size = written.size();
+  if (size == 0 || size > 8) {
+    if (!LowerWord(written, buffer, sizeof(buffer), lower)) return Operation();
+    return size == 0 ? Operation() : FindOperation(lower);
+  }
+  // Most names have eight bytes of their line from their start: one load
+  // reads them, and the bytes past the name are masked off.
+  uint64_t word;
+  if (readableEnd - written.data() >= 8) {
+    word = LoadWord(written.data());
+  } else {
+    char bytes[8] = {};
+    std::memcpy(bytes, written.data(), size);
+    word = LoadWord(bytes);
+  }
+  const OperationIndex& index = Index();
+  uint64_t key = LowerBytes(word) & index.firstBytes[size];
+  std::memcpy(buffer, &key, sizeof(key));
+  lower = std::string_view(buffer, size);
+  return index.FindShort(key);
 }
 
 int FindDirective(std::string_view lowerName) { return FindOperation(lowerName).directive; }

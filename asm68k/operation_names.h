@@ -17,6 +17,13 @@ struct Operation {
 };
 Operation FindOperation(std::string_view lowerName);
 
+// The operation a line's operation field names, as written (in any case).
+// The text from the name's start up to `readableEnd` (the line's end) may
+// be read. The name in lower case goes into `buffer`, and `lower` views it
+// there; a name too long to be ours finds nothing.
+Operation FindWrittenOperation(std::string_view written, const char* readableEnd, char (&buffer)[16],
+                               std::string_view& lower);
+
 // The directive's index, or -1.
 int FindDirective(std::string_view lowerName);
 

@@ -157,8 +157,7 @@ struct LineParser {
     }
     char buffer[16];
     std::string_view op;
-    bool shortName = LowerWord(fields.operation, buffer, sizeof(buffer), op);
-    Operation operation = shortName && !op.empty() ? FindOperation(op) : Operation();
+    Operation operation = FindWrittenOperation(fields.operation, end, buffer, op);
     int directive = operation.directive;
     uint8_t writtenSize = SizeBit(fields.size);
     TextRange field{fields.operands, fields.operandsEnd};

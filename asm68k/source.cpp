@@ -175,81 +175,130 @@ bool OperationFollows(Cursor after, OperationTest isOperation) {
 
 }  // namespace
 
+namespace {
+
+const char* NameEnd(const char* p, const char* end) {
+  while (p < end && IsIdentChar(*p)) ++p;
+  return p;
+}
+
+// The character flags of p[0] to p[3], together.
+uint8_t FlagsOfFour(const char* p) {
+  const uint8_t* flags = kChars.flags;
+  return static_cast<uint8_t>(flags[static_cast<uint8_t>(p[0])] | flags[static_cast<uint8_t>(p[1])] |
+                              flags[static_cast<uint8_t>(p[2])] | flags[static_cast<uint8_t>(p[3])]);
+}
+
+const char* SkipBlanks(const char* p, const char* end) {
+  while (p < end && IsSpace(*p)) ++p;
+  return p;
+}
+
+// A word in column 1 without a colon: a label, or the line's operation.
+// Leaves `p` after the label, or where it was for an operation.
+bool ReadColumnOneWord(const char*& p, const char* end, OperationTest isOperation, LineFields& out,
+                       std::string& error) {
+  Cursor word{p, end};
+  std::string_view name = word.Identifier();
+  if (isOperation(name) ? OperationFollows(word, isOperation) : !LooksLikeOperation(word)) {
+    out.label = name;
+    p = word.p;
+    if (p < end && !IsSpace(*p) && *p != ';' && *p != '=') {
+      error = "unexpected " + Excerpt(p, end) + " after label " + std::string(name);
+      return false;
+    }
+  }
+  return true;
+}
+
+// The operation at `p`, for the names most lines have: a name, maybe a size
+// suffix of one letter, then a blank, a ';', a '=' or the line's end. False
+// for anything else, which ReadOperation reads (and reports) in full.
+bool ReadPlainOperation(const char*& p, const char* end, const char* nameEnd, LineFields& out) {
+  if (*p == '.') return false;
+  const char* q = nameEnd;
+  char size = 0;
+  if (q < end && *q == '.') {
+    if (q + 1 == end) return false;
+    size = ToLower(q[1]);
+    if (size != 'b' && size != 'w' && size != 'l' && size != 's') return false;
+    q += 2;
+    if (q < end && IsIdentChar(*q)) return false;
+  }
+  if (q < end && !IsSpace(*q) && *q != ';' && *q != '=') return false;
+  out.operation = std::string_view(p, static_cast<size_t>(nameEnd - p));
+  out.size = size;
+  p = q;
+  return true;
+}
+
+}  // namespace
+
 bool SplitLine(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
                std::string& error, bool blanksInOperands) {
   out = LineFields();
-  Cursor c{begin, end};
-  if (c.AtEnd() || *c.p == '*' || *c.p == ';') return true;
+  const char* p = begin;
+  if (p == end || *p == '*' || *p == ';') return true;
 
-  if (!IsSpace(*c.p)) {
+  if (!IsSpace(*p)) {
     // Column 1 holds a label, unless it is a bare instruction or directive
     // name, so that "rts" typed at the left edge still assembles.
-    if (!IsIdentStart(*c.p)) {
-      error = "a line starts with a label, a blank, '*' or ';', not " + Excerpt(c.p, c.end);
+    if (!IsIdentStart(*p)) {
+      error = "a line starts with a label, a blank, '*' or ';', not " + Excerpt(p, end);
       return false;
     }
-    Cursor word = c;
-    std::string_view name = word.Identifier();
-    if (word.Match(':')) {
-      out.label = name;
-      c = word;
-    } else if (isOperation(name) ? OperationFollows(word, isOperation)
-                                 : !LooksLikeOperation(word)) {
-      out.label = name;
-      c = word;
-      if (!c.AtEnd() && !IsSpace(*c.p) && *c.p != ';' && *c.p != '=') {
-        error = "unexpected " + Excerpt(c.p, c.end) + " after label " + std::string(name);
-        return false;
-      }
+    const char* nameEnd = NameEnd(p + 1, end);
+    if (nameEnd < end && *nameEnd == ':') {
+      out.label = std::string_view(p, static_cast<size_t>(nameEnd - p));
+      p = nameEnd + 1;
+    } else if (!ReadColumnOneWord(p, end, isOperation, out, error)) {
+      return false;
     }
   }
 
-  c.SkipSpace();
-  if (c.AtEnd() || *c.p == ';') return true;
-  if (*c.p == '*') return true;  // a '*' comment, after a label or indented
+  p = SkipBlanks(p, end);
+  if (p == end || *p == ';' || *p == '*') return true;  // '*': a comment, after a label or indented
 
-  // An indented label needs a colon.
-  const char* nameEnd = nullptr;  // else the name read is the operation's
-  if (out.label.empty() && IsIdentStart(*c.p)) {
-    Cursor word = c;
-    std::string_view name = word.Identifier();
-    if (word.Match(':')) {
-      out.label = name;
-      c = word;
-      c.SkipSpace();
-      if (c.AtEnd() || *c.p == ';' || *c.p == '*') return true;
-    } else {
-      nameEnd = word.p;
+  const char* nameEnd = nullptr;  // where the name at `p` ends, once read
+  if (IsIdentStart(*p)) {
+    nameEnd = NameEnd(p + 1, end);
+    // An indented label needs a colon.
+    if (out.label.empty() && nameEnd < end && *nameEnd == ':') {
+      out.label = std::string_view(p, static_cast<size_t>(nameEnd - p));
+      p = SkipBlanks(nameEnd + 1, end);
+      if (p == end || *p == ';' || *p == '*') return true;
+      nameEnd = IsIdentStart(*p) ? NameEnd(p + 1, end) : nullptr;
     }
   }
-
-  if (!ReadOperation(c, out, error, nameEnd)) return false;
-  c.SkipSpace();
+  if (!nameEnd || !ReadPlainOperation(p, end, nameEnd, out)) {
+    Cursor c{p, end};
+    if (!ReadOperation(c, out, error, nameEnd)) return false;
+    p = c.p;
+  }
+  p = SkipBlanks(p, end);
 
   // "name equ value" (or "name macro") written with the name indented.
-  if (out.label.empty() && out.size == 0 && out.operation != "=" && !c.AtEnd()) {
-    Cursor next = c;
+  if (out.label.empty() && out.size == 0 && p < end && out.operation != "=") {
     std::string_view word;
-    if (next.Match('=')) {
+    if (*p == '=') {
       word = "=";
-    } else if (IsIdentStart(next.Peek())) {
-      word = next.Identifier();
-      if (!next.AtEnd() && !IsSpace(*next.p)) word = std::string_view();
+    } else if (IsIdentStart(*p)) {
+      const char* wordEnd = NameEnd(p + 1, end);
+      if (wordEnd == end || IsSpace(*wordEnd)) word = std::string_view(p, static_cast<size_t>(wordEnd - p));
     }
     if (!word.empty() && IsNamingWord(word)) {
       out.label = out.operation;
       out.operation = std::string_view();
-      c.SkipSpace();
+      Cursor c{p, end};
       if (!ReadOperation(c, out, error)) return false;
-      c.SkipSpace();
+      p = SkipBlanks(c.p, end);
     }
   }
 
   // The operand field ends at a ';' or at the first blank outside quotes,
   // parentheses and a <...> macro argument; blanks right after a comma
   // belong to it. What follows a blank is a comment.
-  const char* operandsBegin = c.p;
-  const char* p = c.p;
+  const char* operandsBegin = p;
   if (blanksInOperands) {
     while (p < end && *p != ';') p = *p == '\'' || *p == '"' ? SkipQuoted(p, end) : p + 1;
     const char* last = p;
@@ -265,6 +314,8 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
   int depth = 0;               // parentheses open up to `counted`
   const char* counted = p;
   while (p < end) {
+    // Four characters a test while four are left.
+    while (end - p >= 4 && !(FlagsOfFour(p) & kCharFieldEnd)) p += 4;
     while (p < end && !(kChars.flags[static_cast<uint8_t>(*p)] & kCharFieldEnd)) ++p;
     if (p == end || *p == ';') break;
     char ch = *p;

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
+#include "directive_table.h"
 #include "instruction_table.h"
 #include "operation_names.h"
 #include "test_support.h"
@@ -432,6 +435,35 @@ TEST(Instructions, EveryMnemonicHasAtLeastOneRow) {
   for (const char* name : mnemonics) EXPECT_GT(asm68k::FindOperation(name).forms.count, 0) << name;
   EXPECT_EQ(asm68k::FindOperation("movec").forms.count, 0);  // 68010 and later are not here
   EXPECT_EQ(asm68k::FindOperation("extb").forms.count, 0);
+}
+
+// A line's operation is found as written, read eight bytes at a time where
+// its line has them: in any case, at the line's end or with text after it,
+// it finds what its lower-case name finds.
+TEST(Instructions, OperationsAsWrittenFindWhatTheirLowerCaseNamesFind) {
+  std::vector<std::string> names = {"Dbra", "mOvEm", "[nop", "nop`", "@nop", "abcdefgh",
+                                    "abcdefghi", ""};
+  for (uint16_t i = 0; i < asm68k::FormCount(); ++i) names.emplace_back(asm68k::FormAt(i).name);
+  for (int i = 0; i < asm68k::DirectiveCount(); ++i) names.emplace_back(asm68k::DirectiveAt(i).name);
+  for (const std::string& name : names) {
+    std::string upper = name;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    std::string lowerName = asm68k::ToLowerCopy(name);
+    asm68k::Operation expected = asm68k::FindOperation(lowerName);
+    for (const std::string& written : {name, upper}) {
+      for (const char* after : {"", " d0", "\tZ[`@{~\xC1\xE1Q"}) {
+        std::string line = written + after;
+        char buffer[16];
+        std::string_view lower;
+        asm68k::Operation found = asm68k::FindWrittenOperation(
+            std::string_view(line.data(), written.size()), line.data() + line.size(), buffer, lower);
+        EXPECT_EQ(found.forms.first, expected.forms.first) << line;
+        EXPECT_EQ(found.forms.count, expected.forms.count) << line;
+        EXPECT_EQ(found.directive, expected.directive) << line;
+        if (found.forms.count > 0 || found.directive >= 0) EXPECT_EQ(lower, lowerName) << line;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -140,6 +140,59 @@ TEST(Lines, Errors) {
   EXPECT_EQ(s.error, "a line starts with a label, a blank, '*' or ';', not '12345678901234567890123...'");
 }
 
+// Where an operation word and its size suffix end, at the line's end and
+// next to the characters that may follow them.
+TEST(Lines, OperationWordsAndSizes) {
+  struct Case {
+    const char* line;
+    const char* label;
+    const char* operation;
+    char size;
+    const char* operands;
+    const char* error;  // empty: the line splits
+  };
+  const Case cases[] = {
+      {"\tmove.b", "", "move", 'b', "", ""},
+      {"\tMOVE.W d0,d1", "", "MOVE", 'w', "d0,d1", ""},
+      {"x:\tbra.S x", "x", "bra", 's', "x", ""},
+      {"\tmove.l;d0", "", "move", 'l', "", ""},
+      {"\tmove d0,d1 ; c", "", "move", 0, "d0,d1", ""},
+      {"\tx.w=1", "", "x", 'w', "=1", ""},
+      {"\t@m a,b", "", "@m", 0, "a,b", ""},
+      {"\tnop: rts", "nop", "rts", 0, "", ""},
+      {"\tmove.", "", "", 0, "", "unknown size '.' on move; sizes are .b, .w, .l and .s"},
+      {"\tmove.bw d0", "", "", 0, "", "unknown size '.bw' on move; sizes are .b, .w, .l and .s"},
+      {"\tmove.b, d0", "", "", 0, "", "unexpected ', d0' after move"},
+      {"\tmove.b.w d0", "", "", 0, "", "unexpected '.w d0' after move"},
+      {"\tmove(a0)", "", "", 0, "", "unexpected '(a0)' after move"},
+      {"\t.x d0", "", "", 0, "", "expected an instruction or directive, found '.x d0'"},
+      {"a: b: nop", "a", "", 0, "", "unexpected ': nop' after b"},
+  };
+  for (const Case& c : cases) {
+    Split s = SplitText(c.line);
+    EXPECT_EQ(s.error, c.error) << c.line;
+    EXPECT_EQ(s.ok, *c.error == '\0') << c.line;
+    if (!s.ok) continue;
+    EXPECT_EQ(s.label, c.label) << c.line;
+    EXPECT_EQ(s.operation, c.operation) << c.line;
+    EXPECT_EQ(s.size, c.size) << c.line;
+    EXPECT_EQ(s.operands, c.operands) << c.line;
+  }
+}
+
+// The operand field is scanned some characters at a time: a blank, a ';'
+// or a quote ends it, or is skipped, wherever it stands.
+TEST(Lines, OperandFieldEndsWhereverTheCharacterStands) {
+  const std::string field = "abcdefghijk";
+  for (size_t at = 1; at <= field.size(); ++at) {
+    std::string before = field.substr(0, at), after = field.substr(at);
+    EXPECT_EQ(SplitText("\tdc.b " + before + " x").operands, before) << at;
+    EXPECT_EQ(SplitText("\tdc.b " + before + ";" + after).operands, before) << at;
+    EXPECT_EQ(SplitText("\tdc.b " + before + "' '" + after + " x").operands, before + "' '" + after)
+        << at;
+  }
+}
+
 TEST(Lines, LineEndingsAndLatin1) {
   asm68k::AssemblyResult result = Assemble(" nop\r\n rts\r\n dc.b '\xE9'\r\n");
   EXPECT_EQ(result.errors, 0);
