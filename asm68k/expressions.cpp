@@ -47,20 +47,25 @@ struct Parse {
   }
 
   bool Number(int base) {
-    const char* start = c.p;
+    const char* p = c.p;
+    const char* end = c.end;
     uint64_t value = 0;
-    while (!c.AtEnd()) {
-      int digit = kDigits.worth[static_cast<uint8_t>(*c.p)];
-      if (digit == kNotDigit) break;
-      if (digit >= base) {
-        return Fail("'" + std::string(1, *c.p) + "' is not a digit in a base-" +
+    for (; p < end; ++p) {
+      unsigned digit = kDigits.worth[static_cast<uint8_t>(*p)];
+      if (digit >= static_cast<unsigned>(base)) {
+        if (digit == kNotDigit) break;
+        c.p = p;
+        return Fail("'" + std::string(1, *p) + "' is not a digit in a base-" +
                     std::to_string(base) + " number");
       }
-      value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-      if (value > 0xFFFFFFFFull) return Fail("number is too large for 32 bits");
-      ++c.p;
+      value = value * static_cast<uint64_t>(base) + digit;
+      if (value > 0xFFFFFFFFull) {
+        c.p = p;
+        return Fail("number is too large for 32 bits");
+      }
     }
-    if (c.p == start) return Fail("a number needs at least one digit");
+    if (p == c.p) return Fail("a number needs at least one digit");
+    c.p = p;
     return Emit(ExprOp::Constant, static_cast<int32_t>(static_cast<uint32_t>(value)));
   }
 
@@ -76,8 +81,8 @@ struct Parse {
     return Emit(ExprOp::Constant, static_cast<int32_t>(value));
   }
 
+  // Unary has skipped the blanks before the value.
   bool Primary() {
-    c.SkipSpace();
     if (c.AtEnd()) return Fail("missing value at the end of the expression");
     char ch = *c.p;
     if (ch == '0' && (c.Peek(1) == 'x' || c.Peek(1) == 'X') && IsHexDigit(c.Peek(2))) {
@@ -222,14 +227,14 @@ struct Parse {
   // The binary operator at the cursor and its precedence (0: none), in the
   // order of the classic 68000 assemblers: shifts bind tightest, then &, ^
   // and |, then * / %, then + -, then the comparisons, && and ||.
-  int PeekOperator(ExprOp& op, int& length) const {
-    char next = c.Peek(1);
+  int PeekOperator(const char* p, ExprOp& op, int& length) const {
+    char next = p + 1 < c.end ? p[1] : '\0';
     auto pick = [&](ExprOp chosen, int precedence, int size = 1) {
       op = chosen;
       length = size;
       return precedence;
     };
-    switch (c.Peek()) {
+    switch (p < c.end ? *p : '\0') {
       case '*':
         return pick(ExprOp::Multiply, 6);
       case '/':
@@ -267,16 +272,14 @@ struct Parse {
   bool Binary(int minPrecedence) {
     if (!Unary()) return false;
     for (;;) {
-      Cursor save = c;
-      c.SkipSpace();
+      // The cursor stays before the blanks when no operator follows them.
+      const char* p = c.p;
+      while (p < c.end && IsSpace(*p)) ++p;
       ExprOp op;
       int length;
-      int precedence = PeekOperator(op, length);
-      if (precedence == 0 || precedence < minPrecedence) {
-        c = save;
-        return true;
-      }
-      c.p += length;
+      int precedence = PeekOperator(p, op, length);
+      if (precedence == 0 || precedence < minPrecedence) return true;
+      c.p = p + length;
       if (++depth > kMaxNesting) return Fail("expression is nested too deeply");
       if (!Binary(precedence + 1)) return false;
       --depth;
