@@ -288,6 +288,62 @@ struct Parse {
   }
 };
 
+// The first character of each binary operator (see PeekOperator).
+bool StartsOperator(char ch) {
+  switch (ch) {
+    case '*': case '/': case '%': case '+': case '-': case '<': case '>':
+    case '=': case '!': case '&': case '^': case '|':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The commonest expression, a number alone ("12", "$7fff", "%101", "@17"),
+// read without the general parse. False, with nothing consumed, for
+// anything else, including every number the general parse finds fault with.
+bool LoneNumber(Cursor& c, int32_t& value) {
+  const char* p = c.p;
+  const char* end = c.end;
+  while (p < end && IsSpace(*p)) ++p;
+  if (p == end) return false;
+  unsigned base;
+  char ch = *p;
+  if (IsDigit(ch)) {
+    if (ch == '0' && p + 1 < end && (p[1] == 'x' || p[1] == 'X')) return false;
+    base = 10;
+  } else if (ch == '$') {
+    base = 16;
+    ++p;
+  } else if (ch == '%') {
+    base = 2;
+    ++p;
+  } else if (ch == '@' && p + 1 < end && IsDigit(p[1])) {
+    base = 8;
+    ++p;
+  } else {
+    return false;
+  }
+  const char* digits = p;
+  uint64_t number = 0;
+  for (; p < end; ++p) {
+    unsigned digit = kDigits.worth[static_cast<uint8_t>(*p)];
+    if (digit >= base) {
+      if (digit != kNotDigit) return false;
+      break;
+    }
+    number = number * base + digit;
+    if (number > 0xFFFFFFFFull) return false;
+  }
+  if (p == digits) return false;
+  const char* next = p;
+  while (next < end && IsSpace(*next)) ++next;
+  if (next < end && StartsOperator(*next)) return false;
+  c.p = p;  // before the blanks, as the general parse leaves it
+  value = static_cast<int32_t>(static_cast<uint32_t>(number));
+  return true;
+}
+
 inline uint32_t U(int32_t v) { return static_cast<uint32_t>(v); }
 inline int32_t S(uint32_t v) { return static_cast<int32_t>(v); }
 
@@ -413,6 +469,11 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
 }  // namespace
 
 bool ParseExpression(Cursor& c, ExprParser& parser, Expr& out, std::string& error) {
+  int32_t number;
+  if (LoneNumber(c, number)) {
+    out = ConstantExpr(parser.pool, number);
+    return true;
+  }
   uint32_t first = static_cast<uint32_t>(parser.pool.nodes.size());
   Parse parse{c, parser, error, first};
   if (!parse.Binary(1)) {
