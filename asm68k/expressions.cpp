@@ -28,6 +28,15 @@ struct DigitTable {
 };
 constexpr DigitTable kDigits{};
 
+// Whether `name` is `word` (written in small letters) in any case.
+bool IsWord(std::string_view name, std::string_view word) {
+  if (name.size() != word.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (ToLower(name[i]) != word[i]) return false;
+  }
+  return true;
+}
+
 struct Parse {
   Cursor& c;
   ExprParser& parser;
@@ -122,21 +131,21 @@ struct Parse {
       if (RegisterFromName(name) != kRegNone) {
         return Fail("register " + std::string(name) + " cannot be used as a value here");
       }
-      if (name.size() == 4 && ToLowerCopy(name) == "narg") {
+      if (IsWord(name, "narg")) {
         parser.usedNarg = true;
         return Emit(ExprOp::Constant, parser.narg);
       }
-      if (c.Peek() == '(' && name.size() >= 3 && name.size() <= 8) {
-        std::string lower = ToLowerCopy(name);
-        if (lower == "def" || lower == "strlen" || lower == "strcmp" || lower == "filesize") {
-          return Function(lower);
-        }
+      if (c.Peek() == '(') {
+        if (IsWord(name, "def")) return Function("def");
+        if (IsWord(name, "strlen")) return Function("strlen");
+        if (IsWord(name, "strcmp")) return Function("strcmp");
+        if (IsWord(name, "filesize")) return Function("filesize");
       }
       if (name[0] == '_' && parser.environment) {
         int32_t value;
         if (TimeSymbol(name, value)) return Emit(ExprOp::Constant, value);
       }
-      if (name.size() == 4 && ToLowerCopy(name) == "__rs") name = kRsCounterName;
+      if (IsWord(name, "__rs")) name = kRsCounterName;
       bool local = IsLocalName(name);
       if (local) parser.usedScope = true;
       uint32_t index =
