@@ -308,14 +308,17 @@ bool StartsOperator(char ch) {
   }
 }
 
-// The commonest expression, a number alone ("12", "$7fff", "%101", "@17"),
-// read without the general parse. False, with nothing consumed, for
-// anything else, including every number the general parse finds fault with.
+// The commonest expression, a number alone ("12", "$7fff", "%101", "@17",
+// or negated: "-8"), read without the general parse. False, with nothing
+// consumed, for anything else, including every number the general parse
+// finds fault with.
 bool LoneNumber(Cursor& c, int32_t& value) {
   const char* p = c.p;
   const char* end = c.end;
   while (p < end && IsSpace(*p)) ++p;
   if (p == end) return false;
+  bool negative = *p == '-';
+  if (negative && ++p == end) return false;
   unsigned base;
   char ch = *p;
   if (IsDigit(ch)) {
@@ -349,7 +352,8 @@ bool LoneNumber(Cursor& c, int32_t& value) {
   while (next < end && IsSpace(*next)) ++next;
   if (next < end && StartsOperator(*next)) return false;
   c.p = p;  // before the blanks, as the general parse leaves it
-  value = static_cast<int32_t>(static_cast<uint32_t>(number));
+  uint32_t bits = static_cast<uint32_t>(number);
+  value = static_cast<int32_t>(negative ? 0u - bits : bits);
   return true;
 }
 
