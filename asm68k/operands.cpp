@@ -31,20 +31,44 @@ int PeekRegister(Cursor& c) {
   return reg;
 }
 
-// True when the whole range is exactly one register name.
+// The register when the whole range, blanks aside, is exactly one register
+// name (all of which are two or three letters and digits).
 int WholeRegister(TextRange range) {
-  Cursor c{range.begin, range.end};
-  c.SkipSpace();
-  int reg = PeekRegister(c);
-  if (reg == kRegNone || !AtEndAfterSpace(c)) return kRegNone;
-  return reg;
+  TextRange name = Trim(range.begin, range.end);
+  size_t size = static_cast<size_t>(name.end - name.begin);
+  if (size != 2 && size != 3) return kRegNone;
+  return RegisterFromName(std::string_view(name.begin, size));
 }
 
 bool IsAddressRegister(int reg) { return reg >= 8 && reg <= 15; }
 bool IsDataRegister(int reg) { return reg >= 0 && reg <= 7; }
 
+// Dn, An or sp as two characters at `p`; kRegNone for anything else.
+int ShortRegister(const char* p) {
+  char first = static_cast<char>(p[0] | 0x20);  // lower case, for letters
+  char second = p[1];
+  if (second >= '0' && second <= '7') {
+    if (first == 'd') return second - '0';
+    if (first == 'a') return 8 + (second - '0');
+    return kRegNone;
+  }
+  if (first == 's' && (second | 0x20) == 'p') return kRegSp;
+  return kRegNone;
+}
+
 // Xn[.w|.l] inside an indexed operand.
 bool ParseIndex(TextRange range, Operand& out, std::string& error) {
+  // Mostly "d0", "a1.l" or "d2.w", read straight from the characters.
+  size_t size = static_cast<size_t>(range.end - range.begin);
+  if (size == 2 || (size == 4 && range.begin[2] == '.')) {
+    int reg = ShortRegister(range.begin);
+    char suffix = size == 4 ? static_cast<char>(range.begin[3] | 0x20) : 'w';
+    if (reg != kRegNone && (suffix == 'w' || suffix == 'l')) {
+      out.indexReg = static_cast<uint8_t>(reg);
+      out.indexLong = suffix == 'l';
+      return true;
+    }
+  }
   Cursor c{range.begin, range.end};
   c.SkipSpace();
   int reg = PeekRegister(c);
@@ -223,19 +247,6 @@ bool ParseBaseSuffix(Cursor& c, Operand& out, std::string& error) {
   if (!SetBase(reg, parts.size() == 2, parts[0], out, error)) return false;
   if (parts.size() == 2) return ParseIndex(parts[1], out, error);
   return true;
-}
-
-// Dn, An or sp as two characters at `p`; kRegNone for anything else.
-int ShortRegister(const char* p) {
-  char first = static_cast<char>(p[0] | 0x20);  // lower case, for letters
-  char second = p[1];
-  if (second >= '0' && second <= '7') {
-    if (first == 'd') return second - '0';
-    if (first == 'a') return 8 + (second - '0');
-    return kRegNone;
-  }
-  if (first == 's' && (second | 0x20) == 'p') return kRegSp;
-  return kRegNone;
 }
 
 // The commonest operands, read straight from their characters: a register
