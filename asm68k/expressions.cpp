@@ -28,6 +28,15 @@ struct DigitTable {
 };
 constexpr DigitTable kDigits{};
 
+// Whether `name` is `word` (written in small letters) in any case.
+bool IsWord(std::string_view name, std::string_view word) {
+  if (name.size() != word.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i) {
+    if (ToLower(name[i]) != word[i]) return false;
+  }
+  return true;
+}
+
 struct Parse {
   Cursor& c;
   ExprParser& parser;
@@ -47,20 +56,25 @@ struct Parse {
   }
 
   bool Number(int base) {
-    const char* start = c.p;
+    const char* p = c.p;
+    const char* end = c.end;
     uint64_t value = 0;
-    while (!c.AtEnd()) {
-      int digit = kDigits.worth[static_cast<uint8_t>(*c.p)];
-      if (digit == kNotDigit) break;
-      if (digit >= base) {
-        return Fail("'" + std::string(1, *c.p) + "' is not a digit in a base-" +
+    for (; p < end; ++p) {
+      unsigned digit = kDigits.worth[static_cast<uint8_t>(*p)];
+      if (digit >= static_cast<unsigned>(base)) {
+        if (digit == kNotDigit) break;
+        c.p = p;
+        return Fail("'" + std::string(1, *p) + "' is not a digit in a base-" +
                     std::to_string(base) + " number");
       }
-      value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-      if (value > 0xFFFFFFFFull) return Fail("number is too large for 32 bits");
-      ++c.p;
+      value = value * static_cast<uint64_t>(base) + digit;
+      if (value > 0xFFFFFFFFull) {
+        c.p = p;
+        return Fail("number is too large for 32 bits");
+      }
     }
-    if (c.p == start) return Fail("a number needs at least one digit");
+    if (p == c.p) return Fail("a number needs at least one digit");
+    c.p = p;
     return Emit(ExprOp::Constant, static_cast<int32_t>(static_cast<uint32_t>(value)));
   }
 
@@ -76,8 +90,8 @@ struct Parse {
     return Emit(ExprOp::Constant, static_cast<int32_t>(value));
   }
 
+  // Unary has skipped the blanks before the value.
   bool Primary() {
-    c.SkipSpace();
     if (c.AtEnd()) return Fail("missing value at the end of the expression");
     char ch = *c.p;
     if (ch == '0' && (c.Peek(1) == 'x' || c.Peek(1) == 'X') && IsHexDigit(c.Peek(2))) {
@@ -117,21 +131,21 @@ struct Parse {
       if (RegisterFromName(name) != kRegNone) {
         return Fail("register " + std::string(name) + " cannot be used as a value here");
       }
-      if (name.size() == 4 && ToLowerCopy(name) == "narg") {
+      if (IsWord(name, "narg")) {
         parser.usedNarg = true;
         return Emit(ExprOp::Constant, parser.narg);
       }
-      if (c.Peek() == '(' && name.size() >= 3 && name.size() <= 8) {
-        std::string lower = ToLowerCopy(name);
-        if (lower == "def" || lower == "strlen" || lower == "strcmp" || lower == "filesize") {
-          return Function(lower);
-        }
+      if (c.Peek() == '(') {
+        if (IsWord(name, "def")) return Function("def");
+        if (IsWord(name, "strlen")) return Function("strlen");
+        if (IsWord(name, "strcmp")) return Function("strcmp");
+        if (IsWord(name, "filesize")) return Function("filesize");
       }
       if (name[0] == '_' && parser.environment) {
         int32_t value;
         if (TimeSymbol(name, value)) return Emit(ExprOp::Constant, value);
       }
-      if (name.size() == 4 && ToLowerCopy(name) == "__rs") name = kRsCounterName;
+      if (IsWord(name, "__rs")) name = kRsCounterName;
       bool local = IsLocalName(name);
       if (local) parser.usedScope = true;
       uint32_t index =
@@ -222,14 +236,14 @@ struct Parse {
   // The binary operator at the cursor and its precedence (0: none), in the
   // order of the classic 68000 assemblers: shifts bind tightest, then &, ^
   // and |, then * / %, then + -, then the comparisons, && and ||.
-  int PeekOperator(ExprOp& op, int& length) const {
-    char next = c.Peek(1);
+  int PeekOperator(const char* p, ExprOp& op, int& length) const {
+    char next = p + 1 < c.end ? p[1] : '\0';
     auto pick = [&](ExprOp chosen, int precedence, int size = 1) {
       op = chosen;
       length = size;
       return precedence;
     };
-    switch (c.Peek()) {
+    switch (p < c.end ? *p : '\0') {
       case '*':
         return pick(ExprOp::Multiply, 6);
       case '/':
@@ -267,16 +281,14 @@ struct Parse {
   bool Binary(int minPrecedence) {
     if (!Unary()) return false;
     for (;;) {
-      Cursor save = c;
-      c.SkipSpace();
+      // The cursor stays before the blanks when no operator follows them.
+      const char* p = c.p;
+      while (p < c.end && IsSpace(*p)) ++p;
       ExprOp op;
       int length;
-      int precedence = PeekOperator(op, length);
-      if (precedence == 0 || precedence < minPrecedence) {
-        c = save;
-        return true;
-      }
-      c.p += length;
+      int precedence = PeekOperator(p, op, length);
+      if (precedence == 0 || precedence < minPrecedence) return true;
+      c.p = p + length;
       if (++depth > kMaxNesting) return Fail("expression is nested too deeply");
       if (!Binary(precedence + 1)) return false;
       --depth;
@@ -284,6 +296,66 @@ struct Parse {
     }
   }
 };
+
+// The first character of each binary operator (see PeekOperator).
+bool StartsOperator(char ch) {
+  switch (ch) {
+    case '*': case '/': case '%': case '+': case '-': case '<': case '>':
+    case '=': case '!': case '&': case '^': case '|':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The commonest expression, a number alone ("12", "$7fff", "%101", "@17",
+// or negated: "-8"), read without the general parse. False, with nothing
+// consumed, for anything else, including every number the general parse
+// finds fault with.
+bool LoneNumber(Cursor& c, int32_t& value) {
+  const char* p = c.p;
+  const char* end = c.end;
+  while (p < end && IsSpace(*p)) ++p;
+  if (p == end) return false;
+  bool negative = *p == '-';
+  if (negative && ++p == end) return false;
+  unsigned base;
+  char ch = *p;
+  if (IsDigit(ch)) {
+    if (ch == '0' && p + 1 < end && (p[1] == 'x' || p[1] == 'X')) return false;
+    base = 10;
+  } else if (ch == '$') {
+    base = 16;
+    ++p;
+  } else if (ch == '%') {
+    base = 2;
+    ++p;
+  } else if (ch == '@' && p + 1 < end && IsDigit(p[1])) {
+    base = 8;
+    ++p;
+  } else {
+    return false;
+  }
+  const char* digits = p;
+  uint64_t number = 0;
+  for (; p < end; ++p) {
+    unsigned digit = kDigits.worth[static_cast<uint8_t>(*p)];
+    if (digit >= base) {
+      if (digit != kNotDigit) return false;
+      break;
+    }
+    number = number * base + digit;
+    if (number > 0xFFFFFFFFull) return false;
+  }
+  if (p == digits) return false;
+  const char* next = p;
+  while (next < end && IsSpace(*next)) ++next;
+  if (next < end && StartsOperator(*next)) return false;
+  c.p = p;  // before the blanks, as the general parse leaves it
+  uint32_t bits = static_cast<uint32_t>(number);
+  value = static_cast<int32_t>(negative ? 0u - bits : bits);
+  return true;
+}
 
 inline uint32_t U(int32_t v) { return static_cast<uint32_t>(v); }
 inline int32_t S(uint32_t v) { return static_cast<int32_t>(v); }
@@ -410,6 +482,11 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
 }  // namespace
 
 bool ParseExpression(Cursor& c, ExprParser& parser, Expr& out, std::string& error) {
+  int32_t number;
+  if (LoneNumber(c, number)) {
+    out = ConstantExpr(parser.pool, number);
+    return true;
+  }
   uint32_t first = static_cast<uint32_t>(parser.pool.nodes.size());
   Parse parse{c, parser, error, first};
   if (!parse.Binary(1)) {

@@ -31,20 +31,44 @@ int PeekRegister(Cursor& c) {
   return reg;
 }
 
-// True when the whole range is exactly one register name.
+// The register when the whole range, blanks aside, is exactly one register
+// name (all of which are two or three letters and digits).
 int WholeRegister(TextRange range) {
-  Cursor c{range.begin, range.end};
-  c.SkipSpace();
-  int reg = PeekRegister(c);
-  if (reg == kRegNone || !AtEndAfterSpace(c)) return kRegNone;
-  return reg;
+  TextRange name = Trim(range.begin, range.end);
+  size_t size = static_cast<size_t>(name.end - name.begin);
+  if (size != 2 && size != 3) return kRegNone;
+  return RegisterFromName(std::string_view(name.begin, size));
 }
 
 bool IsAddressRegister(int reg) { return reg >= 8 && reg <= 15; }
 bool IsDataRegister(int reg) { return reg >= 0 && reg <= 7; }
 
+// Dn, An or sp as two characters at `p`; kRegNone for anything else.
+int ShortRegister(const char* p) {
+  char first = static_cast<char>(p[0] | 0x20);  // lower case, for letters
+  char second = p[1];
+  if (second >= '0' && second <= '7') {
+    if (first == 'd') return second - '0';
+    if (first == 'a') return 8 + (second - '0');
+    return kRegNone;
+  }
+  if (first == 's' && (second | 0x20) == 'p') return kRegSp;
+  return kRegNone;
+}
+
 // Xn[.w|.l] inside an indexed operand.
 bool ParseIndex(TextRange range, Operand& out, std::string& error) {
+  // Mostly "d0", "a1.l" or "d2.w", read straight from the characters.
+  size_t size = static_cast<size_t>(range.end - range.begin);
+  if (size == 2 || (size == 4 && range.begin[2] == '.')) {
+    int reg = ShortRegister(range.begin);
+    char suffix = size == 4 ? static_cast<char>(range.begin[3] | 0x20) : 'w';
+    if (reg != kRegNone && (suffix == 'w' || suffix == 'l')) {
+      out.indexReg = static_cast<uint8_t>(reg);
+      out.indexLong = suffix == 'l';
+      return true;
+    }
+  }
   Cursor c{range.begin, range.end};
   c.SkipSpace();
   int reg = PeekRegister(c);
@@ -225,6 +249,48 @@ bool ParseBaseSuffix(Cursor& c, Operand& out, std::string& error) {
   return true;
 }
 
+// The commonest operands, read straight from their characters: a register
+// alone, (An), (An)+ and -(An), written without blanks. False for anything
+// else, which the general parse below reads (and words any error of).
+bool ParseShortForm(TextRange text, Operand& out) {
+  const char* p = text.begin;
+  size_t size = static_cast<size_t>(text.end - text.begin);
+  int reg = kRegNone;
+  if (size == 2 || size == 3) {
+    reg = RegisterFromName(std::string_view(p, size));
+    if (reg == kRegNone || reg == kRegPc) return false;
+    out = Operand();
+    if (IsDataRegister(reg)) {
+      out.kind = kOpDataReg;
+      out.reg = static_cast<uint8_t>(reg);
+    } else if (IsAddressRegister(reg)) {
+      out.kind = kOpAddrReg;
+      out.reg = static_cast<uint8_t>(reg - 8);
+    } else {
+      out.kind = reg == kRegSr ? kOpSr : reg == kRegCcr ? kOpCcr : kOpUsp;
+    }
+    return true;
+  }
+  OperandKind kind;
+  if (size == 4 && p[0] == '(' && p[3] == ')') {
+    reg = ShortRegister(p + 1);
+    kind = kOpIndirect;
+  } else if (size == 5 && p[0] == '(' && p[3] == ')' && p[4] == '+') {
+    reg = ShortRegister(p + 1);
+    kind = kOpPostInc;
+  } else if (size == 5 && p[0] == '-' && p[1] == '(' && p[4] == ')') {
+    reg = ShortRegister(p + 2);
+    kind = kOpPreDec;
+  } else {
+    return false;
+  }
+  if (!IsAddressRegister(reg)) return false;
+  out = Operand();
+  out.kind = kind;
+  out.reg = static_cast<uint8_t>(reg - 8);
+  return true;
+}
+
 }  // namespace
 
 bool SplitOperands(const char* begin, const char* end, std::vector<TextRange>& out,
@@ -267,6 +333,7 @@ bool SplitOperands(const char* begin, const char* end, std::vector<TextRange>& o
 }
 
 bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error) {
+  if (ParseShortForm(text, out)) return true;
   out = Operand();
   Cursor c{text.begin, text.end};
   c.SkipSpace();

@@ -1,5 +1,7 @@
 #include "symbols.h"
 
+#include <cstring>
+
 #include "source.h"
 
 namespace asm68k {
@@ -15,19 +17,67 @@ uint32_t HashName(std::string_view name, uint32_t seed) {
 
 namespace {
 
-// Hashed without regard to case, so that a name finds every spelling of it.
+// Names are short: they are hashed and compared several characters at a
+// time, through loads that stay inside the name.
+uint64_t Load8(const char* p) {
+  uint64_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+uint32_t Load4(const char* p) {
+  uint32_t word;
+  std::memcpy(&word, p, sizeof word);
+  return word;
+}
+
+// The last 0 to 8 characters of a name as one number, the same for the same
+// characters (overlapping loads for 4 to 7 of them; for 1 to 3, each is read).
+uint64_t Tail(const char* p, size_t n) {
+  if (n == 8) return Load8(p);
+  if (n >= 4) return Load4(p) | static_cast<uint64_t>(Load4(p + n - 4)) << 32;
+  if (n == 0) return 0;
+  return static_cast<uint8_t>(p[0]) | static_cast<uint64_t>(static_cast<uint8_t>(p[n / 2])) << 8 |
+         static_cast<uint64_t>(static_cast<uint8_t>(p[n - 1])) << 16;
+}
+
+constexpr uint64_t kMultiplier = 0x9E3779B97F4A7C15ull;
+
+// Hashed without regard to case, so that a name finds every spelling of it:
+// setting bit 5 of every character turns capitals into small letters (and
+// merges a few other pairs, which only the comparison tells apart).
 uint32_t HashSymbol(std::string_view name, int32_t scope) {
-  uint32_t hash = 2166136261u ^ (static_cast<uint32_t>(scope) * 2654435761u);
-  for (char c : name) {
-    hash ^= static_cast<uint8_t>(ToLower(c));
-    hash *= 16777619u;
+  constexpr uint64_t kFold = 0x2020202020202020ull;
+  const char* p = name.data();
+  size_t n = name.size();
+  uint64_t hash = (static_cast<uint64_t>(static_cast<uint32_t>(scope)) << 32 | n) * kMultiplier;
+  for (; n > 8; n -= 8, p += 8) hash = (hash ^ (Load8(p) | kFold)) * kMultiplier;
+  hash = (hash ^ (Tail(p, n) | kFold)) * kMultiplier;
+  // A product's low bits depend only on the low bits multiplied: fold the
+  // high bits down, so that the last characters reach the slot number too.
+  hash ^= hash >> 32;
+  hash *= kMultiplier;
+  return static_cast<uint32_t>(hash ^ (hash >> 32));
+}
+
+bool SameBytes(const char* a, const char* b, size_t n) {
+  if (n >= 8) {
+    for (size_t i = 0; i + 8 < n; i += 8) {
+      if (Load8(a + i) != Load8(b + i)) return false;
+    }
+    return Load8(a + n - 8) == Load8(b + n - 8);
   }
-  return hash;
+  if (n >= 4) return Load4(a) == Load4(b) && Load4(a + n - 4) == Load4(b + n - 4);
+  for (size_t i = 0; i < n; ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
 }
 
 bool SameName(std::string_view a, std::string_view b, bool caseSensitive) {
   if (a.size() != b.size()) return false;
-  if (a == b || caseSensitive) return a == b;  // mostly a name is spelled as before
+  if (SameBytes(a.data(), b.data(), a.size())) return true;  // mostly spelled as before
+  if (caseSensitive) return false;
   for (size_t i = 0; i < a.size(); ++i) {
     if (ToLower(a[i]) != ToLower(b[i])) return false;
   }
@@ -61,7 +111,7 @@ uint32_t SymbolTable::Intern(std::string_view name, int32_t scope, bool caseSens
   }
   uint32_t index = static_cast<uint32_t>(symbols.size());
   Symbol& symbol = symbols.emplace_back();
-  symbol.name = std::string(name);
+  symbol.name.assign(name.data(), name.size());
   symbol.scope = scope;
   slots[slot] = index + 1;
   return index;

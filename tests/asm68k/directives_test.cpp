@@ -172,6 +172,12 @@ TEST(Directives, NamesMatchInAnyCaseUnlessOptCSaysOtherwise) {
       {" opt c+\nLoop: nop\nloop: nop\n bra Loop\n bra loop",
        {0x4E71, 0x4E71, 0x6000, 0xFFFA, 0x6000, 0xFFF8}},
       {" opt c+\nx: nop\n opt c-\n bra X", {0x4E71, 0x6000, 0xFFFC}},
+      {"LongerLabelName: nop\n bra longerlabelNAME", {0x4E71, 0x6000, 0xFFFC}},
+      // Names a character apart are different names, whatever their length.
+      {"ab1 equ 1\nab2 equ 2\nlabel_5 equ 3\nlabel_6 equ 4\nlong_nam1 equ 5\nlong_nam2 equ 6\n"
+       " dc.w ab1,ab2,label_5,label_6,long_nam1,long_nam2",
+       {1, 2, 3, 4, 5, 6}},
+      {"a_long_name equ 1\na_lung_name equ 2\n dc.w a_long_name,a_lung_name", {1, 2}},
   });
   ExpectErrors({{"Start: nop\nstart: nop", "'Start' is already defined on line 1"}});
 }

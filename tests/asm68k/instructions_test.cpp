@@ -48,6 +48,12 @@ TEST(Instructions, MoveSizesAndModes) {
       {"move.w *(pc,d1.w),d0", {0x303B, 0x10FE}},
       {"move.l (sp)+,(a0)+", {0x20DF}},
       {"MOVE.L D0,D1", {0x2200}},  // mnemonics and registers ignore case
+      {"move.b (SP),D3", {0x1617}},
+      {"move.w (a7)+,-(SP)", {0x3F1F}},
+      {"move.w ( a0 ),d1", {0x3210}},               // blanks inside the parentheses
+      {"a8 equ $10\n move.w (a8),a8", {0x31F8, 0x0010, 0x0010}},  // a8 is no register
+      {"move.w 8(a1,SP.L),d0", {0x3031, 0xF808}},
+      {"move.w 8(a1,D2.W),d0", {0x3031, 0x2008}},
   });
 }
 
