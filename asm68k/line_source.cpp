@@ -341,13 +341,13 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
     if (reused && line.statement < 0) line.statement = readOnce;
     ParseStore& store = state.assembly->transient;
     state.store = &store;
-    int32_t index = ParseLine(*state.assembly, store, read.begin, read.end, context);
-    return store.statements[static_cast<size_t>(index)];
+    return ParseLine(*state.assembly, store, read.begin, read.end, context);
   }
   ParseStore& store = state.assembly->persistent;
   state.store = &store;
-  line.statement = ParseLine(*state.assembly, store, read.begin, read.end, context);
-  Statement& parsed = store.statements[static_cast<size_t>(line.statement)];
+  store.statements.push_back(ParseLine(*state.assembly, store, read.begin, read.end, context));
+  line.statement = static_cast<int32_t>(store.statements.size() - 1);
+  Statement& parsed = store.statements.back();
   parsed.scope = context.usedScope ? state.scope : kAnyScope;
   parsed.narg = context.usedNarg ? context.narg : -1;
   parsed.parseMode = mode;

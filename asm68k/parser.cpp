@@ -30,7 +30,7 @@ struct LineParser {
   Assembly& assembly;
   ParseStore& store;
   LineParse& context;
-  Statement statement;
+  Statement& statement;
 
   void Add(Severity severity, std::string text) {
     if (statement.messageCount == 0) {
@@ -195,12 +195,12 @@ struct LineParser {
 
 }  // namespace
 
-int32_t ParseLine(Assembly& assembly, ParseStore& store, const char* begin, const char* end,
-                  LineParse& context) {
-  LineParser parser{assembly, store, context, Statement()};
+Statement ParseLine(Assembly& assembly, ParseStore& store, const char* begin, const char* end,
+                    LineParse& context) {
+  Statement statement;
+  LineParser parser{assembly, store, context, statement};
   parser.Parse(begin, end);
-  store.statements.push_back(parser.statement);
-  return static_cast<int32_t>(store.statements.size() - 1);
+  return statement;
 }
 
 }  // namespace asm68k
