@@ -78,11 +78,12 @@ struct LineParser {
       return Error(std::string(name) + " takes at most two operands, not " +
                    std::to_string(pieces.size()));
     }
-    Operand operands[2];
-    for (size_t i = 0; i < pieces.size(); ++i) {
-      if (!ParseOperand(pieces[i], parser, operands[i], error)) return Error(error);
-    }
     int count = static_cast<int>(pieces.size());
+    const TextRange* piece = pieces.data();
+    Operand operands[2];
+    for (int i = 0; i < count; ++i) {
+      if (!ParseOperand(piece[i], parser, operands[i], error)) return Error(error);
+    }
     uint16_t form;
     uint8_t size;
     if (!MatchForm(name, forms, writtenSize, operands, count, form, size, error)) {
