@@ -62,9 +62,9 @@ struct LineParser {
     return static_cast<int32_t>(assembly.symbols.Intern(name, kGlobalScope, context.caseSensitive));
   }
 
+  // `error` comes empty, and holds what went wrong after.
   void ParseInstruction(std::string_view name, FormRange forms, uint8_t writtenSize, TextRange field,
-                   ExprParser& parser) {
-    std::string error;
+                        ExprParser& parser, std::string& error) {
     std::vector<TextRange>& pieces = assembly.pieces;
     statement.kind = StatementKind::Invalid;
     // An instruction without operands takes what follows it as a comment.
@@ -99,11 +99,10 @@ struct LineParser {
   }
 
   void ParseDirective(int index, std::string_view name, const LineFields& fields, uint8_t writtenSize,
-                 TextRange field, ExprParser& parser) {
+                      TextRange field, ExprParser& parser, std::string& error) {
     const Directive& directive = DirectiveAt(index);
     statement.kind = StatementKind::Directive;
     statement.form = static_cast<uint16_t>(index);
-    std::string error;
     bool sized = directive.flags & kTakesSize;
     if (!sized && writtenSize != kSizeNone) {
       error = std::string(name) + " takes no size";
@@ -141,7 +140,7 @@ struct LineParser {
 
   void Parse(const char* begin, const char* end) {
     LineFields fields;
-    std::string error;
+    std::string error;  // one for the line: SplitLine leaves it empty when it succeeds
     if (!SplitLine(begin, end, IsOperationName, fields, error, context.blanksInOperands)) {
       statement.kind = StatementKind::Invalid;
       return Error(error);
@@ -178,10 +177,10 @@ struct LineParser {
                       context.caseSensitive, false};
     parser.environment = context.environment;
     if (directive >= 0) {
-      ParseDirective(directive, op, fields, writtenSize, field, parser);
+      ParseDirective(directive, op, fields, writtenSize, field, parser, error);
     } else if (!fields.operation.empty()) {
       if (operation.forms.count > 0) {
-        ParseInstruction(op, operation.forms, writtenSize, field, parser);
+        ParseInstruction(op, operation.forms, writtenSize, field, parser, error);
       } else {
         // Not ours: a macro, if the pass has one by that name when it gets
         // here. The call reads its name and arguments from the line then.
