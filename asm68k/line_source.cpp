@@ -315,14 +315,25 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
   TextRange read = source.Read(text, line);
   state.lineBegin = read.begin;
   state.lineEnd = read.end;
-  uint8_t mode = state.options.ParseMode();
-  bool reused = !source.readChanged && !text.transient;
-  if (reused && line.statement >= 0) {
-    const Statement& parsed = state.assembly->persistent.statements[static_cast<size_t>(line.statement)];
-    if ((parsed.scope == kAnyScope || parsed.scope == state.scope) && parsed.parseMode == mode &&
-        (parsed.narg < 0 || parsed.narg == source.ArgumentCount())) {
-      state.store = &state.assembly->persistent;
-      return parsed;
+  // A parse is kept for a line read again: in a macro or rept body, or in
+  // the passes after the first (which most sources don't need). Else, and
+  // for a line text was put into, it is made in the store that is emptied
+  // after each line, so that a long source costs no room a line.
+  bool keep = false;
+  if (!source.readChanged && !text.transient) {
+    if (line.statement >= 0) {
+      const Statement& parsed =
+          state.assembly->persistent.statements[static_cast<size_t>(line.statement)];
+      if ((parsed.scope == kAnyScope || parsed.scope == state.scope) &&
+          parsed.parseMode == state.options.ParseMode() &&
+          (parsed.narg < 0 || parsed.narg == source.ArgumentCount())) {
+        state.store = &state.assembly->persistent;
+        return parsed;
+      }
+    } else {
+      int32_t readOnce = -2 - state.pass;
+      keep = state.pass > 1 || line.statement == readOnce;
+      if (!keep) line.statement = readOnce;
     }
   }
   LineParse context;
@@ -331,26 +342,19 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
   context.caseSensitive = state.options.caseSensitive;
   context.blanksInOperands = state.options.blanksInOperands;
   context.environment = &source;
-  // A parse is kept for a line read again: in a macro or rept body, or in
-  // the passes after the first (which most sources don't need). Else, and
-  // for a line text was put into, it is made in the store that is emptied
-  // after each line, so that a long source costs no room a line.
-  int32_t readOnce = -2 - state.pass;
-  bool keep = reused && line.statement < 0 && (state.pass > 1 || line.statement == readOnce);
   if (!keep) {
-    if (reused && line.statement < 0) line.statement = readOnce;
     ParseStore& store = state.assembly->transient;
     state.store = &store;
-    int32_t index = ParseLine(*state.assembly, store, read.begin, read.end, context);
-    return store.statements[static_cast<size_t>(index)];
+    return ParseLine(*state.assembly, store, read.begin, read.end, context);
   }
   ParseStore& store = state.assembly->persistent;
   state.store = &store;
-  line.statement = ParseLine(*state.assembly, store, read.begin, read.end, context);
-  Statement& parsed = store.statements[static_cast<size_t>(line.statement)];
+  store.statements.push_back(ParseLine(*state.assembly, store, read.begin, read.end, context));
+  line.statement = static_cast<int32_t>(store.statements.size() - 1);
+  Statement& parsed = store.statements.back();
   parsed.scope = context.usedScope ? state.scope : kAnyScope;
   parsed.narg = context.usedNarg ? context.narg : -1;
-  parsed.parseMode = mode;
+  parsed.parseMode = state.options.ParseMode();
   return parsed;
 }
 

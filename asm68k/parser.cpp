@@ -30,7 +30,7 @@ struct LineParser {
   Assembly& assembly;
   ParseStore& store;
   LineParse& context;
-  Statement statement;
+  Statement& statement;
 
   void Add(Severity severity, std::string text) {
     if (statement.messageCount == 0) {
@@ -62,9 +62,9 @@ struct LineParser {
     return static_cast<int32_t>(assembly.symbols.Intern(name, kGlobalScope, context.caseSensitive));
   }
 
+  // `error` comes empty, and holds what went wrong after.
   void ParseInstruction(std::string_view name, FormRange forms, uint8_t writtenSize, TextRange field,
-                   ExprParser& parser) {
-    std::string error;
+                        ExprParser& parser, std::string& error) {
     std::vector<TextRange>& pieces = assembly.pieces;
     statement.kind = StatementKind::Invalid;
     // An instruction without operands takes what follows it as a comment.
@@ -78,11 +78,12 @@ struct LineParser {
       return Error(std::string(name) + " takes at most two operands, not " +
                    std::to_string(pieces.size()));
     }
-    Operand operands[2];
-    for (size_t i = 0; i < pieces.size(); ++i) {
-      if (!ParseOperand(pieces[i], parser, operands[i], error)) return Error(error);
-    }
     int count = static_cast<int>(pieces.size());
+    const TextRange* piece = pieces.data();
+    Operand operands[2];
+    for (int i = 0; i < count; ++i) {
+      if (!ParseOperand(piece[i], parser, operands[i], error)) return Error(error);
+    }
     uint16_t form;
     uint8_t size;
     if (!MatchForm(name, forms, writtenSize, operands, count, form, size, error)) {
@@ -98,11 +99,10 @@ struct LineParser {
   }
 
   void ParseDirective(int index, std::string_view name, const LineFields& fields, uint8_t writtenSize,
-                 TextRange field, ExprParser& parser) {
+                      TextRange field, ExprParser& parser, std::string& error) {
     const Directive& directive = DirectiveAt(index);
     statement.kind = StatementKind::Directive;
     statement.form = static_cast<uint16_t>(index);
-    std::string error;
     bool sized = directive.flags & kTakesSize;
     if (!sized && writtenSize != kSizeNone) {
       error = std::string(name) + " takes no size";
@@ -140,7 +140,7 @@ struct LineParser {
 
   void Parse(const char* begin, const char* end) {
     LineFields fields;
-    std::string error;
+    std::string error;  // one for the line: SplitLine leaves it empty when it succeeds
     if (!SplitLine(begin, end, IsOperationName, fields, error, context.blanksInOperands)) {
       statement.kind = StatementKind::Invalid;
       return Error(error);
@@ -177,10 +177,10 @@ struct LineParser {
                       context.caseSensitive, false};
     parser.environment = context.environment;
     if (directive >= 0) {
-      ParseDirective(directive, op, fields, writtenSize, field, parser);
+      ParseDirective(directive, op, fields, writtenSize, field, parser, error);
     } else if (!fields.operation.empty()) {
       if (operation.forms.count > 0) {
-        ParseInstruction(op, operation.forms, writtenSize, field, parser);
+        ParseInstruction(op, operation.forms, writtenSize, field, parser, error);
       } else {
         // Not ours: a macro, if the pass has one by that name when it gets
         // here. The call reads its name and arguments from the line then.
@@ -195,12 +195,12 @@ struct LineParser {
 
 }  // namespace
 
-int32_t ParseLine(Assembly& assembly, ParseStore& store, const char* begin, const char* end,
-                  LineParse& context) {
-  LineParser parser{assembly, store, context, Statement()};
+Statement ParseLine(Assembly& assembly, ParseStore& store, const char* begin, const char* end,
+                    LineParse& context) {
+  Statement statement;
+  LineParser parser{assembly, store, context, statement};
   parser.Parse(begin, end);
-  store.statements.push_back(parser.statement);
-  return static_cast<int32_t>(store.statements.size() - 1);
+  return statement;
 }
 
 }  // namespace asm68k

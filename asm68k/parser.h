@@ -19,8 +19,9 @@ struct LineParse {
   bool usedNarg = false;         // out: and on the argument count
 };
 
-// Parses the line into store.statements and returns the statement's index.
-int32_t ParseLine(Assembly& assembly, ParseStore& store, const char* begin, const char* end,
-                  LineParse& context);
+// Parses the line, its operands, expressions and messages going into
+// `store`; the statement itself is the caller's to keep.
+Statement ParseLine(Assembly& assembly, ParseStore& store, const char* begin, const char* end,
+                    LineParse& context);
 
 }  // namespace asm68k
