@@ -56,19 +56,31 @@ int ShortRegister(const char* p) {
   return kRegNone;
 }
 
+// An address register or pc as two characters at `p`; kRegNone for
+// anything else.
+int BaseRegisterAt(const char* p) {
+  int reg = ShortRegister(p);
+  if (IsAddressRegister(reg)) return reg;
+  if ((p[0] | 0x20) == 'p' && (p[1] | 0x20) == 'c') return kRegPc;
+  return kRegNone;
+}
+
+// An index register written plainly ("d0", "a1.l", "d2.w"), read straight
+// from the characters; false for anything else.
+bool ShortIndex(TextRange range, Operand& out) {
+  size_t size = static_cast<size_t>(range.end - range.begin);
+  if (size != 2 && (size != 4 || range.begin[2] != '.')) return false;
+  int reg = ShortRegister(range.begin);
+  char suffix = size == 4 ? static_cast<char>(range.begin[3] | 0x20) : 'w';
+  if (reg == kRegNone || (suffix != 'w' && suffix != 'l')) return false;
+  out.indexReg = static_cast<uint8_t>(reg);
+  out.indexLong = suffix == 'l';
+  return true;
+}
+
 // Xn[.w|.l] inside an indexed operand.
 bool ParseIndex(TextRange range, Operand& out, std::string& error) {
-  // Mostly "d0", "a1.l" or "d2.w", read straight from the characters.
-  size_t size = static_cast<size_t>(range.end - range.begin);
-  if (size == 2 || (size == 4 && range.begin[2] == '.')) {
-    int reg = ShortRegister(range.begin);
-    char suffix = size == 4 ? static_cast<char>(range.begin[3] | 0x20) : 'w';
-    if (reg != kRegNone && (suffix == 'w' || suffix == 'l')) {
-      out.indexReg = static_cast<uint8_t>(reg);
-      out.indexLong = suffix == 'l';
-      return true;
-    }
-  }
+  if (ShortIndex(range, out)) return true;
   Cursor c{range.begin, range.end};
   c.SkipSpace();
   int reg = PeekRegister(c);
@@ -113,6 +125,43 @@ bool SetBase(int reg, bool hasIndex, TextRange text, Operand& out, std::string& 
   }
   error = "expected an address register or pc in " + Excerpt(text.begin, text.end);
   return false;
+}
+
+// "An)" "An,Xn)" "pc)" "pc,Xn)" from `p` to the operand's end, written
+// plainly: the rest of a displacement form after its '(' or after its
+// displacement's comma, read straight from the characters. False for
+// anything else, which the general parse reads (and words any error of).
+bool ShortBaseAndIndex(const char* p, const char* end, Operand& out) {
+  size_t size = static_cast<size_t>(end - p);
+  if (size < 3 || end[-1] != ')') return false;
+  int reg = BaseRegisterAt(p);
+  if (reg == kRegNone) return false;
+  bool hasIndex = size != 3;
+  if (hasIndex && (p[2] != ',' || !ShortIndex({p + 3, end - 1}, out))) return false;
+  if (reg == kRegPc) {
+    out.kind = hasIndex ? kOpPcIndex : kOpPcDisp;
+  } else {
+    out.kind = hasIndex ? kOpIndex : kOpDisp;
+    out.reg = static_cast<uint8_t>(reg - 8);
+  }
+  return true;
+}
+
+// (d,An) (d,An,Xn) (d,pc) (d,pc,Xn) written plainly, whose displacement
+// holds no comma, parenthesis, quote or edge blank and is no register: the
+// base and index are read straight from the characters and
+// `displacementEnd` is set to the comma after the displacement. False for
+// anything else, left to the general parse.
+bool ShortDisplacementForm(TextRange text, Operand& out, const char*& displacementEnd) {
+  const char* first = text.begin + 1;
+  const char* comma = first;
+  while (comma < text.end && !(kChars.flags[static_cast<uint8_t>(*comma)] & kCharInList)) ++comma;
+  if (comma == text.end || *comma != ',' || comma == first) return false;
+  if (IsSpace(*first) || IsSpace(comma[-1])) return false;
+  if (WholeRegister({first, comma}) != kRegNone) return false;
+  if (!ShortBaseAndIndex(comma + 1, text.end, out)) return false;
+  displacementEnd = comma;
+  return true;
 }
 
 // d0-d3/a0/a6. Registers count d0..d7 then a0..a7, so d0-a6 runs across
@@ -234,6 +283,7 @@ bool ParseParenthesized(TextRange whole, const std::vector<TextRange>& parts, Ex
 
 // "(An)" "(An,Xn)" "(pc)" "(pc,Xn)" after a displacement.
 bool ParseBaseSuffix(Cursor& c, Operand& out, std::string& error) {
+  if (ShortBaseAndIndex(c.p + 1, c.end, out)) return true;
   const char* close;
   static std::vector<TextRange> parts;  // kept: most operands pass through here
   if (!SplitParenthesized(c.p, c.end, parts, close, error)) return false;
@@ -408,6 +458,10 @@ bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string&
 
   // Forms that begin with a parenthesis.
   if (c.Peek() == '(') {
+    const char* displacementEnd;
+    if (c.p == text.begin && ShortDisplacementForm(text, out, displacementEnd)) {
+      return ParseWholeExpression({text.begin + 1, displacementEnd}, parser, out.expr, error);
+    }
     const char* close;
     static std::vector<TextRange> parts;  // kept: most operands pass through here
     if (!SplitParenthesized(c.p, c.end, parts, close, error)) return false;

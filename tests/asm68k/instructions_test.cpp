@@ -54,6 +54,12 @@ TEST(Instructions, MoveSizesAndModes) {
       {"a8 equ $10\n move.w (a8),a8", {0x31F8, 0x0010, 0x0010}},  // a8 is no register
       {"move.w 8(a1,SP.L),d0", {0x3031, 0xF808}},
       {"move.w 8(a1,D2.W),d0", {0x3031, 0x2008}},
+      {"move.w (*+10,PC),d0", {0x303A, 0x0008}},
+      {"move.w *(Pc,d1.w),d0", {0x303B, 0x10FE}},
+      {"move.w ( 4,a0),d0", {0x3028, 0x0004}},    // a blank before the displacement
+      {"move.w ((2+2),a0),d0", {0x3028, 0x0004}},  // a parenthesis in the displacement
+      {"a8 equ 4\n move.w (a8,a0),d0", {0x3028, 0x0004}},  // a8 is a displacement
+      {"move.w (4,a0, d1),d2", {0x3430, 0x1004}},
   });
 }
 
