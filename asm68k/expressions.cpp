@@ -357,6 +357,40 @@ bool LoneNumber(Cursor& c, int32_t& value) {
   return true;
 }
 
+// The next commonest, a name alone ("label", "count", as in "#count" or
+// "table(pc)"), entered as a symbol without the general parse. Only names
+// that start with a letter: locals, "_" names (the time symbols, __rs) go
+// the general way, and so do registers, narg and the function names before
+// their '('. False, with nothing consumed, for anything else.
+bool LoneName(Cursor& c, ExprParser& parser, Expr& out) {
+  const char* p = c.p;
+  const char* end = c.end;
+  while (p < end && IsSpace(*p)) ++p;
+  if (p == end) return false;
+  char ch = static_cast<char>(*p | 0x20);  // lower case, for letters
+  if (ch < 'a' || ch > 'z') return false;
+  const char* start = p;
+  for (++p; p < end && IsIdentChar(*p); ++p) {
+  }
+  std::string_view name(start, static_cast<size_t>(p - start));
+  const char* next = p;
+  while (next < end && IsSpace(*next)) ++next;
+  if (next < end && StartsOperator(*next)) return false;
+  if (name.size() <= 3 && RegisterFromName(name) != kRegNone) return false;
+  if (name.size() == 4 && IsWord(name, "narg")) return false;
+  if (p < end && *p == '(' &&
+      (IsWord(name, "def") || IsWord(name, "strlen") || IsWord(name, "strcmp") ||
+       IsWord(name, "filesize"))) {
+    return false;
+  }
+  c.p = p;  // before the blanks, as the general parse leaves it
+  uint32_t index = parser.symbols.Intern(name, kGlobalScope, parser.caseSensitive);
+  out.first = static_cast<uint32_t>(parser.pool.nodes.size());
+  out.count = 1;
+  parser.pool.nodes.push_back({ExprOp::Symbol, static_cast<int32_t>(index)});
+  return true;
+}
+
 inline uint32_t U(int32_t v) { return static_cast<uint32_t>(v); }
 inline int32_t S(uint32_t v) { return static_cast<int32_t>(v); }
 
@@ -487,6 +521,7 @@ bool ParseExpression(Cursor& c, ExprParser& parser, Expr& out, std::string& erro
     out = ConstantExpr(parser.pool, number);
     return true;
   }
+  if (LoneName(c, parser, out)) return true;
   uint32_t first = static_cast<uint32_t>(parser.pool.nodes.size());
   Parse parse{c, parser, error, first};
   if (!parse.Binary(1)) {

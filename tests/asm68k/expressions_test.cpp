@@ -124,6 +124,7 @@ TEST(Expressions, Errors) {
       {"dc.l 1+", "missing value at the end of the expression"},
       {"dc.l nowhere", "undefined symbol 'nowhere'"},
       {"dc.l d3", "register d3 cannot be used as a value here"},
+      {"dc.l CCR", "register CCR cannot be used as a value here"},
       {"dc.l "
        "((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((1))))))))))))))))))))))))"
        "))))))))))))))))))))))))))))))))))))))))))",

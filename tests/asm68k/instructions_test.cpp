@@ -59,6 +59,7 @@ TEST(Instructions, MoveSizesAndModes) {
       {"move.w ( 4,a0),d0", {0x3028, 0x0004}},    // a blank before the displacement
       {"move.w ((2+2),a0),d0", {0x3028, 0x0004}},  // a parenthesis in the displacement
       {"a8 equ 4\n move.w (a8,a0),d0", {0x3028, 0x0004}},  // a8 is a displacement
+      {"x equ 4\n move.w (x +2,a0),d0", {0x3028, 0x0006}},  // a name, a blank, more
       {"move.w (4,a0, d1),d2", {0x3430, 0x1004}},
   });
 }
