@@ -309,9 +309,10 @@ bool StartsOperator(char ch) {
 }
 
 // The commonest expression, a number alone ("12", "$7fff", "%101", "@17",
-// or negated: "-8"), read without the general parse. False, with nothing
-// consumed, for anything else, including every number the general parse
-// finds fault with.
+// negated: "-8", or in parentheses, as an address with a size is written:
+// "($ff8000)", "(-2)", "-(5)"), read without the general parse. False, with
+// nothing consumed, for anything else, including every number the general
+// parse finds fault with.
 bool LoneNumber(Cursor& c, int32_t& value) {
   const char* p = c.p;
   const char* end = c.end;
@@ -319,19 +320,34 @@ bool LoneNumber(Cursor& c, int32_t& value) {
   if (p == end) return false;
   bool negative = *p == '-';
   if (negative && ++p == end) return false;
+  bool parenthesized = *p == '(';
+  if (parenthesized) {
+    ++p;
+    while (p < end && IsSpace(*p)) ++p;
+    if (p < end && *p == '-') {
+      negative = !negative;
+      ++p;
+    }
+    if (p == end) return false;
+  }
   unsigned base;
+  unsigned maxDigits;  // as many as a 64-bit number always holds
   char ch = *p;
   if (IsDigit(ch)) {
     if (ch == '0' && p + 1 < end && (p[1] == 'x' || p[1] == 'X')) return false;
     base = 10;
+    maxDigits = 19;
   } else if (ch == '$') {
     base = 16;
+    maxDigits = 16;
     ++p;
   } else if (ch == '%') {
     base = 2;
+    maxDigits = 64;
     ++p;
   } else if (ch == '@' && p + 1 < end && IsDigit(p[1])) {
     base = 8;
+    maxDigits = 21;
     ++p;
   } else {
     return false;
@@ -345,9 +361,14 @@ bool LoneNumber(Cursor& c, int32_t& value) {
       break;
     }
     number = number * base + digit;
-    if (number > 0xFFFFFFFFull) return false;
   }
-  if (p == digits) return false;
+  size_t count = static_cast<size_t>(p - digits);
+  if (count == 0 || count > maxDigits || number > 0xFFFFFFFFull) return false;
+  if (parenthesized) {
+    while (p < end && IsSpace(*p)) ++p;
+    if (p == end || *p != ')') return false;
+    ++p;
+  }
   const char* next = p;
   while (next < end && IsSpace(*next)) ++next;
   if (next < end && StartsOperator(*next)) return false;

@@ -29,6 +29,8 @@ TEST(Expressions, NumberBases) {
       {"dc.l 'it''s'", Long(0x69742773)},
       {"dc.l '\"'", Long(0x22)},
       {"dc.w 'A'", {0x0041}},  // character constants are right-aligned
+      {"dc.l 0000000000000000000000007", Long(7)},  // more digits than 64 bits hold
+      {"dc.l $00000000000000000001", Long(1)},
   });
 }
 
@@ -51,6 +53,8 @@ TEST(Expressions, OperatorsFollowTheClassicOrder) {
       {"dc.l -3*-3", Long(9)},
       {"dc.l ~0", Long(0xFFFFFFFF)},
       {"dc.l -(1+1)", Long(0xFFFFFFFE)},
+      {"dc.w (5),-(5),(-5),( 5 ),-(-5)", {5, 0xFFFB, 0xFFFB, 5, 5}},
+      {"dc.w (5)+1,(2)*3,-(2)<<1", {6, 6, 0xFFFC}},
       {"dc.l +5", Long(5)},
       {"dc.l -$10", Long(0xFFFFFFF0)},
       {"dc.l -4294967295", Long(1)},
@@ -121,6 +125,8 @@ TEST(Expressions, Errors) {
       {"dc.l -12ab", "'a' is not a digit in a base-10 number"},
       {"dc.l -", "missing value at the end of the expression"},
       {"dc.l (1+2", "missing ')' in expression"},
+      {"dc.l (5", "missing ')' in expression"},
+      {"dc.l 18446744073709551616", "number is too large for 32 bits"},
       {"dc.l 1+", "missing value at the end of the expression"},
       {"dc.l nowhere", "undefined symbol 'nowhere'"},
       {"dc.l d3", "register d3 cannot be used as a value here"},
