@@ -308,23 +308,33 @@ bool StartsOperator(char ch) {
   }
 }
 
-// The commonest expression, a number alone ("12", "$7fff", "%101", "@17",
-// negated: "-8", or in parentheses, as an address with a size is written:
-// "($ff8000)", "(-2)", "-(5)"), read without the general parse. False, with
-// nothing consumed, for anything else, including every number the general
-// parse finds fault with.
-bool LoneNumber(Cursor& c, int32_t& value) {
-  const char* p = c.p;
-  const char* end = c.end;
+// The short paths below pay only when inlined whole into ParseExpression.
+#if defined(__GNUC__) || defined(__clang__)
+#define ASM68K_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define ASM68K_ALWAYS_INLINE inline
+#endif
+
+const char* SkipBlanks(const char* p, const char* end) {
   while (p < end && IsSpace(*p)) ++p;
-  if (p == end) return false;
-  bool negative = *p == '-';
-  if (negative && ++p == end) return false;
+  return p;
+}
+
+// A number as the short paths read it: "12", "$7fff", "%101", "@17", negated
+// ("-8") or in parentheses, as an address with a size is written
+// ("($ff8000)", "(-2)", "-(5)"). `at` moves past it; false for anything
+// else, including every number the general parse finds fault with.
+ASM68K_ALWAYS_INLINE bool ReadShortNumber(const char*& at, const char* end, int32_t& value,
+                                          bool& negated) {
+  const char* p = at;  // kept in a register through the loops
+  negated = *p == '-';
+  if (negated && ++p == end) return false;
   bool parenthesized = *p == '(';
+  bool negative = negated;
   if (parenthesized) {
-    ++p;
-    while (p < end && IsSpace(*p)) ++p;
+    p = SkipBlanks(p + 1, end);
     if (p < end && *p == '-') {
+      negated = true;
       negative = !negative;
       ++p;
     }
@@ -365,38 +375,48 @@ bool LoneNumber(Cursor& c, int32_t& value) {
   size_t count = static_cast<size_t>(p - digits);
   if (count == 0 || count > maxDigits || number > 0xFFFFFFFFull) return false;
   if (parenthesized) {
-    while (p < end && IsSpace(*p)) ++p;
+    p = SkipBlanks(p, end);
     if (p == end || *p != ')') return false;
     ++p;
   }
-  const char* next = p;
-  while (next < end && IsSpace(*next)) ++next;
-  if (next < end && StartsOperator(*next)) return false;
-  c.p = p;  // before the blanks, as the general parse leaves it
   uint32_t bits = static_cast<uint32_t>(number);
   value = static_cast<int32_t>(negative ? 0u - bits : bits);
+  at = p;
   return true;
 }
 
-// The next commonest, a name alone ("label", "count", as in "#count" or
-// "table(pc)"), entered as a symbol without the general parse. Only names
-// that start with a letter: locals, "_" names (the time symbols, __rs) go
+// One term of a short expression: a number, a name or '*'.
+struct ShortTerm {
+  ExprOp op;  // Constant, Symbol (with `name`) or Location
+  int32_t value;
+  bool negated;  // a number written with a minus
+  std::string_view name;
+};
+
+// Reads a term from `at`, blanks first; `at` moves past it. Only names that
+// start with a letter: locals and "_" names (the time symbols, __rs) go
 // the general way, and so do registers, narg and the function names before
-// their '('. False, with nothing consumed, for anything else.
-bool LoneName(Cursor& c, ExprParser& parser, Expr& out) {
-  const char* p = c.p;
-  const char* end = c.end;
-  while (p < end && IsSpace(*p)) ++p;
+// their '('.
+ASM68K_ALWAYS_INLINE bool ReadShortTerm(const char*& at, const char* end, ShortTerm& term) {
+  const char* p = SkipBlanks(at, end);
   if (p == end) return false;
+  term.value = 0;
+  term.negated = false;
+  if (*p == '*') {
+    term.op = ExprOp::Location;
+    at = p + 1;
+    return true;
+  }
   char ch = static_cast<char>(*p | 0x20);  // lower case, for letters
-  if (ch < 'a' || ch > 'z') return false;
+  if (ch < 'a' || ch > 'z') {
+    term.op = ExprOp::Constant;
+    at = p;
+    return ReadShortNumber(at, end, term.value, term.negated);
+  }
   const char* start = p;
   for (++p; p < end && IsIdentChar(*p); ++p) {
   }
   std::string_view name(start, static_cast<size_t>(p - start));
-  const char* next = p;
-  while (next < end && IsSpace(*next)) ++next;
-  if (next < end && StartsOperator(*next)) return false;
   if (name.size() <= 3 && RegisterFromName(name) != kRegNone) return false;
   if (name.size() == 4 && IsWord(name, "narg")) return false;
   if (p < end && *p == '(' &&
@@ -404,11 +424,62 @@ bool LoneName(Cursor& c, ExprParser& parser, Expr& out) {
        IsWord(name, "filesize"))) {
     return false;
   }
+  term.op = ExprOp::Symbol;
+  term.name = name;
+  at = p;
+  return true;
+}
+
+void EmitShortTerm(ExprParser& parser, const ShortTerm& term) {
+  int32_t value = term.value;
+  if (term.op == ExprOp::Symbol) {
+    value = static_cast<int32_t>(
+        parser.symbols.Intern(term.name, kGlobalScope, parser.caseSensitive));
+  }
+  parser.pool.nodes.push_back({term.op, value});
+}
+
+// The commonest expressions, read without the general parse: a term alone
+// ("12", "-8", "($ff8000)", "label", "*") or two joined by + or - ("10-2",
+// "label+4", "*-6"), giving the same program the general parse gives. False,
+// with nothing consumed and nothing entered, for anything else.
+bool ShortExpression(Cursor& c, ExprParser& parser, Expr& out) {
+  const char* p = c.p;
+  const char* end = c.end;
+  ShortTerm left;
+  if (!ReadShortTerm(p, end, left)) return false;
+  const char* next = SkipBlanks(p, end);
+  ShortTerm right;
+  char op = 0;
+  if (next < end && StartsOperator(*next)) {
+    op = *next;
+    if (op != '+' && op != '-') return false;
+    p = next + 1;
+    if (!ReadShortTerm(p, end, right)) return false;
+    next = SkipBlanks(p, end);
+    if (next < end && StartsOperator(*next)) return false;
+    // The general parse keeps a minus as its own step unless both are numbers.
+    bool numbers = left.op == ExprOp::Constant && right.op == ExprOp::Constant;
+    if (!numbers && (left.negated || right.negated)) return false;
+  }
   c.p = p;  // before the blanks, as the general parse leaves it
-  uint32_t index = parser.symbols.Intern(name, kGlobalScope, parser.caseSensitive);
   out.first = static_cast<uint32_t>(parser.pool.nodes.size());
-  out.count = 1;
-  parser.pool.nodes.push_back({ExprOp::Symbol, static_cast<int32_t>(index)});
+  if (op == 0) {
+    out.count = 1;
+    EmitShortTerm(parser, left);
+    return true;
+  }
+  if (left.op == ExprOp::Constant && right.op == ExprOp::Constant) {
+    uint32_t a = static_cast<uint32_t>(left.value), b = static_cast<uint32_t>(right.value);
+    out.count = 1;
+    uint32_t sum = op == '+' ? a + b : a - b;
+    parser.pool.nodes.push_back({ExprOp::Constant, static_cast<int32_t>(sum)});
+    return true;
+  }
+  out.count = 3;
+  EmitShortTerm(parser, left);
+  EmitShortTerm(parser, right);
+  parser.pool.nodes.push_back({op == '+' ? ExprOp::Add : ExprOp::Subtract, 0});
   return true;
 }
 
@@ -537,12 +608,7 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
 }  // namespace
 
 bool ParseExpression(Cursor& c, ExprParser& parser, Expr& out, std::string& error) {
-  int32_t number;
-  if (LoneNumber(c, number)) {
-    out = ConstantExpr(parser.pool, number);
-    return true;
-  }
-  if (LoneName(c, parser, out)) return true;
+  if (ShortExpression(c, parser, out)) return true;
   uint32_t first = static_cast<uint32_t>(parser.pool.nodes.size());
   Parse parse{c, parser, error, first};
   if (!parse.Binary(1)) {

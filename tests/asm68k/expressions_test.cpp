@@ -55,6 +55,8 @@ TEST(Expressions, OperatorsFollowTheClassicOrder) {
       {"dc.l -(1+1)", Long(0xFFFFFFFE)},
       {"dc.w (5),-(5),(-5),( 5 ),-(-5)", {5, 0xFFFB, 0xFFFB, 5, 5}},
       {"dc.w (5)+1,(2)*3,-(2)<<1", {6, 6, 0xFFFC}},
+      {"dc.w 1+2+3,1-2*3,-2+-(3)", {6, 0xFFFB, 0xFFFB}},
+      {"x equ 5\n dc.w x+-1,-1+x,x-(-2),x-(2)", {4, 4, 7, 3}},
       {"dc.l +5", Long(5)},
       {"dc.l -$10", Long(0xFFFFFFF0)},
       {"dc.l -4294967295", Long(1)},
@@ -107,6 +109,7 @@ TEST(Expressions, LocationCounter) {
       {"dc.w *,*", {0x0000, 0x0000}},  // '*' is the address of the statement
       {"org $100\n dc.w *+2*2", {0x0104}},
       {"dc.w **2\n dc.w **2", {0x0000, 0x0004}},
+      {"x equ 4\n dc.w *+x,x+*", {0x0004, 0x0004}},
   });
 }
 
@@ -131,6 +134,7 @@ TEST(Expressions, Errors) {
       {"dc.l nowhere", "undefined symbol 'nowhere'"},
       {"dc.l d3", "register d3 cannot be used as a value here"},
       {"dc.l CCR", "register CCR cannot be used as a value here"},
+      {"dc.l 1+d0", "register d0 cannot be used as a value here"},
       {"dc.l "
        "((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((((1))))))))))))))))))))))))"
        "))))))))))))))))))))))))))))))))))))))))))",
