@@ -26,6 +26,9 @@ uint8_t SizeBit(char letter) {
   }
 }
 
+// What went wrong on the line being parsed; a line is parsed at a time.
+std::string lineError;
+
 struct LineParser {
   Assembly& assembly;
   ParseStore& store;
@@ -140,7 +143,10 @@ struct LineParser {
 
   void Parse(const char* begin, const char* end) {
     LineFields fields;
-    std::string error;  // one for the line: SplitLine leaves it empty when it succeeds
+    // One for the line, its room kept from line to line: SplitLine leaves it
+    // empty when it succeeds.
+    std::string& error = lineError;
+    error.clear();
     if (!SplitLine(begin, end, IsOperationName, fields, error, context.blanksInOperands)) {
       statement.kind = StatementKind::Invalid;
       return Error(error);
