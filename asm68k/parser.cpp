@@ -11,20 +11,19 @@ namespace asm68k {
 
 namespace {
 
-uint8_t SizeBit(char letter) {
-  switch (letter) {
-    case 'b':
-      return kSizeB;
-    case 'w':
-      return kSizeW;
-    case 'l':
-      return kSizeL;
-    case 's':
-      return kSizeS;
-    default:
-      return kSizeNone;
+// The size bit of each lower-case size letter; kSizeNone for any other.
+struct SizeLetterTable {
+  uint8_t bit[256] = {};
+  constexpr SizeLetterTable() {
+    bit['b'] = kSizeB;
+    bit['w'] = kSizeW;
+    bit['l'] = kSizeL;
+    bit['s'] = kSizeS;
   }
-}
+};
+constexpr SizeLetterTable kSizeOfLetter;
+
+uint8_t SizeBit(char letter) { return kSizeOfLetter.bit[static_cast<uint8_t>(letter)]; }
 
 // What went wrong on the line being parsed; a line is parsed at a time.
 std::string lineError;
@@ -141,7 +140,9 @@ struct LineParser {
     store.operands.push_back(kept);
   }
 
-  void Parse(const char* begin, const char* end) {
+  // Inlined into ParseLine, its one caller, so that the parser's references are
+  // read from registers rather than through a parser built on the stack.
+  [[gnu::always_inline]] inline void Parse(const char* begin, const char* end) {
     LineFields fields;
     // One for the line, its room kept from line to line: SplitLine leaves it
     // empty when it succeeds.
@@ -201,8 +202,11 @@ struct LineParser {
 
 }  // namespace
 
-Statement ParseLine(Assembly& assembly, ParseStore& store, const char* begin, const char* end,
-                    LineParse& context) {
+// Kept out of line, so that the parse is inlined here once, with the
+// parser's references in registers, rather than called from each place a
+// line is parsed.
+Statement ParseLine(Assembly& assembly, ParseStore& store, const char* begin,
+                                      const char* end, LineParse& context) {
   Statement statement;
   LineParser parser{assembly, store, context, statement};
   parser.Parse(begin, end);
