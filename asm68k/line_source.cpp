@@ -136,13 +136,9 @@ void EndFrame(LineSource& source) {
 
 namespace {
 
-// Whether a line goes on on the next one: its last character that is no
-// blank is a '&' outside quotes and before any ';' comment.
-bool ContinuesOnNextLine(const char* begin, const char* end) {
-  const char* last = end;
-  while (last > begin && IsSpace(last[-1])) --last;
-  if (last == begin || last[-1] != '&' || IsCommentOrBlank(begin, end)) return false;
-  const char* ampersand = last - 1;
+// Whether the '&' at `ampersand`, a line's last character that is no blank,
+// stands outside quotes and before any ';' comment.
+bool AmpersandContinues(const char* begin, const char* ampersand) {
   for (const char* p = begin; p < ampersand;) {
     if (*p == ';') return false;
     if (*p == '\'' || *p == '"') {
@@ -153,6 +149,15 @@ bool ContinuesOnNextLine(const char* begin, const char* end) {
     ++p;
   }
   return true;
+}
+
+// Whether a line goes on on the next one: its last character that is no
+// blank is a '&' outside quotes and before any ';' comment.
+bool ContinuesOnNextLine(const char* begin, const char* end) {
+  const char* last = end;
+  while (last > begin && IsSpace(last[-1])) --last;
+  if (last == begin || last[-1] != '&' || IsCommentOrBlank(begin, end)) return false;
+  return AmpersandContinues(begin, last - 1);
 }
 
 // The text of a continued line up to its '&'.
@@ -203,16 +208,23 @@ void IndexWalkedLines(SourceText& text, Walker& lines, uint64_t& allowance) {
   const char* begin = text.text.data();
   const char* lineBegin;
   const char* lineEnd;
+  uint64_t left = allowance;
   for (uint32_t number = 1; lines.Next(lineBegin, lineEnd); ++number) {
-    if (IsCommentOrBlank(lineBegin, lineEnd)) continue;
-    if (allowance == 0) {
+    // A line's first and last characters that are no blanks tell a comment
+    // or blank line, and one that may go on on the next ('&').
+    const char* first = lineBegin;
+    while (first < lineEnd && IsSpace(*first)) ++first;
+    if (first == lineEnd || *first == ';' || *first == '*') continue;
+    if (left == 0) {
       text.truncated = true;
       break;
     }
-    --allowance;
+    --left;
+    const char* last = lineEnd;
+    while (IsSpace(last[-1])) --last;  // stops at `first` at the latest
     LineInfo line;
     line.number = number;
-    if (!ContinuesOnNextLine(lineBegin, lineEnd)) {
+    if (last[-1] != '&' || !AmpersandContinues(first, last - 1)) {
       line.place = static_cast<uint32_t>(lineBegin - begin);
       text.lines.push_back(line);
       continue;
@@ -234,6 +246,7 @@ void IndexWalkedLines(SourceText& text, Walker& lines, uint64_t& allowance) {
         {line.Offset(), spanBegin, static_cast<uint32_t>(lineEnd - begin)});
     text.lines.push_back(line);
   }
+  allowance = left;
 }
 
 }  // namespace

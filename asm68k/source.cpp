@@ -234,81 +234,13 @@ bool ReadPlainOperation(const char*& p, const char* end, const char* nameEnd, Li
 
 }  // namespace
 
-bool SplitLine(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
-               std::string& error, bool blanksInOperands) {
-  out = LineFields();
-  const char* p = begin;
-  if (p == end || *p == '*' || *p == ';') return true;
+namespace {
 
-  if (!IsSpace(*p)) {
-    // Column 1 holds a label, unless it is a bare instruction or directive
-    // name, so that "rts" typed at the left edge still assembles.
-    if (!IsIdentStart(*p)) {
-      error = "a line starts with a label, a blank, '*' or ';', not " + Excerpt(p, end);
-      return false;
-    }
-    const char* nameEnd = NameEnd(p + 1, end);
-    if (nameEnd < end && *nameEnd == ':') {
-      out.label = std::string_view(p, static_cast<size_t>(nameEnd - p));
-      p = nameEnd + 1;
-    } else if (!ReadColumnOneWord(p, end, isOperation, out, error)) {
-      return false;
-    }
-  }
-
-  p = SkipBlanks(p, end);
-  if (p == end || *p == ';' || *p == '*') return true;  // '*': a comment, after a label or indented
-
-  const char* nameEnd = nullptr;  // where the name at `p` ends, once read
-  if (IsIdentStart(*p)) {
-    nameEnd = NameEnd(p + 1, end);
-    // An indented label needs a colon.
-    if (out.label.empty() && nameEnd < end && *nameEnd == ':') {
-      out.label = std::string_view(p, static_cast<size_t>(nameEnd - p));
-      p = SkipBlanks(nameEnd + 1, end);
-      if (p == end || *p == ';' || *p == '*') return true;
-      nameEnd = IsIdentStart(*p) ? NameEnd(p + 1, end) : nullptr;
-    }
-  }
-  if (!nameEnd || !ReadPlainOperation(p, end, nameEnd, out)) {
-    Cursor c{p, end};
-    if (!ReadOperation(c, out, error, nameEnd)) return false;
-    p = c.p;
-  }
-  p = SkipBlanks(p, end);
-
-  // "name equ value" (or "name macro") written with the name indented.
-  if (out.label.empty() && out.size == 0 && p < end && out.operation != "=") {
-    std::string_view word;
-    if (*p == '=') {
-      word = "=";
-    } else if (IsIdentStart(*p)) {
-      const char* wordEnd = NameEnd(p + 1, end);
-      if (wordEnd == end || IsSpace(*wordEnd)) word = std::string_view(p, static_cast<size_t>(wordEnd - p));
-    }
-    if (!word.empty() && IsNamingWord(word)) {
-      out.label = out.operation;
-      out.operation = std::string_view();
-      Cursor c{p, end};
-      if (!ReadOperation(c, out, error)) return false;
-      p = SkipBlanks(c.p, end);
-    }
-  }
-
-  // The operand field ends at a ';' or at the first blank outside quotes,
-  // parentheses and a <...> macro argument; blanks right after a comma
-  // belong to it. What follows a blank is a comment.
+// Where the operand field that starts at `p` ends: at a ';' or at the first
+// blank outside quotes, parentheses and a <...> macro argument; blanks right
+// after a comma belong to it.
+const char* OperandFieldEnd(const char* p, const char* end) {
   const char* operandsBegin = p;
-  if (blanksInOperands) {
-    while (p < end && *p != ';') p = *p == '\'' || *p == '"' ? SkipQuoted(p, end) : p + 1;
-    const char* last = p;
-    while (last > operandsBegin && IsSpace(last[-1])) --last;
-    out.operands = operandsBegin;
-    out.operandsEnd = last;
-    out.comment = p;
-    out.commentEnd = end;
-    return true;
-  }
   // Most fields hold none of the characters that matter (a blank, ';', a
   // quote, '<'): one test a character finds the next one.
   int depth = 0;               // parentheses open up to `counted`
@@ -344,10 +276,150 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
     if (!argumentStart && depth == 0) break;
     ++p;
   }
-  out.operands = operandsBegin;
-  out.operandsEnd = p;
-  while (p < end && IsSpace(*p)) ++p;
-  out.comment = p;
+  return p;
+}
+
+// The line shapes most sources are made of: an optional "label:" in column
+// 1, blanks, an operation name with at most a one-letter size, then a blank
+// or the line's end, and something after it. Sets the label and operation
+// of `out` and returns where the operand field starts; nullptr for any
+// other line, which SplitHead reads (and reports) in full.
+const char* SplitCommonHead(const char* begin, const char* end, LineFields& out) {
+  const char* p = begin;
+  if (p == end) return nullptr;
+  std::string_view label;
+  if (!IsSpace(*p)) {
+    if (!IsIdentStart(*p)) return nullptr;
+    const char* labelEnd = NameEnd(p + 1, end);
+    if (labelEnd == end || *labelEnd != ':') return nullptr;
+    label = std::string_view(p, static_cast<size_t>(labelEnd - p));
+    p = labelEnd + 1;
+  }
+  p = SkipBlanks(p, end);
+  if (p == end || !IsIdentStart(*p) || *p == '.') return nullptr;
+  const char* nameEnd = NameEnd(p + 1, end);
+  const char* q = nameEnd;
+  char size = 0;
+  if (q != end && *q == '.') {
+    if (end - q < 2) return nullptr;
+    size = ToLower(q[1]);
+    if (size != 'b' && size != 'w' && size != 'l' && size != 's') return nullptr;
+    q += 2;
+  }
+  if (q != end && !IsSpace(*q)) return nullptr;
+  const char* operands = SkipBlanks(q, end);
+  // "name equ value" with the name indented: SplitHead moves the name to
+  // the label.
+  if (label.empty() && size == 0 && operands != end) {
+    if (*operands == '=') return nullptr;
+    if (IsIdentStart(*operands)) {
+      const char* wordEnd = NameEnd(operands + 1, end);
+      if ((wordEnd == end || IsSpace(*wordEnd)) &&
+          IsNamingWord(std::string_view(operands, static_cast<size_t>(wordEnd - operands)))) {
+        return nullptr;
+      }
+    }
+  }
+  out.label = label;
+  out.operation = std::string_view(p, static_cast<size_t>(nameEnd - p));
+  out.size = size;
+  return operands;
+}
+
+enum class Head { kError, kNoOperands, kOperands };
+
+// The label and operation of any line, into `out`; with kOperands, `operands`
+// is where the operand field starts.
+Head SplitHead(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
+               std::string& error, const char*& operands) {
+  out = LineFields();
+  const char* p = begin;
+  if (p == end || *p == '*' || *p == ';') return Head::kNoOperands;
+
+  if (!IsSpace(*p)) {
+    // Column 1 holds a label, unless it is a bare instruction or directive
+    // name, so that "rts" typed at the left edge still assembles.
+    if (!IsIdentStart(*p)) {
+      error = "a line starts with a label, a blank, '*' or ';', not " + Excerpt(p, end);
+      return Head::kError;
+    }
+    const char* nameEnd = NameEnd(p + 1, end);
+    if (nameEnd < end && *nameEnd == ':') {
+      out.label = std::string_view(p, static_cast<size_t>(nameEnd - p));
+      p = nameEnd + 1;
+    } else if (!ReadColumnOneWord(p, end, isOperation, out, error)) {
+      return Head::kError;
+    }
+  }
+
+  p = SkipBlanks(p, end);
+  // '*': a comment, after a label or indented
+  if (p == end || *p == ';' || *p == '*') return Head::kNoOperands;
+
+  const char* nameEnd = nullptr;  // where the name at `p` ends, once read
+  if (IsIdentStart(*p)) {
+    nameEnd = NameEnd(p + 1, end);
+    // An indented label needs a colon.
+    if (out.label.empty() && nameEnd < end && *nameEnd == ':') {
+      out.label = std::string_view(p, static_cast<size_t>(nameEnd - p));
+      p = SkipBlanks(nameEnd + 1, end);
+      if (p == end || *p == ';' || *p == '*') return Head::kNoOperands;
+      nameEnd = IsIdentStart(*p) ? NameEnd(p + 1, end) : nullptr;
+    }
+  }
+  if (!nameEnd || !ReadPlainOperation(p, end, nameEnd, out)) {
+    Cursor c{p, end};
+    if (!ReadOperation(c, out, error, nameEnd)) return Head::kError;
+    p = c.p;
+  }
+  p = SkipBlanks(p, end);
+
+  // "name equ value" (or "name macro") written with the name indented.
+  if (out.label.empty() && out.size == 0 && p < end && out.operation != "=") {
+    std::string_view word;
+    if (*p == '=') {
+      word = "=";
+    } else if (IsIdentStart(*p)) {
+      const char* wordEnd = NameEnd(p + 1, end);
+      if (wordEnd == end || IsSpace(*wordEnd)) word = std::string_view(p, static_cast<size_t>(wordEnd - p));
+    }
+    if (!word.empty() && IsNamingWord(word)) {
+      out.label = out.operation;
+      out.operation = std::string_view();
+      Cursor c{p, end};
+      if (!ReadOperation(c, out, error)) return Head::kError;
+      p = SkipBlanks(c.p, end);
+    }
+  }
+  operands = p;
+  return Head::kOperands;
+}
+
+}  // namespace
+
+bool SplitLine(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
+               std::string& error, bool blanksInOperands) {
+  const char* p = blanksInOperands ? nullptr : SplitCommonHead(begin, end, out);
+  if (!p) {
+    Head head = SplitHead(begin, end, isOperation, out, error, p);
+    if (head != Head::kOperands) return head == Head::kNoOperands;
+    // With blanks in operands, the operand field runs to a ';' comment.
+    if (blanksInOperands) {
+      const char* operandsBegin = p;
+      while (p < end && *p != ';') p = *p == '\'' || *p == '"' ? SkipQuoted(p, end) : p + 1;
+      const char* last = p;
+      while (last > operandsBegin && IsSpace(last[-1])) --last;
+      out.operands = operandsBegin;
+      out.operandsEnd = last;
+      out.comment = p;
+      out.commentEnd = end;
+      return true;
+    }
+  }
+  const char* operandsEnd = OperandFieldEnd(p, end);
+  out.operands = p;
+  out.operandsEnd = operandsEnd;
+  out.comment = SkipBlanks(operandsEnd, end);
   out.commentEnd = end;
   return true;
 }

@@ -123,6 +123,9 @@ TEST(Macros, ExpandWithTheirArguments) {
       {"two macros &\n a,b\n dc.w \\a+\\b\n two 1,2", {3}},
       {" dc.w 1,&\n 2,&\n 3", {1, 2, 3}},
       {" dc.w 1,&\r\n 2,&\r\n 3\r\n", {1, 2, 3}},
+      {" dc.w 1,& \t\n 2", {1, 2}},  // blanks after the '&'
+      {" dc.w 1 ; &\n dc.w 2", {1, 2}},  // a '&' in a comment continues nothing
+      {"* a comment &\n dc.w 5", {5}},
       {"align macro\n cnop 0,\\1\n endm\n dc.b 1\n align 4\n dc.b 2", {0x0100, 0x0000, 0x0200}},
       {" dc.b 1\n align 1\nalign macro\n dc.b 9\n endm\n align", {0x0100, 0x0900}},
       {"@m macro\n dc.w 1\n endm\n @m\n@m macro\n dc.w 2\n endm\n @m", {1, 2}},

@@ -160,6 +160,18 @@ TEST(Lines, OperationWordsAndSizes) {
       {"\tx.w=1", "", "x", 'w', "=1", ""},
       {"\t@m a,b", "", "@m", 0, "a,b", ""},
       {"\tnop: rts", "nop", "rts", 0, "", ""},
+      // Where the common shapes meet the rest: a label alone, no blank after
+      // the colon, a naming word after an indented name.
+      {"x:", "x", "", 0, "", ""},
+      {"x: ; c", "x", "", 0, "", ""},
+      {"x:move.b d0,d1", "x", "move", 'b', "d0,d1", ""},
+      {"\tmove.b\t", "", "move", 'b', "", ""},
+      {"\tname equ 1", "name", "equ", 0, "1", ""},
+      {"\tname = 1", "name", "=", 0, "1", ""},
+      {"\tname.w equ 1", "", "name", 'w', "equ", ""},
+      {"x: name equ 1", "x", "name", 0, "equ", ""},
+      {"\tbra equal", "", "bra", 0, "equal", ""},
+      {"\tbra set,x", "", "bra", 0, "set,x", ""},
       {"\tmove.", "", "", 0, "", "unknown size '.' on move; sizes are .b, .w, .l and .s"},
       {"\tmove.bw d0", "", "", 0, "", "unknown size '.bw' on move; sizes are .b, .w, .l and .s"},
       {"\tmove.b, d0", "", "", 0, "", "unexpected ', d0' after move"},
