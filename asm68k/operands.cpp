@@ -299,6 +299,26 @@ bool ParseBaseSuffix(Cursor& c, Operand& out, std::string& error) {
   return true;
 }
 
+// A register alone as an operand; false for pc, which is none alone.
+bool SetRegisterOperand(int reg, Operand& out) {
+  if (IsDataRegister(reg)) {
+    out.kind = kOpDataReg;
+    out.reg = static_cast<uint8_t>(reg);
+  } else if (IsAddressRegister(reg)) {
+    out.kind = kOpAddrReg;
+    out.reg = static_cast<uint8_t>(reg - 8);
+  } else if (reg == kRegSr) {
+    out.kind = kOpSr;
+  } else if (reg == kRegCcr) {
+    out.kind = kOpCcr;
+  } else if (reg == kRegUsp) {
+    out.kind = kOpUsp;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // The commonest operands, read straight from their characters: a register
 // alone, (An), (An)+ and -(An), written without blanks. False for anything
 // else, which the general parse below reads (and words any error of).
@@ -310,16 +330,7 @@ bool ParseShortForm(TextRange text, Operand& out) {
     reg = RegisterFromName(std::string_view(p, size));
     if (reg == kRegNone || reg == kRegPc) return false;
     out = Operand();
-    if (IsDataRegister(reg)) {
-      out.kind = kOpDataReg;
-      out.reg = static_cast<uint8_t>(reg);
-    } else if (IsAddressRegister(reg)) {
-      out.kind = kOpAddrReg;
-      out.reg = static_cast<uint8_t>(reg - 8);
-    } else {
-      out.kind = reg == kRegSr ? kOpSr : reg == kRegCcr ? kOpCcr : kOpUsp;
-    }
-    return true;
+    return SetRegisterOperand(reg, out);
   }
   OperandKind kind;
   if (size == 4 && p[0] == '(' && p[3] == ')') {
@@ -402,23 +413,9 @@ bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string&
     if (reg != kRegNone) {
       probe.SkipSpace();
       if (probe.AtEnd()) {
-        if (IsDataRegister(reg)) {
-          out.kind = kOpDataReg;
-          out.reg = static_cast<uint8_t>(reg);
-        } else if (IsAddressRegister(reg)) {
-          out.kind = kOpAddrReg;
-          out.reg = static_cast<uint8_t>(reg - 8);
-        } else if (reg == kRegSr) {
-          out.kind = kOpSr;
-        } else if (reg == kRegCcr) {
-          out.kind = kOpCcr;
-        } else if (reg == kRegUsp) {
-          out.kind = kOpUsp;
-        } else {
-          error = "pc alone is not an operand; write label(pc)";
-          return false;
-        }
-        return true;
+        if (SetRegisterOperand(reg, out)) return true;
+        error = "pc alone is not an operand; write label(pc)";
+        return false;
       }
       if ((probe.Peek() == '/' || probe.Peek() == '-') && reg <= 15) {
         return ParseRegisterList(c, out, error);
