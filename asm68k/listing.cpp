@@ -189,8 +189,9 @@ bool WorthListing(PassState& state) {
 // Once the listing is full: it says so where it stops, and so does a warning.
 void StopWhenFull(PassState& state) {
   ListingRecorder& listing = *state.listing;
-  if (!listing.full || listing.stopped) return;
-  listing.stopped = true;
+  if (!listing.full || listing.fullSaid || listing.stopped) return;
+  listing.fullSaid = true;
+  listing.stopped = !listing.wantLines;  // the lines' bytes are still wanted
   std::string limit = std::to_string(listing.limit >> 20) + " MiB";
   if (listing.limit < (size_t{1} << 20)) limit = std::to_string(listing.limit) + " bytes";
   listing.text += "--- the listing stops here: it would be larger than " + limit + "\n";
@@ -202,7 +203,7 @@ void StopWhenFull(PassState& state) {
 void StartListingPass(PassState& state) {
   ListingRecorder& listing = *state.listing;
   listing.text.clear();
-  listing.stopped = listing.full = false;
+  listing.stopped = listing.full = listing.fullSaid = false;
   listing.open.clear();
   listing.placed.clear();
   listing.followedFrames = 0;

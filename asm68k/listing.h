@@ -30,6 +30,7 @@ struct ListingRecorder {
   // thrown away), or the listing reached its limit (`full`).
   bool stopped = false;
   bool full = false;
+  bool fullSaid = false;  // the listing said where it stops
 
   // The line being run.
   bool listed = false;  // it is listed: not a command-line item, in a pass that may be the last

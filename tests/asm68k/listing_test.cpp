@@ -22,12 +22,13 @@ struct ListingCase {
 };
 
 asm68k::AssemblyResult AssembleListed(const std::string& source, asm68k_test::FileMap files,
-                                      size_t limit = size_t{256} << 20) {
+                                      size_t limit = size_t{256} << 20, bool sourceLines = false) {
   files["main.asm"] = source;
   asm68k::MemoryFiles reader(files);
   asm68k::AssemblyOptions options;
   options.listing = true;
   options.listingLimit = limit;
+  options.symbols = options.sourceLines = sourceLines;
   return asm68k::AssembleText(source, "main.asm", reader, options);
 }
 
@@ -174,10 +175,10 @@ TEST(Listing, ShowsAFewRowsOfALineWithManyBytes) {
 }
 
 // A listing past its limit stops with a row and a warning that say so; the
-// image is whole.
+// image is whole, and so are the symbol file's source lines.
 TEST(Listing, StopsAtItsLimit) {
   asm68k::AssemblyResult result =
-      AssembleListed("; first\n\tnop\n\tnop\n; a comment past the limit\n\tnop\n", {}, 80);
+      AssembleListed("; first\n\tnop\n\tnop\n; a comment past the limit\n\tnop\n", {}, 80, true);
   EXPECT_EQ(result.errors, 0);
   EXPECT_EQ(result.image.size(), 6u);
   EXPECT_EQ(result.listing,
@@ -187,6 +188,10 @@ TEST(Listing, StopsAtItsLimit) {
   EXPECT_EQ(result.messages, (std::vector<std::string>{
                                  "main.asm:3: warning: the listing stops at this line: it would "
                                  "be larger than 80 bytes"}));
+  // Lines 2, 3 and 5 at 0, 2 and 4, the end at 6.
+  EXPECT_EQ(result.symbols.substr(8), std::string("\0\0\0\0\x88\2\0\0\0\x08main.asm", 18) +
+                                          std::string("\2\0\0\0\x80\4\0\0\0\x82\2", 11) +
+                                          std::string("\6\0\0\0\x8A", 5));
 }
 
 }  // namespace
