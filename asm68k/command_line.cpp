@@ -153,8 +153,9 @@ bool ParseSwitch(int argc, const char* const* argv, int& i, CommandLine& line, b
     line.options.sourceLines = true;
     return true;
   }
-  // Listing, case, warning and debugger details that build scripts pass:
-  // nothing here changes with them.
+  // Switches build scripts pass, which would change nothing in an image,
+  // symbol file or listing made here (macro expansions, which /m asks to
+  // list, are always listed).
   for (const char* accepted : {"k", "m", "c", "w", "g", "z", "zd"}) {
     if (name == accepted) return true;
   }
