@@ -12,6 +12,7 @@
 #include "encoder.h"
 #include "line_source.h"
 #include "listing.h"
+#include "symbol_file.h"
 
 namespace asm68k {
 
@@ -403,6 +404,7 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
     state.unsettled = true;
   }
   entry.kind = kind;
+  entry.localsOn = state.options.localSymbols;
   entry.value = value;
   entry.known = known;
   entry.section = section;
@@ -542,9 +544,13 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   AssemblyResult result;
   PassState state;
   state.assembly = &assembly;
+  // The recorder gives the listing, and the lines' bytes for the
+  // source-line records of the symbol file.
   ListingRecorder listing;
   listing.limit = options.listingLimit;
-  if (options.listing) state.listing = &listing;
+  listing.wantText = options.listing;
+  listing.wantLines = options.symbols && options.sourceLines && !options.textSymbols;
+  if (listing.wantText || listing.wantLines) state.listing = &listing;
   int64_t unsettled = -1;
   bool settled = false;
   int lastPass = kMaxPasses;
@@ -564,7 +570,12 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
 
   Report(assembly, state, settled, unsettled, result);
   if (result.errors == 0 && options.listing) result.listing = std::move(listing.text);
-  if (result.errors == 0 && options.symbols) result.symbols = FormatSymbols(assembly, result.passes);
+  if (result.errors == 0 && options.symbols) {
+    result.symbols = options.textSymbols
+                         ? FormatSymbols(assembly, result.passes)
+                         : SymbolFile(assembly, result.passes,
+                                      options.sourceLines ? &listing.placed : nullptr);
+  }
   return result;
 }
 

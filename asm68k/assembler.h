@@ -27,6 +27,10 @@ struct AssemblyOptions {
   // lines, each listed, must not take all the memory there is.
   size_t listingLimit = size_t{256} << 20;
   bool symbols = false;  // fill AssemblyResult::symbols
+  // The symbols as a text table instead of the binary symbol file, and the
+  // binary file with the source-line records (see listing.h).
+  bool textSymbols = false;
+  bool sourceLines = false;
 };
 
 struct AssemblyResult {
@@ -40,7 +44,7 @@ struct AssemblyResult {
   int64_t warnings = 0;
   int passes = 0;
   // When asked for, and only when there are no errors: the last pass's
-  // listing and the symbol table, as text files (see listing.h).
+  // listing, and the symbol file (its bytes) or table (see listing.h).
   std::string listing;
   std::string symbols;
 };

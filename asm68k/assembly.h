@@ -140,6 +140,7 @@ struct Options {
   bool absoluteWord = false;      // ow: an unsized address that fits a word is .w
   bool pcRelative = false;        // op: an unsized address in this section is d16(pc)
   bool shortBranch = false;       // os: an unsized branch in reach is .s
+  bool localSymbols = false;      // v+: local names go into the symbol file
 
   // The options a line's parse depends on: a parse made under others is made again.
   uint8_t ParseMode() const { return (caseSensitive ? 1 : 0) | (blanksInOperands ? 2 : 0); }
@@ -165,7 +166,7 @@ class PackedOptions {
       &Options::caseSensitive, &Options::blanksInOperands, &Options::autoEven,
       &Options::warnings,      &Options::moveq,            &Options::addq,
       &Options::subq,          &Options::zeroDisplacement, &Options::absoluteWord,
-      &Options::pcRelative,    &Options::shortBranch};
+      &Options::pcRelative,    &Options::shortBranch,      &Options::localSymbols};
   static constexpr size_t kCount = sizeof(kFlags) / sizeof(kFlags[0]);
   // Every option is a flag, and every flag is listed above.
   static_assert(sizeof(Options) == kCount, "an option is missing from PackedOptions");

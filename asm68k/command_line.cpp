@@ -121,18 +121,51 @@ bool SplitFileList(const std::string& list, CommandLine& line, std::string& erro
   return true;
 }
 
+// What a switch asks for that this assembler doesn't make: one error line,
+// without the usage line, names the switch.
+const char* OutputNotMade(const std::string& name) {
+  if (name == "l") return "linkable object files";
+  if (name == "sdb") return "debugger object files";
+  return nullptr;
+}
+
 // A switch at argv[i]; one that takes a value takes the next argument,
 // moving `i` past it. False with `error` set when it is unknown or its
-// value is malformed.
+// value is malformed, and `notMade` set too when it asks for an output this
+// assembler doesn't make.
 bool ParseSwitch(int argc, const char* const* argv, int& i, CommandLine& line, bool& binary,
-                 std::string& error) {
+                 bool& notMade, std::string& error) {
   const std::string argument = argv[i];
   const std::string name = ToLowerCopy(argument.substr(1));
   if (name == "p") {
     binary = true;
     return true;
   }
-  if (name == "k" || name == "m") return true;  // listing and debugger details: nothing here
+  if (name == "q") {
+    line.quiet = true;
+    return true;
+  }
+  if (name == "symtext") {
+    line.options.textSymbols = true;
+    return true;
+  }
+  if (name == "symlines") {
+    line.options.sourceLines = true;
+    return true;
+  }
+  // Switches build scripts pass, which would change nothing in an image,
+  // symbol file or listing made here (macro expansions, which /m asks to
+  // list, are always listed).
+  for (const char* accepted : {"k", "m", "c", "w", "g", "z", "zd"}) {
+    if (name == accepted) return true;
+  }
+  if (const char* output = OutputNotMade(name)) {
+    notMade = true;
+    error = argument + " asks for " + output +
+            ", which ASM68k does not make: it writes the binary image (/p), its symbols and "
+            "its listing";
+    return false;
+  }
   const char* wants = name == "e"      ? "NAME=VALUE"
                       : name == "j"    ? "a folder"
                       : name == "o"    ? "opt flags"
@@ -193,7 +226,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     bool continues = listOpen || (listSeen && !argument.empty() && argument[0] == ',');
     if (!continues && IsSwitch(argument) && argument.find(',') == std::string::npos) {
       std::string problem;
-      if (!ParseSwitch(argc, argv, i, line, binary, problem) && error.empty()) error = problem;
+      bool notMade = false;
+      if (!ParseSwitch(argc, argv, i, line, binary, notMade, problem) && error.empty()) {
+        error = problem;
+        line.showUsage = !notMade;
+      }
       continue;
     }
     if (!continues && listSeen) {
@@ -216,6 +253,9 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   if (error.empty()) error = listError;
   if (error.empty() && !binary) {
     error = "/p is missing: it asks for the binary image, the only format";
+  }
+  if (error.empty() && line.options.sourceLines && line.options.textSymbols) {
+    error = "/symlines adds source lines to the binary symbol file, and /symtext asks for text";
   }
   line.valid = error.empty();
   line.error = error;
@@ -280,22 +320,24 @@ std::vector<Result> ResultFiles(const CommandLine& line, const AssemblyResult& a
   return results;
 }
 
-// A failed run leaves no old image, symbols or listing that could pass for
-// its result, but it creates no file, and never empties one it reads.
-void EmptyOldResults(DiskFiles& files, const CommandLine& line) {
+// A failed run leaves no image, symbols or listing that could pass for its
+// result: each one it would write is removed (emptied, where it can't be),
+// but only a regular file, and never one it reads.
+void RemoveResults(DiskFiles& files, const CommandLine& line) {
   for (const Result& result : ResultFiles(line, AssemblyResult())) {
-    FileId id;
-    if (IdentifyOnDisk(*result.path, id) == ReadResult::Ok &&
-        !IsInput(files, *result.path, line.source)) {
-      WriteWholeFile(*result.path, nullptr, 0);
-    }
+    if (!IsInput(files, *result.path, line.source)) RemoveRegularFile(*result.path);
   }
 }
 
-// Writes the image, the symbols and the listing (all empty after errors),
-// or refuses: a file the run reads is never written, nor one file twice
-// under two names. Returns a message for each refusal; after one, the old
-// results are emptied.
+std::string NotRegularRefusal(const std::string& path) {
+  return FormatFileMessage(path,
+                           "is not a regular file (a folder, a FIFO or a device); nothing was written");
+}
+
+// Writes the image, the symbols and the listing, or refuses: a file the run
+// reads is never written, nor one file twice under two names, nor anything
+// but a regular file. Returns a message for each refusal. After errors in
+// the source, or a refusal, the results are removed instead.
 std::vector<std::string> WriteResults(DiskFiles& files, const CommandLine& line,
                                       const AssemblyResult& assembled) {
   std::vector<std::string> refusals;
@@ -307,11 +349,17 @@ std::vector<std::string> WriteResults(DiskFiles& files, const CommandLine& line,
           "is a file this run reads (the source, an include or an incbin); it was left as it was"));
     }
   }
+  const bool failed = assembled.errors > 0;
   std::vector<std::pair<FileId, const Result*>> written;
   for (size_t i = 0; refusals.empty() && i < results.size(); ++i) {
     const Result& result = results[i];
     FileId id;
-    bool exists = IdentifyOnDisk(*result.path, id) == ReadResult::Ok;
+    const ReadResult found = IdentifyOnDisk(*result.path, id);
+    if (failed) {
+      if (found == ReadResult::NotRegular) refusals.push_back(NotRegularRefusal(*result.path));
+      continue;
+    }
+    bool exists = found == ReadResult::Ok;
     for (const auto& [other, earlier] : written) {
       if (exists && other == id) {
         refusals.push_back(FormatFileMessage(*result.path, "is the same file as " + *earlier->path +
@@ -324,8 +372,7 @@ std::vector<std::string> WriteResults(DiskFiles& files, const CommandLine& line,
         if (IdentifyOnDisk(*result.path, id) == ReadResult::Ok) written.push_back({id, &result});
         break;
       case WriteResult::NotRegular:
-        refusals.push_back(FormatFileMessage(
-            *result.path, "is not a regular file (a folder, a FIFO or a device); nothing was written"));
+        refusals.push_back(NotRegularRefusal(*result.path));
         break;
       case WriteResult::Failed:
         refusals.push_back(FormatFileMessage(
@@ -333,20 +380,23 @@ std::vector<std::string> WriteResults(DiskFiles& files, const CommandLine& line,
         break;
     }
   }
-  if (!refusals.empty()) EmptyOldResults(files, line);
+  if (failed || !refusals.empty()) RemoveResults(files, line);
   return refusals;
 }
 
 int Run(const CommandLine& line, DiskFiles& files, std::FILE* out) {
   if (!line.valid) {
-    EmptyOldResults(files, line);
-    Print(out, FormatFileMessage("ASM68k", line.error) + "\n" + kUsage + "\n");
+    // Nothing is removed: the source was not read, so the files it names
+    // are not known, and none of them may be touched.
+    std::string text = FormatFileMessage("ASM68k", line.error) + "\n";
+    if (line.showUsage) text += std::string(kUsage) + "\n";
+    Print(out, text);
     return 2;
   }
   std::string source;
   ReadResult read = files.Read(line.source, kMaxSourceBytes, source);
   if (read != ReadResult::Ok) {
-    EmptyOldResults(files, line);
+    RemoveResults(files, line);
     Print(out, FormatFileMessage(line.source, SourceRefusal(read)) + "\n" +
                    FormatSummary(1, 0, false, 0) + "\n");
     return 2;
@@ -368,8 +418,11 @@ int Run(const CommandLine& line, DiskFiles& files, std::FILE* out) {
     Print(out, text);
     return 2;
   }
-  text += result.summary;
-  text += '\n';
+  // Quiet: a run without errors shows its warnings only.
+  if (!line.quiet || result.errors > 0) {
+    text += result.summary;
+    text += '\n';
+  }
   Print(out, text);
   return result.errors == 0 ? 0 : 1;
 }
@@ -388,7 +441,7 @@ int RunCommandLine(int argc, const char* const* argv, std::FILE* out) {
   // Out of memory. The frames that held the memory are gone, so there is
   // room to say so; if not even that, a fixed line.
   try {
-    EmptyOldResults(files, line);
+    RemoveResults(files, line);
     Print(out, FormatFileMessage(line.source.empty() ? "ASM68k" : line.source,
                                  "not enough memory to assemble this source") +
                    "\n" + FormatSummary(1, 0, false, 0) + "\n");

@@ -24,6 +24,7 @@ const OptFlag kOptFlags[] = {
     {"ow", &Options::absoluteWord},
     {"op", &Options::pcRelative},
     {"os", &Options::shortBranch},
+    {"v", &Options::localSymbols},
     // Which character starts a local label ('.' and '@' both always do),
     // and how numbers are written (all forms are always taken).
     {"l.", nullptr}, {"l@", nullptr}, {"an", nullptr},

@@ -1,6 +1,7 @@
 #include "files.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #ifdef _WIN32
@@ -276,6 +277,13 @@ ReadResult IdentifyOnDisk(const std::string& path, FileId& id) {
 
 WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
   return WriteAll(path, data, size);
+}
+
+bool RemoveRegularFile(const std::string& path) {
+  FileId id;
+  if (IdentifyOnDisk(path, id) != ReadResult::Ok) return true;
+  if (std::remove(path.c_str()) == 0) return true;
+  return WriteWholeFile(path, nullptr, 0) == WriteResult::Ok;
 }
 
 ReadResult DiskFiles::Identify(const std::string& path, FileId& id) {

@@ -77,6 +77,12 @@ enum class WriteResult : uint8_t { Ok, NotRegular, Failed };
 // image still rewrites the file, so no earlier output survives.
 WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size);
 
+// Removes the regular file at `path`; anything else there (nothing, a
+// folder, a FIFO, a device) is left alone. Where a regular file can't be
+// removed it is emptied instead. True when no regular file with contents is
+// left there.
+bool RemoveRegularFile(const std::string& path);
+
 // Files held in memory by path. Paths are compared after "." and "dir/.."
 // are taken out, so two spellings of one path are one file. A path that
 // leads to others ("sub" for "sub/a.i") is a folder: listed, never read.

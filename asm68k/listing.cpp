@@ -10,13 +10,17 @@ namespace asm68k {
 
 namespace {
 
-// A row: the line number (6 wide), the address (a blank or '=' and 8 hex
-// digits), up to kRowBytes bytes in hex, then one '+' per expansion level
-// and the source text.
+// A row, in the columns the community's listing readers take: the address
+// in columns 1-8 (8 hexadecimal digits), or for an equ, set or rs line the
+// value it gives followed by '='; from column 10 up to kRowBytes bytes in
+// hexadecimal; 'M' in column 35 on a line of a macro or rept expansion; and
+// the source text from column 37.
 constexpr size_t kRowBytes = 10;
 // A line's bytes fill at most this many rows; a further row counts the rest.
 constexpr size_t kMaxByteRows = 4;
-constexpr size_t kNumberWidth = 6;
+constexpr size_t kBytesColumn = 9;
+constexpr size_t kExpansionColumn = 34;
+constexpr size_t kTextColumn = 36;
 
 enum class AddressKind : char { None, Address, Value };
 
@@ -31,48 +35,39 @@ void PadTo(std::string& out, size_t rowStart, size_t column) {
 }
 
 struct Row {
-  uint32_t number = 0;  // 0: none
   AddressKind kind = AddressKind::None;
   uint32_t address = 0;
   const uint8_t* bytes = nullptr;
   size_t count = 0;
   std::string_view note;  // in place of bytes
-  uint32_t depth = 0;
+  bool expanded = false;  // a line of a macro or rept expansion
   std::string_view source;
 };
 
-void AppendRow(ListingRecorder& listing, const Assembly& assembly, uint32_t file, const Row& row) {
+void AppendRow(ListingRecorder& listing, const Row& row) {
   std::string& out = listing.text;
-  if (listing.full) return;
+  if (!listing.wantText || listing.full) return;
   if (out.size() >= listing.limit) {
     listing.full = true;
     return;
   }
-  if (listing.shownFile != file) {
-    out += "--- ";
-    out += assembly.files[file]->name;
-    out += '\n';
-    listing.shownFile = file;
-  }
   size_t start = out.size();
-  if (row.number > 0) {
-    std::string number = std::to_string(row.number);
-    if (number.size() < kNumberWidth) out.append(kNumberWidth - number.size(), ' ');
-    out += number;
-  }
-  PadTo(out, start, kNumberWidth + 1);
   if (row.kind != AddressKind::None) {
-    out += row.kind == AddressKind::Value ? '=' : ' ';
     AppendHex(out, row.address, 8);
+    if (row.kind == AddressKind::Value) out += '=';
   }
-  PadTo(out, start, kNumberWidth + 11);
+  PadTo(out, start, kBytesColumn);
   for (size_t i = 0; i < row.count; ++i) AppendHex(out, row.bytes[i], 2);
   out += row.note;
-  if (!row.source.empty() || row.depth > 0) {
-    PadTo(out, start, kNumberWidth + 12 + 2 * kRowBytes);
-    out.append(row.depth, '+');
+  if (!row.source.empty() || row.expanded) {
+    if (row.expanded) {
+      PadTo(out, start, kExpansionColumn);
+      out += 'M';
+    }
+    PadTo(out, start, kTextColumn);
     out += row.source;
-  } else {
+  }
+  if (row.source.empty()) {
     while (out.size() > start && out.back() == ' ') out.pop_back();
   }
   out += '\n';
@@ -84,19 +79,20 @@ bool IsListedFile(const Assembly& assembly, const Frame& frame) {
 }
 
 // Lists the lines of `open` from where its listing stands to `end`: lines
-// that were not assembled, with their numbers and text only.
-void ListUpTo(ListingRecorder& listing, const Assembly& assembly, ListingRecorder::OpenText& open,
-              size_t end) {
-  if (end <= open.cursor) return;
+// that were not assembled, with their text only.
+void ListUpTo(ListingRecorder& listing, ListingRecorder::OpenText& open, size_t end) {
+  if (end <= open.cursor || !listing.wantText) {
+    open.cursor = std::max(open.cursor, end);
+    return;
+  }
   const char* text = open.text->text.data();
   const char* lineBegin;
   const char* lineEnd;
   LineWalker lines(text + open.cursor, text + end);
   while (!listing.full && lines.Next(lineBegin, lineEnd)) {
     Row row;
-    row.number = ++open.number;
     row.source = std::string_view(lineBegin, static_cast<size_t>(lineEnd - lineBegin));
-    AppendRow(listing, assembly, open.text->file, row);
+    AppendRow(listing, row);
   }
   open.cursor = end;
 }
@@ -127,11 +123,11 @@ void FollowFiles(PassState& state) {
   }
   while (listing.open.size() > matched) {
     ListingRecorder::OpenText& ended = listing.open.back();
-    ListUpTo(listing, assembly, ended, ended.text->text.size());
+    ListUpTo(listing, ended, ended.text->text.size());
     listing.open.pop_back();
   }
   for (; i < frames.size(); ++i) {
-    if (IsListedFile(assembly, frames[i])) listing.open.push_back({frames[i].text, i, 0, 0});
+    if (IsListedFile(assembly, frames[i])) listing.open.push_back({frames[i].text, i, 0});
   }
 }
 
@@ -168,6 +164,17 @@ uint32_t LabelPoint(const PassState& state, const Statement& statement, uint32_t
   return aligned ? before + (before & 1) : before;
 }
 
+// The symbol an equ, set, = or rs line gives its value in this pass, or null.
+const Symbol* ValueNamed(const PassState& state, const Statement& statement) {
+  if (statement.kind != StatementKind::Directive || statement.label < 0 ||
+      !(DirectiveAt(statement.form).flags & kNamesSymbol)) {
+    return nullptr;
+  }
+  const Symbol& symbol = state.assembly->symbols.symbols[static_cast<size_t>(statement.label)];
+  bool value = symbol.kind == SymbolKind::Equ || symbol.kind == SymbolKind::Set;
+  return value && symbol.definedPass == state.pass ? &symbol : nullptr;
+}
+
 // Whether the pass may still be the last without errors, so that its
 // listing is worth going on with: not once it is sure to be followed by
 // another, nor once it has found an error.
@@ -182,8 +189,9 @@ bool WorthListing(PassState& state) {
 // Once the listing is full: it says so where it stops, and so does a warning.
 void StopWhenFull(PassState& state) {
   ListingRecorder& listing = *state.listing;
-  if (!listing.full || listing.stopped) return;
-  listing.stopped = true;
+  if (!listing.full || listing.fullSaid || listing.stopped) return;
+  listing.fullSaid = true;
+  listing.stopped = !listing.wantLines;  // the lines' bytes are still wanted
   std::string limit = std::to_string(listing.limit >> 20) + " MiB";
   if (listing.limit < (size_t{1} << 20)) limit = std::to_string(listing.limit) + " bytes";
   listing.text += "--- the listing stops here: it would be larger than " + limit + "\n";
@@ -195,9 +203,9 @@ void StopWhenFull(PassState& state) {
 void StartListingPass(PassState& state) {
   ListingRecorder& listing = *state.listing;
   listing.text.clear();
-  listing.stopped = listing.full = false;
+  listing.stopped = listing.full = listing.fullSaid = false;
   listing.open.clear();
-  listing.shownFile = -1;
+  listing.placed.clear();
   listing.followedFrames = 0;
   listing.followedTop = nullptr;
   listing.listed = false;
@@ -215,13 +223,13 @@ void ListLineBefore(PassState& state, const SourceText& text, const LineInfo& li
     ListingRecorder::OpenText& open = listing.open.back();
     uint32_t start = text.SpanInText(line).first;
     if (open.text == &text && start >= open.cursor) {
-      ListUpTo(listing, *state.assembly, open, start);
+      ListUpTo(listing, open, start);
       open.cursor = PastLine(text, line);
-      open.number = line.number;
     }
   }
   StopWhenFull(state);
   listing.listed = !listing.stopped;
+  listing.file = text.file;
   listing.number = line.number;
   listing.placedBefore = state.image.placed;
   listing.locationBefore = state.location;
@@ -235,52 +243,46 @@ void ListLineText(PassState& state) {
 void ListLineAfter(PassState& state, const Statement& statement) {
   ListingRecorder& listing = *state.listing;
   if (!listing.listed) return;
-  const Assembly& assembly = *state.assembly;
   Row row;
-  row.number = listing.number;
-  row.depth = listing.depth;
+  row.expanded = listing.depth > 0;
   row.source = listing.source;
   // The line's bytes end the image's last run: it places them at consecutive addresses.
   uint64_t count = state.image.placed - listing.placedBefore;
   size_t held = 0;
   const uint8_t* bytes = nullptr;
+  const Symbol* named = ValueNamed(state, statement);
   if (count > 0 && !state.image.runs.empty()) {
     const ImageRun& run = state.image.runs.back();
     held = static_cast<size_t>(std::min<uint64_t>(count, run.bytes.size()));
     bytes = run.bytes.data() + (run.bytes.size() - held);
     row.kind = AddressKind::Address;
     row.address = run.start + static_cast<uint32_t>(run.bytes.size() - held);
-  } else if (statement.kind == StatementKind::Directive &&
-             (DirectiveAt(statement.form).flags & kNamesSymbol)) {
-    // equ, set, rs: the value; macro: nothing.
-    if (statement.label >= 0) {
-      const Symbol& symbol = assembly.symbols.symbols[static_cast<size_t>(statement.label)];
-      if (symbol.definedPass == state.pass) {
-        row.kind = AddressKind::Value;
-        row.address = static_cast<uint32_t>(symbol.value);
-      }
+    if (listing.wantLines) {
+      listing.placed.push_back(
+          {row.address, static_cast<uint32_t>(held), listing.file, listing.number});
     }
+  } else if (named) {
+    row.kind = AddressKind::Value;
+    row.address = static_cast<uint32_t>(named->value);
   } else {
     row.kind = AddressKind::Address;
     row.address = LabelPoint(state, statement, listing.locationBefore);
   }
-  uint32_t file = listing.open.empty() ? 0 : listing.open.back().text->file;
   size_t shown = 0;
   for (size_t rows = 0; rows < kMaxByteRows && (rows == 0 || shown < held); ++rows) {
     row.bytes = bytes + shown;
     row.count = std::min(kRowBytes, held - shown);
-    AppendRow(listing, assembly, file, row);
+    AppendRow(listing, row);
     shown += row.count;
     row.address += static_cast<uint32_t>(row.count);
-    row.number = 0;
-    row.depth = 0;
+    row.expanded = false;
     row.source = std::string_view();
   }
   if (shown < count) {
     std::string note = "(" + std::to_string(count - shown) + " more bytes)";
-    Row more;
-    more.note = note;
-    AppendRow(listing, assembly, file, more);
+    row.count = 0;
+    row.note = note;
+    AppendRow(listing, row);
   }
   // An include begins here, or end or mexit left files.
   FollowFiles(state);
@@ -291,44 +293,10 @@ void FinishListingPass(PassState& state) {
   ListingRecorder& listing = *state.listing;
   while (WorthListing(state) && !listing.open.empty()) {
     ListingRecorder::OpenText& open = listing.open.back();
-    ListUpTo(listing, *state.assembly, open, open.text->text.size());
+    ListUpTo(listing, open, open.text->text.size());
     listing.open.pop_back();
   }
   StopWhenFull(state);
-}
-
-std::string FormatSymbols(const Assembly& assembly, int pass) {
-  const auto& symbols = assembly.symbols.symbols;
-  struct Entry {
-    uint32_t value;
-    uint32_t order;
-    std::string name;
-  };
-  std::vector<Entry> entries;
-  for (size_t i = 0; i < symbols.size(); ++i) {
-    const Symbol& symbol = symbols[i];
-    if (i == assembly.rsCounter || symbol.kind == SymbolKind::Undefined ||
-        symbol.definedPass != pass) {
-      continue;
-    }
-    std::string name;
-    if (symbol.scope >= 0) name = symbols[static_cast<size_t>(symbol.scope)].name;
-    name += symbol.name;
-    entries.push_back({static_cast<uint32_t>(symbol.value), symbol.definedOrder, std::move(name)});
-  }
-  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-    if (a.value != b.value) return a.value < b.value;
-    if (a.order != b.order) return a.order < b.order;
-    return a.name < b.name;
-  });
-  std::string out;
-  for (const Entry& entry : entries) {
-    AppendHex(out, entry.value, 8);
-    out += ' ';
-    out += entry.name;
-    out += '\n';
-  }
-  return out;
 }
 
 }  // namespace asm68k

@@ -27,6 +27,7 @@ struct Symbol {
   int32_t scope = kGlobalScope;
   int32_t value = 0;
   SymbolKind kind = SymbolKind::Undefined;  // as defined in the last pass that defined it
+  bool localsOn = false;  // opt v+ was on there: a local name goes into the symbol file
   // Where the current pass defined it first: the line's place in the pass
   // (for message order), its file and its line number.
   uint32_t definedOrder = 0;

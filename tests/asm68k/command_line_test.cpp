@@ -1,6 +1,6 @@
 // The command line "ASM68k SWITCHES SOURCE,OUTPUT[,SYMBOLS[,LISTING]]":
 // parsing, the switches' effect on the assembly, exit codes, and the files
-// written, which a failed run leaves empty and which are never files it reads.
+// written, which a failed run removes and which are never files it reads.
 
 #include "command_line.h"
 
@@ -52,13 +52,20 @@ TEST(CommandLine, Parsing) {
       {{"/p", "a.asm,", "/tmp/b.bin"}, "a.asm|/tmp/b.bin||", nullptr},
       {{"/p", " a.asm ,  b.bin , c.sym"}, "a.asm|b.bin|c.sym|", nullptr},
       {{"/k", "/M", "-dmax", "12", "/p", "a,b"}, "a|b||", nullptr},
+      // What build scripts pass: accepted.
+      {{"/q", "/c", "/W", "/g", "/z", "/zd", "/p", "a,b"}, "a|b||", nullptr},
+      {{"/symtext", "/p", "a,b,c"}, "a|b|c|", nullptr},
+      {{"/symlines", "/p", "a,b,c"}, "a|b|c|", nullptr},
 
       {{}, "|||", "no SOURCE,OUTPUT given"},
       {{"/p"}, "|||", "no SOURCE,OUTPUT given"},
       {{"a,b"}, "a|b||", "/p is missing"},
       // Wrong switches still name the files, so that old results are emptied.
-      {{"/q", "a,b"}, "a|b||", "unknown switch '/q'"},
-      {{"/p", "/q", "a,b"}, "a|b||", "unknown switch '/q'"},
+      {{"/y", "a,b"}, "a|b||", "unknown switch '/y'"},
+      {{"/p", "/y", "a,b"}, "a|b||", "unknown switch '/y'"},
+      {{"/p", "/l", "a,b"}, "a|b||", "/l asks for linkable object files, which ASM68k does not make"},
+      {{"/SDB", "/p", "a,b"}, "a|b||", "/SDB asks for debugger object files"},
+      {{"/symlines", "/symtext", "/p", "a,b,c"}, "a|b|c|", "/symtext asks for text"},
       {{"/p", "a,b", "c,d"}, "a|b||", "unexpected 'c,d' after the file list 'a,b'"},
       {{"/p", "a.asm", "b.bin"}, "|||", "unexpected 'b.bin' after the file list 'a.asm'"},
       {{"/", "a,b"}, "|||", "unexpected 'a,b' after the file list '/'"},
@@ -157,7 +164,10 @@ TEST_F(CommandLineRun, SuccessWritesTheImageAndASummary) {
   EXPECT_EQ(ReadFile("ok.bin"), std::string("\x70\x01\x4E\x75", 4));
 }
 
-TEST_F(CommandLineRun, SourceErrorsEmptyTheOutput) {
+// Whether or not the outputs were there before, none is there after a
+// failed run: a build script that asks whether the image exists learns
+// that the build failed.
+TEST_F(CommandLineRun, SourceErrorsRemoveTheOutputs) {
   WriteFile("bad.asm", " nop\n movq #1,d0\n");
   WriteFile("bad.bin", "stale image from an earlier run");
   WriteFile("bad.lst", "stale listing");
@@ -169,8 +179,7 @@ TEST_F(CommandLineRun, SourceErrorsEmptyTheOutput) {
             1);
   EXPECT_EQ(output, source + ":2: error: unknown instruction 'movq'\n1 error, 0 warnings\n");
   for (const char* name : {"bad.bin", "bad.sym", "bad.lst"}) {
-    EXPECT_TRUE(fs::exists(PathOf(name))) << name;
-    EXPECT_EQ(ReadFile(name), "") << name;
+    EXPECT_FALSE(fs::exists(PathOf(name))) << name;
   }
 }
 
@@ -182,32 +191,57 @@ struct SwitchCase {
   int exitCode;
   const char* output;   // stdout, all of it
   std::string image;    // on success
-  const char* symbols;  // on success
+  std::string symbols;  // on success
 };
+
+// The binary symbol file: its header, then the records.
+std::string SymbolFile(const std::string& records) {
+  return std::string("MND\x01\0\0\0\0", 8) + records;
+}
 
 TEST_F(CommandLineRun, SwitchesReachTheAssembly) {
   fs::create_directories(PathOf("lib"));
   WriteFile("lib/defs.i", "WIDTH equ 320\n");
+  const std::string source = PathOf("main.asm");
   const SwitchCase cases[] = {
-      {{"/e", "RELEASE=3"}, " dc.w RELEASE\n", 0, "0 errors, 0 warnings, 2 bytes\n",
+      {{"/e", "RELEASE=3", "/symtext"}, " dc.w RELEASE\n", 0, "0 errors, 0 warnings, 2 bytes\n",
        std::string("\0\3", 2), "00000003 RELEASE\n"},
-      {{"/e", "DEBUG", "/e", "A=2;B=A*3"}, " dc.b DEBUG,A,B\n", 0,
+      {{"/e", "DEBUG", "/e", "A=2;B=A*3", "/symtext"}, " dc.b DEBUG,A,B\n", 0,
        "0 errors, 0 warnings, 3 bytes\n", "\1\2\6", "00000001 DEBUG\n00000002 A\n00000006 B\n"},
       // An equate's value may name a label of the source, further down.
-      {{"/e", "LAST=finish"}, " dc.w LAST\nfinish:\n", 0, "0 errors, 0 warnings, 2 bytes\n",
-       std::string("\0\2", 2), "00000002 LAST\n00000002 finish\n"},
+      {{"/e", "LAST=finish", "/symtext"}, " dc.w LAST\nfinish:\n", 0,
+       "0 errors, 0 warnings, 2 bytes\n", std::string("\0\2", 2), "00000002 LAST\n00000002 finish\n"},
       {{"/e", "RELEASE=x"}, " dc.w RELEASE\n", 1,
-       "/e RELEASE=x: error: undefined symbol 'x'\n1 error, 0 warnings\n", "", nullptr},
+       "/e RELEASE=x: error: undefined symbol 'x'\n1 error, 0 warnings\n", "", ""},
       {{"/e", "RELEASE=1"}, "RELEASE equ 0\n", 1,
        "MAIN:1: error: 'RELEASE' is already defined by /e RELEASE=1\n1 error, 0 warnings\n", "",
-       nullptr},
-      {{"/j", "DIR/lib"}, " include \"defs.i\"\n dc.w WIDTH\n", 0,
+       ""},
+      {{"/j", "DIR/lib", "/symtext"}, " include \"defs.i\"\n dc.w WIDTH\n", 0,
        "0 errors, 0 warnings, 2 bytes\n", std::string("\1\x40", 2), "00000140 WIDTH\n"},
-      {{"/o", "q+", "/o", "w+"}, " nop\n", 0,
+      {{"/o", "q+", "/o", "w+", "/symtext"}, " nop\n", 0,
        "/o q+: warning: unknown opt flag 'q+' is ignored\n0 errors, 1 warning, 2 bytes\n",
        "\x4E\x71", ""},
+      // Quiet: the warnings of a good run, and all of a failed one.
+      {{"/q"}, " nop\n nop\n", 0, "", "\x4E\x71\x4E\x71", SymbolFile("")},
+      {{"/q"}, " dc.b 1\n nop\n", 0,
+       "MAIN:2: warning: nop at odd address $1: a zero byte is added before it\n",
+       std::string("\1\0\x4E\x71", 4), SymbolFile("")},
+      {{"/q"}, " bogus\n", 1, "MAIN:1: error: unknown instruction 'bogus'\n1 error, 0 warnings\n",
+       "", ""},
+      // The binary symbol file: locals only from opt v+ on; a label is 2,
+      // a value 1, a local 4 more.
+      {{"/o", "v-"}, "first:\n.a: nop\n opt v+\n.b: nop\nS equ -1\n", 0,
+       "0 errors, 0 warnings, 4 bytes\n", "\x4E\x71\x4E\x71",
+       SymbolFile(std::string("\0\0\0\0\2\5first", 11) + std::string("\2\0\0\0\6\2.b", 8) +
+                  std::string("\xFF\xFF\xFF\xFF\1\1S", 7))},
+      // Source lines: where each line's bytes start, from the file's line
+      // (with its name) through steps of one and more, to where they end.
+      {{"/symlines"}, " nop\n\n nop\n rts\n", 0, "0 errors, 0 warnings, 6 bytes\n",
+       "\x4E\x71\x4E\x71\x4E\x75",
+       SymbolFile(std::string("\0\0\0\0\x88\1\0\0\0", 9) + char(source.size()) + source +
+                  std::string("\2\0\0\0\x82\2", 6) + std::string("\4\0\0\0\x80", 5) +
+                  std::string("\6\0\0\0\x8A", 5))},
   };
-  const std::string source = PathOf("main.asm");
   for (const SwitchCase& c : cases) {
     SCOPED_TRACE(c.source);
     WriteFile("main.asm", c.source);
@@ -225,8 +259,9 @@ TEST_F(CommandLineRun, SwitchesReachTheAssembly) {
     if (main != std::string::npos) expected.replace(main, 4, source);
     EXPECT_EQ(Run(args, output), c.exitCode);
     EXPECT_EQ(output, expected);
+    EXPECT_EQ(fs::exists(PathOf("main.bin")), c.exitCode == 0);
     EXPECT_EQ(ReadFile("main.bin"), c.image);
-    EXPECT_EQ(ReadFile("main.sym"), c.symbols ? c.symbols : "");
+    EXPECT_EQ(ReadFile("main.sym"), c.symbols);
   }
 }
 
@@ -244,7 +279,7 @@ TEST_F(CommandLineRun, MissingSourceIsAFileError) {
   std::string source = PathOf("nothere.asm");
   EXPECT_EQ(Run({"/p", source + "," + PathOf("out.bin")}, output), 2);
   EXPECT_EQ(output, source + ": error: cannot read the source file\n1 error, 0 warnings\n");
-  EXPECT_EQ(ReadFile("out.bin"), "");
+  EXPECT_FALSE(fs::exists(PathOf("out.bin")));
 }
 
 TEST_F(CommandLineRun, UsageErrors) {
@@ -259,10 +294,16 @@ TEST_F(CommandLineRun, UsageErrors) {
                 output),
             2);
   EXPECT_EQ(output, "ASM68k: error: unknown switch '/x'\n" + std::string(asm68k::kUsage) + "\n");
-  // No old result survives a failed run, and none is created.
-  EXPECT_EQ(ReadFile("x.bin"), "");
-  EXPECT_EQ(ReadFile("x.lst"), "");
+  // The source was not read, so which files it names is not known: no file
+  // is touched, none is created.
+  EXPECT_EQ(ReadFile("x.bin"), "stale");
+  EXPECT_EQ(ReadFile("x.lst"), "stale");
   EXPECT_FALSE(fs::exists(PathOf("x.sym")));
+  // An output not made here is said in one line.
+  EXPECT_EQ(Run({"/l", "/p", PathOf("x.asm") + "," + PathOf("x.obj")}, output), 2);
+  EXPECT_EQ(output,
+            "ASM68k: error: /l asks for linkable object files, which ASM68k does not make: it "
+            "writes the binary image (/p), its symbols and its listing\n");
 }
 
 TEST_F(CommandLineRun, NeverWritesOverWhatItReads) {
@@ -273,7 +314,7 @@ TEST_F(CommandLineRun, NeverWritesOverWhatItReads) {
   fs::create_hard_link(PathOf("main.asm"), PathOf("link.asm"));  // the source by another name
   std::string source = PathOf("main.asm"), output;
   // Each input in the place of OUTPUT, SYMBOLS and LISTING in turn; the
-  // other results are emptied, since the run failed.
+  // other results are removed, since the run failed.
   for (const char* input : {"link.asm", "inc.asm", "data.bin"}) {
     for (int place = 0; place < 3; ++place) {
       SCOPED_TRACE(std::string(input) + " in place " + std::to_string(place));
@@ -284,18 +325,29 @@ TEST_F(CommandLineRun, NeverWritesOverWhatItReads) {
       EXPECT_NE(output.find(PathOf(input) + ": error: is a file this run reads"), std::string::npos)
           << output;
       for (int other = 0; other < 3; ++other) {
-        if (other != place) EXPECT_EQ(ReadFile(fs::path(files[other]).filename()), "") << other;
+        if (other != place) EXPECT_FALSE(fs::exists(files[other])) << other;
       }
     }
   }
   // Two names of one file: it can't be both the image and the listing.
+  std::ofstream(PathOf("o.bin")) << "stale";
   fs::create_hard_link(PathOf("o.bin"), PathOf("same.lst"));
   EXPECT_EQ(Run({"/p", source + "," + PathOf("o.bin") + ",," + PathOf("same.lst")}, output), 2);
   EXPECT_NE(output.find(PathOf("same.lst") + ": error: is the same file as " + PathOf("o.bin")),
             std::string::npos)
       << output;
-  EXPECT_EQ(ReadFile("o.bin"), "");
-  // Wrong options: an old image is emptied, but never the source.
+  EXPECT_FALSE(fs::exists(PathOf("o.bin")));
+  // Errors in the source: the include named as the output is left as it
+  // is, the other outputs are removed.
+  WriteFile("bad.asm", main + " bogus\n");
+  std::ofstream(PathOf("o.lst")) << "stale";
+  EXPECT_EQ(Run({"/p", PathOf("bad.asm") + "," + PathOf("inc.asm") + ",," + PathOf("o.lst")},
+                output),
+            2);
+  EXPECT_NE(output.find(PathOf("inc.asm") + ": error: is a file this run reads"), std::string::npos)
+      << output;
+  EXPECT_FALSE(fs::exists(PathOf("o.lst")));
+  // Wrong options: nothing is touched, the source least of all.
   EXPECT_EQ(Run({"/x", source + "," + PathOf("link.asm")}, output), 2);
   EXPECT_EQ(ReadFile("main.asm"), main);
   EXPECT_EQ(ReadFile("inc.asm"), " nop\n");
@@ -419,7 +471,7 @@ TEST_F(CommandLineRun, OutOfMemoryIsReportedAndLeavesNoImage) {
   EXPECT_EQ(code, 2);
   EXPECT_EQ(output,
             source + ": error: not enough memory to assemble this source\n1 error, 0 warnings\n");
-  EXPECT_EQ(ReadFile("big.bin"), "");
+  EXPECT_FALSE(fs::exists(PathOf("big.bin")));
 }
 
 TEST_F(CommandLineRun, UnwritableOutputIsAFileError) {

@@ -151,15 +151,16 @@ TEST(RealAssembler, MoveqAndRtsGiveTheirBytesThenTheAssemblersOutput) {
                        CompileSource(program, Widen(source), deadline)));
 }
 
-TEST(RealAssembler, ATypoLeavesAnEmptyImageAndTheErrorNamesItsLine) {
+TEST(RealAssembler, ATypoLeavesNoImageAndTheErrorNamesItsLine) {
   Deadline deadline(kCaseMilliseconds);
   WorkFolder folder;
-  // An image of an earlier run must not pass for this one's.
+  // An image of an earlier run must not pass for this one's: the failed
+  // run removes it.
   WriteBytes(folder.File(L"temp.bin"), "\x4E\x71");
   Program program;
   StartProgram(folder, Assembler::Real, program, deadline);
   EXPECT_TRUE(SameText(
-      L"File \"temp.bin\" is empty.\r\n"
+      L"Can't open file \"temp.bin\" for read.\r\n"
       L"temp.asm:2: error: unknown instruction 'mvoeq'\r\n"
       L"1 error, 0 warnings\r\n",
       CompileSource(program, L"\tnop\r\n\tmvoeq\t#1,d0\r\n\trts\r\n", deadline)));

@@ -1,0 +1,25 @@
+#pragma once
+// The symbols the command line writes beside the image when asked (their
+// formats are in docs/assembler.md): the binary symbol file that Mega Drive
+// debuggers, symbol converters and label extractors read, or a text table.
+
+#include <string>
+#include <vector>
+
+#include "assembly.h"
+#include "listing.h"
+
+namespace asm68k {
+
+// The binary symbol file of the labels, equates and set symbols pass `pass`
+// defined: an 8-byte header, then a record each (a local name only where
+// opt v+ was on at its definition), in value order; then, given `lines`,
+// the source-line records that map each line's bytes to its file and line.
+std::string SymbolFile(const Assembly& assembly, int pass,
+                       const std::vector<ListingRecorder::PlacedBytes>* lines);
+
+// The same symbols as text, a line each in value order: "0000101C name", a
+// local label as "owner.local", whatever opt v says.
+std::string FormatSymbols(const Assembly& assembly, int pass);
+
+}  // namespace asm68k
