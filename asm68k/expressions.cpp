@@ -308,12 +308,8 @@ bool StartsOperator(char ch) {
   }
 }
 
-// The short paths below pay only when inlined whole into ParseExpression.
-#if defined(__GNUC__) || defined(__clang__)
-#define ASM68K_ALWAYS_INLINE inline __attribute__((always_inline))
-#else
-#define ASM68K_ALWAYS_INLINE inline
-#endif
+// The short paths below pay only when inlined whole into ParseExpression
+// (ASM68K_ALWAYS_INLINE).
 
 const char* SkipBlanks(const char* p, const char* end) {
   while (p < end && IsSpace(*p)) ++p;
@@ -414,8 +410,7 @@ ASM68K_ALWAYS_INLINE bool ReadShortTerm(const char*& at, const char* end, ShortT
     return ReadShortNumber(at, end, term.value, term.negated);
   }
   const char* start = p;
-  for (++p; p < end && IsIdentChar(*p); ++p) {
-  }
+  p = NameRest(p + 1, end);
   std::string_view name(start, static_cast<size_t>(p - start));
   if (name.size() <= 3 && RegisterFromName(name) != kRegNone) return false;
   if (name.size() == 4 && IsWord(name, "narg")) return false;

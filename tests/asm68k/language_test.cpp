@@ -266,6 +266,15 @@ TEST(Structures, RsCountsOffsetsAndOffsetBlocksGiveAddresses) {
       {"offset 4\nv1: ds.w 1\nv2: ds.l 1\n section code\n dc.w v1,v2", {4, 6}},
       {"offset\nv: ds.b 3\nw: ds.b 1\n org 0\n dc.w w", {3}},
   });
+  // A structure's fields are names with a dot inside, wherever a name
+  // stands (column 1 too); a dot and a size letter stay a size, and ".l" a
+  // local label.
+  asm68k::AssemblyResult result = Assemble(
+      " rsreset\nEnt.Cmd rs.w 1\nEnt.len: rs.b 0\n Ent.Max equ 9\n move.w Ent.len(a0),d0\n"
+      " move.w Ent.Max.w,d1\n dc.w Ent.len+Ent.Max,def(Ent.Cmd)\ng:\n.l: dbra d0,.l\n");
+  EXPECT_EQ(result.errors, 0);
+  EXPECT_EQ(asm68k_test::Words(result.image),
+            (std::vector<uint16_t>{0x3028, 0x0002, 0x3238, 0x0009, 0x000B, 0xFFFF, 0x51C8, 0xFFFE}));
   // A negative count moves the counter down: the label takes it first.
   ExpectWords({{"rsset 10\na: rs.w -2\nb: rs.b 0\n dc.w a,b", {10, 6}},
                {"rsset 9\na: rs.l -1\nb: rs.b 0\n dc.w a,b", {10, 6}}});
