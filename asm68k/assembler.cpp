@@ -269,6 +269,17 @@ int64_t FirstUnsettledSymbol(const PassState& state) {
   return -1;
 }
 
+// A symbol that a ref() found unused, and a line after it used: ref() gives
+// true there in the next pass. -1 when there is none.
+int64_t FirstChangedRef(const PassState& state) {
+  const SymbolTable& table = state.assembly->symbols;
+  for (uint32_t index : table.refQueried) {
+    const Symbol& symbol = table.symbols[index];
+    if (symbol.refFalsePass == state.pass && symbol.referenced) return index;
+  }
+  return -1;
+}
+
 // The time the symbols _year and the like give: now, or SOURCE_DATE_EPOCH
 // (seconds since 1970, in UTC) when it is set, so that builds repeat.
 std::tm AssemblyTime() {
@@ -437,7 +448,8 @@ namespace {
 
 // The error for addresses that did not settle, at the definition of what
 // kept changing.
-Message NotSettled(const Assembly& assembly, const PassState& state, int64_t unsettled) {
+Message NotSettled(const Assembly& assembly, const PassState& state, int64_t unsettled,
+                   int64_t changedRef) {
   Message message;
   std::string culprit;
   if (unsettled >= 0) {
@@ -448,6 +460,12 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
     auto context = state.definitionContexts.find(static_cast<uint32_t>(unsettled));
     if (context != state.definitionContexts.end()) message.context = context->second;
     culprit = "; '" + symbol.name + "' keeps changing";
+  } else if (changedRef >= 0) {
+    const Symbol& symbol = assembly.symbols.symbols[static_cast<size_t>(changedRef)];
+    message.order = symbol.definedOrder;
+    message.file = symbol.definedFile;
+    message.line = symbol.definedLine;
+    culprit = "; ref(" + symbol.name + ") keeps changing";
   } else if (state.movedSection >= 0) {
     const Section& section = state.sections[static_cast<size_t>(state.movedSection)];
     message.order = section.order;
@@ -464,7 +482,7 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
 // The last pass's messages, the first of each kind in source order, and
 // the summary that counts them all; the image when there are no errors.
 void Report(const Assembly& assembly, PassState& state, bool settled, int64_t unsettled,
-            AssemblyResult& result) {
+            int64_t changedRef, AssemblyResult& result) {
   // Unsettled addresses make the last pass's own findings unreliable: only
   // what reading the lines found is kept.
   MessageLog& log = state.messages;
@@ -481,7 +499,7 @@ void Report(const Assembly& assembly, PassState& state, bool settled, int64_t un
     }
   }
   if (!settled) {
-    Message message = NotSettled(assembly, state, unsettled);
+    Message message = NotSettled(assembly, state, unsettled, changedRef);
     message.sequence = log.sequence;
     shown[KindOf(Severity::Error)].push_back(std::move(message));
     ++counts[KindOf(Severity::Error)];
@@ -545,15 +563,16 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   ListingRecorder listing;
   listing.limit = options.listingLimit;
   if (options.listing) state.listing = &listing;
-  int64_t unsettled = -1;
+  int64_t unsettled = -1, changedRef = -1;
   bool settled = false;
   int lastPass = kMaxPasses;
   for (int pass = 1; pass <= lastPass && !settled; ++pass) {
     RunPass(assembly, state, pass);
     result.passes = pass;
     unsettled = FirstUnsettledSymbol(state);
+    changedRef = FirstChangedRef(state);
     // A limit that was hit would only be hit again: its pass is the last.
-    settled = state.fatal || (!state.unresolvedForward && unsettled < 0);
+    settled = state.fatal || (!state.unresolvedForward && unsettled < 0 && changedRef < 0);
     // Addresses that settled only in the last pass, with bytes placed twice:
     // one more pass names the lines that placed them.
     if (!settled && pass == kMaxPasses && unsettled < 0 && state.movedSection < 0 &&
@@ -562,7 +581,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
     }
   }
 
-  Report(assembly, state, settled, unsettled, result);
+  Report(assembly, state, settled, unsettled, changedRef, result);
   if (result.errors == 0 && options.listing) result.listing = std::move(listing.text);
   if (result.errors == 0 && options.symbols) result.symbols = FormatSymbols(assembly, result.passes);
   return result;

@@ -380,6 +380,7 @@ struct PassState {
   std::unordered_map<uint32_t, std::string> definitionContexts;
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
+
   bool fatal = false;  // a limit was hit: another pass would only hit it again
   // Labels alone on their lines since the location last moved: an
   // instruction or word data that gets a pad byte moves them past it.

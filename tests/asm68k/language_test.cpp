@@ -172,6 +172,10 @@ TEST(Text, StringEquatesSymbolValuesAndFunctions) {
       {"i set 0\n rept 2\nL_\\#i\\: dc.w i\ni set i+1\n endr\n dc.w L_1", {0, 1, 2}},
       {" dc.w strlen(\"abc\"),strcmp(\"a\",\"a\"),strcmp(\"a\",\"b\")", {3, 0xFFFF, 0}},
       {"x equ 1\n dc.w def(x),def(y)\ny equ 2", {0xFFFF, 0}},  // defined above this line
+      // ref(): used in an expression anywhere, also by code that a ref() keeps.
+      {" if ref(a)\na: rts\n endif\n if ref(b)\nb: bsr a\n endif\n if ref(c)\nc: nop\n endif\n"
+       " bsr b\n dc.w ref(c),ref(ref)",
+       {0x4E75, 0x6100, 0xFFFC, 0x6100, 0xFFFA, 0, 0}},
       {"strlen equ 5\n dc.w strlen,STRLEN", {5, 5}},  // a function's name alone is a symbol
       {"nargs equ 2\n dc.w nargs", {2}},
       {" hex 0008FE0F", {0x0008, 0xFE0F}},
