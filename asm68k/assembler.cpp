@@ -208,11 +208,10 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.sections.assign(1, Section());  // what comes before any section directive
   state.section = 0;
   state.inOffset = false;
-  state.image.Clear(state.image.wanted);
+  state.image.Clear(state.image.wanted, assembly.recordSources);
   state.unsettled = false;
   state.movedSection = -1;
   state.overlapUnnamed = false;
-  state.image.recordSources = assembly.recordSources;
   state.addressOverflow = false;
   state.messages.Clear();
   state.contexts.clear();
@@ -366,8 +365,10 @@ EvalResult EvaluateSymbol(PassState& state, uint32_t symbol) {
   return EvaluateIn(state, pool, Expr{0, 1});
 }
 
-void PassErrorAt(PassState& state, const ByteSource& where, std::string text) {
+void PassMessageAt(PassState& state, Severity severity, const ByteSource& where,
+                   std::string text) {
   Message message;
+  message.severity = severity;
   message.order = where.order;
   message.file = where.file;
   message.line = where.line;

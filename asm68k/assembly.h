@@ -459,12 +459,13 @@ void DefineLabelHere(PassState& state, const Statement& statement);
 // Gives a label defined at `from` in this pass the address `to` instead.
 void MoveLabel(PassState& state, int32_t symbol, uint32_t from, uint32_t to);
 
-void PassErrorAt(PassState& state, const ByteSource& where, std::string text);
+void PassMessageAt(PassState& state, Severity severity, const ByteSource& where, std::string text);
 
 // Places bytes (or zeros when `data` is null) at the location and moves past
 // them; in a bss section or an offset block only the location moves.
 // Returns where the bytes are kept, or null when none were placed.
-uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count);
+// `included`: an incbin's bytes, which bytes placed over them replace without a word.
+uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count, bool included = false);
 // The same for an instruction's words (1 to kMaxInstructionWords), high byte first.
 void EmitWords(PassState& state, const uint16_t* words, int count);
 // Moves the location without placing anything.
