@@ -31,7 +31,9 @@ TEST(Directives, DataAndStrings) {
       {"dc.b 1\n ds.b 2\n dc.b 1", {0x0100, 0x0001}},
       {"dc.w 1\n ds.w 1\n ds.l 1\n dc.w 2", {0x0001, 0x0000, 0x0000, 0x0000, 0x0002}},
       {"dc.w 1\n ds 1\n dc.w 2", {0x0001, 0x0000, 0x0002}},
-      {"ds.b 3\n dc.b 1\n ds.b 8", {0x0100}},  // reserved space at either end holds no bytes
+      // Space before the first byte takes no room; right after the last, its zeros.
+      {"ds.b 3\n dc.b 1\n ds.b 8", {0x0100, 0, 0, 0, 0}},
+      {"dc.l v\n org $ff0000\nv: ds.l 4", {0x00FF, 0}},  // after an org away from the bytes: none
       {"dcb.w 3,$abcd", {0xABCD, 0xABCD, 0xABCD}},
       {"dcb.b 2", {0x0000}},
       {"dcb.l 1,-1", {0xFFFF, 0xFFFF}},
