@@ -462,10 +462,11 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
     if (context != state.definitionContexts.end()) message.context = context->second;
     culprit = "; '" + symbol.name + "' keeps changing";
   } else if (changedRef >= 0) {
+    // At the name's definition, or (a name never defined) the source's first line.
     const Symbol& symbol = assembly.symbols.symbols[static_cast<size_t>(changedRef)];
     message.order = symbol.definedOrder;
-    message.file = symbol.definedFile;
-    message.line = symbol.definedLine;
+    message.file = symbol.definedLine > 0 ? symbol.definedFile : 0;
+    message.line = std::max<uint32_t>(symbol.definedLine, 1);
     culprit = "; ref(" + symbol.name + ") keeps changing";
   } else if (state.movedSection >= 0) {
     const Section& section = state.sections[static_cast<size_t>(state.movedSection)];
