@@ -470,6 +470,8 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count, bool i
 void EmitWords(PassState& state, const uint16_t* words, int count);
 // Moves the location without placing anything.
 void AdvanceLocation(PassState& state, uint64_t count);
+// ds: moves the location; space right after bytes makes the image reach its end.
+void ReserveSpace(PassState& state, uint64_t count);
 // At a location past $FFFFFFFF (state.location >= kAddressEnd), a label
 // (the symbol `label`) or '*' (label -1) is an error: says so, once a pass.
 void LocationPastEnd(PassState& state, int32_t label);

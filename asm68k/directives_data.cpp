@@ -167,15 +167,7 @@ void RunDs(PassState& state, const Statement& statement) {
   EvalResult count = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
   uint64_t bytes;
   CheckBlockSize(state, count, statement.size, "ds", bytes);
-  // Space, not bytes: zeros between bytes. Right after bytes it reaches
-  // the image's end to its own (ROM sources pad to their size with
-  // "ds.b ROM_SIZE-*"); anywhere else it takes no room, so "org RAM" with
-  // ds names variables without filling the image up to RAM.
-  if (!state.inOffset && state.sections[state.section].kind != SectionKind::Bss &&
-      state.location + bytes <= kAddressEnd) {
-    state.image.Reserve(state.location, bytes, {state.order, state.file, state.line, 0});
-  }
-  AdvanceLocation(state, bytes);
+  ReserveSpace(state, bytes);
   if (!count.known) state.locationKnown = false;
 }
 

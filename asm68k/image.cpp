@@ -192,14 +192,6 @@ void ImageBuilder::Merge(size_t count) {
   ++merges;
 }
 
-void ImageBuilder::Reserve(uint64_t address, uint64_t count, const ByteSource& source) {
-  bool followsBytes = (!runs.empty() && !runs.back().bytes.empty() && runs.back().End() == address) ||
-                      (reservedEnd != 0 && reservedEnd == address);
-  if (count == 0 || !followsBytes || address + count <= reservedEnd) return;
-  reservedEnd = address + count;
-  reservedBy = source;
-}
-
 uint64_t ImageBuilder::Span() const {
   uint64_t end = std::max(High(), reservedEnd);
   return end > low ? end - low : 0;

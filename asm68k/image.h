@@ -88,9 +88,18 @@ struct ImageBuilder {
     if (address < low) low = address;
     if (address + count > high) high = address + count;
   }
-  // A ds of `count` bytes at `address`: when it follows bytes (or another
-  // such ds), the image reaches its end with zeros.
-  void Reserve(uint64_t address, uint64_t count, const ByteSource& source);
+  // Whether `address` is right after the bytes placed last, or after the
+  // end of a ds that was (see Reserve).
+  bool Follows(uint64_t address) const {
+    return (!runs.empty() && !runs.back().bytes.empty() && runs.back().End() == address) ||
+           (reservedEnd != 0 && reservedEnd == address);
+  }
+  // A ds that follows bytes, up to `end`: the image reaches `end` with zeros.
+  void Reserve(uint64_t end, const ByteSource& source) {
+    if (end <= reservedEnd) return;
+    reservedEnd = end;
+    reservedBy = source;
+  }
   uint64_t Held() const { return placed - released; }
   // One past the highest byte: the last run may have grown since Note.
   uint64_t High() const {

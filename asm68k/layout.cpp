@@ -191,6 +191,19 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count, bool i
 
 void AdvanceLocation(PassState& state, uint64_t count) { Advance(state, count); }
 
+void ReserveSpace(PassState& state, uint64_t count) {
+  // Space, not bytes: zeros between bytes. Right after bytes it makes the
+  // image reach its end (ROM sources pad to their size with "ds.b
+  // ROM_SIZE-*"); anywhere else it takes no room, so "org RAM" with ds
+  // names variables without filling the image up to RAM.
+  ImageBuilder& image = state.image;
+  if (count > 0 && !state.inOffset && Current(state).kind != SectionKind::Bss &&
+      state.location + count <= kAddressEnd && image.Follows(state.location)) {
+    image.Reserve(state.location + count, {state.order, state.file, state.line, KeepContext(state)});
+  }
+  Advance(state, count);
+}
+
 void LocationPastEnd(PassState& state, int32_t label) {
   std::string what =
       label < 0 ? std::string("'*'")
