@@ -577,8 +577,8 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
     settled = state.fatal || (!state.unresolvedForward && unsettled < 0 && changedRef < 0);
     // Addresses that settled only in the last pass, with bytes placed twice:
     // one more pass names the lines that placed them.
-    if (!settled && pass == kMaxPasses && unsettled < 0 && state.movedSection < 0 &&
-        state.overlapUnnamed) {
+    if (!settled && pass == kMaxPasses && unsettled < 0 && changedRef < 0 &&
+        state.movedSection < 0 && state.overlapUnnamed) {
       lastPass = pass + 1;
     }
   }

@@ -368,8 +368,8 @@ struct PassState {
   // The first section that LayOutSections found away from where the pass
   // took it to be, or -1.
   int64_t movedSection = -1;
-  // Bytes were placed twice, but the pass did not record which lines placed
-  // each: another pass is due to name them.
+  // A line replaced bytes another line placed (not an incbin), but the pass
+  // did not record which lines placed each: another pass is due to name them.
   bool overlapUnnamed = false;
   bool addressOverflow = false;  // the pass went past $FFFFFFFF (said once)
   MessageLog messages;
