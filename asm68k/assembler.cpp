@@ -209,11 +209,10 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.sections.assign(1, Section());  // what comes before any section directive
   state.section = 0;
   state.inOffset = false;
-  state.image.Clear(state.image.wanted);
+  state.image.Clear(state.image.wanted, assembly.recordSources);
   state.unsettled = false;
   state.movedSection = -1;
   state.overlapUnnamed = false;
-  state.image.recordSources = assembly.recordSources;
   state.addressOverflow = false;
   state.messages.Clear();
   state.contexts.clear();
@@ -266,6 +265,17 @@ int64_t FirstUnsettledSymbol(const PassState& state) {
         symbol.value != symbol.forwardSeenValue) {
       return index;
     }
+  }
+  return -1;
+}
+
+// A symbol that a ref() found unused, and a line after it used: ref() gives
+// true there in the next pass. -1 when there is none.
+int64_t FirstChangedRef(const PassState& state) {
+  const SymbolTable& table = state.assembly->symbols;
+  for (uint32_t index : table.refQueried) {
+    const Symbol& symbol = table.symbols[index];
+    if (symbol.refFalsePass == state.pass && symbol.referenced) return index;
   }
   return -1;
 }
@@ -356,8 +366,10 @@ EvalResult EvaluateSymbol(PassState& state, uint32_t symbol) {
   return EvaluateIn(state, pool, Expr{0, 1});
 }
 
-void PassErrorAt(PassState& state, const ByteSource& where, std::string text) {
+void PassMessageAt(PassState& state, Severity severity, const ByteSource& where,
+                   std::string text) {
   Message message;
+  message.severity = severity;
   message.order = where.order;
   message.file = where.file;
   message.line = where.line;
@@ -439,7 +451,8 @@ namespace {
 
 // The error for addresses that did not settle, at the definition of what
 // kept changing.
-Message NotSettled(const Assembly& assembly, const PassState& state, int64_t unsettled) {
+Message NotSettled(const Assembly& assembly, const PassState& state, int64_t unsettled,
+                   int64_t changedRef) {
   Message message;
   std::string culprit;
   if (unsettled >= 0) {
@@ -450,6 +463,13 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
     auto context = state.definitionContexts.find(static_cast<uint32_t>(unsettled));
     if (context != state.definitionContexts.end()) message.context = context->second;
     culprit = "; '" + symbol.name + "' keeps changing";
+  } else if (changedRef >= 0) {
+    // At the name's definition, or (a name never defined) the source's first line.
+    const Symbol& symbol = assembly.symbols.symbols[static_cast<size_t>(changedRef)];
+    message.order = symbol.definedOrder;
+    message.file = symbol.definedLine > 0 ? symbol.definedFile : 0;
+    message.line = std::max<uint32_t>(symbol.definedLine, 1);
+    culprit = "; ref(" + symbol.name + ") keeps changing";
   } else if (state.movedSection >= 0) {
     const Section& section = state.sections[static_cast<size_t>(state.movedSection)];
     message.order = section.order;
@@ -466,7 +486,7 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
 // The last pass's messages, the first of each kind in source order, and
 // the summary that counts them all; the image when there are no errors.
 void Report(const Assembly& assembly, PassState& state, bool settled, int64_t unsettled,
-            AssemblyResult& result) {
+            int64_t changedRef, AssemblyResult& result) {
   // Unsettled addresses make the last pass's own findings unreliable: only
   // what reading the lines found is kept.
   MessageLog& log = state.messages;
@@ -483,7 +503,7 @@ void Report(const Assembly& assembly, PassState& state, bool settled, int64_t un
     }
   }
   if (!settled) {
-    Message message = NotSettled(assembly, state, unsettled);
+    Message message = NotSettled(assembly, state, unsettled, changedRef);
     message.sequence = log.sequence;
     shown[KindOf(Severity::Error)].push_back(std::move(message));
     ++counts[KindOf(Severity::Error)];
@@ -551,24 +571,25 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   listing.wantText = options.listing;
   listing.wantLines = options.symbols && options.sourceLines && !options.textSymbols;
   if (listing.wantText || listing.wantLines) state.listing = &listing;
-  int64_t unsettled = -1;
+  int64_t unsettled = -1, changedRef = -1;
   bool settled = false;
   int lastPass = kMaxPasses;
   for (int pass = 1; pass <= lastPass && !settled; ++pass) {
     RunPass(assembly, state, pass);
     result.passes = pass;
     unsettled = FirstUnsettledSymbol(state);
+    changedRef = FirstChangedRef(state);
     // A limit that was hit would only be hit again: its pass is the last.
-    settled = state.fatal || (!state.unresolvedForward && unsettled < 0);
+    settled = state.fatal || (!state.unresolvedForward && unsettled < 0 && changedRef < 0);
     // Addresses that settled only in the last pass, with bytes placed twice:
     // one more pass names the lines that placed them.
-    if (!settled && pass == kMaxPasses && unsettled < 0 && state.movedSection < 0 &&
-        state.overlapUnnamed) {
+    if (!settled && pass == kMaxPasses && unsettled < 0 && changedRef < 0 &&
+        state.movedSection < 0 && state.overlapUnnamed) {
       lastPass = pass + 1;
     }
   }
 
-  Report(assembly, state, settled, unsettled, result);
+  Report(assembly, state, settled, unsettled, changedRef, result);
   if (result.errors == 0 && options.listing) result.listing = std::move(listing.text);
   if (result.errors == 0 && options.symbols) {
     result.symbols = options.textSymbols

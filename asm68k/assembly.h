@@ -369,8 +369,8 @@ struct PassState {
   // The first section that LayOutSections found away from where the pass
   // took it to be, or -1.
   int64_t movedSection = -1;
-  // Bytes were placed twice, but the pass did not record which lines placed
-  // each: another pass is due to name them.
+  // A line replaced bytes another line placed (not an incbin), but the pass
+  // did not record which lines placed each: another pass is due to name them.
   bool overlapUnnamed = false;
   bool addressOverflow = false;  // the pass went past $FFFFFFFF (said once)
   MessageLog messages;
@@ -381,6 +381,7 @@ struct PassState {
   std::unordered_map<uint32_t, std::string> definitionContexts;
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
+
   bool fatal = false;  // a limit was hit: another pass would only hit it again
   // Labels alone on their lines since the location last moved: an
   // instruction or word data that gets a pad byte moves them past it.
@@ -459,16 +460,19 @@ void DefineLabelHere(PassState& state, const Statement& statement);
 // Gives a label defined at `from` in this pass the address `to` instead.
 void MoveLabel(PassState& state, int32_t symbol, uint32_t from, uint32_t to);
 
-void PassErrorAt(PassState& state, const ByteSource& where, std::string text);
+void PassMessageAt(PassState& state, Severity severity, const ByteSource& where, std::string text);
 
 // Places bytes (or zeros when `data` is null) at the location and moves past
 // them; in a bss section or an offset block only the location moves.
 // Returns where the bytes are kept, or null when none were placed.
-uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count);
+// `included`: an incbin's bytes, which bytes placed over them replace without a word.
+uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count, bool included = false);
 // The same for an instruction's words (1 to kMaxInstructionWords), high byte first.
 void EmitWords(PassState& state, const uint16_t* words, int count);
 // Moves the location without placing anything.
 void AdvanceLocation(PassState& state, uint64_t count);
+// ds: moves the location; space right after bytes makes the image reach its end.
+void ReserveSpace(PassState& state, uint64_t count);
 // At a location past $FFFFFFFF (state.location >= kAddressEnd), a label
 // (the symbol `label`) or '*' (label -1) is an error: says so, once a pass.
 void LocationPastEnd(PassState& state, int32_t label);

@@ -167,9 +167,7 @@ void RunDs(PassState& state, const Statement& statement) {
   EvalResult count = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
   uint64_t bytes;
   CheckBlockSize(state, count, statement.size, "ds", bytes);
-  // Space, not bytes: zeros between bytes, but no room at either end of the
-  // image (so "org RAM" with ds reserves variables without filling to RAM).
-  AdvanceLocation(state, bytes);
+  ReserveSpace(state, bytes);
   if (!count.known) state.locationKnown = false;
 }
 

@@ -215,11 +215,12 @@ void RunIncbin(PassState& state, const Statement& statement) {
     }
     count = static_cast<uint64_t>(length.value);
   }
-  if (state.image.placed + count > kMaxImageSize) {
+  // Over bytes already placed, a patch's original, it makes the image no larger.
+  if (!state.inOffset && state.image.SpanWith(state.location, count) > kMaxImageSize) {
     PassError(state, "incbin file '" + name + "' would make the image larger than 16 MiB");
     return;
   }
-  EmitBytes(state, reinterpret_cast<const uint8_t*>(bytes.data()) + from, count);
+  EmitBytes(state, reinterpret_cast<const uint8_t*>(bytes.data()) + from, count, true);
 }
 
 void RunIncdir(PassState& state, const Statement& statement) {

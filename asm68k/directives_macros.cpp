@@ -139,7 +139,7 @@ bool ParseMacro(DirectiveParse& p, std::string& error) {
   if (name.empty() && !oneLine) {
     Cursor c{p.operands.begin, p.operands.end};
     c.SkipSpace();
-    if (IsIdentStart(c.Peek())) name = c.Identifier();
+    if (IsIdentStart(c.Peek())) name = c.Word();
     c.SkipSpace();
     if (name.empty() || !c.AtEnd()) {
       error = "macro needs a name: NAME macro, or macro NAME";
@@ -340,7 +340,7 @@ bool ParsePurge(DirectiveParse& p, std::string& error) {
   Cursor c{p.operands.begin, p.operands.end};
   c.SkipSpace();
   std::string_view name;
-  if (IsIdentStart(c.Peek())) name = c.Identifier();
+  if (IsIdentStart(c.Peek())) name = c.Word();
   c.SkipSpace();
   if (name.empty() || !c.AtEnd()) {
     error = "purge needs the name of a macro";

@@ -137,6 +137,7 @@ struct Parse {
       }
       if (c.Peek() == '(') {
         if (IsWord(name, "def")) return Function("def");
+        if (IsWord(name, "ref") && NameInParentheses()) return Function("ref");
         if (IsWord(name, "strlen")) return Function("strlen");
         if (IsWord(name, "strcmp")) return Function("strcmp");
         if (IsWord(name, "filesize")) return Function("filesize");
@@ -188,19 +189,34 @@ struct Parse {
     return true;
   }
 
-  // def(NAME), strlen("TEXT"), strcmp("A","B") (true when equal) and
-  // filesize("FILE"); the cursor is at the '('.
+  // Whether "(NAME)" follows, NAME no register: "ref(" is the function
+  // only then, so that a label named ref still takes a base register
+  // (ref(a0)).
+  bool NameInParentheses() const {
+    Cursor probe{c.p + 1, c.end};
+    probe.SkipSpace();
+    if (!IsIdentStart(probe.Peek())) return false;
+    if (RegisterFromName(probe.Identifier()) != kRegNone) return false;
+    probe.SkipSpace();
+    return probe.Peek() == ')';
+  }
+
+  // def(NAME), ref(NAME), strlen("TEXT"), strcmp("A","B") (true when equal)
+  // and filesize("FILE"); the cursor is at the '('.
   bool Function(const std::string& function) {
     ++c.p;
-    if (function == "def") {
+    if (function == "def" || function == "ref") {
       c.SkipSpace();
-      if (!IsIdentStart(c.Peek())) return Fail("def needs a symbol name");
+      if (!IsIdentStart(c.Peek())) return Fail(function + " needs a symbol name");
       std::string_view name = c.Identifier();
       bool local = IsLocalName(name);
       if (local) parser.usedScope = true;
       uint32_t index =
           parser.symbols.Intern(name, local ? parser.scope : kGlobalScope, parser.caseSensitive);
-      return CloseFunction(function) && Emit(ExprOp::Defined, static_cast<int32_t>(index));
+      if (function == "ref") parser.symbols.NoteRefQuery(index);
+      return CloseFunction(function) &&
+             Emit(function == "def" ? ExprOp::Defined : ExprOp::Referenced,
+                  static_cast<int32_t>(index));
     }
     std::string first, second;
     if (!QuotedText(function, first)) return false;
@@ -308,12 +324,8 @@ bool StartsOperator(char ch) {
   }
 }
 
-// The short paths below pay only when inlined whole into ParseExpression.
-#if defined(__GNUC__) || defined(__clang__)
-#define ASM68K_ALWAYS_INLINE inline __attribute__((always_inline))
-#else
-#define ASM68K_ALWAYS_INLINE inline
-#endif
+// The short paths below pay only when inlined whole into ParseExpression
+// (ASM68K_ALWAYS_INLINE).
 
 const char* SkipBlanks(const char* p, const char* end) {
   while (p < end && IsSpace(*p)) ++p;
@@ -414,14 +426,13 @@ ASM68K_ALWAYS_INLINE bool ReadShortTerm(const char*& at, const char* end, ShortT
     return ReadShortNumber(at, end, term.value, term.negated);
   }
   const char* start = p;
-  for (++p; p < end && IsIdentChar(*p); ++p) {
-  }
+  p = NameRest(p + 1, end);
   std::string_view name(start, static_cast<size_t>(p - start));
   if (name.size() <= 3 && RegisterFromName(name) != kRegNone) return false;
   if (name.size() == 4 && IsWord(name, "narg")) return false;
   if (p < end && *p == '(' &&
-      (IsWord(name, "def") || IsWord(name, "strlen") || IsWord(name, "strcmp") ||
-       IsWord(name, "filesize"))) {
+      (IsWord(name, "def") || IsWord(name, "ref") || IsWord(name, "strlen") ||
+       IsWord(name, "strcmp") || IsWord(name, "filesize"))) {
     return false;
   }
   term.op = ExprOp::Symbol;
@@ -572,6 +583,7 @@ inline void TakeSection(EvalResult& result, int16_t section) {
 
 inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& result) {
   Symbol& symbol = context.symbols->symbols[index];
+  symbol.referenced = true;  // ref() of it gives true from here on
   TakeSection(result, symbol.section);
   if (symbol.definedPass == context.pass) {
     if (!symbol.known || symbol.definedOrder > context.order) result.known = false;
@@ -637,7 +649,10 @@ Expr ConstantExpr(ExprPool& pool, int32_t value) {
 bool IsConstant(const ExprPool& pool, Expr expr, int32_t& value) {
   for (uint32_t i = 0; i < expr.count; ++i) {
     ExprOp op = pool.nodes[expr.first + i].op;
-    if (op == ExprOp::Symbol || op == ExprOp::Location || op == ExprOp::Defined) return false;
+    if (op == ExprOp::Symbol || op == ExprOp::Location || op == ExprOp::Defined ||
+        op == ExprOp::Referenced) {
+      return false;
+    }
   }
   int32_t stack[kMaxNodes];
   int top = 0;
@@ -707,6 +722,12 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
                 ? kTrue
                 : 0;
         break;
+      case ExprOp::Referenced: {
+        Symbol& symbol = context.symbols->symbols[static_cast<size_t>(node.value)];
+        if (!symbol.referenced) symbol.refFalsePass = static_cast<int16_t>(context.pass);
+        stack[top++] = symbol.referenced ? kTrue : 0;
+        break;
+      }
       case ExprOp::Negate:
       case ExprOp::Complement:
       case ExprOp::LogicalNot:

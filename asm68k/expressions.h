@@ -41,6 +41,9 @@ enum class ExprOp : uint8_t {
   LogicalAnd,
   LogicalOr,
   Defined,  // def(NAME): the symbol's index; true when it is defined above, in this pass
+  // ref(NAME): the symbol's index; true when a line assembled uses it in an
+  // expression, above or below, in this pass or an earlier one.
+  Referenced,
 };
 
 // What comparisons and logical operators give for true (all bits set, so

@@ -39,11 +39,13 @@ constexpr InstructionForm Row(std::string_view name, uint16_t opcode, uint8_t si
 #define SETCC(cc, code) Row("s" cc, 0x50C0 | ((code) << 8), B, B, SF::None, E::Ea, kDataAlt)
 
 // Shifts and rotates: type in bits 4-3 (register forms) or 10-9 (memory
-// form), direction in bit 8.
+// form), direction in bit 8. A data register alone shifts by one, the count
+// 1 in bits 11-9 (ror.b d0 is ror.b #1,d0), as a sound driver writes it.
 #define SHIFT(name, type, left)                                                                \
   Row(name, 0xE000 | ((left) << 8) | ((type) << 3), BWL, W, SF::Bits76, E::ShiftImm, kImm, kDn), \
       Row(name, 0xE020 | ((left) << 8) | ((type) << 3), BWL, W, SF::Bits76, E::ShiftReg, kDn,   \
           kDn),                                                                                 \
+      Row(name, 0xE200 | ((left) << 8) | ((type) << 3), BWL, W, SF::Bits76, E::Reg0, kDn),       \
       Row(name, 0xE0C0 | ((type) << 9) | ((left) << 8), W, W, SF::None, E::Ea, kMemAlt)
 
 // Bit operations: type in bits 7-6. A data register is tested as a long, memory as a byte.
@@ -216,14 +218,6 @@ constexpr Hint kHints[] = {
     {"clr", 0, 1, kAn, "use suba.l An,An"},
     {"bra", 0, 1, kAll & ~kAbs, "use jmp"},
     {"bsr", 0, 1, kAll & ~kAbs, "use jsr"},
-    {"asl", 0, 1, kDn, "write asl #1,Dn to shift a register"},
-    {"asr", 0, 1, kDn, "write asr #1,Dn to shift a register"},
-    {"lsl", 0, 1, kDn, "write lsl #1,Dn to shift a register"},
-    {"lsr", 0, 1, kDn, "write lsr #1,Dn to shift a register"},
-    {"rol", 0, 1, kDn, "write rol #1,Dn to rotate a register"},
-    {"ror", 0, 1, kDn, "write ror #1,Dn to rotate a register"},
-    {"roxl", 0, 1, kDn, "write roxl #1,Dn to rotate a register"},
-    {"roxr", 0, 1, kDn, "write roxr #1,Dn to rotate a register"},
 };
 
 }  // namespace

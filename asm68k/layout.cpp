@@ -93,7 +93,7 @@ template <typename Write>
 uint8_t* ExtendLastRun(PassState& state, uint64_t count, Write write) {
   ImageBuilder& image = state.image;
   if (count > 16 || state.redoBytes || state.inOffset || state.unsettled || image.full ||
-      image.recordSources || image.runs.empty() ||
+      image.pieceNeeded || image.runs.empty() ||
       (state.unresolvedForward && !state.redoPossible)) {
     return nullptr;
   }
@@ -101,7 +101,7 @@ uint8_t* ExtendLastRun(PassState& state, uint64_t count, Write write) {
   std::vector<uint8_t>& bytes = run.bytes;
   if (bytes.empty() || run.End() != state.location || state.location + count > kAddressEnd ||
       bytes.size() + count > bytes.capacity() ||
-      image.wanted + count > kMaxImageSize || image.placed + count > kMaxImageSize ||
+      image.wanted + count > kMaxImageSize ||
       Current(state).kind == SectionKind::Bss) {
     return nullptr;
   }
@@ -138,9 +138,9 @@ void EmitWords(PassState& state, const uint16_t* words, int count) {
   EmitBytes(state, bytes, static_cast<uint64_t>(count) * 2);
 }
 
-uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
+uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count, bool included) {
   if (count == 0) return nullptr;
-  if (data) {
+  if (data && !included) {
     auto write = [&](std::vector<uint8_t>& bytes) {
       for (uint64_t i = 0; i < count; ++i) bytes.push_back(data[i]);
     };
@@ -158,15 +158,25 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
   uint8_t* placed = nullptr;
   bool placing = !state.inOffset && Current(state).kind != SectionKind::Bss;
   if (placing && state.location + count <= kAddressEnd) {
-    state.image.wanted += count;
-    // Past the largest image the pass stops: the rest could only be more of it.
-    if (state.image.wanted > kMaxImageSize && !state.fatal) {
+    ImageBuilder& image = state.image;
+    image.wanted += count;
+    image.Note(state.location, count);
+    // Past the largest image the pass stops: the rest could only be more of
+    // it. (Bytes placed over others, as a patch does, make no image larger.)
+    if (image.wanted > kMaxImageSize && !state.fatal && image.Span() > kMaxImageSize) {
       EndRun(state, "the image would be larger than 16 MiB");
+    }
+    if (image.wanted > kMaxPlacedInPass && !state.fatal) {
+      EndRun(state, "more than 256 MiB of bytes placed in one pass (bytes placed again over "
+                    "others counting again)");
     }
     // A pass sure to be followed by another only counts addresses.
     if (!state.unsettled && (!state.unresolvedForward || state.redoPossible)) {
-      placed = state.image.Place(static_cast<uint32_t>(state.location), data, count,
-                                 {state.order, state.file, state.line, 0});
+      uint32_t merges = image.merges;
+      placed = image.Place(static_cast<uint32_t>(state.location), data, count,
+                           {state.order, state.file, state.line, 0}, included);
+      // Merged runs have moved: the first pass can't mend its lines in place.
+      if (image.merges != merges) state.redoPossible = false;
       // A message about these bytes, at the pass's end, shows how their line was reached.
       if (state.image.recorded) {
         state.image.runs.back().pieces.back().source.context = KeepContext(state);
@@ -180,6 +190,19 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count) {
 }
 
 void AdvanceLocation(PassState& state, uint64_t count) { Advance(state, count); }
+
+void ReserveSpace(PassState& state, uint64_t count) {
+  // Space, not bytes: zeros between bytes. Right after bytes it makes the
+  // image reach its end (ROM sources pad to their size with "ds.b
+  // ROM_SIZE-*"); anywhere else it takes no room, so "org RAM" with ds
+  // names variables without filling the image up to RAM.
+  ImageBuilder& image = state.image;
+  if (count > 0 && !state.inOffset && Current(state).kind != SectionKind::Bss &&
+      state.location + count <= kAddressEnd && image.Follows(state.location)) {
+    image.Reserve(state.location + count, {state.order, state.file, state.line, KeepContext(state)});
+  }
+  Advance(state, count);
+}
 
 void LocationPastEnd(PassState& state, int32_t label) {
   std::string what =
@@ -272,27 +295,36 @@ bool LayOutSections(PassState& state) {
     next = EvenUp(static_cast<uint64_t>(std::max<int64_t>(end, 0)));
   }
 
-  Overlap overlap;
-  if (FindOverlap(state.image, overlap) && !state.image.recordSources) {
+  // Bytes placed over an incbin's replace them without a word (a patch);
+  // over another line's, with a warning that names both.
+  std::vector<Overlap> replaced;
+  FindReplaced(state.image, replaced);
+  if (!replaced.empty() && !state.image.recordSources) {
     // Another pass finds the lines that placed them.
     state.assembly->recordSources = true;
     state.overlapUnnamed = true;
     settled = false;
-  } else if (FindOverlap(state.image, overlap)) {
-    PassErrorAt(state, overlap.second,
-                "bytes at " + Hex(overlap.address) + " are placed twice: by line " +
-                    std::to_string(overlap.first.line) +
-                    (overlap.first.file != overlap.second.file
-                         ? " of " + state.assembly->files[overlap.first.file]->name
-                         : std::string()) +
-                    " and by this line");
+  } else if (state.options.warnings) {
+    for (const Overlap& overlap : replaced) {
+      PassMessageAt(state, Severity::Warning, overlap.second,
+                    "this line replaces bytes at " + Hex(overlap.address) + " that line " +
+                        std::to_string(overlap.first.line) +
+                        (overlap.first.file != overlap.second.file
+                             ? " of " + state.assembly->files[overlap.first.file]->name
+                             : std::string()) +
+                        " placed");
+    }
   }
-  uint64_t span = ImageSpan(state.image);
-  if (span > kMaxImageSize && !state.image.runs.empty()) {
-    const ImageRun& last = state.image.runs.back();
-    PassErrorAt(state, last.pieces.back().source,
-                "the image would span " + std::to_string(span) +
-                    " bytes, more than 16 MiB, from its lowest byte to its highest");
+  const ImageBuilder& image = state.image;
+  uint64_t span = image.Span();
+  // (A run that ended at a limit has said why: the image's size, mostly.)
+  if (span > kMaxImageSize && !state.fatal && !image.runs.empty() &&
+      !image.runs.back().pieces.empty()) {
+    bool reserved = image.reservedEnd > image.High();
+    PassMessageAt(state, Severity::Error,
+                  reserved ? image.reservedBy : image.runs.back().pieces.back().source,
+                  "the image would span " + std::to_string(span) +
+                      " bytes, more than 16 MiB, from its lowest byte to its highest");
   }
   return settled;
 }

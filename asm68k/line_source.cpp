@@ -293,8 +293,8 @@ std::string_view NextWord(const char*& p, const char* end) {
 }
 
 int DirectiveNamed(std::string_view word) {
-  size_t dot = word.find('.');  // a size suffix
-  if (dot != std::string_view::npos && dot > 0) word = word.substr(0, dot);
+  // A size suffix is a dot and one letter; any other dot is a field's (a label's).
+  if (word.size() > 2 && word[word.size() - 2] == '.') word.remove_suffix(2);
   if (word.empty() || word.size() > 8) return -1;
   return FindDirective(ToLowerCopy(word));
 }

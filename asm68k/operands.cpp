@@ -26,7 +26,7 @@ bool Unexpected(const Cursor& c, std::string& error) {
 int PeekRegister(Cursor& c) {
   if (!IsIdentStart(c.Peek())) return kRegNone;
   Cursor probe = c;
-  int reg = RegisterFromName(probe.Identifier());
+  int reg = RegisterFromName(probe.Word());
   if (reg != kRegNone) c = probe;
   return reg;
 }

@@ -79,7 +79,10 @@ void RunRedoable(PassState& state, const Statement& statement, bool instruction,
 }
 
 bool RedoLaterLines(PassState& state) {
-  if (state.pass != 1 || !state.redoPossible || state.unsettled || state.fatal) return false;
+  if (state.pass != 1 || !state.redoPossible || state.unsettled || state.fatal ||
+      state.image.merges != 0) {
+    return false;
+  }
   const uint64_t location = state.location;
   const size_t section = state.section;
   const bool inOffset = state.inOffset, locationKnown = state.locationKnown;

@@ -72,6 +72,18 @@ std::string RegisterName(int reg) {
   }
 }
 
+const char* NameRestAfterDot(const char* p, const char* end) {
+  while (end - p >= 2 && *p == '.' && IsIdentChar(p[1])) {
+    if (end - p == 2 || !IsIdentChar(p[2])) {
+      char size = static_cast<char>(p[1] | 0x20);
+      if (size == 'b' || size == 'w' || size == 'l' || size == 's') break;  // a size suffix
+    }
+    for (p += 2; p < end && IsIdentChar(*p); ++p) {
+    }
+  }
+  return p;
+}
+
 bool ReadQuoted(Cursor& c, std::string& out) {
   char quote = *c.p++;
   while (c.p < c.end) {
@@ -132,7 +144,7 @@ bool ReadOperation(Cursor& c, LineFields& out, std::string& error, const char* n
     out.operation = std::string_view(c.p, static_cast<size_t>(nameEnd - c.p));
     c.p = nameEnd;
   } else {
-    out.operation = c.Identifier();
+    out.operation = c.Word();  // any dot after it starts its size
   }
   if (c.Match('.')) {
     const char* suffix = c.p;
@@ -156,10 +168,10 @@ bool ReadOperation(Cursor& c, LineFields& out, std::string& error, const char* n
 // operands ("mvoe.l d0,d1", "mvoe #1,d0") rather than as an operation?
 // Then the word is a mistyped instruction, not a label, and is reported so.
 bool LooksLikeOperation(Cursor after) {
-  if (after.Peek() == '.') return true;  // a size suffix; labels have no dots
+  if (after.Peek() == '.') return true;  // a size suffix: a field's dot belongs to the name
   after.SkipSpace();
   if (after.AtEnd() || *after.p == ';' || *after.p == '=') return false;
-  if (IsIdentStart(*after.p)) return RegisterFromName(after.Identifier()) != kRegNone;
+  if (IsIdentStart(*after.p)) return RegisterFromName(after.Word()) != kRegNone;
   return true;  // '#', '(', '-', a number...: operands, not an operation
 }
 
@@ -169,7 +181,7 @@ bool OperationFollows(Cursor after, OperationTest isOperation) {
   if (after.AtEnd() || !IsSpace(*after.p)) return false;
   after.SkipSpace();
   if (!IsIdentStart(after.Peek())) return false;
-  std::string_view next = after.Identifier();
+  std::string_view next = after.Word();
   return (after.AtEnd() || IsSpace(*after.p) || *after.p == '.') && isOperation(next);
 }
 
@@ -192,6 +204,18 @@ uint8_t FlagsOfFour(const char* p) {
 const char* SkipBlanks(const char* p, const char* end) {
   while (p < end && IsSpace(*p)) ++p;
   return p;
+}
+
+// Whether blanks and then a directive that names what it defines (equ,
+// set, =, macro, ...) stand at `p`.
+bool NamingWordAt(const char* p, const char* end) {
+  if (p == end || !IsSpace(*p)) return false;
+  p = SkipBlanks(p, end);
+  if (p < end && *p == '=') return true;
+  if (p == end || !IsIdentStart(*p)) return false;
+  const char* wordEnd = NameEnd(p + 1, end);
+  return (wordEnd == end || IsSpace(*wordEnd)) &&
+         IsNamingWord(std::string_view(p, static_cast<size_t>(wordEnd - p)));
 }
 
 // A word in column 1 without a colon: a label, or the line's operation.
@@ -290,7 +314,7 @@ const char* SplitCommonHead(const char* begin, const char* end, LineFields& out)
   std::string_view label;
   if (!IsSpace(*p)) {
     if (!IsIdentStart(*p)) return nullptr;
-    const char* labelEnd = NameEnd(p + 1, end);
+    const char* labelEnd = NameRest(p + 1, end);
     if (labelEnd == end || *labelEnd != ':') return nullptr;
     label = std::string_view(p, static_cast<size_t>(labelEnd - p));
     p = labelEnd + 1;
@@ -343,7 +367,7 @@ Head SplitHead(const char* begin, const char* end, OperationTest isOperation, Li
       error = "a line starts with a label, a blank, '*' or ';', not " + Excerpt(p, end);
       return Head::kError;
     }
-    const char* nameEnd = NameEnd(p + 1, end);
+    const char* nameEnd = NameRest(p + 1, end);
     if (nameEnd < end && *nameEnd == ':') {
       out.label = std::string_view(p, static_cast<size_t>(nameEnd - p));
       p = nameEnd + 1;
@@ -359,12 +383,18 @@ Head SplitHead(const char* begin, const char* end, OperationTest isOperation, Li
   const char* nameEnd = nullptr;  // where the name at `p` ends, once read
   if (IsIdentStart(*p)) {
     nameEnd = NameEnd(p + 1, end);
-    // An indented label needs a colon.
-    if (out.label.empty() && nameEnd < end && *nameEnd == ':') {
-      out.label = std::string_view(p, static_cast<size_t>(nameEnd - p));
-      p = SkipBlanks(nameEnd + 1, end);
+    const char* labelEnd = nameEnd < end && *nameEnd == '.' ? NameRest(nameEnd, end) : nameEnd;
+    // An indented label needs a colon, or (with a field's dot, which no
+    // operation has) a directive that names what it defines after it.
+    if (out.label.empty() && labelEnd < end && *labelEnd == ':') {
+      out.label = std::string_view(p, static_cast<size_t>(labelEnd - p));
+      p = SkipBlanks(labelEnd + 1, end);
       if (p == end || *p == ';' || *p == '*') return Head::kNoOperands;
       nameEnd = IsIdentStart(*p) ? NameEnd(p + 1, end) : nullptr;
+    } else if (out.label.empty() && labelEnd != nameEnd && NamingWordAt(labelEnd, end)) {
+      out.label = std::string_view(p, static_cast<size_t>(labelEnd - p));
+      p = SkipBlanks(labelEnd, end);
+      nameEnd = NameEnd(p + 1, end);
     }
   }
   if (!nameEnd || !ReadPlainOperation(p, end, nameEnd, out)) {

@@ -8,6 +8,13 @@
 #include <string>
 #include <string_view>
 
+// The hot paths' small helpers pay only when inlined whole.
+#if defined(__GNUC__) || defined(__clang__)
+#define ASM68K_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define ASM68K_ALWAYS_INLINE inline
+#endif
+
 namespace asm68k {
 
 // Walks the lines of a buffer. CR LF, LF and CR alone (old Mac files) each
@@ -52,8 +59,9 @@ struct CharTable {
     for (int c = 'A'; c <= 'Z'; ++c) flags[c] = kCharIdentStart | kCharIdent;
     for (int c = '0'; c <= '9'; ++c) flags[c] = kCharIdent;
     flags[static_cast<uint8_t>('_')] = kCharIdentStart | kCharIdent;
-    // A leading dot makes a local label; a dot later in a word starts a size
-    // suffix (move.l, $1234.w, label.w), so it does not continue a name.
+    // A leading dot makes a local label. A dot later in a word joins a
+    // structure's field to a name (Ent.Cmd), unless a size letter alone
+    // follows it (move.l, label.w): see NameRest.
     flags[static_cast<uint8_t>('.')] = kCharIdentStart;
     // "@name" is a local label too ("@" and a digit is an octal number).
     flags[static_cast<uint8_t>('@')] = kCharIdentStart;
@@ -75,6 +83,17 @@ inline bool IsLocalName(std::string_view name) {
 inline char ToLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 std::string ToLowerCopy(std::string_view text);
 
+// Where the rest of a name ends, from `p` (past its first character):
+// letters, digits and '_', and a '.' with more of them after it, so that a
+// structure's fields are names (DMAEntry.Reg94, Ent.Cmd). A '.' and one size
+// letter, b w l or s, then no more of a name, is a size suffix that ends it
+// (label.w, d0.l, Ent.Cmd.w).
+const char* NameRestAfterDot(const char* dot, const char* end);
+ASM68K_ALWAYS_INLINE const char* NameRest(const char* p, const char* end) {
+  while (p < end && IsIdentChar(*p)) ++p;
+  return p < end && *p == '.' ? NameRestAfterDot(p, end) : p;
+}
+
 // A position inside one line (or one operand) of source.
 struct Cursor {
   const char* p;
@@ -92,10 +111,18 @@ struct Cursor {
     }
     return false;
   }
-  // Reads a name; the caller has checked IsIdentStart(Peek()).
-  std::string_view Identifier() {
+  // Reads a name up to any dot: a register's or an operation's, which have
+  // no fields; the caller has checked IsIdentStart(Peek()).
+  ASM68K_ALWAYS_INLINE std::string_view Word() {
     const char* start = p++;
     while (p < end && IsIdentChar(*p)) ++p;
+    return std::string_view(start, static_cast<size_t>(p - start));
+  }
+  // Reads a name, fields and all (see NameRest); the caller has checked
+  // IsIdentStart(Peek()).
+  ASM68K_ALWAYS_INLINE std::string_view Identifier() {
+    const char* start = p;
+    p = NameRest(p + 1, end);
     return std::string_view(start, static_cast<size_t>(p - start));
   }
 };

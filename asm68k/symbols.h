@@ -35,13 +35,20 @@ struct Symbol {
   uint32_t definedLine = 0;
   // Pass bookkeeping: the pass that last gave it a value, whether that value
   // was known without forward references, and what a forward reference saw.
-  // Narrow and in this order, so that a symbol takes 72 bytes.
+  // Narrow and in this order, so that a symbol takes 72 bytes (with what
+  // ref() keeps).
   int32_t forwardSeenValue = 0;
   int16_t definedPass = 0;
   int16_t forwardPass = 0;
   int16_t section = kNotAddress;  // an address in that section, or no address
   bool known = false;
   bool forwardSeenValid = false;
+  // ref(NAME): it was used in an expression of a line assembled, in this
+  // pass or an earlier one; a ref() of it was parsed; and the pass in which
+  // a ref() of it gave false.
+  bool referenced = false;
+  bool refQueried = false;
+  int16_t refFalsePass = 0;
 };
 
 // The rs counter, readable in expressions as __RS (or __rs).
@@ -56,6 +63,15 @@ struct SymbolTable {
   // as written when `caseSensitive`. A local name is stored once per scope,
   // without a copy of its owner's name.
   uint32_t Intern(std::string_view name, int32_t scope = kGlobalScope, bool caseSensitive = false);
+
+  // The symbols a ref() names, each once: a pass ends by checking that
+  // none of them was used after a ref() of it gave false.
+  std::vector<uint32_t> refQueried;
+  void NoteRefQuery(uint32_t index) {
+    if (symbols[index].refQueried) return;
+    symbols[index].refQueried = true;
+    refQueried.push_back(index);
+  }
 };
 
 // A fast string hash for the open-addressing tables of names (FNV-1a).

@@ -31,7 +31,9 @@ TEST(Directives, DataAndStrings) {
       {"dc.b 1\n ds.b 2\n dc.b 1", {0x0100, 0x0001}},
       {"dc.w 1\n ds.w 1\n ds.l 1\n dc.w 2", {0x0001, 0x0000, 0x0000, 0x0000, 0x0002}},
       {"dc.w 1\n ds 1\n dc.w 2", {0x0001, 0x0000, 0x0002}},
-      {"ds.b 3\n dc.b 1\n ds.b 8", {0x0100}},  // reserved space at either end holds no bytes
+      // Space before the first byte takes no room; right after the last, its zeros.
+      {"ds.b 3\n dc.b 1\n ds.b 8", {0x0100, 0, 0, 0, 0}},
+      {"dc.l v\n org $ff0000\nv: ds.l 4", {0x00FF, 0}},  // after an org away from the bytes: none
       {"dcb.w 3,$abcd", {0xABCD, 0xABCD, 0xABCD}},
       {"dcb.b 2", {0x0000}},
       {"dcb.l 1,-1", {0xFFFF, 0xFFFF}},
@@ -105,11 +107,14 @@ TEST(Directives, OrgAndTheImageBounds) {
       {"org $fffffffe\n nop\n section data\n dc.b 1", "the program runs past address $FFFFFFFF"},
       {"org $fffffffe\n nop\n section bss\nx: ds.b 1", past},
   });
-  // Two lines placing bytes at one address: the later one is named, with the first.
+  // Two lines placing bytes at one address: the later one's replace the
+  // earlier one's, with a warning that names both (an incbin's are replaced
+  // without one).
   result = Assemble(" org $100\n nop\n dc.w 1\n org $102\n nop\n");
   ASSERT_EQ(result.messages.size(), 1u);
   EXPECT_EQ(result.messages[0],
-            "test.asm:5: error: bytes at $102 are placed twice: by line 3 and by this line");
+            "test.asm:5: warning: this line replaces bytes at $102 that line 3 placed");
+  EXPECT_EQ(asm68k_test::Words(result.image), (std::vector<uint16_t>{0x4E71, 0x4E71}));
 }
 
 TEST(Directives, ImageIsLimitedTo16MiB) {
@@ -381,7 +386,7 @@ TEST(Directives, ForwardReferencesSettleOverPasses) {
 
 TEST(Directives, AddressesThatDoNotSettleNameWhatKeepsChanging) {
   // Labels that settle only in the last pass, with bytes placed twice: the
-  // overlap is named, not addresses that "do not settle".
+  // lines are named, and the addresses are not said to "not settle".
   std::string chain = " dc.w s0\n";
   for (int i = 0; i < 14; ++i) {
     chain += "s" + std::to_string(i) + " equ s" + std::to_string(i + 1) + "+1\n";
@@ -390,7 +395,9 @@ TEST(Directives, AddressesThatDoNotSettleNameWhatKeepsChanging) {
   struct Case {
     std::string source;
     const char* message;
+    const char* summary = "1 error, 0 warnings";
   };
+  const char* replaced = "0 errors, 1 warning, 2 bytes";
   for (const Case& c : std::vector<Case>{
            {"a: ds.b b-a+1\nb:\n",
             "test.asm:2: error: addresses do not settle after 16 passes; 'b' keeps changing"},
@@ -399,7 +406,8 @@ TEST(Directives, AddressesThatDoNotSettleNameWhatKeepsChanging) {
             "test.asm:4: error: addresses do not settle after 16 passes; 'v' keeps changing"},
            {" section a\n section b\nx: dc.b 1\n section a\n ds.b x+1\n",
             "test.asm:2: error: addresses do not settle after 16 passes; section 'b' keeps moving"},
-           {chain, "test.asm:18: error: bytes at $0 are placed twice: by line 1 and by this line"},
+           {chain, "test.asm:18: warning: this line replaces bytes at $0 that line 1 placed",
+            replaced},
            // In an include, the message shows the way there.
            {" include 'v.i'\n",
             "v.i:4: error: addresses do not settle after 16 passes; 'v' keeps changing\n"
@@ -408,8 +416,9 @@ TEST(Directives, AddressesThatDoNotSettleNameWhatKeepsChanging) {
             "b.i:2: error: addresses do not settle after 16 passes; section 'b' keeps moving\n"
             "  included from test.asm:1"},
            {" nop\n include 'twice.i'\n",
-            "twice.i:2: error: bytes at $0 are placed twice: by line 1 of test.asm and by this "
-            "line\n  included from test.asm:2"},
+            "twice.i:2: warning: this line replaces bytes at $0 that line 1 of test.asm placed\n"
+            "  included from test.asm:2",
+            replaced},
        }) {
     SCOPED_TRACE(c.source);
     asm68k::AssemblyResult result = Assemble(
@@ -418,7 +427,7 @@ TEST(Directives, AddressesThatDoNotSettleNameWhatKeepsChanging) {
                    {"twice.i", " org 0\n nop\n"}});
     ASSERT_EQ(result.messages.size(), 1u);
     EXPECT_EQ(result.messages[0], c.message);
-    EXPECT_EQ(result.summary, "1 error, 0 warnings");
+    EXPECT_EQ(result.summary, c.summary);
   }
 }
 
@@ -467,13 +476,14 @@ TEST(Directives, EveryMessageCountsHoweverManyCameBefore) {
   EXPECT_EQ(result.summary, "2 errors, 200000 warnings");
 
   // The first 100 of each kind in source order, even when one is found late
-  // (bytes placed twice are found when the pass ends).
-  source = " nop\n org 0\n nop\n";
+  // (the image's span is known when the pass ends).
+  source = " nop\n org $1000000\n nop\n";
   for (int i = 0; i < 120; ++i) source += " bogus\n";
   result = Assemble(source);
   ASSERT_EQ(result.messages.size(), 100u);
   EXPECT_EQ(result.messages[0],
-            "test.asm:3: error: bytes at $0 are placed twice: by line 1 and by this line");
+            "test.asm:3: error: the image would span 16777218 bytes, more than 16 MiB, from its "
+            "lowest byte to its highest");
   EXPECT_EQ(result.notShown, "and 21 more errors not shown");
 }
 

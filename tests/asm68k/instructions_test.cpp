@@ -241,6 +241,11 @@ TEST(Instructions, ShiftsAndRotates) {
       {"roxr.w d1,d2", {0xE272}},
       {"rol.l #8,d3", {0xE19B}},
       {"ror.b #3,d7", {0xE61F}},
+      // A data register alone shifts by one: ror.b d0 is ror.b #1,d0.
+      {"ror.b d0", {0xE218}},
+      {"lsr.w d1", {0xE249}},
+      {"asl.l d2", {0xE382}},
+      {"roxl d3", {0xE353}},
       {"asr.w (a1)", {0xE0D1}},
       {"asl.w -(a0)", {0xE1E0}},
       {"lsr.w (a0)", {0xE2D0}},

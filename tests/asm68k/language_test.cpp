@@ -172,6 +172,10 @@ TEST(Text, StringEquatesSymbolValuesAndFunctions) {
       {"i set 0\n rept 2\nL_\\#i\\: dc.w i\ni set i+1\n endr\n dc.w L_1", {0, 1, 2}},
       {" dc.w strlen(\"abc\"),strcmp(\"a\",\"a\"),strcmp(\"a\",\"b\")", {3, 0xFFFF, 0}},
       {"x equ 1\n dc.w def(x),def(y)\ny equ 2", {0xFFFF, 0}},  // defined above this line
+      // ref(): used in an expression anywhere, also by code that a ref() keeps.
+      {" if ref(a)\na: rts\n endif\n if ref(b)\nb: bsr a\n endif\n if ref(c)\nc: nop\n endif\n"
+       " bsr b\n dc.w ref(c),ref(ref)",
+       {0x4E75, 0x6100, 0xFFFC, 0x6100, 0xFFFA, 0, 0}},
       {"strlen equ 5\n dc.w strlen,STRLEN", {5, 5}},  // a function's name alone is a symbol
       {"nargs equ 2\n dc.w nargs", {2}},
       {" hex 0008FE0F", {0x0008, 0xFE0F}},
@@ -266,6 +270,15 @@ TEST(Structures, RsCountsOffsetsAndOffsetBlocksGiveAddresses) {
       {"offset 4\nv1: ds.w 1\nv2: ds.l 1\n section code\n dc.w v1,v2", {4, 6}},
       {"offset\nv: ds.b 3\nw: ds.b 1\n org 0\n dc.w w", {3}},
   });
+  // A structure's fields are names with a dot inside, wherever a name
+  // stands (column 1 too); a dot and a size letter stay a size, and ".l" a
+  // local label.
+  asm68k::AssemblyResult result = Assemble(
+      " rsreset\nEnt.Cmd rs.w 1\nEnt.len: rs.b 0\n Ent.Max equ 9\n move.w Ent.len(a0),d0\n"
+      " move.w Ent.Max.w,d1\n dc.w Ent.len+Ent.Max,def(Ent.Cmd)\ng:\n.l: dbra d0,.l\n");
+  EXPECT_EQ(result.errors, 0);
+  EXPECT_EQ(asm68k_test::Words(result.image),
+            (std::vector<uint16_t>{0x3028, 0x0002, 0x3238, 0x0009, 0x000B, 0xFFFF, 0x51C8, 0xFFFE}));
   // A negative count moves the counter down: the label takes it first.
   ExpectWords({{"rsset 10\na: rs.w -2\nb: rs.b 0\n dc.w a,b", {10, 6}},
                {"rsset 9\na: rs.l -1\nb: rs.b 0\n dc.w a,b", {10, 6}}});

@@ -49,6 +49,10 @@ TEST(Memory, BadInputStaysWithinAFixedAllowance) {
             "would make the image larger than 16 MiB"},
            {" dc.b 1\n ds.b $C00000\n dc.b 1\n", 30 * MiB, SIZE_MAX,
             "0 errors, 0 warnings, 12582914 bytes"},
+           // An image of 16 MiB placed over itself again and again: the file
+           // once, the image once, and the one being placed over it.
+           {Repeat(" org 0\n incbin big.bin\n", 12) + " org $10\n dc.l 1\n", 56 * MiB, SIZE_MAX,
+            "0 errors, 0 warnings, 16777216 bytes"},
            // Text that expansions put into lines counts toward the text a run reads.
            {"m macro\n x equs \"" + Repeat("\\1", 500) + "\"\n endm\n rept 10000\n m " +
                 std::string(64, 'a') + "\n endr\n",

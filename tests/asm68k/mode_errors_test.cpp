@@ -59,7 +59,7 @@ TEST(ModeErrors, SourceModes) {
       {"bsr d0", "bsr cannot take a data register; use jsr"},
       {"bra #4", "bra cannot take an immediate value"},
       {"dbra a0,*", "dbra cannot take an address register as source"},
-      {"lsl d0", "lsl cannot take a data register; write lsl #1,Dn to shift a register"},
+      {"lsl a0", "lsl cannot take an address register"},
       {"asl.w #1,(a0)", "asl cannot take (An) as destination"},
       {"move.w ccr,d0", "move cannot take ccr as source"},  // move from ccr is a 68010 instruction
   });

@@ -9,7 +9,7 @@
 	clr.l	a1
 	jmp	d0
 	bra	(a0)
-	lsl	d0
+	lsl	a0
 	move.w	d0,4(pc)
 	movem.l	-(a0),d0-d3
 	move.w	(d0),d1
