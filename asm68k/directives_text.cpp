@@ -1,6 +1,7 @@
 // Text: string equates (equs, substr), messages of the source's own
 // (inform, fail).
 
+#include <algorithm>
 #include <vector>
 
 #include "directive_families.h"
@@ -101,6 +102,7 @@ void RunEqus(PassState& state, const Statement& statement) {
 
 // NAME substr [START],[END],TEXT: characters START to END of TEXT, counted
 // from 1 and inclusive; START is 1 and END the last character when left out.
+// An END past the text stops at its end; a START past it gives no text.
 bool ParseSubstr(DirectiveParse& p, std::string& error) {
   if (!NeedsName(p, error)) return false;
   std::vector<TextRange> parts = SplitParts(p.operands, 3);
@@ -139,12 +141,13 @@ void RunSubstr(PassState& state, const Statement& statement) {
   if (!start.valid || !end.valid) return;
   int64_t first = statement.size & kNoStart ? 1 : start.value;
   int64_t last = statement.size & kNoEnd ? length : end.value;
-  if (first < 1 || first > length + 1 || last > length) {
-    PassError(state, "substr " + std::to_string(first) + " to " + std::to_string(last) +
-                         " is outside the text, which has " + std::to_string(length) +
-                         " characters");
+  if (first < 1) {
+    PassError(state, "substr starts at character 1, not " + std::to_string(first));
     return;
   }
+  // Past the end it takes what there is: header macros cut a name to a
+  // field's width so, whatever the name's length.
+  last = std::min(last, length);
   std::string part;
   if (last >= first) part = std::string(text.substr(static_cast<size_t>(first - 1),
                                                     static_cast<size_t>(last - first + 1)));

@@ -121,6 +121,10 @@ TEST(Macros, ExpandWithTheirArguments) {
       {"pusha macros movem.l d0-a6,-(sp)\n pusha", {0x48E7, 0xFFFE}},
       {"put macros val\n dc.w \\val\n put 4\n put 5", {4, 5}},
       {"two macros &\n a,b\n dc.w \\a+\\b\n two 1,2", {3}},
+      // A '&' before a comment continues too; a blank line after a '&' ends
+      // the line, and one before the body belongs to nothing.
+      {"two macros &\t; sum\n a,b\n\n dc.w \\a+\\b\n two 1,2", {3}},
+      {"hs macro & ; text\n n\n\n dc.b \\n\n endm\nz macros &\n\n dc.b 5\n hs 4\n z", {0x0405}},
       {" dc.w 1,&\n 2,&\n 3", {1, 2, 3}},
       {" dc.w 1,&\r\n 2,&\r\n 3\r\n", {1, 2, 3}},
       {" dc.w 1,& \t\n 2", {1, 2}},  // blanks after the '&'
@@ -168,6 +172,8 @@ TEST(Text, StringEquatesSymbolValuesAndFunctions) {
       {"s substr 2,4,\"abcdef\"\n dc.b \"\\s\",0", {0x6263, 0x6400}},
       {"s substr ,,\"ab\"\n dc.b \"\\s\"", {0x6162}},
       {"s substr 3,2,\"abc\"\n dc.b \"[\\s]\"", {0x5B5D}},
+      // Past the end it takes what there is, or nothing.
+      {"s substr 2,9,\"abc\"\nt substr 5,,\"abc\"\n dc.b \"\\s[\\t]\"", {0x6263, 0x5B5D}},
       {"v equ 12\n dc.b \"v\\#v\",0", {0x7631, 0x3200}},
       {"i set 0\n rept 2\nL_\\#i\\: dc.w i\ni set i+1\n endr\n dc.w L_1", {0, 1, 2}},
       {" dc.w strlen(\"abc\"),strcmp(\"a\",\"a\"),strcmp(\"a\",\"b\")", {3, 0xFFFF, 0}},
@@ -177,7 +183,7 @@ TEST(Text, StringEquatesSymbolValuesAndFunctions) {
       {" hex 0008FE0F", {0x0008, 0xFE0F}},
   });
   ExpectErrors({
-      {"s substr 2,9,\"abc\"", "substr 2 to 9 is outside the text, which has 3 characters"},
+      {"s substr 0,2,\"abc\"", "substr starts at character 1, not 0"},
       {" hex 123", "hex needs an even number of digits"},
       {" dc.w strlen(abc)", "strlen needs a quoted string"},
       {" dc.b \"\\#nothere\"", "undefined symbol 'nothere'"},
