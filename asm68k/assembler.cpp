@@ -349,10 +349,8 @@ EvalResult EvaluateNamed(PassState& state, Expr expr) {
   return EvaluateIn(state, state.store->expressions, expr);
 }
 
-EvalResult EvaluateSymbol(PassState& state, uint32_t symbol) {
-  ExprPool pool;
-  pool.nodes.push_back({ExprOp::Symbol, static_cast<int32_t>(symbol)});
-  return EvaluateIn(state, pool, Expr{0, 1});
+EvalResult EvaluatePool(PassState& state, const ExprPool& pool, Expr expr) {
+  return EvaluateIn(state, pool, expr);
 }
 
 void PassErrorAt(PassState& state, const ByteSource& where, std::string text) {

@@ -445,8 +445,8 @@ inline EvalResult EvaluateExpr(PassState& state, Expr expr) {
   }
   return EvaluateNamed(state, expr);
 }
-// The same for one symbol.
-EvalResult EvaluateSymbol(PassState& state, uint32_t symbol);
+// The same for an expression kept in a pool of its own.
+EvalResult EvaluatePool(PassState& state, const ExprPool& pool, Expr expr);
 
 // Gives a symbol its value in this pass; a second definition in one pass is
 // an error (but a set symbol may be set again).

@@ -469,10 +469,26 @@ bool LineSource::FileSize(const std::string& name, uint64_t& size, std::string& 
   return true;
 }
 
-std::string LineSource::SymbolValueText(std::string_view name) {
-  int32_t scope = IsLocalName(name) ? state.scope : kGlobalScope;
-  uint32_t symbol = assembly.symbols.Intern(name, scope, state.options.caseSensitive);
-  return std::to_string(EvaluateSymbol(state, symbol).value);
+std::string LineSource::SymbolValueText(std::string_view name, bool hex) {
+  // Read as an expression, so that every name one knows has a value here:
+  // the time symbols, narg and __RS too.
+  ExprPool pool;
+  ExprParser parser{pool, assembly.symbols, state.scope, ArgumentCount(),
+                    state.options.caseSensitive};
+  parser.environment = this;
+  Cursor c{name.data(), name.data() + name.size()};
+  Expr expr;
+  std::string error;
+  bool read = ParseExpression(c, parser, expr, error);
+  c.SkipSpace();
+  if (!read || !c.AtEnd()) {
+    PassError(state, read ? "unexpected " + Excerpt(c.p, c.end) + " after the value of \\" +
+                                std::string(hex ? "$" : "#")
+                          : error);
+    return "0";
+  }
+  int32_t value = EvaluatePool(state, pool, expr).value;
+  return hex ? Hex(static_cast<uint32_t>(value)).substr(1) : std::to_string(value);
 }
 
 bool LineSource::WholeText(const SourceText& text) {

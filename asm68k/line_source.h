@@ -113,7 +113,7 @@ struct LineSource : TextSource, ExprEnvironment {
   bool readChanged = false;
 
   const std::string* TextEquate(std::string_view name) override;
-  std::string SymbolValueText(std::string_view name) override;
+  std::string SymbolValueText(std::string_view name, bool hex) override;
   bool FileSize(const std::string& name, uint64_t& size, std::string& error) override;
   const std::tm& AssemblyTime() override { return assembly.time; }
   // The key a string equate or a macro is known by.

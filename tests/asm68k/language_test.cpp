@@ -168,7 +168,8 @@ TEST(Macros, Errors) {
 TEST(Text, StringEquatesSymbolValuesAndFunctions) {
   ExpectWords({
       {"greet equs \"Hi\"\n dc.b \"\\greet\\!\",0", {0x4869, 0x2100}},
-      {"dir equs lib\n dc.b '\\dir\\\\\\x'", {0x6C69, 0x625C, 0x5C78}},  // \x is no equate: kept
+      {"dir equs lib\n dc.b '\\dir\\\\\\x'", {0x6C69, 0x625C, 0x7800}},  // \x is no equate: kept
+      {" dc.b \"C:\\\\G\\\\\",'\\\\'", {0x433A, 0x5C47, 0x5C5C}},  // \\ in a string is one \
       {"s substr 2,4,\"abcdef\"\n dc.b \"\\s\",0", {0x6263, 0x6400}},
       {"s substr ,,\"ab\"\n dc.b \"\\s\"", {0x6162}},
       {"s substr 3,2,\"abc\"\n dc.b \"[\\s]\"", {0x5B5D}},
@@ -176,6 +177,11 @@ TEST(Text, StringEquatesSymbolValuesAndFunctions) {
       {"s substr 2,9,\"abc\"\nt substr 5,,\"abc\"\n dc.b \"\\s[\\t]\"", {0x6263, 0x5B5D}},
       {"v equ 12\n dc.b \"v\\#v\",0", {0x7631, 0x3200}},
       {"i set 0\n rept 2\nL_\\#i\\: dc.w i\ni set i+1\n endr\n dc.w L_1", {0, 1, 2}},
+      // \$ in hexadecimal, of __RS and narg too, and of a local name.
+      {" rsset 5\nn equ 26\nlab_\\$n: dc.b '\\#__RS/\\$n'\n dc.w lab_1A", {0x352F, 0x3141, 0}},
+      {"m macro\n local k\nk equ 300\n dc.b \"\\#k=\\$k\\#narg\"\n endm\n m 1", {0x3330, 0x303D, 0x3132, 0x4331}},
+      // A local name that names a string equate stands for its text.
+      {"m macro a\n local e\ne equs \"\\a\\_end\"\n dc.w (\\e)-(\\a)\n endm\nx: dc.w 1\nx_end: m x", {1, 2}},
       {" dc.w strlen(\"abc\"),strcmp(\"a\",\"a\"),strcmp(\"a\",\"b\")", {3, 0xFFFF, 0}},
       {"x equ 1\n dc.w def(x),def(y)\ny equ 2", {0xFFFF, 0}},  // defined above this line
       {"strlen equ 5\n dc.w strlen,STRLEN", {5, 5}},  // a function's name alone is a symbol
@@ -204,10 +210,11 @@ TEST(Text, StringEquatesSymbolValuesAndFunctions) {
 
 TEST(Text, TheTimeOfAssemblyComesFromSourceDateEpoch) {
   setenv("SOURCE_DATE_EPOCH", "1700000000", 1);  // 2023-11-14 22:13:20 UTC
-  asm68k::AssemblyResult result =
-      Assemble(" dc.b _year,_month,_day,_hours,_minutes,_SECONDS\n");
+  asm68k::AssemblyResult result = Assemble(
+      " dc.b _year,_month,_day,_hours,_minutes,_SECONDS\nm equs \"\\#_month\"\n dc.b '\\#_day/\\m'\n");
   unsetenv("SOURCE_DATE_EPOCH");
-  EXPECT_EQ(result.image, (std::vector<uint8_t>{123, 11, 14, 22, 13, 20}));
+  EXPECT_EQ(result.image,
+            (std::vector<uint8_t>{123, 11, 14, 22, 13, 20, '1', '4', '/', '1', '1'}));
 }
 
 TEST(Macros, MessagesInsideAnExpansionNameTheCalls) {
