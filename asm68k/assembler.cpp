@@ -415,7 +415,9 @@ void DefineLabelHere(PassState& state, const Statement& statement) {
                static_cast<int32_t>(static_cast<uint32_t>(state.location)), state.locationKnown,
                LocationSection(state));
   const Symbol& symbol = state.assembly->symbols.symbols[static_cast<size_t>(statement.label)];
-  if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name)) state.scope = statement.label;
+  if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name, state.options.atStartsLocal)) {
+    state.scope = statement.label;
+  }
 }
 
 void MoveLabel(PassState& state, int32_t symbol, uint32_t from, uint32_t to) {

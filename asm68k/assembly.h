@@ -131,6 +131,7 @@ struct Options {
   bool blanksInOperands = false;  // ws+: blanks belong to the operand field; comments need ';'
   bool autoEven = true;           // ae+: a pad byte before an instruction or word data at an odd address
   bool warnings = true;           // w+
+  bool atStartsLocal = true;      // l@ (l-): '@' starts a local label too; l. (l+): a global one
   // Optimisations: the shorter form that does the same, where the source
   // leaves the choice open.
   bool moveq = false;             // omq: move.l #-128..127,Dn is moveq
@@ -142,7 +143,9 @@ struct Options {
   bool shortBranch = false;       // os: an unsized branch in reach is .s
 
   // The options a line's parse depends on: a parse made under others is made again.
-  uint8_t ParseMode() const { return (caseSensitive ? 1 : 0) | (blanksInOperands ? 2 : 0); }
+  uint8_t ParseMode() const {
+    return (caseSensitive ? 1 : 0) | (blanksInOperands ? 2 : 0) | (atStartsLocal ? 4 : 0);
+  }
 };
 
 // Options in two bytes, for records that a long source keeps many of.
@@ -165,7 +168,7 @@ class PackedOptions {
       &Options::caseSensitive, &Options::blanksInOperands, &Options::autoEven,
       &Options::warnings,      &Options::moveq,            &Options::addq,
       &Options::subq,          &Options::zeroDisplacement, &Options::absoluteWord,
-      &Options::pcRelative,    &Options::shortBranch};
+      &Options::pcRelative,    &Options::shortBranch,      &Options::atStartsLocal};
   static constexpr size_t kCount = sizeof(kFlags) / sizeof(kFlags[0]);
   // Every option is a flag, and every flag is listed above.
   static_assert(sizeof(Options) == kCount, "an option is missing from PackedOptions");

@@ -29,11 +29,11 @@ RunFunction RunIf, RunIfDefined, RunElse, RunEndIf;
 // Macros and repetition (directives_macros.cpp).
 ParseFunction ParseMacro, ParseLocal, ParsePurge;
 RunFunction RunMacro, RunMacroCall, RunMexit, RunEndMacro, RunShift, RunLocal, RunPurge, RunRept,
-    RunEndRept, RunEnd;
+    RunEndRept, RunWhile, RunEndWhile, RunEnd;
 
 // Text: string equates and the source's own messages (directives_text.cpp).
-ParseFunction ParseEqus, ParseSubstr, ParseInform, ParseFail;
-RunFunction RunEqus, RunSubstr, RunInform, RunFail;
+ParseFunction ParseEqus, ParseSubstr, ParseInform, ParseFail, ParseFatal, ParsePushp, ParsePopp;
+RunFunction RunEqus, RunSubstr, RunInform, RunFail, RunFatal, RunPushp, RunPopp;
 
 // Files (directives_files.cpp).
 ParseFunction ParseNamedFile, ParseIncbin;

@@ -1,5 +1,5 @@
-// Text: string equates (equs, substr), messages of the source's own
-// (inform, fail).
+// Text: string equates (equs, substr, pushp and popp), messages of the
+// source's own (inform, fail, fatal).
 
 #include <algorithm>
 #include <vector>
@@ -252,6 +252,67 @@ bool ParseFail(DirectiveParse& p, std::string&) {
   SetOnlyOperand(p, TextOperand(p.store, std::string_view(p.operands.begin,
                                                           static_cast<size_t>(end - p.operands.begin))));
   return true;
+}
+
+// fatal TEXT: an error with TEXT (quoted, or the rest of the line) that
+// ends the assembly at its line.
+bool ParseFatal(DirectiveParse& p, std::string& error) {
+  Cursor c{p.operands.begin, p.operands.end};
+  c.SkipSpace();
+  if (c.Peek() != '"' && c.Peek() != '\'') return ParseFail(p, error);
+  std::string text;
+  if (!ReadText(p.operands, text, p.name, error)) return false;
+  SetOnlyOperand(p, TextOperand(p.store, text));
+  return true;
+}
+
+void RunFatal(PassState& state, const Statement& statement) {
+  std::string_view message = OperandText(*state.store, StatementOperands(state, statement)[0]);
+  EndRun(state, message.empty() ? std::string("fatal") : std::string(message));
+  state.lines->Stop();
+}
+
+// pushp TEXT puts TEXT (quoted, or bare) on a stack; popp NAME takes the
+// last one off into the string equate NAME. Macros so keep lines of code
+// to write out later in the other order.
+bool ParsePushp(DirectiveParse& p, std::string& error) {
+  std::string text;
+  if (!ReadText(p.operands, text, p.name, error)) return false;
+  SetOnlyOperand(p, TextOperand(p.store, text));
+  return true;
+}
+
+void RunPushp(PassState& state, const Statement& statement) {
+  LineSource& source = *state.lines;
+  std::string_view text = OperandText(*state.store, StatementOperands(state, statement)[0]);
+  if (source.HoldText(text.size(), 0)) source.pushedTexts.emplace_back(text);
+}
+
+bool ParsePopp(DirectiveParse& p, std::string& error) {
+  Cursor c{p.operands.begin, p.operands.end};
+  c.SkipSpace();
+  std::string_view name;
+  if (IsIdentStart(c.Peek()) && c.Peek() != '.' && c.Peek() != '@') name = c.Identifier();
+  c.SkipSpace();
+  if (name.empty() || !c.AtEnd()) {
+    error = "popp needs the name of the string equate it defines: popp NAME";
+    return false;
+  }
+  SetOnlyOperand(p, TextOperand(p.store, name));
+  return true;
+}
+
+void RunPopp(PassState& state, const Statement& statement) {
+  LineSource& source = *state.lines;
+  if (source.pushedTexts.empty()) {
+    PassError(state, "popp without a text put aside by pushp");
+    return;
+  }
+  std::string text = std::move(source.pushedTexts.back());
+  source.pushedTexts.pop_back();
+  source.HoldText(0, text.size());
+  DefineTextEquate(source, OperandText(*state.store, StatementOperands(state, statement)[0]),
+                   std::move(text));
 }
 
 void RunFail(PassState& state, const Statement& statement) {

@@ -37,6 +37,22 @@ bool IsWord(std::string_view name, std::string_view word) {
   return true;
 }
 
+// instr's answer: the first of `places` (in order) at or after `start`, or 0.
+int32_t FirstPlace(const int32_t* places, size_t count, int32_t start) {
+  for (size_t i = 0; i < count; ++i) {
+    if (places[i] >= start) return places[i];
+  }
+  return 0;
+}
+
+// The values of the Constant nodes after an Instr node.
+int32_t InstrPlace(const ExprNode* instr, int32_t start) {
+  for (int32_t i = 1; i <= instr->value; ++i) {
+    if (instr[i].value >= start) return instr[i].value;
+  }
+  return 0;
+}
+
 struct Parse {
   Cursor& c;
   ExprParser& parser;
@@ -140,13 +156,14 @@ struct Parse {
         if (IsWord(name, "strlen")) return Function("strlen");
         if (IsWord(name, "strcmp")) return Function("strcmp");
         if (IsWord(name, "filesize")) return Function("filesize");
+        if (IsWord(name, "instr")) return Instr();
       }
       if (name[0] == '_' && parser.environment) {
         int32_t value;
         if (TimeSymbol(name, value)) return Emit(ExprOp::Constant, value);
       }
       if (IsWord(name, "__rs")) name = kRsCounterName;
-      bool local = IsLocalName(name);
+      bool local = IsLocalName(name, parser.atStartsLocal);
       if (local) parser.usedScope = true;
       uint32_t index =
           parser.symbols.Intern(name, local ? parser.scope : kGlobalScope, parser.caseSensitive);
@@ -196,7 +213,7 @@ struct Parse {
       c.SkipSpace();
       if (!IsIdentStart(c.Peek())) return Fail("def needs a symbol name");
       std::string_view name = c.Identifier();
-      bool local = IsLocalName(name);
+      bool local = IsLocalName(name, parser.atStartsLocal);
       if (local) parser.usedScope = true;
       uint32_t index =
           parser.symbols.Intern(name, local ? parser.scope : kGlobalScope, parser.caseSensitive);
@@ -216,6 +233,44 @@ struct Parse {
     if (!parser.environment) return Fail("filesize is not available here");
     if (!parser.environment->FileSize(first, size, problem)) return Fail(problem);
     return Emit(ExprOp::Constant, static_cast<int32_t>(size));
+  }
+
+  // instr([START,]TEXT,FIND): where FIND first stands in TEXT at or after
+  // character START (from 1; 1 when left out), or 0. The cursor is at the '('.
+  bool Instr() {
+    ++c.p;
+    c.SkipSpace();
+    uint32_t start = static_cast<uint32_t>(parser.pool.nodes.size());
+    bool hasStart = c.Peek() != '"' && c.Peek() != '\'';
+    if (hasStart) {
+      if (++depth > kMaxNesting) return Fail("expression is nested too deeply");
+      if (!Binary(1)) return false;
+      --depth;
+      c.SkipSpace();
+      if (!c.Match(',')) return Fail("instr takes [START,]TEXT,FIND: instr(1,\"TEXT\",\"FIND\")");
+    }
+    std::string text, find;
+    if (!QuotedText("instr", text)) return false;
+    if (!c.Match(',')) return Fail("instr takes [START,]TEXT,FIND: instr(1,\"TEXT\",\"FIND\")");
+    if (!QuotedText("instr", find)) return false;
+    if (!CloseFunction("instr")) return false;
+    std::vector<int32_t> places;
+    for (size_t at = find.empty() ? std::string::npos : text.find(find); at != std::string::npos;
+         at = text.find(find, at + 1)) {
+      places.push_back(static_cast<int32_t>(at + 1));
+    }
+    Expr startExpr{start, static_cast<uint32_t>(parser.pool.nodes.size()) - start};
+    int32_t first = 1;
+    if (hasStart && !IsConstant(parser.pool, startExpr, first)) {
+      // Known only when evaluated: the places go with it.
+      if (!Emit(ExprOp::Instr, static_cast<int32_t>(places.size()))) return false;
+      for (int32_t place : places) {
+        if (!Emit(ExprOp::Constant, place)) return false;
+      }
+      return true;
+    }
+    parser.pool.nodes.resize(start);
+    return Emit(ExprOp::Constant, FirstPlace(places.data(), places.size(), first));
   }
 
   bool Unary() {
@@ -421,7 +476,7 @@ ASM68K_ALWAYS_INLINE bool ReadShortTerm(const char*& at, const char* end, ShortT
   if (name.size() == 4 && IsWord(name, "narg")) return false;
   if (p < end && *p == '(' &&
       (IsWord(name, "def") || IsWord(name, "strlen") || IsWord(name, "strcmp") ||
-       IsWord(name, "filesize"))) {
+       IsWord(name, "filesize") || IsWord(name, "instr"))) {
     return false;
   }
   term.op = ExprOp::Symbol;
@@ -652,6 +707,10 @@ bool IsConstant(const ExprPool& pool, Expr expr, int32_t& value) {
       case ExprOp::LogicalNot:
         stack[top - 1] = ApplyUnary(node.op, stack[top - 1]);
         break;
+      case ExprOp::Instr:
+        stack[top - 1] = InstrPlace(&node, stack[top - 1]);
+        i += static_cast<uint32_t>(node.value);
+        break;
       default: {
         --top;
         // Division by zero stays unfolded and is reported when evaluated.
@@ -711,6 +770,10 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
       case ExprOp::Complement:
       case ExprOp::LogicalNot:
         stack[top - 1] = ApplyUnary(node.op, stack[top - 1]);
+        break;
+      case ExprOp::Instr:
+        stack[top - 1] = InstrPlace(&node, stack[top - 1]);
+        i += static_cast<uint32_t>(node.value);
         break;
       default:
         --top;

@@ -41,6 +41,10 @@ enum class ExprOp : uint8_t {
   LogicalAnd,
   LogicalOr,
   Defined,  // def(NAME): the symbol's index; true when it is defined above, in this pass
+  // instr(START,TEXT,FIND) with a START known only when evaluated: `value`
+  // Constant nodes follow, the places FIND stands at in TEXT (from 1, in
+  // order); it turns START into the first of them at or after START, or 0.
+  Instr,
 };
 
 // What comparisons and logical operators give for true (all bits set, so
@@ -83,6 +87,7 @@ struct ExprParser {
   bool caseSensitive = false;    // names match only as written
   bool usedScope = false;        // set when a ".local" name was read
   bool usedNarg = false;         // set when narg was read
+  bool atStartsLocal = true;     // "@name" is a local name (opt l.: a global one)
   ExprEnvironment* environment = nullptr;  // for filesize() and the time symbols
 };
 

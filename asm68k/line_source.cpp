@@ -49,6 +49,8 @@ const char* BlockName(const Frame& frame) {
       return "the macro";
     case Frame::Rept:
       return "the rept body";
+    case Frame::While:
+      return "the while body";
     default:
       return "the file";
   }
@@ -91,7 +93,9 @@ bool NestTooDeep(PassState& state) {
   const LineSource& source = *state.lines;
   int expansions = 0, includes = 0;
   for (const Frame& frame : source.frames) {
-    if (frame.kind == Frame::Macro || frame.kind == Frame::Rept) ++expansions;
+    if (frame.kind == Frame::Macro || frame.kind == Frame::Rept || frame.kind == Frame::While) {
+      ++expansions;
+    }
     if (frame.kind == Frame::Include) ++includes;
   }
   if (expansions >= kMaxExpansionDepth) {
@@ -126,6 +130,10 @@ void EndFrame(LineSource& source) {
     source.conditionals.pop_back();
   }
   if (frame.kind == Frame::Rept && ++frame.repetition < frame.count) {
+    frame.next = frame.bodyStart;
+    return;
+  }
+  if (frame.kind == Frame::While) {  // its while line decides whether the body comes again
     frame.next = frame.bodyStart;
     return;
   }
@@ -391,6 +399,7 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
   context.narg = source.ArgumentCount();
   context.caseSensitive = state.options.caseSensitive;
   context.blanksInOperands = state.options.blanksInOperands;
+  context.atStartsLocal = state.options.atStartsLocal;
   context.environment = &source;
   if (!keep) {
     ParseStore& store = state.assembly->transient;
@@ -476,6 +485,7 @@ std::string LineSource::SymbolValueText(std::string_view name, bool hex) {
   ExprParser parser{pool, assembly.symbols, state.scope, ArgumentCount(),
                     state.options.caseSensitive};
   parser.environment = this;
+  parser.atStartsLocal = state.options.atStartsLocal;
   Cursor c{name.data(), name.data() + name.size()};
   Expr expr;
   std::string error;
@@ -583,6 +593,9 @@ std::string LineSource::Context() const {
       case Frame::Rept:
         line = "\n  in rept at " + where + " (repetition " + std::to_string(frame.repetition + 1) +
                " of " + std::to_string(frame.count) + ")";
+        break;
+      case Frame::While:
+        line = "\n  in while at " + where + " (repetition " + std::to_string(frame.repetition + 1) + ")";
         break;
       default:
         line = "\n  included from " + where;

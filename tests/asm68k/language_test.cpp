@@ -187,6 +187,11 @@ TEST(Text, StringEquatesSymbolValuesAndFunctions) {
       {"strlen equ 5\n dc.w strlen,STRLEN", {5, 5}},  // a function's name alone is a symbol
       {"nargs equ 2\n dc.w nargs", {2}},
       {" hex 0008FE0F", {0x0008, 0xFE0F}},
+      // instr([START,]TEXT,FIND), START known only when evaluated too.
+      {"s equs \"string\"\np set 2\n dc.b instr(\"\\s\",\"r\"),instr(4,\"\\s\",\"r\")\n"
+       " dc.b instr(p+1,\"abab\",\"b\"),instr(p+3,\"abab\",\"b\")", {0x0300, 0x0400}},
+      // pushp puts texts aside; popp takes the last one into a string equate.
+      {" pushp \"dc.b 1\"\n pushp \"dc.b 2\"\n rept 2\n popp c\n \\c\n endr", {0x0201}},
   });
   ExpectErrors({
       {"s substr 0,2,\"abc\"", "substr starts at character 1, not 0"},
@@ -195,7 +200,12 @@ TEST(Text, StringEquatesSymbolValuesAndFunctions) {
       {" dc.b \"\\#nothere\"", "undefined symbol 'nothere'"},
       {" inform 4,\"x\"", "inform's level is 0 (a message), 1 (a warning), 2 (an error)"},
       {" inform 0,\"%d %d\",1", "inform's text has more % fields than values"},
+      {" popp x", "popp without a text put aside by pushp"},
+      {" dc.b instr(1,\"a\")", "instr takes [START,]TEXT,FIND"},
   });
+  // fatal ends the assembly at its line.
+  EXPECT_EQ(Assemble(" fatal 'Unrecognized type'\n dc.w nothere\n").messages,
+            std::vector<std::string>{"test.asm:1: error: Unrecognized type"});
   FileMap files = {{"lib/data.bin", std::string(300, 'x')}, {"lib/defs.inc", " dc.w 7\n"}};
   asm68k::AssemblyResult result = Assemble(
       "dir equs \"lib\"\n include \"\\dir/defs.inc\"\n dc.w filesize(\"\\dir/data.bin\")\n", files);
@@ -234,6 +244,8 @@ TEST(Rept, RepeatsItsBody) {
       {"rept 2\n rept 2\n dc.b 1\n endr\n dc.b 2\n endr", {0x0101, 0x0201, 0x0102}},
       {"n set 0\n rept 3\nn set n+1\n dc.w n\n endr", {1, 2, 3}},
       {"m macro\n rept \\1\n dc.w \\2\n endr\n endm\n m 2,9", {9, 9}},
+      // while reads its condition before each repetition.
+      {"i = 0\n while i<3\n dc.w i\ni = i+1\n endw\n while 0\n dc.w 7\n endw", {0, 1, 2}},
   });
   ExpectErrors({
       {"rept -1\n endr", "rept count cannot be negative (-1)"},
@@ -242,6 +254,9 @@ TEST(Rept, RepeatsItsBody) {
       {"rept n\n endr\nn equ 2", "the value of rept must be known where it is read"},
       {"rept 100000000\n rept 100000000\nx set 1\n endr\n endr",
        "more than 40,000,000 lines to read in all passes; do macros, rept blocks or includes"},
+      {"endw", "endw without while"},
+      {"while 1\n nop", "while has no endw before the end of the file"},
+      {"while 1\n endw", "more than 40,000,000 lines to read in all passes"},
   });
 }
 
@@ -320,6 +335,11 @@ TEST(Dialect, FormsRealSourcesUse) {
       {" opt omq+\n pusho\n opt omq-\n move.l #1,d0\n popo\n move.l #1,d0",
        {0x203C, 0x0000, 0x0001, 0x7001}},
       {" opt l.,l@,an+,an-,w+,ae+\n nop", {0x4E71}},
+      // opt l. (or l+): '@' starts a global name, which owns the '.' names
+      // after it; l@ (or l-) makes it local again, as a macro set's
+      // pusho / opt l- / @skip\@: / popo relies on.
+      {" opt l.\na: dc.w .x\n.x:\n@b: dc.w .x\n.x: dc.w @b", {2, 4, 2}},
+      {" opt l+\na: dc.w .x\n pusho\n opt l-\n@s: nop\n popo\n.x:", {4, 0x4E71}},
   });
   EXPECT_EQ(Assemble(" opt w-\n nop 0,8\n dc.w 1 + 2\n opt w+\n nop 8\n").warnings, 1);
   ExpectErrors({
@@ -331,7 +351,7 @@ TEST(Dialect, FormsRealSourcesUse) {
   EXPECT_EQ(result.errors, 0);
   EXPECT_EQ(asm68k_test::Words(result.image), (std::vector<uint16_t>{0x303C, 0x0001, 0x60FA, 0x4E70}));
   // A flag this assembler doesn't know is a warning that names it.
-  result = Assemble(" opt zz,C-, q+\n");
+  result = Assemble(" opt zz,C-, q+,v+\n");
   ASSERT_EQ(result.warnings, 2);
   EXPECT_EQ(result.messages[0], "test.asm:1: warning: unknown opt flag 'zz' is ignored");
   EXPECT_EQ(result.messages[1], "test.asm:1: warning: unknown opt flag 'q+' is ignored");
