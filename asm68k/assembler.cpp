@@ -197,6 +197,7 @@ Statement ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
 
 void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.pass = pass;
+  assembly.registerEquates.pass = pass;
   state.order = 0;
   state.scope = kGlobalScope;
   state.options = Options();

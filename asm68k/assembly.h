@@ -262,6 +262,7 @@ struct Assembly {
   ParseStore persistent;
   ParseStore transient;
   SymbolTable symbols;
+  RegisterEquates registerEquates;  // equr and reg names
   std::vector<TextRange> pieces;  // an instruction's operands while it is parsed
   uint32_t rsCounter = 0;         // the symbol __RS
   // Every macro name defined so far in the run, and its line: a call that

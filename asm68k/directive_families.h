@@ -35,6 +35,10 @@ RunFunction RunMacro, RunMacroCall, RunMexit, RunEndMacro, RunShift, RunLocal, R
 ParseFunction ParseEqus, ParseSubstr, ParseInform, ParseFail, ParseFatal, ParsePushp, ParsePopp;
 RunFunction RunEqus, RunSubstr, RunInform, RunFail, RunFatal, RunPushp, RunPopp;
 
+// Names that stand for registers (directives_registers.cpp).
+ParseFunction ParseEqur, ParseReg;
+RunFunction RunEqur, RunReg;
+
 // Files (directives_files.cpp).
 ParseFunction ParseNamedFile, ParseIncbin;
 RunFunction RunInclude, RunIncbin, RunIncdir;

@@ -13,6 +13,8 @@ const Directive kDirectives[] = {
     {"equ", kNamesSymbol, ParseAssignment, RunEqu},
     {"set", kNamesSymbol, ParseAssignment, RunSet},
     {"=", kNamesSymbol, ParseAssignment, RunSet},
+    {"equr", kNamesSymbol, ParseEqur, RunEqur},
+    {"reg", kNamesSymbol, ParseReg, RunReg},
     {"dc", kTakesSize | kWordAligned, ParseDc, RunDc},
     {"ds", kTakesSize | kWordAligned, ParseDs, RunDs},
     {"dcb", kTakesSize | kWordAligned, ParseDcb, RunDcb},

@@ -163,6 +163,9 @@ struct Parse {
         if (TimeSymbol(name, value)) return Emit(ExprOp::Constant, value);
       }
       if (IsWord(name, "__rs")) name = kRsCounterName;
+      if (FindRegisterEquate(parser, name)) {
+        return Fail("'" + std::string(name) + "' stands for a register and cannot be used as a value here");
+      }
       bool local = IsLocalName(name, parser.atStartsLocal);
       if (local) parser.usedScope = true;
       uint32_t index =
@@ -662,8 +665,45 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
 
 }  // namespace
 
+const RegisterEquate* FindRegisterEquate(ExprParser& parser, std::string_view name) {
+  if (!parser.registers || name.empty()) return nullptr;
+  bool local = IsLocalName(name, parser.atStartsLocal);
+  if (local) parser.usedScope = true;  // in another scope the name may be another's
+  uint32_t index =
+      parser.symbols.Intern(name, local ? parser.scope : kGlobalScope, parser.caseSensitive);
+  auto found = parser.registers->bySymbol.find(index);
+  if (found == parser.registers->bySymbol.end() || found->second.pass != parser.registers->pass) {
+    return nullptr;
+  }
+  return &found->second;
+}
+
+namespace {
+
+// Whether an expression names a symbol that equr or reg made stand for
+// registers in this pass.
+[[gnu::noinline]] bool NamesRegister(const ExprParser& parser, Expr expr) {
+  for (uint32_t i = 0; i < expr.count; ++i) {
+    const ExprNode& node = parser.pool.nodes[expr.first + i];
+    if (node.op != ExprOp::Symbol) continue;
+    auto found = parser.registers->bySymbol.find(static_cast<uint32_t>(node.value));
+    if (found != parser.registers->bySymbol.end() && found->second.pass == parser.registers->pass) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 bool ParseExpression(Cursor& c, ExprParser& parser, Expr& out, std::string& error) {
-  if (ShortExpression(c, parser, out)) return true;
+  const char* start = c.p;
+  if (ShortExpression(c, parser, out)) {
+    if (!parser.registers || !NamesRegister(parser, out)) return true;
+    // A name that stands for a register is no value: the general parse says so.
+    parser.pool.nodes.resize(out.first);
+    c.p = start;
+  }
   uint32_t first = static_cast<uint32_t>(parser.pool.nodes.size());
   Parse parse{c, parser, error, first};
   if (!parse.Binary(1)) {

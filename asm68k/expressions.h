@@ -8,6 +8,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "source.h"
@@ -78,6 +79,19 @@ class ExprEnvironment {
   virtual const std::tm& AssemblyTime() = 0;
 };
 
+// Names that stand for registers: NAME equr REGISTER and NAME reg LIST, by
+// symbol number. Defined as the pass runs, so a name stands for a register
+// only below its definition, in that pass.
+struct RegisterEquate {
+  int8_t reg = -1;       // equr: 0-7 d0-d7, 8-15 a0-a7; -1 for a reg list
+  uint16_t mask = 0;     // reg: bit 0 = d0 ... bit 15 = a7
+  int16_t pass = 0;      // the pass that defined it
+};
+struct RegisterEquates {
+  std::unordered_map<uint32_t, RegisterEquate> bySymbol;
+  int pass = 0;  // the pass running
+};
+
 // What a parse needs to turn names into symbol numbers.
 struct ExprParser {
   ExprPool& pool;
@@ -89,7 +103,11 @@ struct ExprParser {
   bool usedNarg = false;         // set when narg was read
   bool atStartsLocal = true;     // "@name" is a local name (opt l.: a global one)
   ExprEnvironment* environment = nullptr;  // for filesize() and the time symbols
+  RegisterEquates* registers = nullptr;    // when any are defined
 };
+
+// The register equate or list NAME stands for in this pass, or null.
+const RegisterEquate* FindRegisterEquate(ExprParser& parser, std::string_view name);
 
 // Parses an expression starting at the cursor and stops at the first
 // character that cannot continue it.

@@ -310,7 +310,7 @@ std::string FormatSymbols(const Assembly& assembly, int pass) {
   for (size_t i = 0; i < symbols.size(); ++i) {
     const Symbol& symbol = symbols[i];
     if (i == assembly.rsCounter || symbol.kind == SymbolKind::Undefined ||
-        symbol.definedPass != pass) {
+        symbol.kind == SymbolKind::Register || symbol.definedPass != pass) {
       continue;
     }
     std::string name;

@@ -87,7 +87,8 @@ size_t CodeEnd(std::string_view line) {
   skipBlanks();
   std::string_view next = word(i);
   bool naming = next == "=";
-  for (std::string_view directive : {"equ", "set", "macro", "macros", "equs", "substr"}) {
+  for (std::string_view directive :
+       {"equ", "set", "macro", "macros", "equs", "substr", "equr", "reg"}) {
     naming = naming || SameNameAnyCase(next, directive);
   }
   if (naming) {

@@ -84,7 +84,8 @@ struct LineParser {
     const TextRange* piece = pieces.data();
     Operand operands[2];
     for (int i = 0; i < count; ++i) {
-      if (!ParseOperand(piece[i], parser, operands[i], error)) return Error(error);
+      TextRange written = parser.registers ? WithRegisterEquates(piece[i], parser) : piece[i];
+      if (!ParseOperand(written, parser, operands[i], error)) return Error(error);
     }
     uint16_t form;
     uint8_t size;
@@ -185,6 +186,7 @@ struct LineParser {
                       context.caseSensitive, false};
     parser.environment = context.environment;
     parser.atStartsLocal = context.atStartsLocal;
+    if (!assembly.registerEquates.bySymbol.empty()) parser.registers = &assembly.registerEquates;
     if (directive >= 0) {
       ParseDirective(directive, op, fields, writtenSize, field, parser, error);
     } else if (!fields.operation.empty()) {

@@ -326,7 +326,16 @@ TEST(Dialect, FormsRealSourcesUse) {
       {"g: bra.s @l\n nop\n@l: nop", {0x6002, 0x4E71, 0x4E71}},
       {"movem.l a6-a5/d1-d0,-(sp)", {0x48E7, 0xC006}},
   });
-  ExpectErrors({{"align 25", "align takes a number of bits from 0 to 24"}});
+  // equr and reg names stand wherever a register or a movem list does, a
+  // local one in its scope.
+  ExpectWords({{"sin equr a1\n_a equr d5\n move.w (sin,_a.w),d2\n lea 4(sin),a0\nr reg d0/sin\n"
+                " movem.l r/a6,-(sp)\nf:\n.s: equr a0\n move.l (.s)+,d0",
+                {0x3431, 0x5000, 0x41E9, 0x0004, 0x48E7, 0x8042, 0x2018}}});
+  ExpectErrors({{"align 25", "align takes a number of bits from 0 to 24"},
+                {"x equr d9", "equr takes a data or address register, not 'd9'"},
+                {"s equr a1\n dc.w s", "'s' stands for a register and cannot be used as a value here"},
+                {" dc.w s\ns equr a1", "'s' stands for a register, but a line above uses it as a value"},
+                {"s equr a1\ns: nop", "'s' is already defined on line 1"}});
   // The other flags of this dialect's opt: each a row.
   ExpectWords({
       {" opt ae-\n dc.b 1\n dc.w 2\n dc.b 3", {0x0100, 0x0203}},  // no pad byte
