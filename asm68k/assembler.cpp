@@ -209,6 +209,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.sections.assign(1, Section());  // what comes before any section directive
   state.section = 0;
   state.inOffset = false;
+  LeaveObj(state);
   state.image.Clear(state.image.wanted);
   state.unsettled = false;
   state.movedSection = -1;
@@ -317,7 +318,7 @@ EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr) {
   }
   EvalContext context{&state.assembly->symbols,
                       state.pass,
-                      static_cast<uint32_t>(state.location),
+                      Here(state),
                       state.locationKnown,
                       &state.forwardUsed,
                       &state.unresolvedForward,
@@ -365,7 +366,8 @@ void PassErrorAt(PassState& state, const ByteSource& where, std::string text) {
 }
 
 int16_t LocationSection(const PassState& state) {
-  return state.inOffset ? kAddressOutsideSections : static_cast<int16_t>(state.section);
+  return state.inOffset || state.inObj ? kAddressOutsideSections
+                                       : static_cast<int16_t>(state.section);
 }
 
 void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known,
@@ -412,9 +414,8 @@ void DefineLabelHere(PassState& state, const Statement& statement) {
   if (statement.label < 0) return;
   if (!state.locationKnown) state.redoPossible = false;  // its address may still move
   if (state.location >= kAddressEnd) LocationPastEnd(state, statement.label);
-  DefineSymbol(state, statement.label, SymbolKind::Label,
-               static_cast<int32_t>(static_cast<uint32_t>(state.location)), state.locationKnown,
-               LocationSection(state));
+  DefineSymbol(state, statement.label, SymbolKind::Label, static_cast<int32_t>(Here(state)),
+               state.locationKnown, LocationSection(state));
   const Symbol& symbol = state.assembly->symbols.symbols[static_cast<size_t>(statement.label)];
   if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name, state.options.atStartsLocal)) {
     state.scope = statement.label;

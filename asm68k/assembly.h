@@ -365,6 +365,11 @@ struct PassState {
   std::vector<Section> sections;
   size_t section = 0;     // the current one
   bool inOffset = false;  // in an offset block: labels get addresses, nothing is placed
+  // In an obj block, code assembled for another address: its labels, '*' and
+  // program counter are `objOffset` past the location (in 32 bits), while its
+  // bytes go at the location.
+  bool inObj = false;
+  uint32_t objOffset = 0;
   ImageBuilder image;
   // Set once this pass is sure not to be the last (a forward reference has
   // already proved wrong): its bytes would be thrown away, so none are placed.
@@ -458,6 +463,16 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
                   int16_t section = kNotAddress);
 // The section '*' is an address in (EvalResult::section).
 int16_t LocationSection(const PassState& state);
+// The address the current line runs at: its location, or in an obj block
+// the address it is assembled for.
+inline uint32_t Here(const PassState& state) {
+  return static_cast<uint32_t>(state.location) + state.objOffset;
+}
+// Ends an obj block (objend; org, section and offset end one too).
+inline void LeaveObj(PassState& state) {
+  state.inObj = false;
+  state.objOffset = 0;
+}
 void DefineLabelHere(PassState& state, const Statement& statement);
 // Gives a label defined at `from` in this pass the address `to` instead.
 void MoveLabel(PassState& state, int32_t symbol, uint32_t from, uint32_t to);

@@ -18,9 +18,9 @@ ParseFunction ParseNone, ParseOne, ParseTwo;
 
 // Data, layout and symbols (directives_data.cpp).
 ParseFunction ParseDc, ParseDs, ParseDcb, ParseAssignment, ParseSection, ParseNamedSection,
-    ParseOffset, ParseHex;
+    ParseOffset, ParseHex, ParseRorg;
 RunFunction RunHex, RunOrg, RunEqu, RunSet, RunDc, RunDs, RunDcb, RunEven, RunCnop, RunSimhalt,
-    RunSection, RunOffset, RunRsReset, RunRsSet, RunRs, RunAlign;
+    RunSection, RunOffset, RunRsReset, RunRsSet, RunRs, RunAlign, RunObj, RunObjEnd, RunRorg;
 
 // Conditional assembly (directives_conditionals.cpp).
 ParseFunction ParseIf, ParseIfDefined, ParseIfSame, ParseIfBlank;

@@ -10,6 +10,9 @@ namespace {
 // Each row: name, flags, parse, run.
 const Directive kDirectives[] = {
     {"org", kLabelAfter, ParseOne, RunOrg},
+    {"obj", kLabelAfter, ParseOne, RunObj},
+    {"objend", kLabelAfter, ParseNone, RunObjEnd},
+    {"rorg", kLabelAfter, ParseRorg, RunRorg},
     {"equ", kNamesSymbol, ParseAssignment, RunEqu},
     {"set", kNamesSymbol, ParseAssignment, RunSet},
     {"=", kNamesSymbol, ParseAssignment, RunSet},

@@ -331,7 +331,15 @@ TEST(Dialect, FormsRealSourcesUse) {
   ExpectWords({{"sin equr a1\n_a equr d5\n move.w (sin,_a.w),d2\n lea 4(sin),a0\nr reg d0/sin\n"
                 " movem.l r/a6,-(sp)\nf:\n.s: equr a0\n move.l (.s)+,d0",
                 {0x3431, 0x5000, 0x41E9, 0x0004, 0x48E7, 0x8042, 0x2018}}});
+  // obj: code for another address, its labels, '*' and pc there (in 32
+  // bits), its bytes here; rorg: on to an offset in the section, filled.
+  ExpectWords({{" nop\n obj $FF0000\nr: bra.s r\n lea r(pc),a0\n dc.l *\n objend\na: dc.w a",
+                {0x4E71, 0x60FE, 0x41FA, 0xFFFC, 0x00FF, 0x0006, 0x000C}},
+               {" obj $FFFF0000\n ds.b $10000\ne:\n objend\n dc.l e", {0, 0}},
+               {" dc.w 1\n rorg 6,$FF\n dc.w 2", {1, 0xFFFF, 0xFFFF, 2}}});
   ExpectErrors({{"align 25", "align takes a number of bits from 0 to 24"},
+                {"objend", "objend without obj"},
+                {"dc.l 1\n rorg 2", "rorg $2 is behind $4, where the section has got to"},
                 {"x equr d9", "equr takes a data or address register, not 'd9'"},
                 {"s equr a1\n dc.w s", "'s' stands for a register and cannot be used as a value here"},
                 {" dc.w s\ns equr a1", "'s' stands for a register, but a line above uses it as a value"},
