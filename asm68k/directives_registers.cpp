@@ -17,9 +17,9 @@ bool ParseRegisterOperand(DirectiveParse& p, bool list, std::string& error) {
   Operand operand;
   operand.kind = kOpRegList;
   if (!ParseRegisterSet(p.operands, p.parser, list, operand.regMask)) {
-    error = list ? "reg takes a register list (d0-d3/a0), not " + Excerpt(p.operands.begin, p.operands.end)
-                 : "equr takes a data or address register, not " +
-                       Excerpt(p.operands.begin, p.operands.end);
+    std::string written = Excerpt(p.operands.begin, p.operands.end);
+    error = list ? "reg takes a register list (d0-d3/a0), not " + written
+                 : "equr takes a data or address register, not " + written;
     return false;
   }
   SetOnlyOperand(p, operand);
@@ -44,14 +44,20 @@ void DefineRegisterEquate(PassState& state, const Statement& statement, Register
   kept = equate;
   // An expression above took it for a value: it never is one.
   if (symbol.forwardPass == state.pass) {
-    PassError(state, "'" + symbol.name + "' stands for a register, but a line above uses it as a value");
+    PassError(state,
+              "'" + symbol.name + "' stands for a register, but a line above uses it as a value");
   }
 }
 
 }  // namespace
 
-bool ParseEqur(DirectiveParse& p, std::string& error) { return ParseRegisterOperand(p, false, error); }
-bool ParseReg(DirectiveParse& p, std::string& error) { return ParseRegisterOperand(p, true, error); }
+bool ParseEqur(DirectiveParse& p, std::string& error) {
+  return ParseRegisterOperand(p, false, error);
+}
+
+bool ParseReg(DirectiveParse& p, std::string& error) {
+  return ParseRegisterOperand(p, true, error);
+}
 
 void RunEqur(PassState& state, const Statement& statement) {
   RegisterEquate equate;

@@ -164,7 +164,8 @@ struct Parse {
       }
       if (IsWord(name, "__rs")) name = kRsCounterName;
       if (FindRegisterEquate(parser, name)) {
-        return Fail("'" + std::string(name) + "' stands for a register and cannot be used as a value here");
+        return Fail("'" + std::string(name) +
+                    "' stands for a register and cannot be used as a value here");
       }
       bool local = IsLocalName(name, parser.atStartsLocal);
       if (local) parser.usedScope = true;
@@ -488,6 +489,14 @@ ASM68K_ALWAYS_INLINE bool ReadShortTerm(const char*& at, const char* end, ShortT
   return true;
 }
 
+// Whether either name stands for registers (equr, reg): such a name is no
+// value, and the general parse says so.
+[[gnu::noinline]] bool NamesRegister(ExprParser& parser, std::string_view first,
+                                     std::string_view second) {
+  return (!first.empty() && FindRegisterEquate(parser, first)) ||
+         (!second.empty() && FindRegisterEquate(parser, second));
+}
+
 void EmitShortTerm(ExprParser& parser, const ShortTerm& term) {
   int32_t value = term.value;
   if (term.op == ExprOp::Symbol) {
@@ -519,6 +528,11 @@ bool ShortExpression(Cursor& c, ExprParser& parser, Expr& out) {
     // The general parse keeps a minus as its own step unless both are numbers.
     bool numbers = left.op == ExprOp::Constant && right.op == ExprOp::Constant;
     if (!numbers && (left.negated || right.negated)) return false;
+  }
+  if (parser.registers &&
+      NamesRegister(parser, left.op == ExprOp::Symbol ? left.name : std::string_view(),
+                    op && right.op == ExprOp::Symbol ? right.name : std::string_view())) {
+    return false;
   }
   c.p = p;  // before the blanks, as the general parse leaves it
   out.first = static_cast<uint32_t>(parser.pool.nodes.size());
@@ -678,32 +692,8 @@ const RegisterEquate* FindRegisterEquate(ExprParser& parser, std::string_view na
   return &found->second;
 }
 
-namespace {
-
-// Whether an expression names a symbol that equr or reg made stand for
-// registers in this pass.
-[[gnu::noinline]] bool NamesRegister(const ExprParser& parser, Expr expr) {
-  for (uint32_t i = 0; i < expr.count; ++i) {
-    const ExprNode& node = parser.pool.nodes[expr.first + i];
-    if (node.op != ExprOp::Symbol) continue;
-    auto found = parser.registers->bySymbol.find(static_cast<uint32_t>(node.value));
-    if (found != parser.registers->bySymbol.end() && found->second.pass == parser.registers->pass) {
-      return true;
-    }
-  }
-  return false;
-}
-
-}  // namespace
-
 bool ParseExpression(Cursor& c, ExprParser& parser, Expr& out, std::string& error) {
-  const char* start = c.p;
-  if (ShortExpression(c, parser, out)) {
-    if (!parser.registers || !NamesRegister(parser, out)) return true;
-    // A name that stands for a register is no value: the general parse says so.
-    parser.pool.nodes.resize(out.first);
-    c.p = start;
-  }
+  if (ShortExpression(c, parser, out)) return true;
   uint32_t first = static_cast<uint32_t>(parser.pool.nodes.size());
   Parse parse{c, parser, error, first};
   if (!parse.Binary(1)) {

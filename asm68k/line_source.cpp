@@ -595,7 +595,8 @@ std::string LineSource::Context() const {
                " of " + std::to_string(frame.count) + ")";
         break;
       case Frame::While:
-        line = "\n  in while at " + where + " (repetition " + std::to_string(frame.repetition + 1) + ")";
+        line = "\n  in while at " + where + " (repetition " +
+               std::to_string(frame.repetition + 1) + ")";
         break;
       default:
         line = "\n  included from " + where;

@@ -179,7 +179,9 @@ struct Substituter {
         // A local name that names a string equate (local NAME, then NAME
         // equs TEXT) stands for the equate's text.
         const std::string* equate = nullptr;
-        if (with.source && LocalName(*with.call, name) == text) equate = with.source->TextEquate(*text);
+        if (with.source && LocalName(*with.call, name) == text) {
+          equate = with.source->TextEquate(*text);
+        }
         return equate ? equate : text;
       }
     }
