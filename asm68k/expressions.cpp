@@ -267,6 +267,12 @@ struct Parse {
     int32_t first = 1;
     if (hasStart && !IsConstant(parser.pool, startExpr, first)) {
       // Known only when evaluated: the places go with it.
+      constexpr size_t kMostPlaces = 250;
+      if (places.size() > kMostPlaces) {
+        return Fail("instr's FIND stands " + std::to_string(places.size()) +
+                    " times in its TEXT; with a START known only when it is evaluated, at most " +
+                    std::to_string(kMostPlaces));
+      }
       if (!Emit(ExprOp::Instr, static_cast<int32_t>(places.size()))) return false;
       for (int32_t place : places) {
         if (!Emit(ExprOp::Constant, place)) return false;
