@@ -207,9 +207,10 @@ void RunDcb(PassState& state, const Statement& statement) {
 // run), its labels taking that address; its bytes go where it stands.
 void RunObj(PassState& state, const Statement& statement) {
   EvalResult r = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
-  if (!KnownWhereRead(state, "obj", r)) return;
-  state.inObj = true;
-  state.objOffset = static_cast<uint32_t>(r.value) - static_cast<uint32_t>(state.location);
+  state.inObj = true;  // also after an error, so that its objend still matches it
+  state.objOffset = KnownWhereRead(state, "obj", r)
+                        ? static_cast<uint32_t>(r.value) - static_cast<uint32_t>(state.location)
+                        : 0;
   state.labelsAbove.clear();
 }
 
@@ -230,7 +231,10 @@ void RunRorg(PassState& state, const Statement& statement) {
   EvalResult fill;
   if (statement.operandCount > 1) {
     fill = EvaluateExpr(state, ops[1].expr);
-    CheckDataValue(state, fill, kSizeB, "rorg");
+    if (fill.valid && (fill.value < -128 || fill.value > 255)) {
+      PassError(state, "rorg fills with a byte (-128..255), not " + std::to_string(fill.value));
+      return;
+    }
   }
   if (!offset.valid || !fill.valid) return;
   if (state.inOffset) {

@@ -486,6 +486,7 @@ std::string LineSource::SymbolValueText(std::string_view name, bool hex) {
                     state.options.caseSensitive};
   parser.environment = this;
   parser.atStartsLocal = state.options.atStartsLocal;
+  if (!assembly.registerEquates.bySymbol.empty()) parser.registers = &assembly.registerEquates;
   Cursor c{name.data(), name.data() + name.size()};
   Expr expr;
   std::string error;
