@@ -165,8 +165,10 @@ bool ShortDisplacementForm(TextRange text, Operand& out, const char*& displaceme
 }
 
 // d0-d3/a0/a6. Registers count d0..d7 then a0..a7, so d0-a6 runs across
-// both kinds; d0-7 is short for d0-d7.
-bool ParseRegisterList(Cursor& c, Operand& out, std::string& error) {
+// both kinds; d0-7 is short for d0-d7. Inlined into both its callers, so
+// that reg's parse costs the operand parse nothing.
+[[gnu::always_inline]] inline bool ParseRegisterList(Cursor& c, Operand& out,
+                                                     std::string& error) {
   uint16_t mask = 0;
   for (;;) {
     c.SkipSpace();
