@@ -198,6 +198,7 @@ Statement ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
 
 void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.pass = pass;
+  assembly.registerEquates.pass = pass;
   state.order = 0;
   state.scope = kGlobalScope;
   state.options = Options();
@@ -209,6 +210,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.sections.assign(1, Section());  // what comes before any section directive
   state.section = 0;
   state.inOffset = false;
+  LeaveObj(state);
   state.image.Clear(state.image.wanted, assembly.recordSources);
   state.unsettled = false;
   state.movedSection = -1;
@@ -327,7 +329,7 @@ EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr) {
   }
   EvalContext context{&state.assembly->symbols,
                       state.pass,
-                      static_cast<uint32_t>(state.location),
+                      Here(state),
                       state.locationKnown,
                       &state.forwardUsed,
                       &state.unresolvedForward,
@@ -360,10 +362,8 @@ EvalResult EvaluateNamed(PassState& state, Expr expr) {
   return EvaluateIn(state, state.store->expressions, expr);
 }
 
-EvalResult EvaluateSymbol(PassState& state, uint32_t symbol) {
-  ExprPool pool;
-  pool.nodes.push_back({ExprOp::Symbol, static_cast<int32_t>(symbol)});
-  return EvaluateIn(state, pool, Expr{0, 1});
+EvalResult EvaluatePool(PassState& state, const ExprPool& pool, Expr expr) {
+  return EvaluateIn(state, pool, expr);
 }
 
 void PassMessageAt(PassState& state, Severity severity, const ByteSource& where,
@@ -379,7 +379,8 @@ void PassMessageAt(PassState& state, Severity severity, const ByteSource& where,
 }
 
 int16_t LocationSection(const PassState& state) {
-  return state.inOffset ? kAddressOutsideSections : static_cast<int16_t>(state.section);
+  return state.inOffset || state.inObj ? kAddressOutsideSections
+                                       : static_cast<int16_t>(state.section);
 }
 
 void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known,
@@ -427,11 +428,12 @@ void DefineLabelHere(PassState& state, const Statement& statement) {
   if (statement.label < 0) return;
   if (!state.locationKnown) state.redoPossible = false;  // its address may still move
   if (state.location >= kAddressEnd) LocationPastEnd(state, statement.label);
-  DefineSymbol(state, statement.label, SymbolKind::Label,
-               static_cast<int32_t>(static_cast<uint32_t>(state.location)), state.locationKnown,
-               LocationSection(state));
+  DefineSymbol(state, statement.label, SymbolKind::Label, static_cast<int32_t>(Here(state)),
+               state.locationKnown, LocationSection(state));
   const Symbol& symbol = state.assembly->symbols.symbols[static_cast<size_t>(statement.label)];
-  if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name)) state.scope = statement.label;
+  if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name, state.options.atStartsLocal)) {
+    state.scope = statement.label;
+  }
 }
 
 void MoveLabel(PassState& state, int32_t symbol, uint32_t from, uint32_t to) {

@@ -131,6 +131,7 @@ struct Options {
   bool blanksInOperands = false;  // ws+: blanks belong to the operand field; comments need ';'
   bool autoEven = true;           // ae+: a pad byte before an instruction or word data at an odd address
   bool warnings = true;           // w+
+  bool atStartsLocal = true;      // l@ (l-): '@' starts a local label too; l. (l+): a global one
   // Optimisations: the shorter form that does the same, where the source
   // leaves the choice open.
   bool moveq = false;             // omq: move.l #-128..127,Dn is moveq
@@ -143,7 +144,9 @@ struct Options {
   bool localSymbols = false;      // v+: local names go into the symbol file
 
   // The options a line's parse depends on: a parse made under others is made again.
-  uint8_t ParseMode() const { return (caseSensitive ? 1 : 0) | (blanksInOperands ? 2 : 0); }
+  uint8_t ParseMode() const {
+    return (caseSensitive ? 1 : 0) | (blanksInOperands ? 2 : 0) | (atStartsLocal ? 4 : 0);
+  }
 };
 
 // Options in two bytes, for records that a long source keeps many of.
@@ -166,7 +169,8 @@ class PackedOptions {
       &Options::caseSensitive, &Options::blanksInOperands, &Options::autoEven,
       &Options::warnings,      &Options::moveq,            &Options::addq,
       &Options::subq,          &Options::zeroDisplacement, &Options::absoluteWord,
-      &Options::pcRelative,    &Options::shortBranch,      &Options::localSymbols};
+      &Options::pcRelative,    &Options::shortBranch,      &Options::localSymbols,
+      &Options::atStartsLocal};
   static constexpr size_t kCount = sizeof(kFlags) / sizeof(kFlags[0]);
   // Every option is a flag, and every flag is listed above.
   static_assert(sizeof(Options) == kCount, "an option is missing from PackedOptions");
@@ -260,6 +264,7 @@ struct Assembly {
   ParseStore persistent;
   ParseStore transient;
   SymbolTable symbols;
+  RegisterEquates registerEquates;  // equr and reg names
   std::vector<TextRange> pieces;  // an instruction's operands while it is parsed
   uint32_t rsCounter = 0;         // the symbol __RS
   // Every macro name defined so far in the run, and its line: a call that
@@ -362,6 +367,11 @@ struct PassState {
   std::vector<Section> sections;
   size_t section = 0;     // the current one
   bool inOffset = false;  // in an offset block: labels get addresses, nothing is placed
+  // In an obj block, code assembled for another address: its labels, '*' and
+  // program counter are `objOffset` past the location (in 32 bits), while its
+  // bytes go at the location.
+  bool inObj = false;
+  uint32_t objOffset = 0;
   ImageBuilder image;
   // Set once this pass is sure not to be the last (a forward reference has
   // already proved wrong): its bytes would be thrown away, so none are placed.
@@ -447,8 +457,8 @@ inline EvalResult EvaluateExpr(PassState& state, Expr expr) {
   }
   return EvaluateNamed(state, expr);
 }
-// The same for one symbol.
-EvalResult EvaluateSymbol(PassState& state, uint32_t symbol);
+// The same for an expression kept in a pool of its own.
+EvalResult EvaluatePool(PassState& state, const ExprPool& pool, Expr expr);
 
 // Gives a symbol its value in this pass; a second definition in one pass is
 // an error (but a set symbol may be set again).
@@ -456,6 +466,16 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
                   int16_t section = kNotAddress);
 // The section '*' is an address in (EvalResult::section).
 int16_t LocationSection(const PassState& state);
+// The address the current line runs at: its location, or in an obj block
+// the address it is assembled for.
+inline uint32_t Here(const PassState& state) {
+  return static_cast<uint32_t>(state.location) + state.objOffset;
+}
+// Ends an obj block (objend; org, section and offset end one too).
+inline void LeaveObj(PassState& state) {
+  state.inObj = false;
+  state.objOffset = 0;
+}
 void DefineLabelHere(PassState& state, const Statement& statement);
 // Gives a label defined at `from` in this pass the address `to` instead.
 void MoveLabel(PassState& state, int32_t symbol, uint32_t from, uint32_t to);

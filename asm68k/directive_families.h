@@ -18,9 +18,9 @@ ParseFunction ParseNone, ParseOne, ParseTwo;
 
 // Data, layout and symbols (directives_data.cpp).
 ParseFunction ParseDc, ParseDs, ParseDcb, ParseAssignment, ParseSection, ParseNamedSection,
-    ParseOffset, ParseHex;
+    ParseOffset, ParseHex, ParseRorg;
 RunFunction RunHex, RunOrg, RunEqu, RunSet, RunDc, RunDs, RunDcb, RunEven, RunCnop, RunSimhalt,
-    RunSection, RunOffset, RunRsReset, RunRsSet, RunRs, RunAlign;
+    RunSection, RunOffset, RunRsReset, RunRsSet, RunRs, RunAlign, RunObj, RunObjEnd, RunRorg;
 
 // Conditional assembly (directives_conditionals.cpp).
 ParseFunction ParseIf, ParseIfDefined, ParseIfSame, ParseIfBlank;
@@ -29,11 +29,15 @@ RunFunction RunIf, RunIfDefined, RunElse, RunEndIf;
 // Macros and repetition (directives_macros.cpp).
 ParseFunction ParseMacro, ParseLocal, ParsePurge;
 RunFunction RunMacro, RunMacroCall, RunMexit, RunEndMacro, RunShift, RunLocal, RunPurge, RunRept,
-    RunEndRept, RunEnd;
+    RunEndRept, RunWhile, RunEndWhile, RunEnd;
 
 // Text: string equates and the source's own messages (directives_text.cpp).
-ParseFunction ParseEqus, ParseSubstr, ParseInform, ParseFail;
-RunFunction RunEqus, RunSubstr, RunInform, RunFail;
+ParseFunction ParseEqus, ParseSubstr, ParseInform, ParseFail, ParseFatal, ParsePushp, ParsePopp;
+RunFunction RunEqus, RunSubstr, RunInform, RunFail, RunFatal, RunPushp, RunPopp;
+
+// Names that stand for registers (directives_registers.cpp).
+ParseFunction ParseEqur, ParseReg;
+RunFunction RunEqur, RunReg;
 
 // Files (directives_files.cpp).
 ParseFunction ParseNamedFile, ParseIncbin;

@@ -29,6 +29,8 @@ enum DirectiveFlag : uint16_t {
   kWordAligned = 1 << 11,  // .w and .l data (and simhalt) start at an even address
   kMacroName = 1 << 12,    // the label field is a macro's name (macro, macros)
   kNamesText = 1 << 13,    // the label field names a string equate (equs, substr)
+  kOpensWhile = 1 << 14,
+  kEndWhile = 1 << 15,
 };
 
 // The test an if-family directive applies to its value, kept in the

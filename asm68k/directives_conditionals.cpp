@@ -137,9 +137,10 @@ bool ParseIfDefined(DirectiveParse& p, std::string& error) {
   }
   p.statement.size = p.name == "ifd" || p.name == "ifdef" ? kIfNonZero : kIfZero;
   Operand operand;
-  if (IsLocalName(name)) p.parser.usedScope = true;
+  bool local = IsLocalName(name, p.parser.atStartsLocal);
+  if (local) p.parser.usedScope = true;
   operand.expr.first =
-      p.parser.symbols.Intern(name, IsLocalName(name) ? p.parser.scope : kGlobalScope,
+      p.parser.symbols.Intern(name, local ? p.parser.scope : kGlobalScope,
                               p.parser.caseSensitive);
   p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
   p.statement.operandCount = 1;

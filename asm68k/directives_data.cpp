@@ -105,6 +105,10 @@ bool ParseDs(DirectiveParse& p, std::string& error) {
   return ParseExpressions(p, 1, 1, SizedName("ds", p.size), error);
 }
 
+bool ParseRorg(DirectiveParse& p, std::string& error) {
+  return ParseExpressions(p, 1, 2, p.name, error);
+}
+
 bool ParseDcb(DirectiveParse& p, std::string& error) {
   return ParseExpressions(p, 1, 2, SizedName(p.name, p.size), error);
 }
@@ -113,6 +117,7 @@ void RunOrg(PassState& state, const Statement& statement) {
   const Operand* ops = StatementOperands(state, statement);
   EvalResult r = EvaluateExpr(state, ops[0].expr);
   LeaveOffset(state);
+  LeaveObj(state);
   // org may go anywhere, backwards too; two lines placing bytes at one
   // address are reported when the pass ends.
   state.location = static_cast<uint32_t>(r.value);
@@ -194,6 +199,61 @@ void RunDcb(PassState& state, const Statement& statement) {
     }
   }
   if (!count.known) state.locationKnown = false;
+}
+
+// obj ADDR ... objend: code assembled for another address (copied there to
+// run), its labels taking that address; its bytes go where it stands.
+void RunObj(PassState& state, const Statement& statement) {
+  EvalResult r = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
+  state.inObj = true;  // also after an error, so that its objend still matches it
+  state.objOffset = KnownWhereRead(state, "obj", r)
+                        ? static_cast<uint32_t>(r.value) - static_cast<uint32_t>(state.location)
+                        : 0;
+  state.labelsAbove.clear();
+}
+
+void RunObjEnd(PassState& state, const Statement&) {
+  if (!state.inObj) {
+    PassError(state, "objend without obj");
+    return;
+  }
+  LeaveObj(state);
+  state.labelsAbove.clear();
+}
+
+// rorg OFFSET[,FILL]: on to OFFSET past the start of the section, the bytes
+// between filled with FILL (0 when left out).
+void RunRorg(PassState& state, const Statement& statement) {
+  const Operand* ops = StatementOperands(state, statement);
+  EvalResult offset = EvaluateExpr(state, ops[0].expr);
+  EvalResult fill;
+  if (statement.operandCount > 1) {
+    fill = EvaluateExpr(state, ops[1].expr);
+    if (fill.valid && (fill.value < -128 || fill.value > 255)) {
+      PassError(state, "rorg fills with a byte (-128..255), not " + std::to_string(fill.value));
+      return;
+    }
+  }
+  if (!offset.valid || !fill.valid) return;
+  if (state.inOffset) {
+    PassError(state, "rorg moves within a section, not in an offset block");
+    return;
+  }
+  const Section& section = state.sections[state.section];
+  if (!offset.known || !section.baseKnown) state.locationKnown = false;
+  uint64_t target = section.base + static_cast<uint32_t>(offset.value);
+  if (target < state.location) {
+    if (state.locationKnown) {
+      PassError(state, "rorg " + Hex(static_cast<uint32_t>(offset.value)) + " is behind " +
+                           HexAddress(state.location - section.base) +
+                           ", where the section has got to: rorg only moves on");
+    }
+    return;
+  }
+  uint64_t count = target - state.location;
+  if (uint8_t* block = EmitBytes(state, nullptr, count)) {
+    std::memset(block, static_cast<uint8_t>(fill.value), static_cast<size_t>(count));
+  }
 }
 
 void RunEven(PassState& state, const Statement&) {

@@ -1,5 +1,5 @@
 // Macros and repetition: macro, macros, the call of a macro, mexit, endm,
-// shift, local, purge, rept, endr, and end.
+// shift, local, purge, rept, endr, while, endw, and end.
 
 #include <algorithm>
 #include <vector>
@@ -17,8 +17,8 @@ namespace {
 // The directives a macro can't take the name of: those that shape blocks
 // or name what they define, which the line source must always see.
 constexpr uint16_t kReservedDirective = kOpensIf | kElse | kElseIf | kEndIf | kOpensMacro |
-                                        kEndMacro | kOpensRept | kEndRept | kNamesSymbol |
-                                        kMacroName;
+                                        kEndMacro | kOpensRept | kEndRept | kOpensWhile |
+                                        kEndWhile | kNamesSymbol | kMacroName;
 
 // statement.size of a `macros` line whose body is the rest of the line.
 constexpr uint8_t kBodyOnTheLine = 1;
@@ -402,6 +402,46 @@ void RunRept(PassState& state, const Statement& statement) {
 }
 
 void RunEndRept(PassState& state, const Statement&) { PassError(state, "endr without rept"); }
+
+// while COND ... endw: the body again and again while COND is not 0. Its
+// frame holds the while line and the body, so that the line is read (and
+// counted against the run's bounds) before each repetition.
+void RunWhile(PassState& state, const Statement& statement) {
+  LineSource& source = *state.lines;
+  Frame& frame = source.frames.back();
+  const uint32_t here = frame.next - 1;  // this line, in its text
+  EvalResult r = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
+  bool holds = KnownWhereRead(state, "while", r) && r.value != 0;
+  if (frame.kind == Frame::While && frame.bodyStart == here) {  // read again: once more?
+    if (holds) {
+      ++frame.repetition;
+    } else {
+      PopFrame(source);
+    }
+    return;
+  }
+  int64_t end = FindBlockEnd(source, kOpensWhile, kEndWhile);
+  if (end < 0) {
+    PassError(state, std::string("while has no endw before the end of ") + BlockName(frame));
+    frame.next = frame.end;
+    return;
+  }
+  frame.next = static_cast<uint32_t>(end) + 1;
+  if (!holds || NestTooDeep(state)) return;
+  Frame loop;
+  loop.kind = Frame::While;
+  loop.text = source.frames.back().text;
+  loop.bodyStart = here;
+  loop.next = here + 1;
+  loop.end = static_cast<uint32_t>(end);
+  loop.conditionals = source.conditionals.size();
+  loop.callFile = state.file;
+  loop.callLine = state.line;
+  loop.expansion = source.frames.back().expansion;  // its lines read with the same arguments
+  source.frames.push_back(std::move(loop));
+}
+
+void RunEndWhile(PassState& state, const Statement&) { PassError(state, "endw without while"); }
 
 void RunEnd(PassState& state, const Statement&) { state.lines->Stop(); }
 

@@ -25,12 +25,11 @@ const OptFlag kOptFlags[] = {
     {"op", &Options::pcRelative},
     {"os", &Options::shortBranch},
     {"v", &Options::localSymbols},
-    // Which character starts a local label ('.' and '@' both always do),
-    // and how numbers are written (all forms are always taken).
-    {"l.", nullptr}, {"l@", nullptr}, {"an", nullptr},
-    // Listing, symbol and debugger output.
-    {"a", nullptr}, {"d", nullptr}, {"e", nullptr}, {"l", nullptr}, {"m", nullptr},
-    {"p", nullptr}, {"s", nullptr}, {"t", nullptr}, {"x", nullptr}, {"mex", nullptr},
+    // How numbers are written (all forms are always taken).
+    {"an", nullptr},
+    // Listing, symbol and debugger output, and messages' detail.
+    {"a", nullptr}, {"d", nullptr}, {"e", nullptr}, {"m", nullptr}, {"p", nullptr},
+    {"s", nullptr}, {"t", nullptr}, {"x", nullptr}, {"mex", nullptr},
 };
 // clang-format on
 
@@ -39,7 +38,17 @@ bool SetOption(Options& options, const std::string& flag) {
   char sign = flag.back();
   bool on = sign != '-';
   std::string_view name(flag);
+  // Which character starts a local label: '.' always does; l. (or l+)
+  // makes "@name" a global name, l@ (or l-) a local one again.
+  if (flag == "l." || flag == "l@") {
+    options.atStartsLocal = flag == "l@";
+    return true;
+  }
   if (sign == '+' || sign == '-') name.remove_suffix(1);
+  if (name == "l") {
+    options.atStartsLocal = !on;
+    return true;
+  }
   for (const OptFlag& known : kOptFlags) {
     if (known.name != name) continue;
     if (known.setting) options.*known.setting = on;

@@ -1,6 +1,7 @@
-// Text: string equates (equs, substr), messages of the source's own
-// (inform, fail).
+// Text: string equates (equs, substr, pushp and popp), messages of the
+// source's own (inform, fail, fatal).
 
+#include <algorithm>
 #include <vector>
 
 #include "directive_families.h"
@@ -101,6 +102,7 @@ void RunEqus(PassState& state, const Statement& statement) {
 
 // NAME substr [START],[END],TEXT: characters START to END of TEXT, counted
 // from 1 and inclusive; START is 1 and END the last character when left out.
+// An END past the text stops at its end; a START past it gives no text.
 bool ParseSubstr(DirectiveParse& p, std::string& error) {
   if (!NeedsName(p, error)) return false;
   std::vector<TextRange> parts = SplitParts(p.operands, 3);
@@ -139,12 +141,13 @@ void RunSubstr(PassState& state, const Statement& statement) {
   if (!start.valid || !end.valid) return;
   int64_t first = statement.size & kNoStart ? 1 : start.value;
   int64_t last = statement.size & kNoEnd ? length : end.value;
-  if (first < 1 || first > length + 1 || last > length) {
-    PassError(state, "substr " + std::to_string(first) + " to " + std::to_string(last) +
-                         " is outside the text, which has " + std::to_string(length) +
-                         " characters");
+  if (first < 1) {
+    PassError(state, "substr starts at character 1, not " + std::to_string(first));
     return;
   }
+  // Past the end it takes what there is: header macros cut a name to a
+  // field's width so, whatever the name's length.
+  last = std::min(last, length);
   std::string part;
   if (last >= first) part = std::string(text.substr(static_cast<size_t>(first - 1),
                                                     static_cast<size_t>(last - first + 1)));
@@ -249,6 +252,67 @@ bool ParseFail(DirectiveParse& p, std::string&) {
   SetOnlyOperand(p, TextOperand(p.store, std::string_view(p.operands.begin,
                                                           static_cast<size_t>(end - p.operands.begin))));
   return true;
+}
+
+// fatal TEXT: an error with TEXT (quoted, or the rest of the line) that
+// ends the assembly at its line.
+bool ParseFatal(DirectiveParse& p, std::string& error) {
+  Cursor c{p.operands.begin, p.operands.end};
+  c.SkipSpace();
+  if (c.Peek() != '"' && c.Peek() != '\'') return ParseFail(p, error);
+  std::string text;
+  if (!ReadText(p.operands, text, p.name, error)) return false;
+  SetOnlyOperand(p, TextOperand(p.store, text));
+  return true;
+}
+
+void RunFatal(PassState& state, const Statement& statement) {
+  std::string_view message = OperandText(*state.store, StatementOperands(state, statement)[0]);
+  EndRun(state, message.empty() ? std::string("fatal") : std::string(message));
+  state.lines->Stop();
+}
+
+// pushp TEXT puts TEXT (quoted, or bare) on a stack; popp NAME takes the
+// last one off into the string equate NAME. Macros so keep lines of code
+// to write out later in the other order.
+bool ParsePushp(DirectiveParse& p, std::string& error) {
+  std::string text;
+  if (!ReadText(p.operands, text, p.name, error)) return false;
+  SetOnlyOperand(p, TextOperand(p.store, text));
+  return true;
+}
+
+void RunPushp(PassState& state, const Statement& statement) {
+  LineSource& source = *state.lines;
+  std::string_view text = OperandText(*state.store, StatementOperands(state, statement)[0]);
+  if (source.HoldText(text.size(), 0)) source.pushedTexts.emplace_back(text);
+}
+
+bool ParsePopp(DirectiveParse& p, std::string& error) {
+  Cursor c{p.operands.begin, p.operands.end};
+  c.SkipSpace();
+  std::string_view name;
+  if (IsIdentStart(c.Peek()) && c.Peek() != '.' && c.Peek() != '@') name = c.Identifier();
+  c.SkipSpace();
+  if (name.empty() || !c.AtEnd()) {
+    error = "popp needs the name of the string equate it defines: popp NAME";
+    return false;
+  }
+  SetOnlyOperand(p, TextOperand(p.store, name));
+  return true;
+}
+
+void RunPopp(PassState& state, const Statement& statement) {
+  LineSource& source = *state.lines;
+  if (source.pushedTexts.empty()) {
+    PassError(state, "popp without a text put aside by pushp");
+    return;
+  }
+  std::string text = std::move(source.pushedTexts.back());
+  source.pushedTexts.pop_back();
+  source.HoldText(0, text.size());
+  DefineTextEquate(source, OperandText(*state.store, StatementOperands(state, statement)[0]),
+                   std::move(text));
 }
 
 void RunFail(PassState& state, const Statement& statement) {

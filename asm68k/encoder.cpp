@@ -168,7 +168,7 @@ struct Encoder {
     const Options& options = state.options;
     if (options.pcRelative && (form.modes[index] & kPcDisp) && r.valid && r.section >= 0 &&
         r.section == LocationSection(state)) {
-      int32_t displacement = Distance(r.value, static_cast<uint32_t>(state.location) + 2u * count);
+      int32_t displacement = Distance(r.value, Here(state) + 2u * count);
       if (FitsSigned16(displacement) && Settles(r)) {
         Word(static_cast<uint32_t>(displacement));
         return 0x3A;
@@ -230,14 +230,14 @@ struct Encoder {
       }
       case kOpPcDisp: {
         EvalResult r = Eval(operand);
-        int32_t displacement = Distance(r.value, static_cast<uint32_t>(state.location) + 2u * count);
+        int32_t displacement = Distance(r.value, Here(state) + 2u * count);
         CheckDisplacement16(r, displacement);
         Word(static_cast<uint32_t>(displacement));
         return 0x3A;
       }
       case kOpPcIndex: {
         EvalResult r = Eval(operand);
-        int32_t displacement = Distance(r.value, static_cast<uint32_t>(state.location) + 2u * count);
+        int32_t displacement = Distance(r.value, Here(state) + 2u * count);
         CheckDisplacement8(r, displacement);
         Word(BriefExtension(operand, displacement));
         return 0x3B;
@@ -265,7 +265,7 @@ struct Encoder {
 
   void BranchDisplacement(const Operand& target) {
     EvalResult r = Eval(target);
-    uint32_t from = static_cast<uint32_t>(state.location) + 2;
+    uint32_t from = Here(state) + 2;
     int32_t displacement = Distance(r.value, from);
     // opt os: an unsized branch in reach of .s takes it (not to the next
     // word, which a displacement of 0 can't say).

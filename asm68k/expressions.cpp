@@ -37,6 +37,22 @@ bool IsWord(std::string_view name, std::string_view word) {
   return true;
 }
 
+// instr's answer: the first of `places` (in order) at or after `start`, or 0.
+int32_t FirstPlace(const int32_t* places, size_t count, int32_t start) {
+  for (size_t i = 0; i < count; ++i) {
+    if (places[i] >= start) return places[i];
+  }
+  return 0;
+}
+
+// The values of the Constant nodes after an Instr node.
+int32_t InstrPlace(const ExprNode* instr, int32_t start) {
+  for (int32_t i = 1; i <= instr->value; ++i) {
+    if (instr[i].value >= start) return instr[i].value;
+  }
+  return 0;
+}
+
 struct Parse {
   Cursor& c;
   ExprParser& parser;
@@ -141,13 +157,18 @@ struct Parse {
         if (IsWord(name, "strlen")) return Function("strlen");
         if (IsWord(name, "strcmp")) return Function("strcmp");
         if (IsWord(name, "filesize")) return Function("filesize");
+        if (IsWord(name, "instr")) return Instr();
       }
       if (name[0] == '_' && parser.environment) {
         int32_t value;
         if (TimeSymbol(name, value)) return Emit(ExprOp::Constant, value);
       }
       if (IsWord(name, "__rs")) name = kRsCounterName;
-      bool local = IsLocalName(name);
+      if (FindRegisterEquate(parser, name)) {
+        return Fail("'" + std::string(name) +
+                    "' stands for a register and cannot be used as a value here");
+      }
+      bool local = IsLocalName(name, parser.atStartsLocal);
       if (local) parser.usedScope = true;
       uint32_t index =
           parser.symbols.Intern(name, local ? parser.scope : kGlobalScope, parser.caseSensitive);
@@ -209,7 +230,7 @@ struct Parse {
       c.SkipSpace();
       if (!IsIdentStart(c.Peek())) return Fail(function + " needs a symbol name");
       std::string_view name = c.Identifier();
-      bool local = IsLocalName(name);
+      bool local = IsLocalName(name, parser.atStartsLocal);
       if (local) parser.usedScope = true;
       uint32_t index =
           parser.symbols.Intern(name, local ? parser.scope : kGlobalScope, parser.caseSensitive);
@@ -232,6 +253,50 @@ struct Parse {
     if (!parser.environment) return Fail("filesize is not available here");
     if (!parser.environment->FileSize(first, size, problem)) return Fail(problem);
     return Emit(ExprOp::Constant, static_cast<int32_t>(size));
+  }
+
+  // instr([START,]TEXT,FIND): where FIND first stands in TEXT at or after
+  // character START (from 1; 1 when left out), or 0. The cursor is at the '('.
+  bool Instr() {
+    ++c.p;
+    c.SkipSpace();
+    uint32_t start = static_cast<uint32_t>(parser.pool.nodes.size());
+    bool hasStart = c.Peek() != '"' && c.Peek() != '\'';
+    if (hasStart) {
+      if (++depth > kMaxNesting) return Fail("expression is nested too deeply");
+      if (!Binary(1)) return false;
+      --depth;
+      c.SkipSpace();
+      if (!c.Match(',')) return Fail("instr takes [START,]TEXT,FIND: instr(1,\"TEXT\",\"FIND\")");
+    }
+    std::string text, find;
+    if (!QuotedText("instr", text)) return false;
+    if (!c.Match(',')) return Fail("instr takes [START,]TEXT,FIND: instr(1,\"TEXT\",\"FIND\")");
+    if (!QuotedText("instr", find)) return false;
+    if (!CloseFunction("instr")) return false;
+    std::vector<int32_t> places;
+    for (size_t at = find.empty() ? std::string::npos : text.find(find); at != std::string::npos;
+         at = text.find(find, at + 1)) {
+      places.push_back(static_cast<int32_t>(at + 1));
+    }
+    Expr startExpr{start, static_cast<uint32_t>(parser.pool.nodes.size()) - start};
+    int32_t first = 1;
+    if (hasStart && !IsConstant(parser.pool, startExpr, first)) {
+      // Known only when evaluated: the places go with it.
+      constexpr size_t kMostPlaces = 250;
+      if (places.size() > kMostPlaces) {
+        return Fail("instr's FIND stands " + std::to_string(places.size()) +
+                    " times in its TEXT; with a START known only when it is evaluated, at most " +
+                    std::to_string(kMostPlaces));
+      }
+      if (!Emit(ExprOp::Instr, static_cast<int32_t>(places.size()))) return false;
+      for (int32_t place : places) {
+        if (!Emit(ExprOp::Constant, place)) return false;
+      }
+      return true;
+    }
+    parser.pool.nodes.resize(start);
+    return Emit(ExprOp::Constant, FirstPlace(places.data(), places.size(), first));
   }
 
   bool Unary() {
@@ -432,13 +497,21 @@ ASM68K_ALWAYS_INLINE bool ReadShortTerm(const char*& at, const char* end, ShortT
   if (name.size() == 4 && IsWord(name, "narg")) return false;
   if (p < end && *p == '(' &&
       (IsWord(name, "def") || IsWord(name, "ref") || IsWord(name, "strlen") ||
-       IsWord(name, "strcmp") || IsWord(name, "filesize"))) {
+       IsWord(name, "strcmp") || IsWord(name, "filesize") || IsWord(name, "instr"))) {
     return false;
   }
   term.op = ExprOp::Symbol;
   term.name = name;
   at = p;
   return true;
+}
+
+// Whether either name stands for registers (equr, reg): such a name is no
+// value, and the general parse says so.
+[[gnu::noinline]] bool NamesRegister(ExprParser& parser, std::string_view first,
+                                     std::string_view second) {
+  return (!first.empty() && FindRegisterEquate(parser, first)) ||
+         (!second.empty() && FindRegisterEquate(parser, second));
 }
 
 void EmitShortTerm(ExprParser& parser, const ShortTerm& term) {
@@ -472,6 +545,11 @@ bool ShortExpression(Cursor& c, ExprParser& parser, Expr& out) {
     // The general parse keeps a minus as its own step unless both are numbers.
     bool numbers = left.op == ExprOp::Constant && right.op == ExprOp::Constant;
     if (!numbers && (left.negated || right.negated)) return false;
+  }
+  if (parser.registers &&
+      NamesRegister(parser, left.op == ExprOp::Symbol ? left.name : std::string_view(),
+                    op && right.op == ExprOp::Symbol ? right.name : std::string_view())) {
+    return false;
   }
   c.p = p;  // before the blanks, as the general parse leaves it
   out.first = static_cast<uint32_t>(parser.pool.nodes.size());
@@ -619,6 +697,19 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
 
 }  // namespace
 
+const RegisterEquate* FindRegisterEquate(ExprParser& parser, std::string_view name) {
+  if (!parser.registers || name.empty()) return nullptr;
+  bool local = IsLocalName(name, parser.atStartsLocal);
+  if (local) parser.usedScope = true;  // in another scope the name may be another's
+  uint32_t index =
+      parser.symbols.Intern(name, local ? parser.scope : kGlobalScope, parser.caseSensitive);
+  auto found = parser.registers->bySymbol.find(index);
+  if (found == parser.registers->bySymbol.end() || found->second.pass != parser.registers->pass) {
+    return nullptr;
+  }
+  return &found->second;
+}
+
 bool ParseExpression(Cursor& c, ExprParser& parser, Expr& out, std::string& error) {
   if (ShortExpression(c, parser, out)) return true;
   uint32_t first = static_cast<uint32_t>(parser.pool.nodes.size());
@@ -666,6 +757,10 @@ bool IsConstant(const ExprPool& pool, Expr expr, int32_t& value) {
       case ExprOp::Complement:
       case ExprOp::LogicalNot:
         stack[top - 1] = ApplyUnary(node.op, stack[top - 1]);
+        break;
+      case ExprOp::Instr:
+        stack[top - 1] = InstrPlace(&node, stack[top - 1]);
+        i += static_cast<uint32_t>(node.value);
         break;
       default: {
         --top;
@@ -732,6 +827,10 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
       case ExprOp::Complement:
       case ExprOp::LogicalNot:
         stack[top - 1] = ApplyUnary(node.op, stack[top - 1]);
+        break;
+      case ExprOp::Instr:
+        stack[top - 1] = InstrPlace(&node, stack[top - 1]);
+        i += static_cast<uint32_t>(node.value);
         break;
       default:
         --top;

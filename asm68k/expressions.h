@@ -8,6 +8,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "source.h"
@@ -44,6 +45,10 @@ enum class ExprOp : uint8_t {
   // ref(NAME): the symbol's index; true when a line assembled uses it in an
   // expression, above or below, in this pass or an earlier one.
   Referenced,
+  // instr(START,TEXT,FIND) with a START known only when evaluated: `value`
+  // Constant nodes follow, the places FIND stands at in TEXT (from 1, in
+  // order); it turns START into the first of them at or after START, or 0.
+  Instr,
 };
 
 // What comparisons and logical operators give for true (all bits set, so
@@ -77,6 +82,19 @@ class ExprEnvironment {
   virtual const std::tm& AssemblyTime() = 0;
 };
 
+// Names that stand for registers: NAME equr REGISTER and NAME reg LIST, by
+// symbol number. Defined as the pass runs, so a name stands for a register
+// only below its definition, in that pass.
+struct RegisterEquate {
+  int8_t reg = -1;       // equr: 0-7 d0-d7, 8-15 a0-a7; -1 for a reg list
+  uint16_t mask = 0;     // reg: bit 0 = d0 ... bit 15 = a7
+  int16_t pass = 0;      // the pass that defined it
+};
+struct RegisterEquates {
+  std::unordered_map<uint32_t, RegisterEquate> bySymbol;
+  int pass = 0;  // the pass running
+};
+
 // What a parse needs to turn names into symbol numbers.
 struct ExprParser {
   ExprPool& pool;
@@ -86,8 +104,13 @@ struct ExprParser {
   bool caseSensitive = false;    // names match only as written
   bool usedScope = false;        // set when a ".local" name was read
   bool usedNarg = false;         // set when narg was read
+  bool atStartsLocal = true;     // "@name" is a local name (opt l.: a global one)
   ExprEnvironment* environment = nullptr;  // for filesize() and the time symbols
+  RegisterEquates* registers = nullptr;    // when any are defined
 };
+
+// The register equate or list NAME stands for in this pass, or null.
+const RegisterEquate* FindRegisterEquate(ExprParser& parser, std::string_view name);
 
 // Parses an expression starting at the cursor and stops at the first
 // character that cannot continue it.

@@ -219,9 +219,9 @@ void PadOddAddress(PassState& state, std::string_view what) {
   // Labels alone on the lines just above name what follows them: the padded address.
   std::vector<int32_t> labels;
   labels.swap(state.labelsAbove);
-  uint32_t before = state.location;
+  uint32_t before = Here(state);
   Pad(state, 1);
-  for (int32_t label : labels) MoveLabel(state, label, before, state.location);
+  for (int32_t label : labels) MoveLabel(state, label, before, Here(state));
 }
 
 bool RefuseBytesInBss(PassState& state, std::string_view what) {
@@ -232,6 +232,7 @@ bool RefuseBytesInBss(PassState& state, std::string_view what) {
 
 void EnterSection(PassState& state, const std::string& name, SectionKind kind) {
   state.labelsAbove.clear();
+  LeaveObj(state);
   SaveSection(state);
   state.inOffset = false;
   size_t index = 0;
@@ -256,6 +257,7 @@ void EnterSection(PassState& state, const std::string& name, SectionKind kind) {
 
 void EnterOffset(PassState& state, uint32_t value, bool known) {
   state.labelsAbove.clear();
+  LeaveObj(state);
   SaveSection(state);
   state.inOffset = true;
   state.location = value;

@@ -49,6 +49,8 @@ const char* BlockName(const Frame& frame) {
       return "the macro";
     case Frame::Rept:
       return "the rept body";
+    case Frame::While:
+      return "the while body";
     default:
       return "the file";
   }
@@ -91,7 +93,9 @@ bool NestTooDeep(PassState& state) {
   const LineSource& source = *state.lines;
   int expansions = 0, includes = 0;
   for (const Frame& frame : source.frames) {
-    if (frame.kind == Frame::Macro || frame.kind == Frame::Rept) ++expansions;
+    if (frame.kind == Frame::Macro || frame.kind == Frame::Rept || frame.kind == Frame::While) {
+      ++expansions;
+    }
     if (frame.kind == Frame::Include) ++includes;
   }
   if (expansions >= kMaxExpansionDepth) {
@@ -129,6 +133,10 @@ void EndFrame(LineSource& source) {
     frame.next = frame.bodyStart;
     return;
   }
+  if (frame.kind == Frame::While) {  // its while line decides whether the body comes again
+    frame.next = frame.bodyStart;
+    return;
+  }
   PopFrame(source);
 }
 
@@ -136,8 +144,8 @@ void EndFrame(LineSource& source) {
 
 namespace {
 
-// Whether the '&' at `ampersand`, a line's last character that is no blank,
-// stands outside quotes and before any ';' comment.
+// Whether the '&' at `ampersand` stands outside quotes and before any ';'
+// comment of the line that starts at `begin`.
 bool AmpersandContinues(const char* begin, const char* ampersand) {
   for (const char* p = begin; p < ampersand;) {
     if (*p == ';') return false;
@@ -151,19 +159,48 @@ bool AmpersandContinues(const char* begin, const char* ampersand) {
   return true;
 }
 
-// Whether a line goes on on the next one: its last character that is no
-// blank is a '&' outside quotes and before any ';' comment.
-bool ContinuesOnNextLine(const char* begin, const char* end) {
-  const char* last = end;
-  while (last > begin && IsSpace(last[-1])) --last;
-  if (last == begin || last[-1] != '&' || IsCommentOrBlank(begin, end)) return false;
-  return AmpersandContinues(begin, last - 1);
+// Whether a '&' anywhere in the text has only blanks between it and a ';'
+// (found once a text, so that lines are searched for a comment after a '&'
+// only in a text that may have one).
+bool HasAmpersandBeforeSemicolon(const char* p, const char* end) {
+  while ((p = static_cast<const char*>(std::memchr(p, '&', static_cast<size_t>(end - p))))) {
+    ++p;
+    while (p < end && IsSpace(*p)) ++p;
+    if (p < end && *p == ';') return true;
+  }
+  return false;
 }
 
-// The text of a continued line up to its '&'.
-const char* BeforeAmpersand(const char* begin, const char* end) {
-  while (end > begin && IsSpace(end[-1])) --end;
-  return end - 1;
+// The '&' that makes a line go on on the next one, or null: the line's last
+// character that is no blank, or (when `beforeComments`) the last before its
+// ';' comment, outside quotes. [first, last) is the line without its edge
+// blanks.
+[[gnu::noinline]] const char* ContinuationAmpersand(const char* first, const char* last,
+                                                    bool beforeComments) {
+  if (last[-1] == '&') return AmpersandContinues(first, last - 1) ? last - 1 : nullptr;
+  if (!beforeComments) return nullptr;
+  // "name macros &   ; comment": the '&' before the comment continues too.
+  for (const char* semicolon = first; (semicolon = static_cast<const char*>(std::memchr(
+                                           semicolon, ';', static_cast<size_t>(last - semicolon))));
+       ++semicolon) {
+    const char* before = semicolon;
+    while (before > first && IsSpace(before[-1])) --before;
+    if (before > first && before[-1] == '&') {
+      return AmpersandContinues(first, before - 1) ? before - 1 : nullptr;
+    }
+  }
+  return nullptr;
+}
+
+// The continuing '&' of a line read after a '&', or null (also for a blank
+// or comment line, which ends the joined line).
+const char* ContinuationOf(const char* begin, const char* end) {
+  const char* first = begin;
+  while (first < end && IsSpace(*first)) ++first;
+  if (first == end || *first == ';' || *first == '*') return nullptr;
+  const char* last = end;
+  while (IsSpace(last[-1])) --last;
+  return ContinuationAmpersand(first, last, true);
 }
 
 }  // namespace
@@ -209,6 +246,7 @@ void IndexWalkedLines(SourceText& text, Walker& lines, uint64_t& allowance) {
   const char* lineBegin;
   const char* lineEnd;
   uint64_t left = allowance;
+  const bool beforeComments = HasAmpersandBeforeSemicolon(begin, begin + text.text.size());
   for (uint32_t number = 1; lines.Next(lineBegin, lineEnd); ++number) {
     // A line's first and last characters that are no blanks tell a comment
     // or blank line, and one that may go on on the next ('&').
@@ -224,22 +262,29 @@ void IndexWalkedLines(SourceText& text, Walker& lines, uint64_t& allowance) {
     while (IsSpace(last[-1])) --last;  // stops at `first` at the latest
     LineInfo line;
     line.number = number;
-    if (last[-1] != '&' || !AmpersandContinues(first, last - 1)) {
+    // Most texts have no '&' before a comment: only a line that ends in one
+    // may go on.
+    const char* ampersand = last[-1] == '&' || beforeComments
+                                ? ContinuationAmpersand(first, last, beforeComments)
+                                : nullptr;
+    if (!ampersand) {
       line.place = static_cast<uint32_t>(lineBegin - begin);
       text.lines.push_back(line);
       continue;
     }
-    // Lines joined by '&' become one, numbered as the first.
+    // Lines joined by '&' become one, numbered as the first; each is taken up
+    // to its '&', and a comment after it goes.
     line.place = static_cast<uint32_t>(text.joined.size()) | LineInfo::kJoined;
     uint32_t spanBegin = static_cast<uint32_t>(lineBegin - begin);
-    text.joined.append(lineBegin, BeforeAmpersand(lineBegin, lineEnd));
+    text.joined.append(lineBegin, ampersand);
     while (lines.Next(lineBegin, lineEnd)) {
       ++number;
-      if (!ContinuesOnNextLine(lineBegin, lineEnd)) {
+      ampersand = ContinuationOf(lineBegin, lineEnd);
+      if (!ampersand) {
         text.joined.append(lineBegin, lineEnd);
         break;
       }
-      text.joined.append(lineBegin, BeforeAmpersand(lineBegin, lineEnd));
+      text.joined.append(lineBegin, ampersand);
     }
     text.joined += '\n';
     text.joinedSpans.push_back(
@@ -354,6 +399,7 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
   context.narg = source.ArgumentCount();
   context.caseSensitive = state.options.caseSensitive;
   context.blanksInOperands = state.options.blanksInOperands;
+  context.atStartsLocal = state.options.atStartsLocal;
   context.environment = &source;
   if (!keep) {
     ParseStore& store = state.assembly->transient;
@@ -432,10 +478,28 @@ bool LineSource::FileSize(const std::string& name, uint64_t& size, std::string& 
   return true;
 }
 
-std::string LineSource::SymbolValueText(std::string_view name) {
-  int32_t scope = IsLocalName(name) ? state.scope : kGlobalScope;
-  uint32_t symbol = assembly.symbols.Intern(name, scope, state.options.caseSensitive);
-  return std::to_string(EvaluateSymbol(state, symbol).value);
+std::string LineSource::SymbolValueText(std::string_view name, bool hex) {
+  // Read as an expression, so that every name one knows has a value here:
+  // the time symbols, narg and __RS too.
+  ExprPool pool;
+  ExprParser parser{pool, assembly.symbols, state.scope, ArgumentCount(),
+                    state.options.caseSensitive};
+  parser.environment = this;
+  parser.atStartsLocal = state.options.atStartsLocal;
+  if (!assembly.registerEquates.bySymbol.empty()) parser.registers = &assembly.registerEquates;
+  Cursor c{name.data(), name.data() + name.size()};
+  Expr expr;
+  std::string error;
+  bool read = ParseExpression(c, parser, expr, error);
+  c.SkipSpace();
+  if (!read || !c.AtEnd()) {
+    PassError(state, read ? "unexpected " + Excerpt(c.p, c.end) + " after the value of \\" +
+                                std::string(hex ? "$" : "#")
+                          : error);
+    return "0";
+  }
+  int32_t value = EvaluatePool(state, pool, expr).value;
+  return hex ? Hex(static_cast<uint32_t>(value)).substr(1) : std::to_string(value);
 }
 
 bool LineSource::WholeText(const SourceText& text) {
@@ -530,6 +594,10 @@ std::string LineSource::Context() const {
       case Frame::Rept:
         line = "\n  in rept at " + where + " (repetition " + std::to_string(frame.repetition + 1) +
                " of " + std::to_string(frame.count) + ")";
+        break;
+      case Frame::While:
+        line = "\n  in while at " + where + " (repetition " +
+               std::to_string(frame.repetition + 1) + ")";
         break;
       default:
         line = "\n  included from " + where;

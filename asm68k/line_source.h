@@ -27,12 +27,12 @@ struct MacroDefinition {
 };
 
 struct Frame {
-  enum Kind : uint8_t { File, Include, Macro, Rept };
+  enum Kind : uint8_t { File, Include, Macro, Rept, While };
   Kind kind = File;
   SourceText* text = nullptr;
   uint32_t next = 0;  // the next line to read, and the end of the range
   uint32_t end = 0;
-  uint32_t bodyStart = 0;  // rept: the body, repeated `count` times
+  uint32_t bodyStart = 0;  // rept: the body, repeated `count` times; while: its while line
   uint32_t repetition = 0;
   uint32_t count = 0;
   size_t conditionals = 0;       // conditional blocks open when the frame began
@@ -67,6 +67,7 @@ struct LineSource : TextSource, ExprEnvironment {
   uint32_t expansions = 0;  // numbers each macro expansion of the pass
   std::string substituted;  // the line being read, when text was put into it
   std::vector<std::string> uniqueStack;  // \@! ... \@@ across expansions
+  std::vector<std::string> pushedTexts;  // pushp ... popp
   std::vector<std::string> includeDirs;  // incdir folders, in order
   // Counted against the run's bounds; false, after the error, when one is
   // passed (the pass then ends after the line being run).
@@ -113,7 +114,7 @@ struct LineSource : TextSource, ExprEnvironment {
   bool readChanged = false;
 
   const std::string* TextEquate(std::string_view name) override;
-  std::string SymbolValueText(std::string_view name) override;
+  std::string SymbolValueText(std::string_view name, bool hex) override;
   bool FileSize(const std::string& name, uint64_t& size, std::string& error) override;
   const std::tm& AssemblyTime() override { return assembly.time; }
   // The key a string equate or a macro is known by.

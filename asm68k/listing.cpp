@@ -109,7 +109,9 @@ void FollowFiles(PassState& state) {
   listing.followedTop = top;
   listing.depth = 0;
   for (const Frame& frame : frames) {
-    if (frame.kind == Frame::Macro || frame.kind == Frame::Rept) ++listing.depth;
+    if (frame.kind == Frame::Macro || frame.kind == Frame::Rept || frame.kind == Frame::While) {
+      ++listing.depth;
+    }
   }
   size_t matched = 0;
   size_t i = 0;

@@ -87,7 +87,8 @@ size_t CodeEnd(std::string_view line) {
   skipBlanks();
   std::string_view next = word(i);
   bool naming = next == "=";
-  for (std::string_view directive : {"equ", "set", "macro", "macros", "equs", "substr"}) {
+  for (std::string_view directive :
+       {"equ", "set", "macro", "macros", "equs", "substr", "equr", "reg"}) {
     naming = naming || SameNameAnyCase(next, directive);
   }
   if (naming) {
@@ -135,6 +136,14 @@ int ParameterIndex(const MacroCallText& call, std::string_view name) {
   return -1;
 }
 
+// What a local name stands for in this expansion, or null.
+const std::string* LocalName(const MacroCallText& call, std::string_view name) {
+  for (const auto& local : call.locals) {
+    if (SameNameAnyCase(local.first, name)) return &local.second;
+  }
+  return nullptr;
+}
+
 // What a parameter or local name stands for in this expansion, or null.
 const std::string* CallName(const MacroCallText& call, std::string_view name) {
   static const std::string kEmpty;
@@ -144,10 +153,7 @@ const std::string* CallName(const MacroCallText& call, std::string_view name) {
                ? &call.arguments[static_cast<size_t>(index)]
                : &kEmpty;
   }
-  for (const auto& local : call.locals) {
-    if (SameNameAnyCase(local.first, name)) return &local.second;
-  }
-  return nullptr;
+  return LocalName(call, name);
 }
 
 size_t NameEnd(std::string_view line, size_t from) {
@@ -169,9 +175,38 @@ struct Substituter {
 
   const std::string* NamedText(std::string_view name) const {
     if (with.call) {
-      if (const std::string* text = CallName(*with.call, name)) return text;
+      if (const std::string* text = CallName(*with.call, name)) {
+        // A local name that names a string equate (local NAME, then NAME
+        // equs TEXT) stands for the equate's text.
+        const std::string* equate = nullptr;
+        if (with.source && LocalName(*with.call, name) == text) {
+          equate = with.source->TextEquate(*text);
+        }
+        return equate ? equate : text;
+      }
     }
     return with.source ? with.source->TextEquate(name) : nullptr;
+  }
+
+  // Whether `at` is inside a string of the line's code (a doubled backslash
+  // is rare: the line is read from its start for each).
+  bool InString(size_t at) {
+    if (at >= Code()) return false;
+    char quote = 0;
+    for (size_t i = 0; i < at; ++i) {
+      if (quote) {
+        if (line[i] == quote) quote = 0;
+      } else if (line[i] == '\'' || line[i] == '"') {
+        quote = line[i];
+      }
+    }
+    return quote != 0;
+  }
+
+  // \#NAME or \$NAME at `at`: a name follows, and a value is put in.
+  bool IsValueReference(size_t at) {
+    return at + 2 < line.size() && IsIdentStart(line[at + 2]) && line[at + 2] != '@' &&
+           at < Code();
   }
 
   // Whether a backslash at `at` starts a reference that puts text in.
@@ -179,7 +214,7 @@ struct Substituter {
     if (at + 1 >= line.size() || line[at] != '\\') return false;
     char next = line[at + 1];
     if (with.call && (IsDigit(next) || next == '@' || next == '#')) return true;
-    if (next == '#') return at + 2 < line.size() && IsIdentStart(line[at + 2]) && at < Code();
+    if (next == '#' || next == '$') return with.source && IsValueReference(at);
     if (!IsIdentStart(next) || next == '.' || next == '@') return false;
     return NamedText(line.substr(at + 1, NameEnd(line, at + 2) - at - 1)) != nullptr;
   }
@@ -222,15 +257,18 @@ struct Substituter {
       out += call->unique;
       return at + 2;
     }
-    if (next == '#') {
+    if (next == '#' || next == '$') {
       if (at + 2 < line.size() && IsIdentStart(line[at + 2]) && line[at + 2] != '@') {
-        // \#NAME: only in code, so that a comment can't make an error.
+        // \#NAME, \$NAME: only in code, so that a comment can't make an error.
         if (!with.source || at >= Code()) return at;
         size_t end = NameEnd(line, at + 3);
-        out += with.source->SymbolValueText(line.substr(at + 2, end - at - 2));
+        std::string_view name = line.substr(at + 2, end - at - 2);
+        // Of a parameter or local name: the value of what it stands for.
+        const std::string* text = call ? CallName(*call, name) : nullptr;
+        out += with.source->SymbolValueText(text ? std::string_view(*text) : name, next == '$');
         return SkipTerminator(end);
       }
-      if (!call) return at;
+      if (!call || next == '$') return at;
       out += std::to_string(call->arguments.size());
       return at + 2;
     }
@@ -267,6 +305,10 @@ struct Substituter {
         if (next == i) {
           out += '\\';
           copied = i = i + 1;
+          if (line[i] == '\\' && (bare ? quote != 0 : InString(i))) {  // "\\" is one backslash
+            changed = true;
+            copied = i = i + 1;
+          }
         } else {
           changed = true;
           copied = i = next;

@@ -34,9 +34,11 @@ class TextSource {
   virtual ~TextSource() = default;
   // The text of the string equate NAME, or null when there is none.
   virtual const std::string* TextEquate(std::string_view name) = 0;
-  // \#NAME: the symbol's value in decimal. Reports an undefined symbol itself
-  // (and gives some text, so the line still reads).
-  virtual std::string SymbolValueText(std::string_view name) = 0;
+  // \#NAME and \$NAME: the value of NAME (a symbol, a time symbol, narg,
+  // __RS; any expression) in decimal, or in hexadecimal when `hex`. Reports
+  // what it can't evaluate itself (and gives some text, so the line still
+  // reads).
+  virtual std::string SymbolValueText(std::string_view name, bool hex) = 0;
 };
 
 struct LineSubstitution {
@@ -54,11 +56,14 @@ struct LineSubstitution {
 
 // Puts into `out` what `line` reads as: in a macro expansion \0 to \9, \@
 // (and \@! \@? \@@), \# (the argument count), \NAME for each parameter and
-// local name, and each parameter or local name standing as a whole name in
-// the code (outside strings and comments); in any line \NAME for a string
-// equate and \#NAME for a symbol's value. \NAME\ ends a name so that text
-// may follow it. Other backslashes stay as written. False when the line
-// reads as it is written (`out` is then left as it was).
+// local name (for a local name that names a string equate, the equate's
+// text), and each parameter or local name standing as a whole name in the
+// code (outside strings and comments); in any line \NAME for a string
+// equate, \#NAME and \$NAME for a value in decimal and hexadecimal (of what
+// a parameter or local name stands for), and \\ in a string for one
+// backslash. \NAME\ ends a name so that text may follow it. Other
+// backslashes stay as written. False when the line reads as it is written
+// (`out` is then left as it was).
 bool SubstituteLine(std::string_view line, LineSubstitution& with, std::string& out);
 
 // Where the code of a line ends: at a ';' comment, or at the blank that ends

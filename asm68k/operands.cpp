@@ -165,8 +165,10 @@ bool ShortDisplacementForm(TextRange text, Operand& out, const char*& displaceme
 }
 
 // d0-d3/a0/a6. Registers count d0..d7 then a0..a7, so d0-a6 runs across
-// both kinds; d0-7 is short for d0-d7.
-bool ParseRegisterList(Cursor& c, Operand& out, std::string& error) {
+// both kinds; d0-7 is short for d0-d7. Inlined into both its callers, so
+// that reg's parse costs the operand parse nothing.
+[[gnu::always_inline]] inline bool ParseRegisterList(Cursor& c, Operand& out,
+                                                     std::string& error) {
   uint16_t mask = 0;
   for (;;) {
     c.SkipSpace();
@@ -390,6 +392,64 @@ bool SplitOperands(const char* begin, const char* end, std::vector<TextRange>& o
     return false;
   }
   out.push_back(piece);
+  return true;
+}
+
+TextRange WithRegisterEquates(TextRange text, ExprParser& parser) {
+  static std::string written;  // a line is parsed at a time
+  bool any = false;
+  written.clear();
+  const char* copied = text.begin;
+  for (const char* p = text.begin; p < text.end;) {
+    char c = *p;
+    if (c == '\'' || c == '"') {
+      p = SkipQuoted(p, text.end);
+      continue;
+    }
+    // A name starts here unless it goes on from a name or a number ("x.w",
+    // "$add"); "@" and a digit is an octal number.
+    char before = p > text.begin ? p[-1] : ' ';
+    if (!IsIdentStart(c) || IsIdentChar(before) || before == '.' || before == '$' ||
+        before == '%' || before == '@' || (c == '@' && p + 1 < text.end && IsDigit(p[1]))) {
+      ++p;
+      continue;
+    }
+    Cursor name{p, text.end};
+    std::string_view word = name.Identifier();
+    const RegisterEquate* equate = word != "." ? FindRegisterEquate(parser, word) : nullptr;
+    p = name.p;
+    if (!equate) continue;
+    written.append(copied, word.data());
+    if (equate->reg >= 0) {
+      written += RegisterName(equate->reg);
+    } else {
+      std::string list;
+      for (int reg = 0; reg < 16; ++reg) {
+        if (equate->mask & (1u << reg)) list += (list.empty() ? "" : "/") + RegisterName(reg);
+      }
+      written += list;
+    }
+    copied = p;
+    any = true;
+  }
+  if (!any) return text;
+  written.append(copied, text.end);
+  return {written.data(), written.data() + written.size()};
+}
+
+bool ParseRegisterSet(TextRange text, ExprParser& parser, bool list, uint16_t& mask) {
+  if (parser.registers) text = WithRegisterEquates(text, parser);
+  TextRange trimmed = Trim(text.begin, text.end);
+  int reg = WholeRegister(trimmed);
+  if (IsDataRegister(reg) || IsAddressRegister(reg)) {
+    mask = static_cast<uint16_t>(1u << reg);
+    return true;
+  }
+  Cursor c{trimmed.begin, trimmed.end};
+  Operand out;
+  std::string error;
+  if (!list || c.AtEnd() || !ParseRegisterList(c, out, error)) return false;
+  mask = out.regMask;
   return true;
 }
 

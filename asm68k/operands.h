@@ -37,6 +37,17 @@ bool SplitOperands(const char* begin, const char* end, std::vector<TextRange>& o
 
 bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error);
 
+// A data or address register (its bit in `mask`), or with `list` a movem
+// register list, for equr and reg; false for anything else.
+[[gnu::noinline]] bool ParseRegisterSet(TextRange text, ExprParser& parser, bool list,
+                                        uint16_t& mask);
+
+// The operand with each name that equr or reg made stand for registers
+// written as those registers ("(sin,x.w)" as "(a1,d5.w)", a list name as its
+// list): the text itself when it names none, else text kept until the next
+// call. Called only where the source defines such names (parser.registers).
+[[gnu::noinline]] TextRange WithRegisterEquates(TextRange text, ExprParser& parser);
+
 // How a kind of operand is named in messages: "an address register", "(An)+".
 std::string_view OperandKindName(OperandKind kind);
 

@@ -56,7 +56,7 @@ struct LineParser {
       Error("'.' alone is not a label");
       return -1;
     }
-    if (IsLocalName(name)) {
+    if (IsLocalName(name, context.atStartsLocal)) {
       context.usedScope = true;
       return static_cast<int32_t>(
           assembly.symbols.Intern(name, context.scope, context.caseSensitive));
@@ -84,7 +84,8 @@ struct LineParser {
     const TextRange* piece = pieces.data();
     Operand operands[2];
     for (int i = 0; i < count; ++i) {
-      if (!ParseOperand(piece[i], parser, operands[i], error)) return Error(error);
+      TextRange written = parser.registers ? WithRegisterEquates(piece[i], parser) : piece[i];
+      if (!ParseOperand(written, parser, operands[i], error)) return Error(error);
     }
     uint16_t form;
     uint8_t size;
@@ -175,7 +176,8 @@ struct LineParser {
     if (!fields.label.empty() && !isMacro) {
       statement.label = Declare(fields.label);
       // A global label owns the ".local" names that follow, on its own line too.
-      if (!namesSymbol && statement.label >= 0 && !IsLocalName(fields.label)) {
+      if (!namesSymbol && statement.label >= 0 &&
+          !IsLocalName(fields.label, context.atStartsLocal)) {
         context.scope = statement.label;
       }
     }
@@ -183,6 +185,8 @@ struct LineParser {
     ExprParser parser{store.expressions, assembly.symbols, context.scope, context.narg,
                       context.caseSensitive, false};
     parser.environment = context.environment;
+    parser.atStartsLocal = context.atStartsLocal;
+    if (!assembly.registerEquates.bySymbol.empty()) parser.registers = &assembly.registerEquates;
     if (directive >= 0) {
       ParseDirective(directive, op, fields, writtenSize, field, parser, error);
     } else if (!fields.operation.empty()) {

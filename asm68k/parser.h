@@ -14,6 +14,7 @@ struct LineParse {
   int32_t narg = 0;              // the macro's argument count, in an expansion
   bool caseSensitive = false;    // names match only as written (opt c+)
   bool blanksInOperands = false; // opt ws+
+  bool atStartsLocal = true;     // '@' starts a local name (opt l.: a global one)
   ExprEnvironment* environment = nullptr;
   bool usedScope = false;        // out: the parse depends on the scope
   bool usedNarg = false;         // out: and on the argument count

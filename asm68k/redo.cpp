@@ -49,7 +49,9 @@ Statement CopyStatement(const ParseStore& from, const Statement& statement, Pars
 
 void RunRedoable(PassState& state, const Statement& statement, bool instruction,
                  void (*run)(PassState& state, const Statement& statement)) {
-  if (state.pass != 1 || !state.redoPossible || state.redoBytes) {
+  // A line of an obj block runs at another address than its place: it is not
+  // kept to be encoded again (a value from further down means another pass).
+  if (state.pass != 1 || !state.redoPossible || state.redoBytes || state.inObj) {
     run(state, statement);
     return;
   }

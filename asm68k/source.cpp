@@ -125,7 +125,7 @@ bool IsNamingWord(std::string_view word) {
   if (word.size() < 3 || word.size() > 6) return false;
   std::string lower = ToLowerCopy(word);
   return lower == "equ" || lower == "set" || lower == "macro" || lower == "macros" ||
-         lower == "equs" || lower == "substr";
+         lower == "equs" || lower == "substr" || lower == "equr" || lower == "reg";
 }
 
 // Reads the operation word at the cursor: a name with an optional size

@@ -76,9 +76,10 @@ inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 inline bool IsHexDigit(char c) {
   return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
-// A local label: ".name" or "@name", owned by the global label above.
-inline bool IsLocalName(std::string_view name) {
-  return !name.empty() && (name[0] == '.' || name[0] == '@');
+// A local label: ".name", or "@name" unless opt l. made '@' start a global
+// name; owned by the global label above.
+inline bool IsLocalName(std::string_view name, bool atStartsLocal = true) {
+  return !name.empty() && (name[0] == '.' || (name[0] == '@' && atStartsLocal));
 }
 inline char ToLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 std::string ToLowerCopy(std::string_view text);

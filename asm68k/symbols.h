@@ -12,7 +12,9 @@
 
 namespace asm68k {
 
-enum class SymbolKind : uint8_t { Undefined, Label, Equ, Set };
+// Register: a name that equr or reg made stand for registers (its value is
+// no number an expression may use).
+enum class SymbolKind : uint8_t { Undefined, Label, Equ, Set, Register };
 
 // Whether a value is an address, and where (EvalResult::section, Symbol::section).
 constexpr int16_t kNotAddress = -1;

@@ -121,6 +121,10 @@ TEST(Macros, ExpandWithTheirArguments) {
       {"pusha macros movem.l d0-a6,-(sp)\n pusha", {0x48E7, 0xFFFE}},
       {"put macros val\n dc.w \\val\n put 4\n put 5", {4, 5}},
       {"two macros &\n a,b\n dc.w \\a+\\b\n two 1,2", {3}},
+      // A '&' before a comment continues too; a blank line after a '&' ends
+      // the line, and one before the body belongs to nothing.
+      {"two macros &\t; sum\n a,b\n\n dc.w \\a+\\b\n two 1,2", {3}},
+      {"hs macro & ; text\n n\n\n dc.b \\n\n endm\nz macros &\n\n dc.b 5\n hs 4\n z", {0x0405}},
       {" dc.w 1,&\n 2,&\n 3", {1, 2, 3}},
       {" dc.w 1,&\r\n 2,&\r\n 3\r\n", {1, 2, 3}},
       {" dc.w 1,& \t\n 2", {1, 2}},  // blanks after the '&'
@@ -164,12 +168,20 @@ TEST(Macros, Errors) {
 TEST(Text, StringEquatesSymbolValuesAndFunctions) {
   ExpectWords({
       {"greet equs \"Hi\"\n dc.b \"\\greet\\!\",0", {0x4869, 0x2100}},
-      {"dir equs lib\n dc.b '\\dir\\\\\\x'", {0x6C69, 0x625C, 0x5C78}},  // \x is no equate: kept
+      {"dir equs lib\n dc.b '\\dir\\\\\\x'", {0x6C69, 0x625C, 0x7800}},  // \x is no equate: kept
+      {" dc.b \"C:\\\\G\\\\\",'\\\\'", {0x433A, 0x5C47, 0x5C5C}},  // \\ in a string is one \
       {"s substr 2,4,\"abcdef\"\n dc.b \"\\s\",0", {0x6263, 0x6400}},
       {"s substr ,,\"ab\"\n dc.b \"\\s\"", {0x6162}},
       {"s substr 3,2,\"abc\"\n dc.b \"[\\s]\"", {0x5B5D}},
+      // Past the end it takes what there is, or nothing.
+      {"s substr 2,9,\"abc\"\nt substr 5,,\"abc\"\n dc.b \"\\s[\\t]\"", {0x6263, 0x5B5D}},
       {"v equ 12\n dc.b \"v\\#v\",0", {0x7631, 0x3200}},
       {"i set 0\n rept 2\nL_\\#i\\: dc.w i\ni set i+1\n endr\n dc.w L_1", {0, 1, 2}},
+      // \$ in hexadecimal, of __RS and narg too, and of a local name.
+      {" rsset 5\nn equ 26\nlab_\\$n: dc.b '\\#__RS/\\$n'\n dc.w lab_1A", {0x352F, 0x3141, 0}},
+      {"m macro\n local k\nk equ 300\n dc.b \"\\#k=\\$k\\#narg\"\n endm\n m 1", {0x3330, 0x303D, 0x3132, 0x4331}},
+      // A local name that names a string equate stands for its text.
+      {"m macro a\n local e\ne equs \"\\a\\_end\"\n dc.w (\\e)-(\\a)\n endm\nx: dc.w 1\nx_end: m x", {1, 2}},
       {" dc.w strlen(\"abc\"),strcmp(\"a\",\"a\"),strcmp(\"a\",\"b\")", {3, 0xFFFF, 0}},
       {"x equ 1\n dc.w def(x),def(y)\ny equ 2", {0xFFFF, 0}},  // defined above this line
       // ref(): used in an expression anywhere, also by code that a ref() keeps.
@@ -179,15 +191,25 @@ TEST(Text, StringEquatesSymbolValuesAndFunctions) {
       {"strlen equ 5\n dc.w strlen,STRLEN", {5, 5}},  // a function's name alone is a symbol
       {"nargs equ 2\n dc.w nargs", {2}},
       {" hex 0008FE0F", {0x0008, 0xFE0F}},
+      // instr([START,]TEXT,FIND), START known only when evaluated too.
+      {"s equs \"string\"\np set 2\n dc.b instr(\"\\s\",\"r\"),instr(4,\"\\s\",\"r\")\n"
+       " dc.b instr(p+1,\"abab\",\"b\"),instr(p+3,\"abab\",\"b\")", {0x0300, 0x0400}},
+      // pushp puts texts aside; popp takes the last one into a string equate.
+      {" pushp \"dc.b 1\"\n pushp \"dc.b 2\"\n rept 2\n popp c\n \\c\n endr", {0x0201}},
   });
   ExpectErrors({
-      {"s substr 2,9,\"abc\"", "substr 2 to 9 is outside the text, which has 3 characters"},
+      {"s substr 0,2,\"abc\"", "substr starts at character 1, not 0"},
       {" hex 123", "hex needs an even number of digits"},
       {" dc.w strlen(abc)", "strlen needs a quoted string"},
       {" dc.b \"\\#nothere\"", "undefined symbol 'nothere'"},
       {" inform 4,\"x\"", "inform's level is 0 (a message), 1 (a warning), 2 (an error)"},
       {" inform 0,\"%d %d\",1", "inform's text has more % fields than values"},
+      {" popp x", "popp without a text put aside by pushp"},
+      {" dc.b instr(1,\"a\")", "instr takes [START,]TEXT,FIND"},
   });
+  // fatal ends the assembly at its line.
+  EXPECT_EQ(Assemble(" fatal 'Unrecognized type'\n dc.w nothere\n").messages,
+            std::vector<std::string>{"test.asm:1: error: Unrecognized type"});
   FileMap files = {{"lib/data.bin", std::string(300, 'x')}, {"lib/defs.inc", " dc.w 7\n"}};
   asm68k::AssemblyResult result = Assemble(
       "dir equs \"lib\"\n include \"\\dir/defs.inc\"\n dc.w filesize(\"\\dir/data.bin\")\n", files);
@@ -202,10 +224,11 @@ TEST(Text, StringEquatesSymbolValuesAndFunctions) {
 
 TEST(Text, TheTimeOfAssemblyComesFromSourceDateEpoch) {
   setenv("SOURCE_DATE_EPOCH", "1700000000", 1);  // 2023-11-14 22:13:20 UTC
-  asm68k::AssemblyResult result =
-      Assemble(" dc.b _year,_month,_day,_hours,_minutes,_SECONDS\n");
+  asm68k::AssemblyResult result = Assemble(
+      " dc.b _year,_month,_day,_hours,_minutes,_SECONDS\nm equs \"\\#_month\"\n dc.b '\\#_day/\\m'\n");
   unsetenv("SOURCE_DATE_EPOCH");
-  EXPECT_EQ(result.image, (std::vector<uint8_t>{123, 11, 14, 22, 13, 20}));
+  EXPECT_EQ(result.image,
+            (std::vector<uint8_t>{123, 11, 14, 22, 13, 20, '1', '4', '/', '1', '1'}));
 }
 
 TEST(Macros, MessagesInsideAnExpansionNameTheCalls) {
@@ -225,6 +248,8 @@ TEST(Rept, RepeatsItsBody) {
       {"rept 2\n rept 2\n dc.b 1\n endr\n dc.b 2\n endr", {0x0101, 0x0201, 0x0102}},
       {"n set 0\n rept 3\nn set n+1\n dc.w n\n endr", {1, 2, 3}},
       {"m macro\n rept \\1\n dc.w \\2\n endr\n endm\n m 2,9", {9, 9}},
+      // while reads its condition before each repetition.
+      {"i = 0\n while i<3\n dc.w i\ni = i+1\n endw\n while 0\n dc.w 7\n endw", {0, 1, 2}},
   });
   ExpectErrors({
       {"rept -1\n endr", "rept count cannot be negative (-1)"},
@@ -233,6 +258,9 @@ TEST(Rept, RepeatsItsBody) {
       {"rept n\n endr\nn equ 2", "the value of rept must be known where it is read"},
       {"rept 100000000\n rept 100000000\nx set 1\n endr\n endr",
        "more than 40,000,000 lines to read in all passes; do macros, rept blocks or includes"},
+      {"endw", "endw without while"},
+      {"while 1\n nop", "while has no endw before the end of the file"},
+      {"while 1\n endw", "more than 40,000,000 lines to read in all passes"},
   });
 }
 
@@ -311,7 +339,24 @@ TEST(Dialect, FormsRealSourcesUse) {
       {"g: bra.s @l\n nop\n@l: nop", {0x6002, 0x4E71, 0x4E71}},
       {"movem.l a6-a5/d1-d0,-(sp)", {0x48E7, 0xC006}},
   });
-  ExpectErrors({{"align 25", "align takes a number of bits from 0 to 24"}});
+  // equr and reg names stand wherever a register or a movem list does, a
+  // local one in its scope.
+  ExpectWords({{"sin equr a1\n_a equr d5\n move.w (sin,_a.w),d2\n lea 4(sin),a0\nr reg d0/sin\n"
+                " movem.l r/a6,-(sp)\nf:\n.s: equr a0\n move.l (.s)+,d0",
+                {0x3431, 0x5000, 0x41E9, 0x0004, 0x48E7, 0x8042, 0x2018}}});
+  // obj: code for another address, its labels, '*' and pc there (in 32
+  // bits), its bytes here; rorg: on to an offset in the section, filled.
+  ExpectWords({{" nop\n obj $FF0000\nr: bra.s r\n lea r(pc),a0\n dc.l *\n objend\na: dc.w a",
+                {0x4E71, 0x60FE, 0x41FA, 0xFFFC, 0x00FF, 0x0006, 0x000C}},
+               {" obj $FFFF0000\n ds.b $10000\ne:\n objend\n dc.l e", {0, 0}},
+               {" dc.w 1\n rorg 6,$FF\n dc.w 2", {1, 0xFFFF, 0xFFFF, 2}}});
+  ExpectErrors({{"align 25", "align takes a number of bits from 0 to 24"},
+                {"objend", "objend without obj"},
+                {"dc.l 1\n rorg 2", "rorg $2 is behind $4, where the section has got to"},
+                {"x equr d9", "equr takes a data or address register, not 'd9'"},
+                {"s equr a1\n dc.w s", "'s' stands for a register and cannot be used as a value here"},
+                {" dc.w s\ns equr a1", "'s' stands for a register, but a line above uses it as a value"},
+                {"s equr a1\ns: nop", "'s' is already defined on line 1"}});
   // The other flags of this dialect's opt: each a row.
   ExpectWords({
       {" opt ae-\n dc.b 1\n dc.w 2\n dc.b 3", {0x0100, 0x0203}},  // no pad byte
@@ -320,6 +365,11 @@ TEST(Dialect, FormsRealSourcesUse) {
       {" opt omq+\n pusho\n opt omq-\n move.l #1,d0\n popo\n move.l #1,d0",
        {0x203C, 0x0000, 0x0001, 0x7001}},
       {" opt l.,l@,an+,an-,w+,ae+\n nop", {0x4E71}},
+      // opt l. (or l+): '@' starts a global name, which owns the '.' names
+      // after it; l@ (or l-) makes it local again, as a macro set's
+      // pusho / opt l- / @skip\@: / popo relies on.
+      {" opt l.\na: dc.w .x\n.x:\n@b: dc.w .x\n.x: dc.w @b", {2, 4, 2}},
+      {" opt l+\na: dc.w .x\n pusho\n opt l-\n@s: nop\n popo\n.x:", {4, 0x4E71}},
   });
   EXPECT_EQ(Assemble(" opt w-\n nop 0,8\n dc.w 1 + 2\n opt w+\n nop 8\n").warnings, 1);
   ExpectErrors({
@@ -331,7 +381,7 @@ TEST(Dialect, FormsRealSourcesUse) {
   EXPECT_EQ(result.errors, 0);
   EXPECT_EQ(asm68k_test::Words(result.image), (std::vector<uint16_t>{0x303C, 0x0001, 0x60FA, 0x4E70}));
   // A flag this assembler doesn't know is a warning that names it.
-  result = Assemble(" opt zz,C-, q+\n");
+  result = Assemble(" opt zz,C-, q+,v+\n");
   ASSERT_EQ(result.warnings, 2);
   EXPECT_EQ(result.messages[0], "test.asm:1: warning: unknown opt flag 'zz' is ignored");
   EXPECT_EQ(result.messages[1], "test.asm:1: warning: unknown opt flag 'q+' is ignored");
