@@ -118,6 +118,7 @@ void RunOrg(PassState& state, const Statement& statement) {
   state.location = static_cast<uint32_t>(r.value);
   state.locationKnown = r.valid && r.known;
   state.labelsAbove.clear();
+  StartRun(state);
 }
 
 namespace {
