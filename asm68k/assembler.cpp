@@ -269,6 +269,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.forwardUsed.clear();
   state.unresolvedForward = false;
   state.fatal = false;
+  state.termsLeft = static_cast<int64_t>(kMaxTermsEvaluated - assembly.termsEvaluated);
   state.labelsAbove.clear();
   // A listing shows each line's bytes as its pass placed them: a pass that
   // places some bytes again at its end is not one to list.
@@ -310,6 +311,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
     state.unresolvedForward = false;
     state.forwardUsed.clear();
   }
+  assembly.termsEvaluated = kMaxTermsEvaluated - static_cast<uint64_t>(std::max<int64_t>(state.termsLeft, 0));
   assembly.sized.swap(state.sized);
   assembly.sizedNodes.swap(state.sizedNodes);
   if (state.watchSizes) assembly.lineSizes.swap(state.lineSizes);
@@ -352,6 +354,14 @@ std::tm AssemblyTime() {
 
 }  // namespace
 
+[[gnu::noinline]] bool TermsExhausted(PassState& state) {
+  if (!state.fatal) {
+    EndRun(state, "more than 100,000,000 expression terms to evaluate in all passes; do macros, "
+                  "rept blocks or includes repeat without end?");
+  }
+  return false;
+}
+
 void PassError(PassState& state, std::string text) { AddMessage(state, Severity::Error, text); }
 
 void EndRun(PassState& state, std::string text) {
@@ -374,6 +384,7 @@ EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr) {
     number.value = pool.nodes[expr.first].value;
     return number;
   }
+  CountTerms(state, expr.count);
   EvalContext context{&state.assembly->symbols,
                       state.pass,
                       static_cast<uint32_t>(state.location),

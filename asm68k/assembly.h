@@ -250,6 +250,15 @@ constexpr uint32_t kMaxIncludes = 100000;
 constexpr uint64_t kMaxFileLookups = 1000000;
 constexpr uint64_t kMaxSourceBytes = 256u << 20;
 constexpr uint64_t kMaxLinesRead = 40000000;
+// Text of macro and rept bodies read again, each expansion and each
+// repetition counting its body's whole text: a long line repeated costs its
+// length each time, however little it does.
+constexpr uint64_t kMaxRepeatedText = uint64_t{1} << 30;
+// Terms of expressions evaluated (a name, a number or an operator; each
+// value of a dc line counts as one at least, and what takes longer, a flag
+// of an opt line or a name of a local line, as one for each character it
+// reads or makes): a long expression repeated takes far longer than its line.
+constexpr uint64_t kMaxTermsEvaluated = 100000000;
 // Lines that hold something in all the files of a run (each file once).
 constexpr uint64_t kMaxSourceLines = 10000000;
 // What one line may grow to as text is put into it, and what the macros an
@@ -316,7 +325,9 @@ struct Assembly {
   bool recordSources = false;  // an overlap was found: passes keep each byte's line
   // The work of the run so far, against the bounds above.
   uint64_t linesRead = 0;
+  uint64_t termsEvaluated = 0;  // as each pass's end counts them
   uint64_t textRead = 0;
+  uint64_t repeatedText = 0;
   uint32_t includesEntered = 0;
   uint64_t fileLookups = 0;
   uint64_t linesToIndex = kMaxSourceLines;
@@ -453,6 +464,9 @@ struct PassState {
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
   bool fatal = false;  // a limit was hit: another pass would only hit it again
+  // The expression terms the run may still evaluate (see CountTerms): kept
+  // here, in reach of the evaluation, and given back to the run at the pass's end.
+  int64_t termsLeft = 0;
   // Labels alone on their lines since the location last moved: an
   // instruction or word data that gets a pad byte moves them past it.
   std::vector<int32_t> labelsAbove;
@@ -494,6 +508,14 @@ void RunRedoable(PassState& state, const Statement& statement, bool instruction,
 bool RedoLaterLines(PassState& state);
 // Places an instruction's bytes (after its label and alignment).
 void EncodeAndEmit(PassState& state, const Statement& statement);
+
+// Counts terms evaluated against kMaxTermsEvaluated: false once past it,
+// after the error that ends the run (TermsExhausted, which gives false).
+bool TermsExhausted(PassState& state);
+inline bool CountTerms(PassState& state, uint64_t terms) {
+  state.termsLeft -= static_cast<int64_t>(terms);
+  return state.termsLeft >= 0 || TermsExhausted(state);
+}
 
 void PassError(PassState& state, std::string text);
 // A limit was reached: the run ends at this line, and this error, which says

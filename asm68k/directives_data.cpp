@@ -135,6 +135,7 @@ void RunSet(PassState& state, const Statement& statement) { Assign(state, statem
 
 void RunDc(PassState& state, const Statement& statement) {
   if (!PlacesBytes(state, SizedName("dc", statement.size))) return;
+  if (!CountTerms(state, statement.operandCount)) return;
   const Operand* ops = StatementOperands(state, statement);
   const uint64_t start = state.location;
   uint32_t unit = UnitBytes(statement.size);

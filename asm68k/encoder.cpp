@@ -96,7 +96,7 @@ struct Encoder {
   // The form an optimisation takes for operand `slot` (see SizedLine::slot)
   // from `r`, the value of `expr`: its length may change in a later pass
   // unless the value is known.
-  uint8_t Choose(SizedRequest request, const EvalResult& r, Expr expr) {
+  [[gnu::noinline]] uint8_t Choose(SizedRequest request, const EvalResult& r, Expr expr) {
     if (!r.known) lengthMayChange = true;
     return ChooseForm(state, request, r, expr);
   }
