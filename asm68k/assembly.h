@@ -299,6 +299,8 @@ struct SizedLine {
   uint8_t allowed = 0;  // the forms it may take, a bit each
   uint8_t growth = 0;   // Quick: the bytes the form as written adds
   bool seenValid = false;
+  // Its form only holds a place: the first pass met no value for it yet.
+  bool undecided = false;
 };
 
 // A line whose size differed from the pass before (watched in the last passes

@@ -93,11 +93,13 @@ struct Encoder {
   // instruction's length, and so the addresses after it, may too.
   bool lengthMayChange = false;
 
-  // The form an optimisation takes for operand `slot` (see SizedLine::slot)
-  // from `r`, the value of `expr`: its length may change in a later pass
-  // unless the value is known.
+  // The form an optimisation takes (see relax.h) from `r`, the value of
+  // `expr`: its length may change in a later pass unless the value is
+  // known. A value the first pass has not met yet leaves the addresses
+  // after it as they are: the pass's end encodes the line again, and only
+  // when its form holds (see RedoLaterLines) is that pass the last.
   [[gnu::noinline]] uint8_t Choose(SizedRequest request, const EvalResult& r, Expr expr) {
-    if (!r.known) lengthMayChange = true;
+    if (r.valid && !r.known) lengthMayChange = true;
     return ChooseForm(state, request, r, expr);
   }
 
@@ -654,7 +656,7 @@ uint16_t QuickForm(PassState& state, uint16_t row, uint8_t size, const Operand* 
   }
   // As relax.h decides: a value further down is first guessed to fit.
   EvalResult r = EvaluateExpr(state, operands[0].expr);
-  if (!r.known) lengthMayChange = true;
+  if (r.valid && !r.known) lengthMayChange = true;  // as Encoder::Choose
   return ChooseForm(state, request, r, operands[0].expr) == kQuickForm ? quick : row;
 }
 

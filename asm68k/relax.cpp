@@ -99,6 +99,13 @@ bool Placed(const PassState& state, SizedKind kind, const EvalResult& r) {
   return baseKnown(r.section);
 }
 
+// The form a line without a value takes in the first pass: short for a
+// branch or an address (a label near by), as written for a displacement or
+// an immediate (an equate further down is seldom 0, or 1 to 8).
+uint8_t PlaceHolder(SizedKind kind) {
+  return kind == SizedKind::Displacement || kind == SizedKind::Quick ? LastForm(kind) : 0;
+}
+
 uint64_t Key(uint32_t order, uint8_t slot) { return (static_cast<uint64_t>(order) << 8) | slot; }
 
 // The line's entry in the table the pass follows: the last pass's, read in
@@ -212,6 +219,15 @@ struct Relaxation {
         baseMoved[i] = static_cast<int64_t>(laid->second) - static_cast<int64_t>(section.base);
       }
       moves[i] = runsOf[i] == 1;
+    }
+    // A line whose form only held a place starts from its shortest.
+    for (uint32_t i = 0; i < lines.size(); ++i) {
+      SizedLine& line = lines[i];
+      if (!line.undecided) continue;
+      uint8_t shortest = AllowedFrom(line, 0);
+      Grow(i, static_cast<int64_t>(FormSize(line, shortest)) - FormSize(line, line.form));
+      line.form = shortest;
+      line.undecided = false;
     }
   }
 
@@ -336,19 +352,31 @@ uint8_t ChooseForm(PassState& state, const SizedRequest& request, const EvalResu
   line.seenSection = r.section;
   line.seenValid = r.valid;
   SizedLine* prior = Prior(state, line.order, line.slot);
-  uint8_t form = prior && prior->kind == line.kind ? prior->form : 0;
-  form = r.valid && Placed(state, line.kind, r)
-             ? Grown(line, form, Target{static_cast<uint32_t>(r.value), r.section, true}, line.base)
-             : AllowedFrom(line, form);
+  if (prior && (prior->kind != line.kind || prior->undecided)) prior = nullptr;
+  // A line the table does not hold yet (all of them in the first pass)
+  // takes a form that only holds its place: the relaxation after the pass
+  // starts it from its shortest, whatever this pass guessed before it.
+  line.undecided = !prior;
+  uint8_t form;
+  if (r.valid && Placed(state, line.kind, r)) {
+    form = Grown(line, prior ? prior->form : 0,
+                 Target{static_cast<uint32_t>(r.value), r.section, true}, line.base);
+  } else if (prior) {
+    form = AllowedFrom(line, prior->form);
+  } else {
+    // No value yet (a name further down): the form it most often takes,
+    // so that the first pass may still be the last.
+    form = AllowedFrom(line, PlaceHolder(line.kind));
+  }
   line.form = form;
+  // A line encoded again at the pass's end leaves the table as it is: the
+  // table's forms are those its addresses were laid out with.
   if (!state.redoBytes) {
     const ExprNode* nodes = state.store->expressions.nodes.data() + expr.first;
     line.firstNode = static_cast<uint32_t>(state.sizedNodes.size());
     line.nodeCount = expr.count;
     state.sizedNodes.insert(state.sizedNodes.end(), nodes, nodes + expr.count);
     state.sized.push_back(line);
-  } else if (prior) {
-    prior->form = form;
   }
   return form;
 }
