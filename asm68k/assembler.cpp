@@ -13,6 +13,7 @@
 #include "line_source.h"
 #include "listing.h"
 #include "symbol_file.h"
+#include "relax.h"
 
 namespace asm68k {
 
@@ -196,6 +197,45 @@ Statement ExecuteLine(PassState& state, SourceText& text, LineInfo& line) {
   return statement;
 }
 
+// Where a line started: its size is how far it moved the location, when it
+// stayed in one run of the layout (no section entered, no org) and did not
+// move it back.
+struct LineStart {
+  uint64_t location = 0;
+  uint32_t run = kNoRun;
+  bool inOffset = false;
+};
+
+uint32_t CurrentRun(const PassState& state) { return state.sections[state.section].run; }
+
+constexpr size_t kSizeChangesShown = 5;
+
+// Keeps the size of the line that just ran, and notes it when it differs
+// from the last pass's (the first few source lines, and a count of the rest).
+[[gnu::noinline]] void WatchSize(const Assembly& assembly, PassState& state, const LineStart& start) {
+  uint32_t size = kSizeNotWatched;
+  if (CurrentRun(state) == start.run && state.inOffset == start.inOffset &&
+      state.location >= start.location && state.location - start.location < kSizeNotWatched) {
+    size = static_cast<uint32_t>(state.location - start.location);
+  }
+  std::vector<uint32_t>& sizes = state.lineSizes;
+  if (sizes.size() <= state.order) sizes.resize(state.order + 1, kSizeNotWatched);
+  sizes[state.order] = size;
+  const std::vector<uint32_t>& last = assembly.lineSizes;
+  if (size == kSizeNotWatched || state.order >= last.size() || last[state.order] == size ||
+      last[state.order] == kSizeNotWatched) {
+    return;
+  }
+  for (const SizeChange& change : state.sizeChanges) {
+    if (change.file == state.file && change.line == state.line) return;  // a repetition of one shown
+  }
+  if (state.sizeChanges.size() < kSizeChangesShown) {
+    state.sizeChanges.push_back({state.file, state.line, last[state.order], size});
+  } else {
+    ++state.moreSizeChanges;
+  }
+}
+
 void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.pass = pass;
   assembly.registerEquates.pass = pass;
@@ -203,11 +243,20 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.scope = kGlobalScope;
   state.options = Options();
   state.savedOptions.clear();
-  state.shortBranches.clear();
+  state.sized.clear();
+  state.sizedNodes.clear();
+  state.sizedCursor = 0;
+  state.runSections.assign(1, 0);  // the section before any section directive
+  state.runStarts.assign(1, PassState::RunStart{0, 0});
+  state.watchSizes = pass >= kMaxPasses - 1;
+  state.lineSizes.clear();
+  state.sizeChanges.clear();
+  state.moreSizeChanges = 0;
   state.location = 0;
   state.locationKnown = true;
   state.high = 0;
   state.sections.assign(1, Section());  // what comes before any section directive
+  state.sectionsUnplaced = 0;
   state.section = 0;
   state.inOffset = false;
   LeaveObj(state);
@@ -222,6 +271,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.forwardUsed.clear();
   state.unresolvedForward = false;
   state.fatal = false;
+  state.termsLeft = static_cast<int64_t>(kMaxTermsEvaluated - assembly.termsEvaluated);
   state.labelsAbove.clear();
   // A listing shows each line's bytes as its pass placed them: a pass that
   // places some bytes again at its end is not one to list.
@@ -234,20 +284,28 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   DefineSymbol(state, static_cast<int32_t>(assembly.rsCounter), SymbolKind::Set, 0, true);
   source.Start(*assembly.files[0]);
   StartCommandLineItems(assembly, source);
-  const bool listed = state.listing != nullptr;  // kept in a register: the loop is hot
+  const bool listed = state.listing != nullptr;
+  // Kept in a register, the one test a line makes: the loop is hot.
+  const bool watched = listed || state.watchSizes;
   if (listed) StartListingPass(state);
   SourceText* text;
   LineInfo* line;
+  LineStart start;
   while (source.Next(text, line)) {
-    if (listed) ListLineBefore(state, *text, *line);
+    if (watched) {
+      if (listed) ListLineBefore(state, *text, *line);
+      start = {state.location, CurrentRun(state), state.inOffset};
+    }
     Statement statement = ExecuteLine(state, *text, *line);
-    if (listed) ListLineAfter(state, statement);
+    if (watched) {
+      if (listed) ListLineAfter(state, statement);
+      if (state.watchSizes) WatchSize(assembly, state, start);
+    }
     // What a line parsed into the transient store is used up when it has run.
     assembly.transient.Clear();
   }
   if (listed) FinishListingPass(state);
   state.lines = nullptr;
-  assembly.shortBranches.swap(state.shortBranches);
   if (!LayOutSections(state)) {
     state.unresolvedForward = true;
   } else if (state.unresolvedForward && RedoLaterLines(state)) {
@@ -255,6 +313,10 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
     state.unresolvedForward = false;
     state.forwardUsed.clear();
   }
+  assembly.termsEvaluated = kMaxTermsEvaluated - static_cast<uint64_t>(std::max<int64_t>(state.termsLeft, 0));
+  assembly.sized.swap(state.sized);
+  assembly.sizedNodes.swap(state.sizedNodes);
+  if (state.watchSizes) assembly.lineSizes.swap(state.lineSizes);
 }
 
 // The pass is the last one when every forward reference it made saw the
@@ -305,6 +367,14 @@ std::tm AssemblyTime() {
 
 }  // namespace
 
+[[gnu::noinline]] bool TermsExhausted(PassState& state) {
+  if (!state.fatal) {
+    EndRun(state, "more than 100,000,000 expression terms to evaluate in all passes; do macros, "
+                  "rept blocks or includes repeat without end?");
+  }
+  return false;
+}
+
 void PassError(PassState& state, std::string text) { AddMessage(state, Severity::Error, text); }
 
 void EndRun(PassState& state, std::string text) {
@@ -327,6 +397,7 @@ EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr) {
     number.value = pool.nodes[expr.first].value;
     return number;
   }
+  CountTerms(state, expr.count);
   EvalContext context{&state.assembly->symbols,
                       state.pass,
                       Here(state),
@@ -482,6 +553,19 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
   }
   message.text =
       "addresses do not settle after " + std::to_string(kMaxPasses) + " passes" + culprit;
+  // The lines that make it so: those whose size the last two passes disagree on.
+  for (size_t i = 0; i < state.sizeChanges.size(); ++i) {
+    const SizeChange& change = state.sizeChanges[i];
+    message.text += i == 0 ? "; sizes that keep changing: " : ", ";
+    message.text += IsCommandLineFile(assembly, change.file)
+                        ? assembly.files[change.file]->name
+                        : Where(assembly, change.file, change.line);
+    message.text += " (" + std::to_string(change.before) + " bytes, then " +
+                    std::to_string(change.now) + ")";
+  }
+  if (state.moreSizeChanges > 0) {
+    message.text += " and " + std::to_string(state.moreSizeChanges) + " more";
+  }
   return message;
 }
 
@@ -589,6 +673,8 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
         state.movedSection < 0 && state.overlapUnnamed) {
       lastPass = pass + 1;
     }
+    // The sizes optimisations chose, fitted to each other before the next pass.
+    if (!settled && pass < lastPass) RelaxSizes(assembly, state);
   }
 
   Report(assembly, state, settled, unsettled, changedRef, result);

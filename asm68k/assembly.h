@@ -237,6 +237,11 @@ constexpr uint64_t kAddressEnd = 0x100000000ull;
 
 constexpr int kMaxIncludeDepth = 32;
 constexpr int kMaxPasses = 16;
+// The steps (one line of the table of sizes looked at once) that relaxation
+// may take between passes, in all: past them, the passes carry on the work.
+constexpr uint64_t kMaxRelaxationSteps = 8000000;
+// A line's size not watched: it switched sections or moved the location back.
+constexpr uint32_t kSizeNotWatched = UINT32_MAX;
 constexpr int kMaxExpansionDepth = 256;
 // Bounds on the work of a whole run, all its passes together, whatever its
 // includes, macros and rept blocks multiply up to: includes entered, source
@@ -250,12 +255,65 @@ constexpr uint32_t kMaxIncludes = 100000;
 constexpr uint64_t kMaxFileLookups = 1000000;
 constexpr uint64_t kMaxSourceBytes = 256u << 20;
 constexpr uint64_t kMaxLinesRead = 40000000;
+// Text of macro and rept bodies read again, each expansion and each
+// repetition counting its body's whole text: a long line repeated costs its
+// length each time, however little it does.
+constexpr uint64_t kMaxRepeatedText = uint64_t{1} << 30;
+// Terms of expressions evaluated (a name, a number or an operator; each
+// value of a dc line counts as one at least, and what takes longer, a flag
+// of an opt line or a name of a local line, as one for each character it
+// reads or makes): a long expression repeated takes far longer than its line.
+constexpr uint64_t kMaxTermsEvaluated = 100000000;
 // Lines that hold something in all the files of a run (each file once).
 constexpr uint64_t kMaxSourceLines = 10000000;
 // What one line may grow to as text is put into it, and what the macros an
 // expansion defines and the string equates may hold in all (each pass).
 constexpr size_t kMaxLineText = 1u << 20;
 constexpr uint64_t kMaxDefinedText = 64u << 20;
+
+// A run of the layout: lines placed one after another, in one section with
+// no org between; a line in an offset block is in none.
+constexpr uint32_t kNoRun = UINT32_MAX;
+
+// The kinds of size an optimisation chooses from a value (see relax.h).
+enum class SizedKind : uint8_t {
+  Branch,        // os: bcc.s or bcc.w
+  Absolute,      // op, ow: d16(pc), abs.w or abs.l
+  Displacement,  // oz: (An) or d16(An)
+  Quick,         // omq, oaq, osq: moveq, addq, subq or the instruction as written
+};
+
+// One choice of size, as a pass made it: where it was, what it reached for,
+// and the form it took.
+struct SizedLine {
+  uint32_t order = 0;   // its line's place in the pass
+  uint32_t run = kNoRun;
+  uint32_t location = 0;  // its instruction's address
+  uint32_t base = 0;      // where a displacement counts from (Branch, Absolute)
+  uint32_t insert = 0;    // where growing puts the bytes it adds
+  // Its target: the expression, a copy in the table's nodes; and the value
+  // this pass saw.
+  uint32_t firstNode = 0, nodeCount = 0;
+  int32_t seen = 0;
+  int32_t low = 0, high = 0;  // Quick: the values the quick form takes
+  int16_t section = kNotAddress;      // of its instruction (LocationSection)
+  int16_t seenSection = kNotAddress;  // of the value seen
+  SizedKind kind = SizedKind::Branch;
+  uint8_t slot = 0;     // 0 for the instruction's quick form, 1 + N for its operand N
+  uint8_t form = 0;     // 0 is the shortest; it only grows
+  uint8_t allowed = 0;  // the forms it may take, a bit each
+  uint8_t growth = 0;   // Quick: the bytes the form as written adds
+  bool seenValid = false;
+  // Its form only holds a place: the first pass met no value for it yet.
+  bool undecided = false;
+};
+
+// A line whose size differed from the pass before (watched in the last passes
+// that may run, for the message that says which sizes keep changing).
+struct SizeChange {
+  uint32_t file = 0, line = 0;
+  uint32_t before = 0, now = 0;
+};
 
 struct Assembly {
   FileReader* reader = nullptr;
@@ -275,12 +333,20 @@ struct Assembly {
   bool recordSources = false;  // an overlap was found: passes keep each byte's line
   // The work of the run so far, against the bounds above.
   uint64_t linesRead = 0;
+  uint64_t termsEvaluated = 0;  // as each pass's end counts them
   uint64_t textRead = 0;
+  uint64_t repeatedText = 0;
   uint32_t includesEntered = 0;
   uint64_t fileLookups = 0;
   uint64_t linesToIndex = kMaxSourceLines;
-  // opt os: the branches (by their line's place in the pass) the last pass made short.
-  std::vector<bool> shortBranches;
+  // The sizes optimisations chose in the last pass, by their lines' places,
+  // as the relaxation after it grew them: the next pass takes them.
+  std::vector<SizedLine> sized;
+  std::vector<ExprNode> sizedNodes;
+  uint64_t relaxationSteps = 0;  // of all relaxations so far, against kMaxRelaxationSteps
+  // Each line's size in the last pass (watched in the last passes that may
+  // run), by its place: kSizeNotWatched where it has none.
+  std::vector<uint32_t> lineSizes;
   std::tm time{};  // of the assembly (or of SOURCE_DATE_EPOCH), for _year and the like
   // The names in each folder an include or incbin looked into for a name in
   // another case, listed once a run (none for a path that is no folder).
@@ -314,6 +380,7 @@ struct Section {
   // The line that named it first in the pass, and how it was reached (an
   // index into PassState::contexts).
   uint32_t order = 0, file = 0, line = 0, context = 0;
+  uint32_t run = 0;  // the run of the layout its location is in
 };
 
 struct LineSource;
@@ -359,12 +426,30 @@ struct PassState {
   int32_t scope = kGlobalScope;  // the global label above, owner of ".local" names
   Options options;
   std::vector<Options> savedOptions;  // pusho ... popo
-  std::vector<bool> shortBranches;    // opt os: the branches this pass made short
+  // The sizes optimisations chose in this pass, in the order of their lines;
+  // and how far the last pass's table has been read.
+  std::vector<SizedLine> sized;
+  std::vector<ExprNode> sizedNodes;
+  size_t sizedCursor = 0;
+  // Runs of the layout: the place of the first line of each, the run, and
+  // each run's section.
+  struct RunStart {
+    uint32_t order, run;
+  };
+  std::vector<RunStart> runStarts;
+  std::vector<size_t> runSections;
+  // Watched in the last passes that may run: each line's size, and those
+  // that differ from the pass before (the first few, and how many more).
+  bool watchSizes = false;
+  std::vector<uint32_t> lineSizes;
+  std::vector<SizeChange> sizeChanges;
+  uint64_t moreSizeChanges = 0;
   // The location: up to kAddressEnd, and past it only after an error said so.
   uint64_t location = 0;
   bool locationKnown = true;  // false after a size that depended on a forward reference
   uint64_t high = 0;          // the highest address the current section reached
   std::vector<Section> sections;
+  size_t sectionsUnplaced = 0;  // of them, those without a base yet (new in this pass)
   size_t section = 0;     // the current one
   bool inOffset = false;  // in an offset block: labels get addresses, nothing is placed
   // In an obj block, code assembled for another address: its labels, '*' and
@@ -393,6 +478,9 @@ struct PassState {
   bool unresolvedForward = false;
 
   bool fatal = false;  // a limit was hit: another pass would only hit it again
+  // The expression terms the run may still evaluate (see CountTerms): kept
+  // here, in reach of the evaluation, and given back to the run at the pass's end.
+  int64_t termsLeft = 0;
   // Labels alone on their lines since the location last moved: an
   // instruction or word data that gets a pad byte moves them past it.
   std::vector<int32_t> labelsAbove;
@@ -434,6 +522,14 @@ void RunRedoable(PassState& state, const Statement& statement, bool instruction,
 bool RedoLaterLines(PassState& state);
 // Places an instruction's bytes (after its label and alignment).
 void EncodeAndEmit(PassState& state, const Statement& statement);
+
+// Counts terms evaluated against kMaxTermsEvaluated: false once past it,
+// after the error that ends the run (TermsExhausted, which gives false).
+bool TermsExhausted(PassState& state);
+inline bool CountTerms(PassState& state, uint64_t terms) {
+  state.termsLeft -= static_cast<int64_t>(terms);
+  return state.termsLeft >= 0 || TermsExhausted(state);
+}
 
 void PassError(PassState& state, std::string text);
 // A limit was reached: the run ends at this line, and this error, which says
@@ -517,6 +613,8 @@ void EnterSection(PassState& state, const std::string& name, SectionKind kind);
 // Starts an offset block at `value`, or ends one (org, section).
 void EnterOffset(PassState& state, uint32_t value, bool known);
 void LeaveOffset(PassState& state);
+// Org: the current section's layout goes on elsewhere, in a new run from this line.
+void StartRun(PassState& state);
 // At the end of a pass: lays the sections out and checks the image. False
 // when the layout differs from the one the pass assumed (another pass is due).
 bool LayOutSections(PassState& state);

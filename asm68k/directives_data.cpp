@@ -123,6 +123,7 @@ void RunOrg(PassState& state, const Statement& statement) {
   state.location = static_cast<uint32_t>(r.value);
   state.locationKnown = r.valid && r.known;
   state.labelsAbove.clear();
+  StartRun(state);
 }
 
 namespace {
@@ -139,6 +140,7 @@ void RunSet(PassState& state, const Statement& statement) { Assign(state, statem
 
 void RunDc(PassState& state, const Statement& statement) {
   if (!PlacesBytes(state, SizedName("dc", statement.size))) return;
+  if (!CountTerms(state, statement.operandCount)) return;
   const Operand* ops = StatementOperands(state, statement);
   const uint64_t start = state.location;
   uint32_t unit = UnitBytes(statement.size);
@@ -210,6 +212,9 @@ void RunObj(PassState& state, const Statement& statement) {
                         ? static_cast<uint32_t>(r.value) - static_cast<uint32_t>(state.location)
                         : 0;
   state.labelsAbove.clear();
+  // Its addresses are another block's: the sizes optimisations choose in it
+  // are measured apart from the lines around it.
+  if (!state.inOffset) StartRun(state);
 }
 
 void RunObjEnd(PassState& state, const Statement&) {
@@ -219,6 +224,7 @@ void RunObjEnd(PassState& state, const Statement&) {
   }
   LeaveObj(state);
   state.labelsAbove.clear();
+  if (!state.inOffset) StartRun(state);
 }
 
 // rorg OFFSET[,FILL]: on to OFFSET past the start of the section, the bytes

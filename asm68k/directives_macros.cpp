@@ -2,6 +2,7 @@
 // shift, local, purge, rept, endr, while, endw, and end.
 
 #include <algorithm>
+#include <unordered_set>
 #include <vector>
 
 #include "directive_families.h"
@@ -43,6 +44,9 @@ bool CanNameMacro(std::string_view name, std::string& error) {
 
 // Reads "A,B,C" into `names`; false, with `error` set when `strict`, when
 // the text is no list of names.
+// Names a macro or local line may list: each becomes an operand, counted in 16 bits.
+constexpr size_t kMaxNames = 60000;
+
 bool ReadParameterNames(TextRange text, std::vector<std::string_view>& names, bool strict,
                         std::string& error) {
   Cursor c{text.begin, text.end};
@@ -52,8 +56,15 @@ bool ReadParameterNames(TextRange text, std::vector<std::string_view>& names, bo
     }
     return false;
   };
+  // Names already read, in lower case: a long list is checked for one named
+  // twice in a time that grows with its length, not with its square.
+  std::unordered_set<std::string> seen;
   c.SkipSpace();
   while (!c.AtEnd()) {
+    if (names.size() >= kMaxNames) {
+      error = "more than 60,000 names on one line";
+      return false;
+    }
     if (!names.empty()) {  // after a name: a comma, then the next name
       if (!c.Match(',')) return notNames();
       c.SkipSpace();
@@ -65,11 +76,9 @@ bool ReadParameterNames(TextRange text, std::vector<std::string_view>& names, bo
     if (!IsIdentStart(c.Peek()) || c.Peek() == '.' || c.Peek() == '@') return notNames();
     std::string_view name = c.Identifier();
     if (!strict && IsOperationName(name)) return false;  // "macros rts" is a body
-    for (std::string_view earlier : names) {
-      if (SameNameAnyCase(earlier, name)) {
-        error = "macro parameter '" + std::string(name) + "' is named twice";
-        return false;
-      }
+    if (!seen.insert(ToLowerCopy(name)).second) {
+      error = "macro parameter '" + std::string(name) + "' is named twice";
+      return false;
     }
     names.push_back(name);
     c.SkipSpace();
@@ -221,6 +230,7 @@ void RunMacro(PassState& state, const Statement& statement) {
     macro->first = 0;
     macro->end = static_cast<uint32_t>(macro->copy->lines.size());
   }
+  macro->bodyText = TextBetween(*macro->text, macro->first, macro->end);
   Register(state, std::move(macro));
 }
 
@@ -264,6 +274,7 @@ void RunMacroCall(PassState& state, const Statement&) {
   }
   if (NestTooDeep(state)) return;
   std::shared_ptr<const MacroDefinition> macro = found->second;
+  if (!source.ReadAgain(macro->bodyText)) return;
   // \@: "_" and the expansion's number, six digits at least.
   call->unique = std::to_string(++source.expansions);
   if (call->unique.size() < 6) call->unique.insert(0, 6 - call->unique.size(), '0');
@@ -331,6 +342,8 @@ void RunLocal(PassState& state, const Statement& statement) {
   const Operand* operands = StatementOperands(state, statement);
   for (uint16_t i = 0; i < statement.operandCount; ++i) {
     std::string name(OperandText(*state.store, operands[i]));
+    // A name costs more than a term: it counts as one for each character it makes.
+    if (!CountTerms(state, 2 * name.size() + call->unique.size())) return;
     call->locals.emplace_back(name, name + call->unique);
   }
 }
@@ -394,6 +407,8 @@ void RunRept(PassState& state, const Statement& statement) {
   rept.next = rept.bodyStart = bodyStart;
   rept.end = static_cast<uint32_t>(end);
   rept.count = count;
+  rept.bodyText = TextBetween(*rept.text, bodyStart, rept.end);
+  if (!source.ReadAgain(rept.bodyText)) return;
   rept.conditionals = source.conditionals.size();
   rept.callFile = state.file;
   rept.callLine = state.line;
@@ -415,6 +430,7 @@ void RunWhile(PassState& state, const Statement& statement) {
   if (frame.kind == Frame::While && frame.bodyStart == here) {  // read again: once more?
     if (holds) {
       ++frame.repetition;
+      if (!source.ReadAgain(frame.bodyText)) PopFrame(source);
     } else {
       PopFrame(source);
     }
@@ -434,6 +450,8 @@ void RunWhile(PassState& state, const Statement& statement) {
   loop.bodyStart = here;
   loop.next = here + 1;
   loop.end = static_cast<uint32_t>(end);
+  loop.bodyText = TextBetween(*loop.text, loop.next, loop.end);
+  if (!source.ReadAgain(loop.bodyText)) return;
   loop.conditionals = source.conditionals.size();
   loop.callFile = state.file;
   loop.callLine = state.line;

@@ -81,6 +81,8 @@ void RunOpt(PassState& state, const Statement& statement) {
     if (comma == std::string_view::npos) comma = flags.size();
     std::string_view written = flags.substr(start, comma - start);
     start = comma + 1;
+    // A flag costs more than a term: it counts as one for each character.
+    if (!CountTerms(state, written.size() + 1)) return;
     while (!written.empty() && IsSpace(written.front())) written.remove_prefix(1);
     while (!written.empty() && IsSpace(written.back())) written.remove_suffix(1);
     if (written.empty()) continue;

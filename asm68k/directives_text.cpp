@@ -72,6 +72,9 @@ bool IsBlank(TextRange range) {
 }
 
 void DefineTextEquate(LineSource& source, std::string_view name, std::string text) {
+  // Text a line puts into an equate counts as text read: a long equate
+  // repeated takes far longer than its line.
+  if (!source.ReadText(text.size())) return;
   std::string& kept = source.textEquates[source.NameKey(name)];
   if (source.HoldText(text.size(), kept.size())) kept = std::move(text);
 }
@@ -196,6 +199,7 @@ void RunInform(PassState& state, const Statement& statement) {
     return;
   }
   std::string_view format = OperandText(*state.store, operands[1]);
+  if (!state.lines->ReadText(format.size())) return;  // as a line read again
   std::string text;
   uint16_t next = 2;
   for (size_t i = 0; i < format.size(); ++i) {
@@ -317,6 +321,7 @@ void RunPopp(PassState& state, const Statement& statement) {
 
 void RunFail(PassState& state, const Statement& statement) {
   std::string_view message = OperandText(*state.store, StatementOperands(state, statement)[0]);
+  if (!state.lines->ReadText(message.size())) return;  // as a line read again
   PassError(state, message.empty() ? std::string("fail") : "fail: " + std::string(message));
 }
 

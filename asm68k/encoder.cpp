@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "operation_names.h"
+#include "relax.h"
 
 namespace asm68k {
 
@@ -92,11 +93,14 @@ struct Encoder {
   // instruction's length, and so the addresses after it, may too.
   bool lengthMayChange = false;
 
-  // Whether an optimisation may take a shorter form from `r`.
-  bool Settles(const EvalResult& r) {
-    if (!r.valid) return false;
-    if (!r.known) lengthMayChange = true;
-    return true;
+  // The form an optimisation takes (see relax.h) from `r`, the value of
+  // `expr`: its length may change in a later pass unless the value is
+  // known. A value the first pass has not met yet leaves the addresses
+  // after it as they are: the pass's end encodes the line again, and only
+  // when its form holds (see RedoLaterLines) is that pass the last.
+  [[gnu::noinline]] uint8_t Choose(SizedRequest request, const EvalResult& r, Expr expr) {
+    if (r.valid && !r.known) lengthMayChange = true;
+    return ChooseForm(state, request, r, expr);
   }
 
   void Word(uint32_t value) { words[count++] = static_cast<uint16_t>(value); }
@@ -164,19 +168,28 @@ struct Encoder {
   // value not known here; word for a number that fits. With opt op, an
   // address of this section in reach, where the form takes one, is PC
   // relative; with opt ow, any value that fits is a word.
-  uint16_t UnsizedAbsolute(const EvalResult& r, int index) {
+  // The forms are chosen as relax.h says: a value further down may first
+  // be guessed PC relative or a word, and grows when it is out of reach.
+  uint16_t UnsizedAbsolute(const EvalResult& r, const Operand& operand, int index) {
     const Options& options = state.options;
-    if (options.pcRelative && (form.modes[index] & kPcDisp) && r.valid && r.section >= 0 &&
-        r.section == LocationSection(state)) {
-      int32_t displacement = Distance(r.value, Here(state) + 2u * count);
-      if (FitsSigned16(displacement) && Settles(r)) {
-        Word(static_cast<uint32_t>(displacement));
-        return 0x3A;
-      }
+    const bool pcRelative = options.pcRelative && (form.modes[index] & kPcDisp);
+    const bool plainWord = r.known && !r.IsAddress();  // a word without ow
+    uint8_t chosen;
+    if (pcRelative || options.absoluteWord) {
+      SizedRequest request{SizedKind::Absolute, static_cast<uint8_t>(1 + index), 0, 0, 0, 0};
+      request.allowed = static_cast<uint8_t>((pcRelative ? 1u << kAbsolutePc : 0u) |
+                                             (options.absoluteWord || plainWord ? 1u << kAbsoluteWord : 0u));
+      request.base = Here(state) + 2u * count;
+      request.insert = request.base + 2;
+      chosen = Choose(request, r, operand.expr);
+    } else {
+      chosen = plainWord && FitsSigned16(r.value) ? kAbsoluteWord : kAbsoluteLong;
     }
-    bool word = options.absoluteWord ? r.valid && FitsSigned16(r.value) && Settles(r)
-                                     : r.known && FitsSigned16(r.value) && !r.IsAddress();
-    if (!word) {
+    if (chosen == kAbsolutePc) {
+      Word(static_cast<uint32_t>(Distance(r.value, Here(state) + 2u * count)));
+      return 0x3A;
+    }
+    if (chosen == kAbsoluteLong) {
       Long(static_cast<uint32_t>(r.value));
       return 0x39;
     }
@@ -200,9 +213,13 @@ struct Encoder {
         return static_cast<uint16_t>(0x20 | operand.reg);
       case kOpDisp: {
         EvalResult r = Eval(operand);
-        if (state.options.zeroDisplacement && (form.modes[index] & kInd) && r.value == 0 &&
-            Settles(r)) {
-          return static_cast<uint16_t>(0x10 | operand.reg);  // (An)
+        if (state.options.zeroDisplacement && (form.modes[index] & kInd)) {
+          SizedRequest request{SizedKind::Displacement, static_cast<uint8_t>(1 + index),
+                               1u << kDisplacementNone, 0, 0, 0};
+          request.insert = Here(state) + 2u * count;
+          if (Choose(request, r, operand.expr) == kDisplacementNone) {
+            return static_cast<uint16_t>(0x10 | operand.reg);  // (An)
+          }
         }
         CheckDisplacement16(r, r.value);
         Word(static_cast<uint32_t>(r.value));
@@ -216,7 +233,7 @@ struct Encoder {
       }
       case kOpAbsolute: {
         EvalResult r = Eval(operand);
-        if (operand.absSize == 0) return UnsizedAbsolute(r, index);
+        if (operand.absSize == 0) return UnsizedAbsolute(r, operand, index);
         if (operand.absSize == 'l') {
           Long(static_cast<uint32_t>(r.value));
           return 0x39;
@@ -268,22 +285,11 @@ struct Encoder {
     uint32_t from = Here(state) + 2;
     int32_t displacement = Distance(r.value, from);
     // opt os: an unsized branch in reach of .s takes it (not to the next
-    // word, which a displacement of 0 can't say).
-    // A target further on moves closer by the word the short form saves,
-    // unless the last pass already took it.
+    // word, which a displacement of 0 can't say), as relax.h decides.
     if (size == kSizeW && !sizeWritten && form.encoding == Encoding::Branch &&
-        state.options.shortBranch && r.valid) {
-      std::vector<bool>& before = state.assembly->shortBranches;
-      bool wasShort = state.order < before.size() && before[state.order];
-      int32_t shortDisplacement =
-          displacement > 0 && !wasShort ? displacement - 2 : displacement;
-      if (shortDisplacement != 0 && FitsSigned8(shortDisplacement) && !(r.value & 1) &&
-          Settles(r)) {
-        size = kSizeS;
-        std::vector<bool>& now = state.shortBranches;
-        if (now.size() <= state.order) now.resize(state.order + 1);
-        now[state.order] = true;
-      }
+        state.options.shortBranch) {
+      SizedRequest request{SizedKind::Branch, 1, 1u << kBranchShort, 0, from, from};
+      if (Choose(request, r, target.expr) == kBranchShort) size = kSizeS;
     }
     if (r.valid && (r.value & 1)) {
       PassError(state,
@@ -629,23 +635,29 @@ uint16_t QuickForm(PassState& state, uint16_t row, uint8_t size, const Operand* 
   bool toAddq = options.addq && NameIs(form, {"add", "addi", "adda"});
   bool toSubq = options.subq && NameIs(form, {"sub", "subi", "suba"});
   if (!toMoveq && !toAddq && !toSubq) return row;
-  EvalResult r = EvaluateExpr(state, operands[0].expr);
-  if (!r.valid) return row;
   uint16_t quick;
+  SizedRequest request{SizedKind::Quick, 0, 1u << kQuickForm, 0, 0, 0};
+  request.insert = Here(state) + 2;
   if (toMoveq) {
-    if (r.value < -128 || r.value > 127) return row;
     quick = FirstRow("moveq");
+    request.low = -128;
+    request.high = 127;
+    request.growth = 4;  // move.l's immediate
   } else {
-    if (r.value < 1 || r.value > 8) return row;
     quick = FirstRow(toAddq ? "addq" : "subq");
     const InstructionForm& q = FormAt(quick);
     if (!(q.modes[1] & ModeBit(operands[1].kind)) ||
         (size == kSizeB && operands[1].kind == kOpAddrReg)) {
       return row;
     }
+    request.low = 1;
+    request.high = 8;
+    request.growth = size == kSizeL ? 4 : 2;  // the written form's immediate
   }
-  if (!r.known) lengthMayChange = true;
-  return quick;
+  // As relax.h decides: a value further down is first guessed to fit.
+  EvalResult r = EvaluateExpr(state, operands[0].expr);
+  if (r.valid && !r.known) lengthMayChange = true;  // as Encoder::Choose
+  return ChooseForm(state, request, r, operands[0].expr) == kQuickForm ? quick : row;
 }
 
 }  // namespace asm68k

@@ -848,4 +848,43 @@ EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context) {
   return result;
 }
 
+bool EvaluateWith(const ExprNode* nodes, uint32_t count, const ValueSource& source,
+                  int32_t& value, int16_t& section) {
+  if (count == 0 || count > kMaxNodes) return false;
+  EvalResult result;  // for the section, taken as Evaluate takes it
+  int32_t stack[kMaxNodes];
+  int top = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    const ExprNode& node = nodes[i];
+    int16_t part = kNotAddress;
+    switch (node.op) {
+      case ExprOp::Constant:
+        stack[top++] = node.value;
+        break;
+      case ExprOp::Symbol:
+        if (!source.SymbolValue(static_cast<uint32_t>(node.value), stack[top++], part)) return false;
+        TakeSection(result, part);
+        break;
+      case ExprOp::Location:
+        stack[top++] = source.Location(part);
+        TakeSection(result, part);
+        break;
+      case ExprOp::Defined:
+        stack[top++] = source.IsDefined(static_cast<uint32_t>(node.value)) ? kTrue : 0;
+        break;
+      case ExprOp::Negate:
+      case ExprOp::Complement:
+      case ExprOp::LogicalNot:
+        stack[top - 1] = ApplyUnary(node.op, stack[top - 1]);
+        break;
+      default:
+        --top;
+        if (!Apply(node.op, stack[top - 1], stack[top], stack[top - 1])) return false;
+    }
+  }
+  value = stack[0];
+  section = result.section;
+  return true;
+}
+
 }  // namespace asm68k

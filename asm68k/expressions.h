@@ -158,4 +158,20 @@ struct EvalContext {
 
 EvalResult Evaluate(const ExprPool& pool, Expr expr, EvalContext& context);
 
+// The values an expression is worked out with outside a pass (the sizes
+// fitted to each other between passes): each symbol's, and '*'.
+class ValueSource {
+ public:
+  virtual ~ValueSource() = default;
+  // False when the symbol has no value to give.
+  virtual bool SymbolValue(uint32_t index, int32_t& value, int16_t& section) const = 0;
+  virtual bool IsDefined(uint32_t index) const = 0;
+  virtual int32_t Location(int16_t& section) const = 0;
+};
+
+// Evaluates `count` nodes with the values `source` gives; false when it
+// lacks one, or on a division by zero.
+bool EvaluateWith(const ExprNode* nodes, uint32_t count, const ValueSource& source,
+                  int32_t& value, int16_t& section);
+
 }  // namespace asm68k

@@ -6,6 +6,7 @@
 #include "assembly.h"
 #include "encoder.h"
 #include "line_source.h"
+#include "relax.h"
 
 namespace asm68k {
 
@@ -243,6 +244,7 @@ void EnterSection(PassState& state, const std::string& name, SectionKind kind) {
     section.kind = kind;
     auto known = state.assembly->sectionBases.find(name);
     section.baseKnown = known != state.assembly->sectionBases.end();
+    if (!section.baseKnown) ++state.sectionsUnplaced;
     section.base = section.baseKnown ? known->second : 0;
     section.location = section.high = section.base;
     section.locationKnown = section.baseKnown;
@@ -250,9 +252,18 @@ void EnterSection(PassState& state, const std::string& name, SectionKind kind) {
     section.file = state.file;
     section.line = state.line;
     section.context = KeepContext(state);
+    section.run = static_cast<uint32_t>(state.runSections.size());
+    state.runSections.push_back(index);
     state.sections.push_back(std::move(section));
   }
   LoadSection(state, index);
+  NoteRun(state, state.order + 1);
+}
+
+void StartRun(PassState& state) {
+  state.sections[state.section].run = static_cast<uint32_t>(state.runSections.size());
+  state.runSections.push_back(state.section);
+  NoteRun(state, state.order);
 }
 
 void EnterOffset(PassState& state, uint32_t value, bool known) {
@@ -262,6 +273,7 @@ void EnterOffset(PassState& state, uint32_t value, bool known) {
   state.inOffset = true;
   state.location = value;
   state.locationKnown = known;
+  NoteRun(state, state.order + 1);
 }
 
 void LeaveOffset(PassState& state) {
@@ -269,6 +281,7 @@ void LeaveOffset(PassState& state) {
   state.labelsAbove.clear();
   state.inOffset = false;
   LoadSection(state, state.section);
+  NoteRun(state, state.order + 1);
 }
 
 bool LayOutSections(PassState& state) {

@@ -131,6 +131,7 @@ void EndFrame(LineSource& source) {
   }
   if (frame.kind == Frame::Rept && ++frame.repetition < frame.count) {
     frame.next = frame.bodyStart;
+    if (!source.ReadAgain(frame.bodyText)) frame.next = frame.end;
     return;
   }
   if (frame.kind == Frame::While) {  // its while line decides whether the body comes again
@@ -570,8 +571,21 @@ bool LineSource::ReadText(uint64_t bytes) {
   assembly.textRead += bytes;
   if (assembly.textRead <= kMaxSourceBytes || state.fatal) return !state.fatal;
   EndRun(state, "more than 256 MiB of source text to read in all passes (files, each time "
-                   "they are included, and the lines that expansions put text into)");
+                   "they are included, the lines that expansions put text into, and the text of "
+                   "string equates and messages)");
   return false;
+}
+
+bool LineSource::RepeatedTextExhausted() {
+  if (!state.fatal) EndRun(state, "more than 1 GiB of macro and rept bodies to read again in all passes");
+  return false;
+}
+
+uint64_t TextBetween(const SourceText& text, uint32_t first, uint32_t end) {
+  if (first >= end) return 0;
+  uint32_t begin = text.SpanInText(text.lines[first]).first;
+  uint32_t last = text.SpanInText(text.lines[end - 1]).second;
+  return last > begin ? last - begin : 0;
 }
 
 std::string LineSource::Context() const {

@@ -24,6 +24,7 @@ struct MacroDefinition {
   uint32_t end = 0;
   std::unique_ptr<SourceText> copy;  // a body defined inside an expansion is kept here
   std::vector<std::string> parameters;  // NAME macro A,B: \A is the first argument
+  uint64_t bodyText = 0;  // the bytes of its body's text, read again in each expansion
 };
 
 struct Frame {
@@ -35,6 +36,7 @@ struct Frame {
   uint32_t bodyStart = 0;  // rept: the body, repeated `count` times; while: its while line
   uint32_t repetition = 0;
   uint32_t count = 0;
+  uint64_t bodyText = 0;  // rept: the bytes of the body's text
   size_t conditionals = 0;       // conditional blocks open when the frame began
   uint32_t callFile = 0;         // the line that made the frame: include, call or rept
   uint32_t callLine = 0;
@@ -72,7 +74,13 @@ struct LineSource : TextSource, ExprEnvironment {
   // Counted against the run's bounds; false, after the error, when one is
   // passed (the pass then ends after the line being run).
   bool StepOver(uint64_t lines);  // lines a scan read past
-  bool ReadText(uint64_t bytes);  // text entered: a file, or a line text was put into
+  bool ReadText(uint64_t bytes);  // text entered: a file, a line text was put into, an equate, a message
+  // A macro or rept body expanded again (kept in line: macro calls are common).
+  bool ReadAgain(uint64_t bytes) {
+    assembly.repeatedText += bytes;
+    return assembly.repeatedText <= kMaxRepeatedText || RepeatedTextExhausted();
+  }
+  bool RepeatedTextExhausted();
   void LinesExhausted();
   // False, after the error, for a text whose lines ran past the allowance.
   bool WholeText(const SourceText& text);
@@ -124,6 +132,9 @@ struct LineSource : TextSource, ExprEnvironment {
 // The directive at a text's line (ignoring what it would do), or -1; kept
 // in the text's classes.
 int ClassifyLine(SourceText& text, uint32_t index);
+
+// The bytes of text lines [first, end) of `text` span, as read.
+uint64_t TextBetween(const SourceText& text, uint32_t first, uint32_t end);
 
 // The line's statement, read as it stands here (see LineSource::Read):
 // parsed the first time it reads as written (and again when a parse that

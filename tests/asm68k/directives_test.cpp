@@ -400,20 +400,25 @@ TEST(Directives, AddressesThatDoNotSettleNameWhatKeepsChanging) {
   const char* replaced = "0 errors, 1 warning, 2 bytes";
   for (const Case& c : std::vector<Case>{
            {"a: ds.b b-a+1\nb:\n",
-            "test.asm:2: error: addresses do not settle after 16 passes; 'b' keeps changing"},
+            "test.asm:2: error: addresses do not settle after 16 passes; 'b' keeps changing; "
+            "sizes that keep changing: test.asm:1 (14 bytes, then 15)"},
            // A section laid out after one whose size depends on its symbol.
            {" section a\n ds.b v\n section b\nv equ 2+v\n",
-            "test.asm:4: error: addresses do not settle after 16 passes; 'v' keeps changing"},
+            "test.asm:4: error: addresses do not settle after 16 passes; 'v' keeps changing; "
+            "sizes that keep changing: test.asm:2 (28 bytes, then 30)"},
            {" section a\n section b\nx: dc.b 1\n section a\n ds.b x+1\n",
-            "test.asm:2: error: addresses do not settle after 16 passes; section 'b' keeps moving"},
+            "test.asm:2: error: addresses do not settle after 16 passes; section 'b' keeps moving; "
+            "sizes that keep changing: test.asm:5 (29 bytes, then 31)"},
            {chain, "test.asm:18: warning: this line replaces bytes at $0 that line 1 placed",
             replaced},
            // In an include, the message shows the way there.
            {" include 'v.i'\n",
-            "v.i:4: error: addresses do not settle after 16 passes; 'v' keeps changing\n"
+            "v.i:4: error: addresses do not settle after 16 passes; 'v' keeps changing; "
+            "sizes that keep changing: v.i:2 (28 bytes, then 30)\n"
             "  included from test.asm:1"},
            {" include 'b.i'\n",
-            "b.i:2: error: addresses do not settle after 16 passes; section 'b' keeps moving\n"
+            "b.i:2: error: addresses do not settle after 16 passes; section 'b' keeps moving; "
+            "sizes that keep changing: b.i:5 (29 bytes, then 31)\n"
             "  included from test.asm:1"},
            {" nop\n include 'twice.i'\n",
             "twice.i:2: warning: this line replaces bytes at $0 that line 1 of test.asm placed\n"

@@ -428,6 +428,41 @@ TEST(Instructions, OptimisationsTakeTheShorterFormThatDoesTheSame) {
   }
 }
 
+// A chain of branches, each reaching its target just past the next branch
+// only while that one is short: all short settles at once; with the last
+// one out of reach, every one grows. Either way in a few passes, not one
+// link a pass.
+TEST(Instructions, ShortBranchChainsSettleInFewPasses) {
+  const int links = 3000;
+  for (bool lastReaches : {true, false}) {
+    SCOPED_TRACE(lastReaches ? "every branch short" : "every branch grown");
+    std::string source = " opt os+\n";
+    for (int i = 0; i < links; ++i) {
+      source += " bra t" + std::to_string(i) + "\n";
+      if (i > 0) source += "t" + std::to_string(i - 1) + ":";
+      source += " dcb.b 124,0\n";
+    }
+    if (!lastReaches) source += " dcb.b 4,0\n";  // the last target out of reach of .s
+    source += "t" + std::to_string(links - 1) + ":\n";
+    asm68k::AssemblyResult result = Assemble(source);
+    ASSERT_EQ(result.errors, 0) << result.summary;
+    EXPECT_LE(result.passes, 3);
+    std::vector<uint16_t> expected;
+    for (int i = 0; i < links; ++i) {
+      // From the word after the branch: the padding, then the next branch
+      // (none after the last), 126 bytes short; 2 + 124 + 4 grown.
+      if (lastReaches) {
+        expected.push_back(static_cast<uint16_t>(0x6000 | (i < links - 1 ? 126 : 124)));
+      } else {
+        expected.insert(expected.end(), {0x6000, 130});
+      }
+      expected.insert(expected.end(), 62, 0);
+    }
+    if (!lastReaches) expected.insert(expected.end(), 2, 0);
+    EXPECT_EQ(Words(result.image), expected);
+  }
+}
+
 TEST(Instructions, RowsOfOneMnemonicAreAdjacentAndWellFormed) {
   for (uint16_t i = 0; i < asm68k::FormCount(); ++i) {
     const asm68k::InstructionForm& form = asm68k::FormAt(i);

@@ -141,7 +141,13 @@ TEST(Macros, ExpandWithTheirArguments) {
 }
 
 TEST(Macros, Errors) {
+  // More names than a line's operands count: an error, checked in a time
+  // that grows with their number, not with its square.
+  std::string names = "m macro\n local n0";
+  for (int i = 1; i <= 60000; ++i) names += ",n" + std::to_string(i);
+  names += "\n endm\n m";
   ExpectErrors({
+      {names.c_str(), "more than 60,000 names on one line"},
       {"m macro\n nop", "macro m has no endm before the end of the file"},
       {"endm", "endm without macro"},
       {"mexit", "mexit outside a macro"},

@@ -60,6 +60,14 @@ TEST(Memory, BadInputStaysWithinAFixedAllowance) {
            // Lines a false branch steps over are lines read, in all passes together.
            {" rept 30000\n if 0\n" + Repeat(" nop\n", 2000) + " endif\n endr\n", 8 * MiB,
             SIZE_MAX, "more than 40,000,000 lines to read in all passes"},
+           // Work that a line repeats is bounded too, not only the lines: a
+           // long expression, a long line that does little, a long equate.
+           {"v set 0\n rept 10000000\nv set v" + Repeat("+v", 127) + "\n endr\n", 8 * MiB,
+            SIZE_MAX, "test.asm:3: error: more than 100,000,000 expression terms to evaluate"},
+           {" rept 10000000\n nop ;" + std::string(400000, 'x') + "\n endr\n", 8 * MiB, SIZE_MAX,
+            "more than 1 GiB of macro and rept bodies to read again in all passes"},
+           {" rept 10000000\nx equs \"" + std::string(200000, 'a') + "\"\n endr\n", 8 * MiB,
+            SIZE_MAX, "more than 256 MiB of source text to read in all passes"},
            {"a: ds.b b-a+1\nb:\n rept 3000\n if 0\n" + Repeat(" nop\n", 2000) + " endif\n endr\n",
             8 * MiB, SIZE_MAX, "more than 40,000,000 lines to read in all passes"},
            // An argument that grows at each level of a recursion, and macros
