@@ -96,6 +96,16 @@ Found Look(const std::string& path) {
   return found;
 }
 
+// Whether an open handle is a regular file: a disk file (not a console, a
+// pipe, a device) and no folder; then its size is in `standard`.
+bool IsDiskFile(HANDLE file, FILE_STANDARD_INFORMATION& standard) {
+  IO_STATUS_BLOCK io;
+  return GetFileType(file) == FILE_TYPE_DISK &&
+         NtQueryInformationFile(file, &io, &standard, sizeof standard,
+                                FileStandardInformation) == 0 &&
+         !standard.Directory;
+}
+
 // The volume serial number of an open file, checking that it is still the
 // file with `index`.
 bool VolumeOf(HANDLE file, uint64_t index, uint64_t& volume) {
@@ -127,15 +137,10 @@ intptr_t OpenRegular(const std::string& path, bool forReading, Found& found) {
     return kNotOpen;
   }
   found.result = ReadResult::NotRegular;
-  IO_STATUS_BLOCK io;
   FILE_STANDARD_INFORMATION standard;
+  if (!IsDiskFile(file.Get(), standard)) return kNotOpen;
+  IO_STATUS_BLOCK io;
   FILE_INTERNAL_INFORMATION internal;
-  if (GetFileType(file.Get()) != FILE_TYPE_DISK ||
-      NtQueryInformationFile(file.Get(), &io, &standard, sizeof standard,
-                             FileStandardInformation) != 0 ||
-      standard.Directory) {
-    return kNotOpen;
-  }
   if (NtQueryInformationFile(file.Get(), &io, &internal, sizeof internal,
                              FileInternalInformation) != 0) {
     found.result = ReadResult::Missing;
@@ -190,7 +195,8 @@ WriteResult WriteAll(const std::string& path, const uint8_t* data, size_t size) 
   Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return WriteResult::Failed;
-  if (Examine(file).result != ReadResult::Ok) return WriteResult::NotRegular;
+  FILE_STANDARD_INFORMATION standard;
+  if (!IsDiskFile(file.Get(), standard)) return WriteResult::NotRegular;
   if (SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
       !SetEndOfFile(file.Get())) {
     return WriteResult::Failed;
