@@ -123,8 +123,13 @@ struct Wine {
         run_in(".", {"wineserver", "-k"});
         run_in(".", {"wineserver", "-w"});
     }
-    // Keeps a server running between runs, as after any Wine program has run.
-    void start_server() const { run_in(".", {"wineserver", "-p"}); }
+    // A server that stays between runs, as after any Wine program has run,
+    // and Wine's services started by a first program.
+    void start_server() const {
+        stop_server();
+        run_in(".", {"wineserver", "-p"});
+        run_in(".", command("nothing.asm,nothing.bin"));
+    }
 };
 
 // ---- counting -------------------------------------------------------------------
@@ -295,6 +300,120 @@ void print_time(const char* what, const Timing& t, const Timing& native) {
                 t.cpu);
 }
 
+// The project, in `project`, and the two sources beside its main.asm: the
+// same project in one pass (the branches opt os+ shortens stay long), and a
+// one-line source.
+bool write_sources(const std::string& project, project::Shape& shape) {
+    fs::remove_all(project);
+    fs::create_directories(project);
+    if (!project::write_project(project, kCorpusLines, shape)) return false;
+    std::string text;
+    tools::read_text(project + "/main.asm", text);
+    text.replace(text.find("opt\tos+"), 7, "opt\tos-");
+    return tools::write_text(project + "/main2.asm", text) && tools::write_text(project + "/one.asm", "\tnop\n");
+}
+
+// Makes the benchmark's prefix (on first use) with its relay log limited to
+// the file functions counted, runs the Windows build once on the project and
+// compares its image and messages with the native build's. Empty when they
+// agree; `ran` false when it did not run.
+std::string check_wine(const Wine& wine, const std::string& project, const std::string& work, bool& ran) {
+    wine.enter();
+    fs::create_directories(wine.prefix);
+    std::string relayed;
+    for (const char* name : kRelayed) relayed += std::string(relayed.empty() ? "" : ";") + name;
+    run_in(project, {wine.loader, "reg", "add", "HKCU\\Software\\Wine\\Debug", "/v", "RelayInclude", "/t", "REG_SZ",
+                     "/d", relayed, "/f"});
+    wine.start_server();
+    Measured m = run_in(project, wine.command("main.asm,main.bin"), work + "/wine.txt");
+    std::string native_out, wine_out;
+    tools::read_text(work + "/native.txt", native_out);
+    tools::read_text(work + "/wine.txt", wine_out);
+    ran = m.exit_code == 0;
+    if (!ran)
+        return "the Windows build failed under Wine (exit " + std::to_string(m.exit_code) + "):\n" +
+               wine_out.substr(0, 2000);
+    if (!same_file(project + "/main.bin", work + "/native.bin")) return "the images of the two builds DIFFER";
+    if (native_out != without_returns(wine_out))
+        return "the messages of the two builds DIFFER:\nnative: " + native_out + "Wine: " + wine_out;
+    return "";
+}
+
+// Table 1: the runs timed, alternating so that the machine's load falls on
+// all alike; then the cold runs.
+void time_runs(const std::string& native, const Wine* wine, const std::string& project, int runs) {
+    const std::string files = "main.asm,main.bin";
+    std::vector<Measured> native_times, warm_times, cold_times, one_times;
+    for (int i = 0; i < runs; ++i) {
+        native_times.push_back(run_in(project, {native, "/p", files}));
+        if (!wine) continue;
+        warm_times.push_back(run_in(project, wine->command(files)));
+        one_times.push_back(run_in(project, wine->command("one.asm,one.bin")));
+    }
+    for (int i = 0; wine && i < std::max(3, runs / 3); ++i) {
+        wine->stop_server();
+        cold_times.push_back(run_in(project, wine->command(files)));
+    }
+    const Timing native_t = summarise(native_times);
+    std::printf("\n1. Wall time of whole runs: best and median of the runs, alternating; cpu: the least\n"
+                "   user and system time of the run's own process (not the Wine server's)\n\n");
+    std::printf("%-34s %5s %11s %11s %12s %11s\n", "", "runs", "best", "median", "best/native", "cpu");
+    print_time("native", native_t, native_t);
+    if (!wine) {
+        std::printf("(no Windows build given, or it failed: Wine not measured)\n");
+        return;
+    }
+    const Timing warm = summarise(warm_times), cold = summarise(cold_times), one = summarise(one_times);
+    const std::string build = wine->arch == "win32" ? "32-bit" : "64-bit";
+    print_time(("Wine, warm (" + build + " build)").c_str(), warm, native_t);
+    print_time("Wine, cold (the server starts)", cold, native_t);
+    print_time("Wine, warm, a one-line source", one, native_t);
+    const double best = warm.best / native_t.best, median = warm.median / native_t.median;
+    std::printf("\ngoal: warm Wine at most %.1f times native: best %.2f, median %.2f: %s\n", kGoalWineOverNative, best,
+                median, best <= kGoalWineOverNative && median <= kGoalWineOverNative ? "met" : "NOT met");
+}
+
+// Table 2 for one source: each count made warm (the server and Wine's
+// services already running).
+void count_calls(const std::string& native, const Wine* wine, const std::string& project, const std::string& source,
+                 int passes, const std::string& work) {
+    const std::string list = source + ",main.bin";
+    std::printf("%s, %d pass%s:\n", source.c_str(), passes, passes == 1 ? "" : "es");
+    CallCounts c = strace_counts(project, {native, "/p", list}, work);
+    if (c.ok)
+        std::printf("  native (strace -f -c): %s system calls in all; %s\n", with_commas(c.total).c_str(),
+                    file_calls(c).c_str());
+    else
+        std::printf("  native: strace is not installed or failed\n");
+    if (!wine) return;
+    wine->start_server();
+    std::map<std::string, std::uint64_t> relayed = relay_counts(*wine, project, list, work);
+    std::string calls;
+    for (const char* name : kRelayed) {
+        std::string shown = std::string(name).substr(std::string(name).find('.') + 1);
+        calls += (calls.empty() ? "" : ", ") + shown + " " + with_commas(relayed[name]);
+    }
+    std::printf("  Wine, Windows calls (+relay): %s\n", calls.c_str());
+    std::printf("  Wine, requests to the server (wineserver -d1): %s\n",
+                with_commas(server_requests(*wine, project, list, work)).c_str());
+    wine->start_server();
+    CallCounts w = strace_counts(project, wine->command(list), work);
+    if (w.ok)
+        std::printf("  Wine, the program's process (strace -f -c): %s system calls; %s\n", with_commas(w.total).c_str(),
+                    file_calls(w).c_str());
+}
+
+// What starting any program costs under Wine, to set against the project's.
+void count_start(const Wine& wine, const std::string& project, const std::string& work) {
+    std::printf("a one-line source, for what starting a program costs under Wine:\n");
+    std::printf("  Wine, requests to the server: %s\n",
+                with_commas(server_requests(wine, project, "one.asm,one.bin", work)).c_str());
+    wine.start_server();
+    CallCounts w = strace_counts(project, wine.command("one.asm,one.bin"), work);
+    if (w.ok) std::printf("  Wine, system calls: %s\n", with_commas(w.total).c_str());
+    wine.stop_server();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -304,6 +423,8 @@ int main(int argc, char** argv) {
     }
     const auto started = std::chrono::steady_clock::now();
     const std::string native = fs::absolute(argv[1]).string(), work = fs::absolute(argv[2]).string();
+    const std::string project = work + "/project";
+    const int runs = std::max(3, argc > 5 ? std::atoi(argv[5]) : 11);
     Wine wine;
     if (argc > 4) {
         wine.exe = fs::absolute(argv[3]).string();
@@ -311,23 +432,11 @@ int main(int argc, char** argv) {
         wine.loader = wine.arch == "win32" ? "/usr/lib/wine/wine" : "/usr/lib/wine/wine64";
         wine.prefix = work + "/wineprefix-" + wine.arch;
     }
-    const int runs = std::max(3, argc > 5 ? std::atoi(argv[5]) : 11);
-    const std::string project = work + "/project";
-
-    fs::remove_all(project);
-    fs::create_directories(project);
     project::Shape shape;
-    if (!project::write_project(project, kCorpusLines, shape)) {
+    if (!write_sources(project, shape)) {
         std::printf("could not write the project to %s\n", project.c_str());
         return 1;
     }
-    // The same project in one pass: the branches opt os+ shortens stay long.
-    std::string main_text;
-    tools::read_text(project + "/main.asm", main_text);
-    std::string two_passes = main_text;
-    two_passes.replace(two_passes.find("opt\tos+"), 7, "opt\tos-");
-    tools::write_text(project + "/main2.asm", two_passes);
-    tools::write_text(project + "/one.asm", "\tnop\n");
     const int passes = passes_of(project, "main.asm"), passes2 = passes_of(project, "main2.asm");
     const int distinct = shape.files - 2 + shape.incbins;  // main2.asm and one.asm are not the project's
 
@@ -345,120 +454,24 @@ int main(int argc, char** argv) {
                 "      constant per distinct file (%d here), whatever the number of passes\n",
                 kGoalWineOverNative, distinct);
 
-    // ---- 1. time ----
-    const std::string files = "main.asm,main.bin";
-    const std::vector<std::string> native_run = {native, "/p", files};
-    if (run_in(project, native_run, work + "/native.txt").exit_code != 0) {
+    if (run_in(project, {native, "/p", "main.asm,main.bin"}, work + "/native.txt").exit_code != 0) {
         std::string log;
         tools::read_text(work + "/native.txt", log);
         std::printf("the native assembler failed on the project:\n%s\n", log.substr(0, 2000).c_str());
         return 1;
     }
     fs::copy_file(project + "/main.bin", work + "/native.bin", fs::copy_options::overwrite_existing);
-    std::uint64_t image_bytes = fs::file_size(work + "/native.bin");
-    std::printf("image: %s bytes\n", with_commas(image_bytes).c_str());
+    std::printf("image: %s bytes\n", with_commas(fs::file_size(work + "/native.bin")).c_str());
+    bool wine_ran = false;
+    const std::string wine_problem = wine.exe.empty() ? "" : check_wine(wine, project, work, wine_ran);
+    const Wine* measured = wine_ran ? &wine : nullptr;
 
-    std::vector<Measured> native_times, warm_times, cold_times, one_times;
-    bool wine_ok = !wine.exe.empty();
-    std::string wine_problem;
-    if (wine_ok) {
-        wine.enter();
-        fs::create_directories(wine.prefix);
-        // The prefix is made on first use, and its relay log limited to the
-        // file functions counted below.
-        std::string relayed;
-        for (const char* name : kRelayed) relayed += std::string(relayed.empty() ? "" : ";") + name;
-        run_in(project, {wine.loader, "reg", "add", "HKCU\\Software\\Wine\\Debug", "/v", "RelayInclude", "/t",
-                         "REG_SZ", "/d", relayed, "/f"});
-        wine.stop_server();
-        wine.start_server();
-        Measured m = run_in(project, wine.command(files), work + "/wine.txt");
-        std::string native_out, wine_out;
-        tools::read_text(work + "/native.txt", native_out);
-        tools::read_text(work + "/wine.txt", wine_out);
-        if (m.exit_code != 0) {
-            wine_ok = false;
-            wine_problem = "the Windows build failed under Wine (exit " + std::to_string(m.exit_code) + "):\n" +
-                           wine_out.substr(0, 2000);
-        } else if (!same_file(project + "/main.bin", work + "/native.bin")) {
-            wine_problem = "the images of the two builds DIFFER";
-        } else if (native_out != without_returns(wine_out)) {
-            wine_problem = "the messages of the two builds DIFFER:\nnative: " + native_out + "Wine: " + wine_out;
-        }
-    }
-    for (int i = 0; i < runs; ++i) {  // alternating, so that the machine's load falls on both alike
-        native_times.push_back(run_in(project, native_run));
-        if (!wine_ok) continue;
-        warm_times.push_back(run_in(project, wine.command(files)));
-        one_times.push_back(run_in(project, wine.command("one.asm,one.bin")));
-    }
-    if (wine_ok) {
-        for (int i = 0; i < std::max(3, runs / 3); ++i) {
-            wine.stop_server();
-            cold_times.push_back(run_in(project, wine.command(files)));
-        }
-    }
-    const Timing native_t = summarise(native_times);
-    std::printf("\n1. Wall time of whole runs: best and median of the runs, alternating; cpu: the least\n"
-                "   user and system time of the run's own process (not the Wine server's)\n\n");
-    std::printf("%-34s %5s %11s %11s %12s %11s\n", "", "runs", "best", "median", "best/native", "cpu");
-    print_time("native", native_t, native_t);
-    if (wine_ok) {
-        const Timing warm = summarise(warm_times), cold = summarise(cold_times), one = summarise(one_times);
-        const std::string build = wine.arch == "win32" ? "32-bit" : "64-bit";
-        print_time(("Wine, warm (" + build + " build)").c_str(), warm, native_t);
-        print_time("Wine, cold (the server starts)", cold, native_t);
-        print_time("Wine, warm, a one-line source", one, native_t);
-        const double best = warm.best / native_t.best, median = warm.median / native_t.median;
-        std::printf("\ngoal: warm Wine at most %.1f times native: best %.2f, median %.2f: %s\n", kGoalWineOverNative,
-                    best, median, best <= kGoalWineOverNative && median <= kGoalWineOverNative ? "met" : "NOT met");
-    } else {
-        std::printf("(no Windows build given: Wine not measured)\n");
-    }
+    time_runs(native, measured, project, runs);
     if (!wine_problem.empty()) std::printf("%s\n", wine_problem.c_str());
-
-    // ---- 2. file-system calls ----
     std::printf("\n2. File-system calls of one run (%d distinct files: sources and incbins)\n\n", distinct);
-    const std::pair<const char*, int> sources[] = {{"main.asm", passes}, {"main2.asm", passes2}};
-    for (const auto& [source, source_passes] : sources) {
-        const std::string list = std::string(source) + ",main.bin";
-        std::printf("%s, %d pass%s:\n", source, source_passes, source_passes == 1 ? "" : "es");
-        CallCounts c = strace_counts(project, {native, "/p", list}, work);
-        if (c.ok)
-            std::printf("  native (strace -f -c): %s system calls in all; %s\n", with_commas(c.total).c_str(),
-                        file_calls(c).c_str());
-        else
-            std::printf("  native: strace is not installed or failed\n");
-        if (!wine_ok) continue;
-        // Counted warm: the server and Wine's services already running.
-        wine.start_server();
-        run_in(project, wine.command("one.asm,one.bin"));
-        std::map<std::string, std::uint64_t> relayed = relay_counts(wine, project, list, work);
-        std::string calls;
-        for (const char* name : kRelayed) {
-            std::string shown = std::string(name).substr(std::string(name).find('.') + 1);
-            calls += (calls.empty() ? "" : ", ") + shown + " " + with_commas(relayed[name]);
-        }
-        std::printf("  Wine, Windows calls (+relay): %s\n", calls.c_str());
-        std::printf("  Wine, requests to the server (wineserver -d1): %s\n",
-                    with_commas(server_requests(wine, project, list, work)).c_str());
-        wine.start_server();
-        run_in(project, wine.command("one.asm,one.bin"));
-        CallCounts w = strace_counts(project, wine.command(list), work);
-        if (w.ok)
-            std::printf("  Wine, the program's process (strace -f -c): %s system calls; %s\n",
-                        with_commas(w.total).c_str(), file_calls(w).c_str());
-    }
-    if (wine_ok) {
-        std::printf("a one-line source, for what starting a program costs under Wine:\n");
-        std::printf("  Wine, requests to the server: %s\n",
-                    with_commas(server_requests(wine, project, "one.asm,one.bin", work)).c_str());
-        wine.start_server();
-        run_in(project, wine.command("one.asm,one.bin"));
-        CallCounts w = strace_counts(project, wine.command("one.asm,one.bin"), work);
-        if (w.ok) std::printf("  Wine, system calls: %s\n", with_commas(w.total).c_str());
-        wine.stop_server();
-    }
+    count_calls(native, measured, project, "main.asm", passes, work);
+    count_calls(native, measured, project, "main2.asm", passes2, work);
+    if (measured) count_start(wine, project, work);
 
     getloadavg(load, 3);
     std::printf("\nload average %.2f at the end; the benchmark took %.0f s\n", load[0],
