@@ -315,6 +315,25 @@ struct SizeChange {
   uint32_t before = 0, now = 0;
 };
 
+// A folder's names, sorted, and the same names in lower case (sorted, each
+// with the place of its name), to find a name written in another case.
+struct FolderListing {
+  bool listed = false;  // false: no folder there, or it can't be listed
+  std::vector<std::string> names;
+  std::vector<std::pair<std::string, uint32_t>> lower;
+};
+
+// What a path that an include, incbin or filesize looked at holds, kept for
+// the rest of the run: each path is asked of the system once.
+struct PathAnswer {
+  enum Kind : uint8_t { File, Missing, NotRegular, Ambiguous };
+  Kind kind = Missing;
+  std::string path;   // where it is, spelled as on disk as far as the folders could be listed
+  std::string other;  // Ambiguous: a second name that matches as well as `path`
+  uint32_t file = UINT32_MAX;  // File: its place in Assembly::files, once read
+  uint64_t size = 0;           // File: its size when it was found
+};
+
 struct Assembly {
   FileReader* reader = nullptr;
   std::vector<std::unique_ptr<SourceFile>> files;  // [0] is the source; each read once
@@ -348,10 +367,12 @@ struct Assembly {
   // run), by its place: kSizeNotWatched where it has none.
   std::vector<uint32_t> lineSizes;
   std::tm time{};  // of the assembly (or of SOURCE_DATE_EPOCH), for _year and the like
-  // The names in each folder an include or incbin looked into for a name in
-  // another case, listed once a run (none for a path that is no folder).
-  std::unordered_map<std::string, std::vector<std::string>> folderNames;
+  // The names in each folder an include or incbin looked into, listed once
+  // a run, and what each path looked at held (each looked at once a run).
+  std::unordered_map<std::string, FolderListing> folderNames;
   size_t listedNames = 0;  // in all of them
+  std::unordered_map<std::string, PathAnswer> pathAnswers;
+  size_t answerBytes = 0;  // the text they keep
   // Files [1, 1 + commandLineFiles) are the command line's /o and /e items,
   // a line each, run before the source in every pass; messages name them
   // without a line number. /j folders are searched before any incdir.

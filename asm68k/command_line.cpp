@@ -273,12 +273,13 @@ void Print(std::FILE* out, const std::string& text) {
 
 // Whether `path` is an input of this run: the source, or a file the source
 // names as an include or incbin (read, or refused for its size), compared
-// by identity however the paths are spelled.
-bool IsInput(const DiskFiles& files, const std::string& path, const std::string& source) {
+// by identity however the paths are spelled (as the run's reader knows
+// them: a path it opened is not asked again).
+bool IsInput(DiskFiles& files, const std::string& path, const std::string& source) {
   FileId output, id;
-  if (IdentifyOnDisk(path, output) != ReadResult::Ok) return false;
+  if (files.Identify(path, output) != ReadResult::Ok) return false;
   if (files.named.count(output) > 0) return true;
-  return IdentifyOnDisk(source, id) == ReadResult::Ok && id == output;
+  return files.Identify(source, id) == ReadResult::Ok && id == output;
 }
 
 const char* SourceRefusal(ReadResult read) {

@@ -58,12 +58,13 @@ struct FileLookup {
 
 // Loads a file named in an include or incbin: first as written, then beside
 // the including file, then in each incdir folder; `\` separates folders as
-// `/` does. In each of those places a path not found as spelled is looked
-// for without regard to case, one component after another (two names that
-// match are an error). Each file is read once a run, known by its identity
-// however a path spells it; one larger than `limit` is refused before it is
-// read, and anything but a regular file is never opened. Null, with
-// `lookup` saying why, when there is no file to take.
+// `/` does. In each of those places the path is spelled as the folders'
+// listings spell it: a name that matches as written, else one that matches
+// without regard to case (two names that match are an error). Each path is
+// looked at once a run, and each file opened and read once, known by its
+// identity however a path spells it; one larger than `limit` is refused
+// before it is read, and anything but a regular file is never read. Null,
+// with `lookup` saying why, when there is no file to take.
 SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer,
                      const std::vector<std::string>& includeDirs, uint64_t limit,
                      FileLookup& lookup);

@@ -55,7 +55,9 @@ bool CheckBlockSize(PassState& state, const EvalResult& count, uint8_t size, std
 
 // dc items: expressions, and in dc.b whole strings, which give their bytes.
 bool ParseDc(DirectiveParse& p, std::string& error) {
-  std::vector<TextRange> items;
+  // Kept: data lines are common, and a heap allocation costs more on
+  // Windows than the rest of a short line's parse.
+  static std::vector<TextRange> items;
   if (!SplitOperands(p.operands.begin, p.operands.end, items, error)) return false;
   const std::string name = SizedName("dc", p.size);
   if (items.empty()) {

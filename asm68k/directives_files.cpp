@@ -33,37 +33,40 @@ std::string Join(const std::string& folder, const std::string& name) {
   return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-bool SameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (ToLower(a[i]) != ToLower(b[i])) return false;
-  }
-  return true;
+std::string LowerCopy(const std::string& text) {
+  std::string lower = text;
+  for (char& c : lower) c = ToLower(c);
+  return lower;
 }
 
-// The names in `folder`, sorted; listed once, while the names kept from all
-// folders stay within a bound (past it they are listed anew).
-const std::vector<std::string>& FolderNames(Assembly& assembly, const std::string& folder) {
+// The names in `folder`; listed once, while the names kept from all folders
+// stay within a bound (past it they are listed anew).
+const FolderListing& FolderNames(Assembly& assembly, const std::string& folder) {
   constexpr size_t kMaxListedNames = 1u << 20;
   auto listed = assembly.folderNames.find(folder);
-  if (listed == assembly.folderNames.end()) {
-    std::vector<std::string> names;
-    if (!assembly.reader->List(folder, names)) names.clear();
-    std::sort(names.begin(), names.end());
-    if (assembly.listedNames + names.size() > kMaxListedNames) {
-      assembly.folderNames.clear();
-      assembly.listedNames = 0;
-    }
-    assembly.listedNames += names.size();
-    listed = assembly.folderNames.emplace(folder, std::move(names)).first;
+  if (listed != assembly.folderNames.end()) return listed->second;
+  FolderListing listing;
+  listing.listed = assembly.reader->List(folder, listing.names);
+  if (!listing.listed) listing.names.clear();
+  std::sort(listing.names.begin(), listing.names.end());
+  listing.lower.reserve(listing.names.size());
+  for (size_t i = 0; i < listing.names.size(); ++i) {
+    listing.lower.emplace_back(LowerCopy(listing.names[i]), static_cast<uint32_t>(i));
   }
-  return listed->second;
+  std::sort(listing.lower.begin(), listing.lower.end());
+  if (assembly.listedNames + listing.names.size() > kMaxListedNames) {
+    assembly.folderNames.clear();
+    assembly.listedNames = 0;
+  }
+  assembly.listedNames += listing.names.size();
+  return assembly.folderNames.emplace(folder, std::move(listing)).first->second;
 }
 
-// `path`, not found as spelled, looked for one component after another: a
-// name in the folder that matches as spelled, else the one that matches
-// without regard to case. Found (with `lookup.path`), Missing, or Ambiguous
-// when two names match (both in `lookup`).
+// `path` as the folders on its way spell it, from their listings, one
+// component after another: a name that matches as spelled, else the one
+// that matches without regard to case. Found (with `lookup.path`; a part in
+// a folder that can't be listed is taken as written), Missing when a folder
+// has no such name, or Ambiguous when two names match (both in `lookup`).
 FileLookup::Outcome FindInAnyCase(Assembly& assembly, const std::string& path,
                                   FileLookup& lookup) {
   // The root, or a drive ("C:/"), is taken as written.
@@ -83,57 +86,128 @@ FileLookup::Outcome FindInAnyCase(Assembly& assembly, const std::string& path,
       found = Join(found, part);
       continue;
     }
-    const std::vector<std::string>& names = FolderNames(assembly, found);
-    std::vector<const std::string*> matches;
-    bool exact = std::binary_search(names.begin(), names.end(), part);
-    if (!exact) {
-      for (const std::string& name : names) {
-        if (SameIgnoringCase(name, part)) matches.push_back(&name);
-      }
-      if (matches.empty()) return FileLookup::Missing;
-      if (matches.size() > 1) {
-        lookup.path = Join(found, *matches[0]);
-        lookup.other = Join(found, *matches[1]);
-        return FileLookup::Ambiguous;
-      }
+    const FolderListing& folder = FolderNames(assembly, found);
+    if (!folder.listed || std::binary_search(folder.names.begin(), folder.names.end(), part)) {
+      found = Join(found, part);
+      continue;
     }
-    found = Join(found, exact ? part : *matches[0]);
+    const auto lower = std::make_pair(LowerCopy(part), uint32_t{0});
+    auto match = std::lower_bound(folder.lower.begin(), folder.lower.end(), lower);
+    if (match == folder.lower.end() || match->first != lower.first) return FileLookup::Missing;
+    if (match + 1 != folder.lower.end() && match[1].first == lower.first) {
+      lookup.path = Join(found, folder.names[match->second]);
+      lookup.other = Join(found, folder.names[match[1].second]);
+      return FileLookup::Ambiguous;
+    }
+    found = Join(found, folder.names[match->second]);
   }
   lookup.path = found;
   return FileLookup::Found;
 }
 
-// The file at `path` (known to be a regular file with identity `id`): read
-// the first time, else the one read before under any spelling.
-SourceFile* Load(Assembly& assembly, const std::string& path, const FileId& id, uint64_t limit,
-                 FileLookup& lookup) {
-  auto known = assembly.fileById.find(id);
-  if (known != assembly.fileById.end()) {
-    SourceFile* file = assembly.files[known->second].get();
-    lookup.outcome = file->text.text.size() > limit ? FileLookup::TooLarge : FileLookup::Found;
-    return lookup.outcome == FileLookup::Found ? file : nullptr;
-  }
-  auto file = std::make_unique<SourceFile>();
-  switch (assembly.reader->Read(path, limit, file->text.text)) {
+// Opens `answer.path` and takes the file there: the one read before under
+// any spelling, else read now when it is within `limit`. `answer` says what
+// was found; a file too large for `limit` is found but not read.
+void OpenAndTake(Assembly& assembly, PathAnswer& answer, uint64_t limit) {
+  FileReader& reader = *assembly.reader;
+  FileInfo info;
+  switch (reader.Open(answer.path, info)) {
     case ReadResult::Ok:
       break;
-    case ReadResult::TooLarge:
-      lookup.outcome = FileLookup::TooLarge;
-      return nullptr;
     case ReadResult::NotRegular:
-      lookup.outcome = FileLookup::NotRegular;
-      return nullptr;
+      answer.kind = PathAnswer::NotRegular;
+      return;
     default:
-      lookup.outcome = FileLookup::Missing;
-      return nullptr;
+      answer.kind = PathAnswer::Missing;
+      return;
+  }
+  answer.kind = PathAnswer::File;
+  answer.size = info.size;
+  auto known = assembly.fileById.find(info.id);
+  if (known != assembly.fileById.end()) {
+    reader.CloseOpen();
+    answer.file = known->second;
+    return;
+  }
+  if (info.size > limit) {
+    reader.CloseOpen();
+    return;
+  }
+  auto file = std::make_unique<SourceFile>();
+  if (!reader.ReadOpen(file->text.text)) {
+    answer.kind = PathAnswer::Missing;
+    return;
+  }
+  file->name = answer.path;  // found from the run's folder: messages name it so
+  file->path = answer.path;
+  file->text.file = static_cast<uint32_t>(assembly.files.size());
+  answer.file = file->text.file;
+  assembly.fileById.emplace(info.id, file->text.file);
+  assembly.files.push_back(std::move(file));
+}
+
+// What `path` holds, looked at the first time it is asked for: spelled as
+// the folders' listings spell it (as written where they don't know it),
+// then opened once.
+PathAnswer LookAt(Assembly& assembly, const std::string& path, uint64_t limit) {
+  PathAnswer answer;
+  FileLookup spelled;
+  switch (FindInAnyCase(assembly, path, spelled)) {
+    case FileLookup::Ambiguous: {
+      answer.kind = PathAnswer::Ambiguous;
+      answer.path = spelled.path;
+      answer.other = spelled.other;
+      // Both count as files the source names.
+      FileInfo info;
+      for (const std::string* name : {&answer.path, &answer.other}) {
+        if (assembly.reader->Open(*name, info) == ReadResult::Ok) assembly.reader->CloseOpen();
+      }
+      return answer;
+    }
+    case FileLookup::Found:
+      answer.path = spelled.path;
+      break;
+    default:  // not in the listings; the system may still know it
+      answer.path = path;
+      break;
+  }
+  OpenAndTake(assembly, answer, limit);
+  return answer;
+}
+
+PathAnswer& Answer(Assembly& assembly, const std::string& path, uint64_t limit) {
+  auto known = assembly.pathAnswers.find(path);
+  if (known != assembly.pathAnswers.end()) return known->second;
+  // The answers kept stay within a bound (past it they are asked anew).
+  constexpr size_t kMaxAnswerBytes = 64u << 20;
+  constexpr size_t kAnswerOverhead = 96;
+  PathAnswer answer = LookAt(assembly, path, limit);
+  size_t bytes = path.size() + answer.path.size() + answer.other.size() + kAnswerOverhead;
+  if (assembly.answerBytes + bytes > kMaxAnswerBytes) {
+    assembly.pathAnswers.clear();
+    assembly.answerBytes = 0;
+  }
+  assembly.answerBytes += bytes;
+  return assembly.pathAnswers.emplace(path, std::move(answer)).first->second;
+}
+
+// The file `answer` found, when it is within `limit` (read now if an
+// earlier, smaller limit refused it).
+SourceFile* Take(Assembly& assembly, PathAnswer& answer, uint64_t limit, FileLookup& lookup) {
+  if (answer.file == UINT32_MAX && answer.size <= limit) OpenAndTake(assembly, answer, limit);
+  lookup.path = answer.path;
+  if (answer.kind != PathAnswer::File) {
+    lookup.outcome =
+        answer.kind == PathAnswer::NotRegular ? FileLookup::NotRegular : FileLookup::Missing;
+    return nullptr;
+  }
+  SourceFile* file = answer.file == UINT32_MAX ? nullptr : assembly.files[answer.file].get();
+  if (!file || file->text.text.size() > limit) {
+    lookup.outcome = FileLookup::TooLarge;
+    return nullptr;
   }
   lookup.outcome = FileLookup::Found;
-  file->name = path;  // found from the run's folder: messages name it so
-  file->path = path;
-  file->text.file = static_cast<uint32_t>(assembly.files.size());
-  assembly.fileById.emplace(id, file->text.file);
-  assembly.files.push_back(std::move(file));
-  return assembly.files.back().get();
+  return file;
 }
 
 }  // namespace
@@ -287,26 +361,22 @@ SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t inclu
       lookup.path.clear();
       return nullptr;
     }
-    lookup.path = path;
-    FileId id;
-    ReadResult found = assembly.reader->Identify(path, id);
-    if (found == ReadResult::Missing) {
-      FileLookup::Outcome outcome = FindInAnyCase(assembly, path, lookup);
-      if (outcome == FileLookup::Ambiguous) {
-        // Both count as files the source names.
-        FileId other;
-        assembly.reader->Identify(lookup.path, other);
-        assembly.reader->Identify(lookup.other, other);
-        lookup.outcome = outcome;
+    PathAnswer& answer = Answer(assembly, path, limit);
+    switch (answer.kind) {
+      case PathAnswer::Missing:
+        continue;
+      case PathAnswer::NotRegular:
+        lookup.outcome = FileLookup::NotRegular;
+        lookup.path = answer.path;
         return nullptr;
-      }
-      if (outcome == FileLookup::Found) found = assembly.reader->Identify(lookup.path, id);
+      case PathAnswer::Ambiguous:
+        lookup.outcome = FileLookup::Ambiguous;
+        lookup.path = answer.path;
+        lookup.other = answer.other;
+        return nullptr;
+      case PathAnswer::File:
+        return Take(assembly, answer, limit, lookup);
     }
-    if (found == ReadResult::NotRegular) {
-      lookup.outcome = FileLookup::NotRegular;
-      return nullptr;
-    }
-    if (found == ReadResult::Ok) return Load(assembly, lookup.path, id, limit, lookup);
   }
   lookup.outcome = FileLookup::Missing;
   lookup.path.clear();

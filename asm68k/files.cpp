@@ -7,6 +7,7 @@
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <winternl.h>
 #else
 #include <dirent.h>
 #include <errno.h>
@@ -26,6 +27,8 @@ struct Found {
   uint64_t size = 0;
 };
 
+constexpr intptr_t kNotOpen = -1;
+
 #ifdef _WIN32
 
 // A handle that closes itself, on every path.
@@ -41,10 +44,11 @@ class Handle {
   Handle& operator=(Handle&&) = delete;
   bool Valid() const { return handle_ != INVALID_HANDLE_VALUE; }
   HANDLE Get() const { return handle_; }
-  bool Close() {
+  bool Close() { return CloseHandle(Release()) != 0; }
+  HANDLE Release() {
     HANDLE handle = handle_;
     handle_ = INVALID_HANDLE_VALUE;
-    return CloseHandle(handle) != 0;
+    return handle;
   }
 
  private:
@@ -93,27 +97,84 @@ Found Look(const std::string& path) {
   return found;
 }
 
-ReadResult ReadAll(const std::string& path, uint64_t limit, std::string& contents, Found& found) {
-  Handle file = OpenExisting(path, GENERIC_READ, found);
-  if (found.result != ReadResult::Ok) return found.result;
-  if (found.size > limit) return ReadResult::TooLarge;
-  contents.resize(static_cast<size_t>(found.size));
+// Whether an open handle is a regular file: a disk file (not a console, a
+// pipe, a device) and no folder; then its size is in `standard`.
+bool IsDiskFile(HANDLE file, FILE_STANDARD_INFORMATION& standard) {
+  IO_STATUS_BLOCK io;
+  return GetFileType(file) == FILE_TYPE_DISK &&
+         NtQueryInformationFile(file, &io, &standard, sizeof standard,
+                                FileStandardInformation) == 0 &&
+         !standard.Directory;
+}
+
+// The volume serial number of an open file, checking that it is still the
+// file with `index`.
+bool VolumeOf(HANDLE file, uint64_t index, uint64_t& volume) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(file, &info) ||
+      ((static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow) != index) {
+    return false;
+  }
+  volume = info.dwVolumeSerialNumber;
+  return true;
+}
+
+// Opens `path` to read it (or with `forReading` false only to ask what it
+// is), and learns from the handle what is there: a regular file's index on
+// its volume (`found.id.index`; the volume is not asked) and size. The open
+// does not wait, whatever is there; only when it fails are the attributes
+// asked, to tell a folder from nothing. The handle is left open for a
+// regular file (kNotOpen otherwise).
+intptr_t OpenRegular(const std::string& path, bool forReading, Found& found) {
+  found = Found();
+  Handle file(CreateFileA(path.c_str(), forReading ? GENERIC_READ : 0, kShareAll, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN,
+                          nullptr));
+  if (!file.Valid()) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      found.result = ReadResult::NotRegular;
+    }
+    return kNotOpen;
+  }
+  found.result = ReadResult::NotRegular;
+  FILE_STANDARD_INFORMATION standard;
+  if (!IsDiskFile(file.Get(), standard)) return kNotOpen;
+  IO_STATUS_BLOCK io;
+  FILE_INTERNAL_INFORMATION internal;
+  if (NtQueryInformationFile(file.Get(), &io, &internal, sizeof internal,
+                             FileInternalInformation) != 0) {
+    found.result = ReadResult::Missing;
+    return kNotOpen;
+  }
+  found.result = ReadResult::Ok;
+  found.id.index = static_cast<uint64_t>(internal.IndexNumber.QuadPart);
+  found.size = static_cast<uint64_t>(standard.EndOfFile.QuadPart);
+  HANDLE handle = file.Get();
+  file.Release();
+  return reinterpret_cast<intptr_t>(handle);
+}
+
+void CloseOpened(intptr_t file) { CloseHandle(reinterpret_cast<HANDLE>(file)); }
+
+bool ReadWhole(intptr_t file, std::string& contents) {
   size_t done = 0;
   while (done < contents.size()) {
     DWORD chunk = static_cast<DWORD>(std::min<size_t>(contents.size() - done, 1u << 30));
     DWORD got = 0;
-    if (!ReadFile(file.Get(), &contents[done], chunk, &got, nullptr) || got == 0) break;
+    if (!ReadFile(reinterpret_cast<HANDLE>(file), &contents[done], chunk, &got, nullptr) ||
+        got == 0) {
+      return false;
+    }
     done += got;
   }
-  if (done != contents.size()) {
-    contents.clear();
-    return ReadResult::Missing;
-  }
-  return ReadResult::Ok;
+  return true;
 }
 
 bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
-  std::string pattern = folder.empty() ? std::string("*") : folder + "\\*";
+  std::string pattern = folder;
+  if (!pattern.empty() && pattern.back() != '/' && pattern.back() != '\\') pattern += '\\';
+  pattern += '*';
   WIN32_FIND_DATAA entry;
   HANDLE search = FindFirstFileA(pattern.c_str(), &entry);
   if (search == INVALID_HANDLE_VALUE) return false;
@@ -135,7 +196,8 @@ WriteResult WriteAll(const std::string& path, const uint8_t* data, size_t size) 
   Handle file(CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) return WriteResult::Failed;
-  if (Examine(file).result != ReadResult::Ok) return WriteResult::NotRegular;
+  FILE_STANDARD_INFORMATION standard;
+  if (!IsDiskFile(file.Get(), standard)) return WriteResult::NotRegular;
   if (SetFilePointer(file.Get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER ||
       !SetEndOfFile(file.Get())) {
     return WriteResult::Failed;
@@ -164,6 +226,11 @@ class Descriptor {
   Descriptor(const Descriptor&) = delete;
   Descriptor& operator=(const Descriptor&) = delete;
   int Get() const { return fd_; }
+  int Release() {
+    int fd = fd_;
+    fd_ = -1;
+    return fd;
+  }
   bool Close() {
     int fd = fd_;
     fd_ = -1;
@@ -202,31 +269,36 @@ Found Look(const std::string& path) {
   return Examine(info);
 }
 
-ReadResult ReadAll(const std::string& path, uint64_t limit, std::string& contents, Found& found) {
-  // Asked first, so nothing but a regular file is opened; what was opened
-  // is asked again, in case the path changed in between.
+// Opens the regular file at `path` to read it (with `forReading` false,
+// only asks what is there). What is at the path is asked first, so nothing
+// but a regular file is opened; what was opened is asked again, in case the
+// path changed in between. The descriptor is left open for a regular file
+// (kNotOpen otherwise).
+intptr_t OpenRegular(const std::string& path, bool forReading, Found& found) {
   found = Look(path);
-  if (found.result != ReadResult::Ok) return found.result;
-  if (found.size > limit) return ReadResult::TooLarge;
+  if (found.result != ReadResult::Ok || !forReading) return kNotOpen;
   Descriptor file(open(path.c_str(), O_RDONLY | kOpenFlags));
   struct stat info;
-  if (file.Get() < 0 || fstat(file.Get(), &info) != 0) return ReadResult::Missing;
+  if (file.Get() < 0 || fstat(file.Get(), &info) != 0) {
+    found = Found();
+    return kNotOpen;
+  }
   found = Examine(info);
-  if (found.result != ReadResult::Ok) return found.result;
-  if (found.size > limit) return ReadResult::TooLarge;
-  contents.resize(static_cast<size_t>(found.size));
+  if (found.result != ReadResult::Ok) return kNotOpen;
+  return file.Release();
+}
+
+void CloseOpened(intptr_t file) { close(static_cast<int>(file)); }
+
+bool ReadWhole(intptr_t file, std::string& contents) {
   size_t done = 0;
   while (done < contents.size()) {
-    ssize_t got = read(file.Get(), &contents[done], contents.size() - done);
+    ssize_t got = read(static_cast<int>(file), &contents[done], contents.size() - done);
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
+    if (got <= 0) return false;
     done += static_cast<size_t>(got);
   }
-  if (done != contents.size()) {
-    contents.clear();
-    return ReadResult::Missing;
-  }
-  return ReadResult::Ok;
+  return true;
 }
 
 bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
@@ -286,19 +358,114 @@ bool RemoveRegularFile(const std::string& path) {
   return WriteWholeFile(path, nullptr, 0) == WriteResult::Ok;
 }
 
+ReadResult FileReader::Read(const std::string& path, uint64_t limit, std::string& contents) {
+  contents.clear();
+  FileInfo info;
+  ReadResult result = Open(path, info);
+  if (result != ReadResult::Ok) return result;
+  if (info.size > limit) {
+    CloseOpen();
+    return ReadResult::TooLarge;
+  }
+  return ReadOpen(contents) ? ReadResult::Ok : ReadResult::Missing;
+}
+
+DiskFiles::~DiskFiles() { CloseOpen(); }
+
+#ifdef _WIN32
+// The first file seen with an index is known by the index alone. Another
+// one with that index is compared by volume with each seen before (whose
+// volume is asked then, by its path): on the same volume it is that file,
+// else a file of its own. A volume that can't be asked can't make two
+// files one.
+FileId DiskFiles::IdentityOf(intptr_t handle, uint64_t index, const std::string& path) {
+  auto [first, last] = byIndex_.equal_range(index);
+  if (first == last) {
+    Indexed file;
+    file.path = path;
+    file.id.index = index;
+    byIndex_.emplace(index, file);
+    return file.id;
+  }
+  uint64_t volume = 0;
+  bool volumeKnown = VolumeOf(reinterpret_cast<HANDLE>(handle), index, volume);
+  for (auto seen = first; seen != last; ++seen) {
+    Indexed& other = seen->second;
+    if (other.path == path) return other.id;
+    if (!other.volumeAsked) {
+      other.volumeAsked = true;
+      Handle again(CreateFileA(other.path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+      other.volumeKnown = again.Valid() && VolumeOf(again.Get(), index, other.volume);
+    }
+    if (volumeKnown && other.volumeKnown && other.volume == volume) return other.id;
+  }
+  Indexed file;
+  file.path = path;
+  file.id = FileId{++otherVolumes_, index};
+  file.volumeAsked = true;
+  file.volumeKnown = volumeKnown;
+  file.volume = volume;
+  byIndex_.emplace(index, file);
+  return file.id;
+}
+#endif
+
+ReadResult DiskFiles::Query(const std::string& path, FileInfo& info, bool keepOpen) {
+  CloseOpen();
+  Found found;
+  intptr_t file = OpenRegular(path, keepOpen, found);
+  if (found.result != ReadResult::Ok) return found.result;
+#ifdef _WIN32
+  found.id = IdentityOf(file, found.id.index, path);
+#endif
+  info.id = found.id;
+  info.size = found.size;
+  if (keepOpen) {
+    open_ = file;
+    openSize_ = found.size;
+  } else if (file != kNotOpen) {
+    CloseOpened(file);
+  }
+  return ReadResult::Ok;
+}
+
 ReadResult DiskFiles::Identify(const std::string& path, FileId& id) {
-  ReadResult result = IdentifyOnDisk(path, id);
-  if (result == ReadResult::Ok) named.insert(id);
+  auto opened = opened_.find(path);
+  if (opened != opened_.end()) {
+    id = opened->second;
+    return ReadResult::Ok;
+  }
+  FileInfo info;
+  ReadResult result = Query(path, info, false);
+  if (result == ReadResult::Ok) id = info.id;
   return result;
 }
 
-ReadResult DiskFiles::Read(const std::string& path, uint64_t limit, std::string& contents) {
-  contents.clear();
-  Found found;
-  ReadResult result = ReadAll(path, limit, contents, found);
-  // Named whether or not it could be read: too large, it is still an input.
-  if (found.result == ReadResult::Ok) named.insert(found.id);
+ReadResult DiskFiles::Open(const std::string& path, FileInfo& info) {
+  ReadResult result = Query(path, info, true);
+  // Named whether or not it is read: too large, it is still an input.
+  if (result == ReadResult::Ok) {
+    named.insert(info.id);
+    opened_.emplace(path, info.id);
+  }
   return result;
+}
+
+bool DiskFiles::ReadOpen(std::string& contents) {
+  contents.clear();
+  if (open_ == kNotOpen) return false;
+  contents.resize(static_cast<size_t>(openSize_));
+  bool whole = ReadWhole(open_, contents);
+  CloseOpen();
+  if (!whole) contents.clear();
+  return whole;
+}
+
+void DiskFiles::CloseOpen() {
+  if (open_ == kNotOpen) return;
+  CloseOpened(open_);
+  open_ = kNotOpen;
 }
 
 bool DiskFiles::List(const std::string& folder, std::vector<std::string>& names) {
@@ -329,17 +496,29 @@ ReadResult MemoryFiles::Identify(const std::string& path, FileId& id) {
   return ReadResult::Ok;
 }
 
-ReadResult MemoryFiles::Read(const std::string& path, uint64_t limit, std::string& contents) {
-  contents.clear();
+ReadResult MemoryFiles::Open(const std::string& path, FileInfo& info) {
+  open_ = SIZE_MAX;
+  ++opens;
   std::string normal = NormalPath(path);
   auto found = index_.find(normal);
   if (found == index_.end()) return IsFolder(normal) ? ReadResult::NotRegular : ReadResult::Missing;
-  const std::string& text = contents_[found->second];
-  if (text.size() > limit) return ReadResult::TooLarge;
-  contents = text;
-  ++reads;
+  open_ = found->second;
+  info.id.volume = 1;
+  info.id.index = found->second;
+  info.size = contents_[found->second].size();
   return ReadResult::Ok;
 }
+
+bool MemoryFiles::ReadOpen(std::string& contents) {
+  contents.clear();
+  if (open_ == SIZE_MAX) return false;
+  contents = contents_[open_];
+  open_ = SIZE_MAX;
+  ++reads;
+  return true;
+}
+
+void MemoryFiles::CloseOpen() { open_ = SIZE_MAX; }
 
 bool MemoryFiles::List(const std::string& folder, std::vector<std::string>& names) {
   names.clear();

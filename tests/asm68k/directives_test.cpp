@@ -335,6 +335,23 @@ TEST(Directives, IncludesAreKnownByIdentityAndTheirWorkIsBounded) {
   }
 }
 
+TEST(Directives, EachPathIsLookedAtOnceARun) {
+  // Whatever the passes and the includes repeated in them, each place a
+  // file is looked for is opened once (found or not), and each file read
+  // once: here "A.I" and "a.i" in the current folder (missing), then
+  // inc/a.i (through incdir, and by that path) and data.bin.
+  FileMap files = {{"inc/a.i", " nop\n"}, {"data.bin", "\1\2"}};
+  const std::string source =
+      " ds.b pad\n incdir inc\n include 'A.I'\n include 'inc/a.i'\n"
+      " rept 3\n include 'a.i'\n incbin 'DATA.BIN'\n endr\npad equ 2\n";
+  asm68k::MemoryFiles reader(files);
+  asm68k::AssemblyResult result = asm68k::AssembleText(source, "test.asm", reader);
+  EXPECT_EQ(result.errors, 0) << (result.messages.empty() ? "" : result.messages[0]);
+  EXPECT_GE(result.passes, 2);
+  EXPECT_EQ(reader.opens, 5);
+  EXPECT_EQ(reader.reads, 2);
+}
+
 // Each place a file is looked for counts: a missing incbin in a long rept
 // ends the run at the limit, and the error that ends it is shown after the
 // first 100, whatever came before.
