@@ -138,7 +138,7 @@ bool ParseIfDefined(DirectiveParse& p, std::string& error) {
   p.statement.size = p.name == "ifd" || p.name == "ifdef" ? kIfNonZero : kIfZero;
   Operand operand;
   bool local = IsLocalName(name, p.parser.atStartsLocal);
-  if (local) p.parser.usedScope = true;
+  if (local) p.parser.used |= kUsedScope;
   operand.expr.first =
       p.parser.symbols.Intern(name, local ? p.parser.scope : kGlobalScope,
                               p.parser.caseSensitive);
