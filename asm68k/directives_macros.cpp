@@ -221,6 +221,11 @@ void RunMacro(PassState& state, const Statement& statement) {
     macro->first = 0;
     macro->end = static_cast<uint32_t>(macro->copy->lines.size());
   }
+  if (!(DirectiveAt(statement.form).flags & kOpensMacro) && macro->first < macro->end) {
+    int directive = ClassifyLine(*macro->text, macro->first);
+    macro->opensIf = directive >= 0 && (DirectiveAt(directive).flags & kOpensIf);
+    if (macro->opensIf) ++source.ifMacros;
+  }
   Register(state, std::move(macro));
 }
 
