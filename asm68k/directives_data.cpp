@@ -129,12 +129,45 @@ namespace {
 
 void Assign(PassState& state, const Statement& statement, SymbolKind kind) {
   EvalResult r = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
-  DefineSymbol(state, statement.label, kind, r.value, r.known && r.valid, r.section);
+  // After an error that says why, it keeps a value (0), so that its uses
+  // say nothing more; with a value only further down (the first pass), none.
+  bool hasValue = r.valid || r.problem != EvalProblem::None;
+  DefineSymbol(state, statement.label, kind, r.value, r.known && r.valid, r.section, hasValue);
+}
+
+// An equ whose expression names a symbol that is undefined, or has no
+// value, gets no value, and that is an error only where it is used: the
+// Sega CD sources define equates of names they never define, and never use
+// them (GA_COM_FLAGS EQU GA_BASE+gaFlags). One that names an undefined
+// symbol, or itself, is warned at its line.
+[[gnu::noinline]] void KeepEquateWithoutValue(PassState& state, const Statement& statement,
+                                          const EvalResult& r) {
+  const uint32_t symbol = static_cast<uint32_t>(statement.label);
+  EquateWithoutValue& equate = state.assembly->equatesWithoutValue[symbol];
+  equate.file = state.file;
+  equate.line = state.line;
+  equate.cause = r.problem != EvalProblem::None ? static_cast<int64_t>(r.symbol) : r.laterSymbol;
+  if (r.problem == EvalProblem::Undefined ||
+      (r.problem == EvalProblem::NoValue && DependsOnItself(state, symbol))) {
+    PassWarning(state, NoValueText(state, symbol, true));
+  }
 }
 
 }  // namespace
 
-void RunEqu(PassState& state, const Statement& statement) { Assign(state, statement, SymbolKind::Equ); }
+void RunEqu(PassState& state, const Statement& statement) {
+  // The command line's /e equates are read as written: a name there that
+  // is undefined is an error.
+  if (statement.label < 0 || IsCommandLineFile(*state.assembly, state.file)) {
+    Assign(state, statement, SymbolKind::Equ);
+    return;
+  }
+  EvalResult r = EvaluateEquate(state, StatementOperands(state, statement)[0].expr);
+  bool hasValue = r.valid || r.problem == EvalProblem::DivideByZero;
+  if (!hasValue) KeepEquateWithoutValue(state, statement, r);
+  DefineSymbol(state, statement.label, SymbolKind::Equ, r.value, r.known && r.valid, r.section,
+               hasValue);
+}
 void RunSet(PassState& state, const Statement& statement) { Assign(state, statement, SymbolKind::Set); }
 
 void RunDc(PassState& state, const Statement& statement) {

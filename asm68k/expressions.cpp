@@ -677,12 +677,23 @@ inline void TakeSection(EvalResult& result, int16_t section) {
   result.section = result.section == kNotAddress ? section : kAddressOutsideSections;
 }
 
+[[gnu::noinline]] void NoValue(EvalResult& result, uint32_t index) {
+  result.valid = false;
+  if (result.problem == EvalProblem::None) {
+    result.problem = EvalProblem::NoValue;
+    result.symbol = index;
+  }
+}
+
 inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& result) {
   Symbol& symbol = context.symbols->symbols[index];
   symbol.referenced = true;  // ref() of it gives true from here on
   TakeSection(result, symbol.section);
   if (symbol.definedPass == context.pass) {
-    if (!symbol.known || symbol.definedOrder > context.order) result.known = false;
+    if (!symbol.known || symbol.definedOrder > context.order) {
+      result.known = false;
+      if (!symbol.hasValue) NoValue(result, index);  // (a symbol without a value is not known)
+    }
     return symbol.value;
   }
   result.known = false;
@@ -701,7 +712,7 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
   // so the pass can tell whether that guess still holds at its end.
   if (symbol.forwardPass != context.pass) {
     symbol.forwardPass = static_cast<int16_t>(context.pass);
-    symbol.forwardSeenValid = symbol.definedPass != 0;
+    symbol.forwardSeenValid = symbol.definedPass != 0 && symbol.hasValue;
     symbol.forwardSeenValue = symbol.value;
     context.forwardUsed->push_back(index);
   }
@@ -710,6 +721,9 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
     *context.unresolvedForward = true;
     return 0;
   }
+  // Defined without a value in the last pass: no value here either, unless
+  // what it names gets one in this pass (which then takes another).
+  if (!symbol.hasValue) NoValue(result, index);
   return symbol.value;
 }
 

@@ -135,7 +135,8 @@ Expr ConstantExpr(ExprPool& pool, int32_t value);
 // True (with the value) when the expression has no symbols and no '*'.
 bool IsConstant(const ExprPool& pool, Expr expr, int32_t& value);
 
-enum class EvalProblem : uint8_t { None, Undefined, DivideByZero };
+// NoValue: a symbol defined without a value (Symbol::hasValue).
+enum class EvalProblem : uint8_t { None, Undefined, NoValue, DivideByZero };
 
 struct EvalResult {
   int32_t value = 0;
@@ -146,7 +147,7 @@ struct EvalResult {
   // symbol is undefined or not yet seen in the first pass.
   bool valid = true;
   EvalProblem problem = EvalProblem::None;
-  uint32_t symbol = 0;  // the undefined symbol
+  uint32_t symbol = 0;  // the undefined symbol, or the one without a value
   int64_t laterSymbol = -1;  // the first symbol whose value came from further down
   bool usedLocation = false;  // it holds '*'
   // What the value is: kNotAddress for a number; the section an address is

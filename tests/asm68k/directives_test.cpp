@@ -402,15 +402,15 @@ TEST(Directives, AddressesThatDoNotSettleNameWhatKeepsChanging) {
            {"a: ds.b b-a+1\nb:\n",
             "test.asm:2: error: addresses do not settle after 16 passes; 'b' keeps changing"},
            // A section laid out after one whose size depends on its symbol.
-           {" section a\n ds.b v\n section b\nv equ 2+v\n",
-            "test.asm:4: error: addresses do not settle after 16 passes; 'v' keeps changing"},
+           {" section a\n ds.b v\n section b\nv equ 2+x\nx:\n",
+            "test.asm:5: error: addresses do not settle after 16 passes; 'x' keeps changing"},
            {" section a\n section b\nx: dc.b 1\n section a\n ds.b x+1\n",
             "test.asm:2: error: addresses do not settle after 16 passes; section 'b' keeps moving"},
            {chain, "test.asm:18: warning: this line replaces bytes at $0 that line 1 placed",
             replaced},
            // In an include, the message shows the way there.
            {" include 'v.i'\n",
-            "v.i:4: error: addresses do not settle after 16 passes; 'v' keeps changing\n"
+            "v.i:5: error: addresses do not settle after 16 passes; 'x' keeps changing\n"
             "  included from test.asm:1"},
            {" include 'b.i'\n",
             "b.i:2: error: addresses do not settle after 16 passes; section 'b' keeps moving\n"
@@ -422,7 +422,7 @@ TEST(Directives, AddressesThatDoNotSettleNameWhatKeepsChanging) {
        }) {
     SCOPED_TRACE(c.source);
     asm68k::AssemblyResult result = Assemble(
-        c.source, {{"v.i", " section a\n ds.b v\n section b\nv equ 2+v\n"},
+        c.source, {{"v.i", " section a\n ds.b v\n section b\nv equ 2+x\nx:\n"},
                    {"b.i", " section a\n section b\nx: dc.b 1\n section a\n ds.b x+1\n"},
                    {"twice.i", " org 0\n nop\n"}});
     ASSERT_EQ(result.messages.size(), 1u);
