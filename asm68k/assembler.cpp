@@ -617,8 +617,9 @@ void Report(const Assembly& assembly, PassState& state, bool settled, int64_t un
   }
   result.notShown = FormatNotShown(hidden[errors], hidden[warnings]);
   bool success = result.errors == 0;
-  if (success) BuildImage(state.image, result.image);
-  result.summary = FormatSummary(counts[errors], counts[warnings], success, result.image.size());
+  if (success) result.imageZeros = BuildImage(state.image, result.image);
+  result.summary = FormatSummary(counts[errors], counts[warnings], success,
+                                 result.image.size() + result.imageZeros);
 }
 
 }  // namespace

@@ -121,8 +121,14 @@ TEST(Directives, ImageIsLimitedTo16MiB) {
   asm68k::AssemblyResult result = Assemble(" dc.b 1\n ds.b $FFFFFE\n dc.b 1\n");
   EXPECT_EQ(result.errors, 0);
   EXPECT_EQ(result.image.size(), 0x1000000u);
+  // Zeros past the highest byte, to a disc image's size, are not held.
+  result = Assemble(" dc.b 1\n cnop 0,$2000000\n");
+  EXPECT_EQ(result.summary, "0 errors, 0 warnings, 33554432 bytes");
+  EXPECT_EQ(result.image.size() + result.imageZeros, 0x2000000u);
+  EXPECT_LE(result.image.size(), 0x1000000u);
   ExpectErrors({
-      {"ds.b $1000001", "ds.b of 16777217 would make the image larger than 16 MiB"},
+      {"ds.w $40000001", "ds.w of 1073741825 would make the image longer than 2 GiB"},
+      {"dc.b 1\n align 31\n ds.b 1", "the image would be 2147483649 bytes long with the zeros"},
       {"dcb.b $FFFFFF\n dcb.b 2", "the image would be larger than 16 MiB"},
       {"dc.b 1\n ds.b $1000000\n dc.b 1", "the image would span 16777218 bytes, more than 16 MiB"},
       {"nop\n org $1000000\n nop", "the image would span 16777218 bytes, more than 16 MiB"},
@@ -501,7 +507,7 @@ TEST(Directives, LongDataLines) {
 TEST(Directives, DirectiveOperandErrors) {
   ExpectErrors({
       {"cnop 0", "cnop takes 2 values"},
-      {"cnop 0,0", "cnop alignment must be 1 to 16 MiB, not 0"},
+      {"cnop 0,0", "cnop alignment must be 1 to 2 GiB ($80000000), not 0"},
       {"cnop -1,4", "cnop offset cannot be negative"},
       {"dcb.w", "dcb.w takes 1 or 2 values"},
       {"dc.w", "dc.w needs at least one value"},
