@@ -300,6 +300,7 @@ struct Result {
   const char* what;  // for messages: "output", "symbols", "listing"
   const uint8_t* data;
   size_t size;
+  uint64_t zeros = 0;  // after the data (the image's zeros past its bytes)
 };
 
 std::vector<Result> ResultFiles(const CommandLine& line, const AssemblyResult& assembled) {
@@ -308,7 +309,8 @@ std::vector<Result> ResultFiles(const CommandLine& line, const AssemblyResult& a
   };
   std::vector<Result> results;
   if (!line.output.empty()) {
-    results.push_back({&line.output, "output", assembled.image.data(), assembled.image.size()});
+    results.push_back({&line.output, "output", assembled.image.data(), assembled.image.size(),
+                       assembled.imageZeros});
   }
   if (!line.symbols.empty()) {
     results.push_back(
@@ -368,7 +370,7 @@ std::vector<std::string> WriteResults(DiskFiles& files, const CommandLine& line,
       }
     }
     if (!refusals.empty()) break;
-    switch (WriteWholeFile(*result.path, result.data, result.size)) {
+    switch (WriteWholeFile(*result.path, result.data, result.size, result.zeros)) {
       case WriteResult::Ok:
         if (IdentifyOnDisk(*result.path, id) == ReadResult::Ok) written.push_back({id, &result});
         break;

@@ -231,6 +231,11 @@ void RunMacro(PassState& state, const Statement& statement) {
     macro->end = static_cast<uint32_t>(macro->copy->lines.size());
   }
   macro->bodyText = TextBetween(*macro->text, macro->first, macro->end);
+  if (!(DirectiveAt(statement.form).flags & kOpensMacro) && macro->first < macro->end) {
+    int directive = ClassifyLine(*macro->text, macro->first);
+    macro->opensIf = directive >= 0 && (DirectiveAt(directive).flags & kOpensIf);
+    if (macro->opensIf) ++source.ifMacros;
+  }
   Register(state, std::move(macro));
 }
 

@@ -145,6 +145,21 @@ struct Encoder {
     }
   }
 
+  // andi, ori, eori to ccr: a byte, in the low half of the extension word
+  // (the high half zeros, as for every byte immediate). A word whose high
+  // byte is all ones gives its low byte too: the Mega Drive sources write
+  // "andi #$FFFE,ccr", a mask of sr's width that keeps the bits above.
+  void CcrImmediate(const Operand& operand) {
+    EvalResult r = Eval(operand);
+    int32_t v = r.value;
+    if (r.valid && (v < -128 || v > 255) && (v < 0xFF00 || v > 0xFFFF)) {
+      PassError(state, "immediate value " + std::to_string(v) +
+                           " does not fit in a byte (-128..255; to ccr also a word $FF00..$FFFF, "
+                           "whose low byte is taken)");
+    }
+    Word(static_cast<uint32_t>(v) & 0xFF);
+  }
+
   uint16_t BriefExtension(const Operand& operand, int32_t displacement) const {
     return static_cast<uint16_t>((operand.indexReg << 12) | (operand.indexLong ? 0x0800 : 0) |
                                  (static_cast<uint32_t>(displacement) & 0xFF));
@@ -360,7 +375,11 @@ struct Encoder {
         first |= Ea(ops[1], 1);
         break;
       case Encoding::ImmFixed:
-        Immediate(ops[0], size);
+        if (size == kSizeB) {
+          CcrImmediate(ops[0]);
+        } else {
+          Immediate(ops[0], size);
+        }
         break;
       case Encoding::Quick: {
         int32_t v = Quick(ops[0], 1, 8, " needs a value from 1 to 8", form.name);

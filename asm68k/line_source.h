@@ -25,6 +25,9 @@ struct MacroDefinition {
   std::unique_ptr<SourceText> copy;  // a body defined inside an expansion is kept here
   std::vector<std::string> parameters;  // NAME macro A,B: \A is the first argument
   uint64_t bodyText = 0;  // the bytes of its body's text, read again in each expansion
+  // A one-line macro (macros) whose line opens a conditional block: the
+  // caller's lines go on with the block (ifarg macros / if strlen("\1")>0).
+  bool opensIf = false;
 };
 
 struct Frame {
@@ -89,6 +92,7 @@ struct LineSource : TextSource, ExprEnvironment {
   bool HoldText(uint64_t added, uint64_t removed);
   uint64_t definedText = 0;  // the macro bodies expansions defined and the string equates
   bool stopped = false;  // end, or a limit that makes the rest of the pass pointless
+  uint32_t ifMacros = 0;  // one-line macros defined in the pass that open a conditional block
 
   LineSource(Assembly& assembly, PassState& state) : assembly(assembly), state(state) {}
 
@@ -151,6 +155,10 @@ void AppendLine(SourceText& text, const char* begin, const char* end, uint32_t n
 std::string Where(const Assembly& assembly, uint32_t file, uint32_t line);
 // "the macro", "the rept body" or "the file": what a frame is, for messages.
 const char* BlockName(const Frame& frame);
+// The one-line macro that opens a conditional block which the text's line
+// calls, or null (see MacroDefinition::opensIf).
+const MacroDefinition* IfMacroCalled(const LineSource& source, const SourceText& text,
+                                     const LineInfo& line);
 // In the top frame, from its next line on: the index of the line that ends
 // the block (kind `closes`), counting blocks (kind `opens`) nested inside; -1
 // when the frame runs out first.

@@ -30,6 +30,10 @@ struct Symbol {
   int32_t value = 0;
   SymbolKind kind = SymbolKind::Undefined;  // as defined in the last pass that defined it
   bool localsOn = false;  // opt v+ was on there: a local name goes into the symbol file
+  // Its last definition gave it a value: an equ whose expression names an
+  // undefined symbol (or one without a value, or itself) gets none, and is
+  // an error only where it is used.
+  bool hasValue = false;
   // Where the current pass defined it first: the line's place in the pass
   // (for message order), its file and its line number.
   uint32_t definedOrder = 0;

@@ -356,7 +356,7 @@ TEST(Dialect, FormsRealSourcesUse) {
                 {0x4E71, 0x60FE, 0x41FA, 0xFFFC, 0x00FF, 0x0006, 0x000C}},
                {" obj $FFFF0000\n ds.b $10000\ne:\n objend\n dc.l e", {0, 0}},
                {" dc.w 1\n rorg 6,$FF\n dc.w 2", {1, 0xFFFF, 0xFFFF, 2}}});
-  ExpectErrors({{"align 25", "align takes a number of bits from 0 to 24"},
+  ExpectErrors({{"align 32", "align takes a number of bits from 0 to 31"},
                 {"objend", "objend without obj"},
                 {"dc.l 1\n rorg 2", "rorg $2 is behind $4, where the section has got to"},
                 {"x equr d9", "equr takes a data or address register, not 'd9'"},
