@@ -255,7 +255,7 @@ struct Substituter {
     const MacroCallText* call = with.call;
     if (call && IsDigit(next)) {
       if (next == '0') {
-        if (call->size) out += call->size;
+        out += call->size;
       } else if (static_cast<size_t>(next - '1') < call->arguments.size()) {
         out += call->arguments[static_cast<size_t>(next - '1')];
       }

@@ -19,7 +19,9 @@ bool SplitMacroArguments(std::string_view field, std::vector<std::string>& argum
 // One expansion of a macro, as its lines are read.
 struct MacroCallText {
   std::vector<std::string> arguments;  // \1 ... \9: what is left after each shift
-  char size = 0;                       // \0: the call's size letter as written, or 0
+  // \0: what follows the call's name after a dot, as written: a size letter
+  // (push.w), or a word that a macro set dispatches on (Console.WriteLine).
+  std::string size;
   std::string unique;                  // \@: a text of its own for each expansion
   // \NAME, and NAME standing alone in code: the names the definition gives
   // its parameters, in order (matched in any case).
