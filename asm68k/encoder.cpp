@@ -99,8 +99,9 @@ struct Encoder {
   // after it as they are: the pass's end encodes the line again, and only
   // when its form holds (see RedoLaterLines) is that pass the last.
   [[gnu::noinline]] uint8_t Choose(SizedRequest request, const EvalResult& r, Expr expr) {
-    if (r.valid && !r.known) lengthMayChange = true;
-    return ChooseForm(state, request, r, expr);
+    uint8_t form = ChooseForm(state, request, r, expr);
+    if (r.valid && !r.known && MayStillGrow(request.kind, form)) lengthMayChange = true;
+    return form;
   }
 
   void Word(uint32_t value) { words[count++] = static_cast<uint16_t>(value); }
@@ -675,8 +676,9 @@ uint16_t QuickForm(PassState& state, uint16_t row, uint8_t size, const Operand* 
   }
   // As relax.h decides: a value further down is first guessed to fit.
   EvalResult r = EvaluateExpr(state, operands[0].expr);
-  if (r.valid && !r.known) lengthMayChange = true;  // as Encoder::Choose
-  return ChooseForm(state, request, r, operands[0].expr) == kQuickForm ? quick : row;
+  uint8_t chosen = ChooseForm(state, request, r, operands[0].expr);
+  if (r.valid && !r.known && MayStillGrow(request.kind, chosen)) lengthMayChange = true;  // as Encoder::Choose
+  return chosen == kQuickForm ? quick : row;
 }
 
 }  // namespace asm68k
