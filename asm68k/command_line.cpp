@@ -179,7 +179,7 @@ bool ParseSwitch(int argc, const char* const* argv, int& i, CommandLine& line, b
     error = argument + " needs " + wants + " after it";
     return false;
   }
-  const std::string value = argv[++i];
+  std::string value = argv[++i];
   const std::string shown = argument + " " + value;
   if (name == "e") {
     if (!ParseEquates(value, line.options.equates, error)) {
@@ -190,6 +190,12 @@ bool ParseSwitch(int argc, const char* const* argv, int& i, CommandLine& line, b
     if (value.empty() || HasControlCharacter(value)) {
       error = shown + ": not a folder";
       return false;
+    }
+    // Sega CD build scripts write the folder as a pattern of its files
+    // ("include\*", "_inc*", ".*"): the folder is what stands before the '*'.
+    if (value.size() > 1 && value.back() == '*') {
+      value.pop_back();
+      if (value.size() > 1 && (value.back() == '\\' || value.back() == '/')) value.pop_back();
     }
     line.options.includeDirs.push_back(value);
   } else if (name == "o") {
