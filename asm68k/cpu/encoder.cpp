@@ -2,8 +2,7 @@
 
 #include <initializer_list>
 
-#include "operation_names.h"
-#include "relax.h"
+#include "messages.h"
 
 namespace asm68k {
 
@@ -83,7 +82,8 @@ uint16_t ReverseBits(uint16_t mask) {
 
 // Builds one instruction's words and reports range errors.
 struct Encoder {
-  PassState& state;
+  EncodeState& state;
+  const ExprPool& expressions;
   const InstructionForm& form;
   uint8_t size;
   bool sizeWritten;
@@ -99,7 +99,7 @@ struct Encoder {
   // after it as they are: the pass's end encodes the line again, and only
   // when its form holds (see RedoLaterLines) is that pass the last.
   [[gnu::noinline]] uint8_t Choose(SizedRequest request, const EvalResult& r, Expr expr) {
-    uint8_t form = ChooseForm(state, request, r, expr);
+    uint8_t form = state.calls->ChooseForm(request, r, expr);
     if (r.valid && !r.known && MayStillGrow(request.kind, form)) lengthMayChange = true;
     return form;
   }
@@ -110,7 +110,16 @@ struct Encoder {
     Word(value);
   }
 
-  EvalResult Eval(const Operand& operand) { return EvaluateExpr(state, operand.expr); }
+  EvalResult Eval(const Operand& operand) {
+    if (const ExprNode* number = NumberAlone(expressions, operand.expr)) {
+      EvalResult result;
+      result.value = number->value;
+      return result;
+    }
+    return state.calls->EvaluateNamed(operand.expr);
+  }
+
+  void Error(std::string text) { state.calls->Error(std::move(text)); }
 
   std::string Name() const {
     std::string name(form.name);
@@ -131,14 +140,12 @@ struct Encoder {
     int32_t v = r.value;
     if (immediateSize == kSizeB) {
       if (r.valid && (v < -128 || v > 255)) {
-        PassError(state,
-                  "immediate value " + std::to_string(v) + " does not fit in a byte (-128..255)");
+        Error("immediate value " + std::to_string(v) + " does not fit in a byte (-128..255)");
       }
       Word(static_cast<uint32_t>(v) & 0xFF);
     } else if (immediateSize == kSizeW) {
       if (r.valid && (v < -32768 || v > 65535)) {
-        PassError(state, "immediate value " + std::to_string(v) +
-                             " does not fit in a word (-32768..65535)");
+        Error("immediate value " + std::to_string(v) + " does not fit in a word (-32768..65535)");
       }
       Word(static_cast<uint32_t>(v));
     } else {
@@ -154,9 +161,9 @@ struct Encoder {
     EvalResult r = Eval(operand);
     int32_t v = r.value;
     if (r.valid && (v < -128 || v > 255) && (v < 0xFF00 || v > 0xFFFF)) {
-      PassError(state, "immediate value " + std::to_string(v) +
-                           " does not fit in a byte (-128..255; to ccr also a word $FF00..$FFFF, "
-                           "whose low byte is taken)");
+      Error("immediate value " + std::to_string(v) +
+            " does not fit in a byte (-128..255; to ccr also a word $FF00..$FFFF, "
+            "whose low byte is taken)");
     }
     Word(static_cast<uint32_t>(v) & 0xFF);
   }
@@ -168,15 +175,14 @@ struct Encoder {
 
   void CheckDisplacement8(const EvalResult& r, int32_t displacement) {
     if (r.valid && !FitsSigned8(displacement)) {
-      PassError(state, "displacement " + std::to_string(displacement) +
-                           " does not fit in 8 bits (-128..127)");
+      Error("displacement " + std::to_string(displacement) + " does not fit in 8 bits (-128..127)");
     }
   }
 
   void CheckDisplacement16(const EvalResult& r, int32_t displacement) {
     if (r.valid && !FitsSigned16(displacement)) {
-      PassError(state, "displacement " + std::to_string(displacement) +
-                           " does not fit in 16 bits (-32768..32767)");
+      Error("displacement " + std::to_string(displacement) +
+            " does not fit in 16 bits (-32768..32767)");
     }
   }
 
@@ -255,8 +261,8 @@ struct Encoder {
           return 0x39;
         }
         if (r.valid && !FitsSigned16(r.value)) {
-          PassError(state, "address " + Hex(static_cast<uint32_t>(r.value)) +
-                               " does not fit in .w (-$8000..$7FFF or $FFFF8000..$FFFFFFFF)");
+          Error("address " + Hex(static_cast<uint32_t>(r.value)) +
+                " does not fit in .w (-$8000..$7FFF or $FFFF8000..$FFFFFFFF)");
         }
         Word(static_cast<uint32_t>(r.value));
         return 0x38;
@@ -291,7 +297,7 @@ struct Encoder {
                 std::string_view subject = {}) {
     EvalResult r = Eval(operand);
     if (r.valid && (r.value < low || r.value > high)) {
-      PassError(state, std::string(subject) + what + ", not " + std::to_string(r.value));
+      Error(std::string(subject) + what + ", not " + std::to_string(r.value));
     }
     return r.value;
   }
@@ -308,26 +314,24 @@ struct Encoder {
       if (Choose(request, r, target.expr) == kBranchShort) size = kSizeS;
     }
     if (r.valid && (r.value & 1)) {
-      PassError(state,
-                "branch target " + Hex(static_cast<uint32_t>(r.value)) + " is at an odd address");
+      Error("branch target " + Hex(static_cast<uint32_t>(r.value)) + " is at an odd address");
     }
     if (size == kSizeS) {
       if (r.valid && displacement == 0) {
-        PassError(state, Name() +
-                             " cannot branch to the next instruction (a displacement of 0 "
-                             "means the word form); use " +
-                             std::string(form.name) + ".w");
+        Error(Name() +
+              " cannot branch to the next instruction (a displacement of 0 "
+              "means the word form); use " +
+              std::string(form.name) + ".w");
       } else if (r.valid && !FitsSigned8(displacement)) {
-        PassError(state, "branch target is out of range for " + Name() + " (displacement " +
-                             std::to_string(displacement) + "; .s reaches -128..127)");
+        Error("branch target is out of range for " + Name() + " (displacement " +
+              std::to_string(displacement) + "; .s reaches -128..127)");
       }
       words[0] = static_cast<uint16_t>(words[0] | (static_cast<uint32_t>(displacement) & 0xFF));
       return;
     }
     if (r.valid && !FitsSigned16(displacement)) {
-      PassError(state, "branch target is out of range for " + std::string(form.name) +
-                           " (displacement " + std::to_string(displacement) +
-                           "; .w reaches -32768..32767)");
+      Error("branch target is out of range for " + std::string(form.name) + " (displacement " +
+            std::to_string(displacement) + "; .w reaches -32768..32767)");
     }
     Word(static_cast<uint32_t>(displacement));
   }
@@ -623,10 +627,10 @@ bool MatchFormClosely(std::string_view name, FormRange forms, uint8_t writtenSiz
 
 }  // namespace
 
-int EncodeInstruction(PassState& state, const InstructionForm& form, uint8_t size,
-                      bool sizeWritten, const Operand* operands, uint16_t* words,
+int EncodeInstruction(EncodeState& state, const ExprPool& expressions, const InstructionForm& form,
+                      uint8_t size, bool sizeWritten, const Operand* operands, uint16_t* words,
                       bool& lengthMayChange) {
-  Encoder encoder{state, form, size, sizeWritten, words};
+  Encoder encoder{state, expressions, form, size, sizeWritten, words};
   int count = encoder.Encode(operands);
   lengthMayChange = encoder.lengthMayChange;
   return count;
@@ -634,7 +638,12 @@ int EncodeInstruction(PassState& state, const InstructionForm& form, uint8_t siz
 
 namespace {
 
-uint16_t FirstRow(std::string_view name) { return FindOperation(name).forms.first; }
+// The first row of the mnemonic `name` (one the table holds).
+uint16_t FirstRow(std::string_view name) {
+  uint16_t row = 0;
+  while (FormAt(row).name != name) ++row;
+  return row;
+}
 
 bool NameIs(const InstructionForm& form, std::initializer_list<std::string_view> names) {
   for (std::string_view name : names) {
@@ -645,8 +654,8 @@ bool NameIs(const InstructionForm& form, std::initializer_list<std::string_view>
 
 }  // namespace
 
-uint16_t QuickForm(PassState& state, uint16_t row, uint8_t size, const Operand* operands,
-                   int count, bool& lengthMayChange) {
+uint16_t QuickForm(EncodeState& state, const ExprPool& expressions, uint16_t row, uint8_t size,
+                   const Operand* operands, int count, bool& lengthMayChange) {
   const InstructionForm& form = FormAt(row);
   const Options& options = state.options;
   if (count != 2 || operands[0].kind != kOpImmediate) return row;
@@ -655,16 +664,18 @@ uint16_t QuickForm(PassState& state, uint16_t row, uint8_t size, const Operand* 
   bool toAddq = options.addq && NameIs(form, {"add", "addi", "adda"});
   bool toSubq = options.subq && NameIs(form, {"sub", "subi", "suba"});
   if (!toMoveq && !toAddq && !toSubq) return row;
+  static const uint16_t kMoveq = FirstRow("moveq"), kAddq = FirstRow("addq"),
+                        kSubq = FirstRow("subq");
   uint16_t quick;
   SizedRequest request{SizedKind::Quick, 0, 1u << kQuickForm, 0, 0, 0};
   request.insert = Here(state) + 2;
   if (toMoveq) {
-    quick = FirstRow("moveq");
+    quick = kMoveq;
     request.low = -128;
     request.high = 127;
     request.growth = 4;  // move.l's immediate
   } else {
-    quick = FirstRow(toAddq ? "addq" : "subq");
+    quick = toAddq ? kAddq : kSubq;
     const InstructionForm& q = FormAt(quick);
     if (!(q.modes[1] & ModeBit(operands[1].kind)) ||
         (size == kSizeB && operands[1].kind == kOpAddrReg)) {
@@ -675,8 +686,8 @@ uint16_t QuickForm(PassState& state, uint16_t row, uint8_t size, const Operand* 
     request.growth = size == kSizeL ? 4 : 2;  // the written form's immediate
   }
   // As relax.h decides: a value further down is first guessed to fit.
-  EvalResult r = EvaluateExpr(state, operands[0].expr);
-  uint8_t chosen = ChooseForm(state, request, r, operands[0].expr);
+  EvalResult r = Encoder{state, expressions, form, size, false, nullptr}.Eval(operands[0]);
+  uint8_t chosen = state.calls->ChooseForm(request, r, operands[0].expr);
   if (r.valid && !r.known && MayStillGrow(request.kind, chosen)) lengthMayChange = true;  // as Encoder::Choose
   return chosen == kQuickForm ? quick : row;
 }
