@@ -70,6 +70,10 @@ struct ExprPool {
   std::vector<ExprNode> nodes;
 };
 
+// The most nodes one expression holds (more are refused when it is parsed):
+// evaluation keeps a stack that deep.
+constexpr uint32_t kMaxExprNodes = 256;
+
 // The number an expression is when it is one alone, as most are (known and
 // valid, nothing to check or to tell), or null.
 inline const ExprNode* NumberAlone(const ExprPool& pool, Expr expr) {
