@@ -1,8 +1,9 @@
 #pragma once
-// The assembler's working model, shared by the line source, the parser, the
-// encoder and the directives: the source texts with their lines, each line's
-// parse (made once for a file's line, once per expansion for a macro's), and
-// the state of the pass that is assembling them.
+// The assembler's working model, shared by the stages of a pass (the line
+// source, the layout, the parser and the directives): the source texts with
+// their lines, each line's parse (made once for a file's line, once per
+// expansion for a macro's), and the state of the pass that is assembling
+// them, with the operations every stage calls on it (pass.cpp).
 
 #include <algorithm>
 #include <climits>
