@@ -256,6 +256,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.locationKnown = true;
   state.high = 0;
   state.sections.assign(1, Section());  // what comes before any section directive
+  state.sectionsByName.clear();
   state.sectionsUnplaced = 0;
   state.section = 0;
   state.inOffset = false;

@@ -470,6 +470,7 @@ struct PassState {
   bool locationKnown = true;  // false after a size that depended on a forward reference
   uint64_t high = 0;          // the highest address the current section reached
   std::vector<Section> sections;
+  std::unordered_map<std::string, size_t> sectionsByName;  // but the first, ""
   size_t sectionsUnplaced = 0;  // of them, those without a base yet (new in this pass)
   size_t section = 0;     // the current one
   bool inOffset = false;  // in an offset block: labels get addresses, nothing is placed

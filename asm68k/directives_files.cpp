@@ -301,10 +301,8 @@ void RunIncdir(PassState& state, const Statement& statement) {
   // A folder already searched is not searched again (a file with an incdir
   // may be included many times).
   std::string folder(OperandText(*state.store, StatementOperands(state, statement)[0]));
-  std::vector<std::string>& folders = state.lines->includeDirs;
-  if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
-    folders.push_back(std::move(folder));
-  }
+  LineSource& source = *state.lines;
+  if (source.includeDirsSeen.insert(folder).second) source.includeDirs.push_back(std::move(folder));
 }
 void RunInclude(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
@@ -341,21 +339,24 @@ void RunInclude(PassState& state, const Statement& statement) {
   frame.conditionals = source.conditionals.size();
   frame.callFile = state.file;
   frame.callLine = state.line;
-  source.frames.push_back(std::move(frame));
+  PushFrame(source, std::move(frame));
 }
 
 SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer,
                      const std::vector<std::string>& includeDirs, uint64_t limit,
                      FileLookup& lookup) {
   const std::string written = WithSlashes(name);
-  std::vector<std::string> paths{written};
-  if (!IsAbsolutePath(written)) {
-    std::string folder = DirectoryOf(assembly.files[includer]->path);
-    if (!folder.empty()) paths.push_back(folder + written);
-    for (const std::string& dir : includeDirs) paths.push_back(Join(WithSlashes(dir), written));
-  }
   lookup = FileLookup();
-  for (const std::string& path : paths) {
+  // Each place in turn: as written, from the including file's folder, then
+  // from each include folder (a path is made only when it is looked at).
+  const bool relative = !IsAbsolutePath(written);
+  const std::string folder = relative ? DirectoryOf(assembly.files[includer]->path) : std::string();
+  const size_t places = relative ? 2 + includeDirs.size() : 1;
+  for (size_t place = 0; place < places; ++place) {
+    if (place == 1 && folder.empty()) continue;
+    const std::string path = place == 0   ? written
+                             : place == 1 ? folder + written
+                                          : Join(WithSlashes(includeDirs[place - 2]), written);
     if (++assembly.fileLookups > kMaxFileLookups) {
       lookup.outcome = FileLookup::OverLimit;
       lookup.path.clear();

@@ -193,6 +193,9 @@ void RunMacro(PassState& state, const Statement& statement) {
   uint16_t parameters = static_cast<uint16_t>(statement.operandCount - (bodyOnTheLine ? 1 : 0));
   for (uint16_t i = 1; i < parameters; ++i) {
     macro->parameters.emplace_back(OperandText(*state.store, operands[i]));
+    macro->parameterIndex.Added(macro->parameters.size() - 1, [&](size_t at) -> std::string_view {
+      return macro->parameters[at];
+    });
   }
   Frame& frame = source.frames.back();
   if (bodyOnTheLine) {
@@ -281,6 +284,7 @@ void RunMacroCall(PassState& state, const Statement&) {
   call->unique.insert(0, 1, '_');
   call->size = dot == std::string::npos ? 0 : written[dot + 1];
   call->parameters = &macro->parameters;
+  call->parameterIndex = &macro->parameterIndex;
 
   Frame frame;
   frame.kind = Frame::Macro;
@@ -293,7 +297,7 @@ void RunMacroCall(PassState& state, const Statement&) {
   frame.expansion = static_cast<int32_t>(source.frames.size());
   frame.macro = std::move(macro);
   frame.call = std::move(call);
-  source.frames.push_back(std::move(frame));
+  PushFrame(source, std::move(frame));
 }
 
 void RunMexit(PassState& state, const Statement&) {
@@ -316,7 +320,7 @@ void RunShift(PassState& state, const Statement&) {
     PassError(state, "shift outside a macro");
     return;
   }
-  if (!call->arguments.empty()) call->arguments.erase(call->arguments.begin());
+  if (call->Count() > 0) ++call->shifted;
 }
 
 // local NAME,...: names private to each expansion, put in as NAME and the
@@ -345,6 +349,9 @@ void RunLocal(PassState& state, const Statement& statement) {
     // A name costs more than a term: it counts as one for each character it makes.
     if (!CountTerms(state, 2 * name.size() + call->unique.size())) return;
     call->locals.emplace_back(name, name + call->unique);
+    call->localIndex.Added(call->locals.size() - 1, [&](size_t at) -> std::string_view {
+      return call->locals[at].first;
+    });
   }
 }
 
@@ -413,7 +420,7 @@ void RunRept(PassState& state, const Statement& statement) {
   rept.callFile = state.file;
   rept.callLine = state.line;
   rept.expansion = source.frames.back().expansion;  // its lines read with the same arguments
-  source.frames.push_back(std::move(rept));
+  PushFrame(source, std::move(rept));
 }
 
 void RunEndRept(PassState& state, const Statement&) { PassError(state, "endr without rept"); }
@@ -456,7 +463,7 @@ void RunWhile(PassState& state, const Statement& statement) {
   loop.callFile = state.file;
   loop.callLine = state.line;
   loop.expansion = source.frames.back().expansion;  // its lines read with the same arguments
-  source.frames.push_back(std::move(loop));
+  PushFrame(source, std::move(loop));
 }
 
 void RunEndWhile(PassState& state, const Statement&) { PassError(state, "endw without while"); }

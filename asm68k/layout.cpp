@@ -237,7 +237,9 @@ void EnterSection(PassState& state, const std::string& name, SectionKind kind) {
   SaveSection(state);
   state.inOffset = false;
   size_t index = 0;
-  while (index < state.sections.size() && state.sections[index].name != name) ++index;
+  if (!name.empty()) {
+    index = state.sectionsByName.emplace(name, state.sections.size()).first->second;
+  }
   if (index == state.sections.size()) {
     Section section;
     section.name = name;

@@ -89,31 +89,49 @@ void ErrorAt(PassState& state, uint32_t file, uint32_t line, std::string text) {
   state.line = savedLine;
 }
 
+namespace {
+
+// How a frame counts toward the nesting limits.
+int& DepthOf(LineSource& source, Frame::Kind kind) {
+  static int none;
+  switch (kind) {
+    case Frame::Macro:
+    case Frame::Rept:
+    case Frame::While:
+      return source.expansionDepth;
+    case Frame::Include:
+      return source.includeDepth;
+    default:
+      return none;
+  }
+}
+
+}  // namespace
+
 bool NestTooDeep(PassState& state) {
   const LineSource& source = *state.lines;
-  int expansions = 0, includes = 0;
-  for (const Frame& frame : source.frames) {
-    if (frame.kind == Frame::Macro || frame.kind == Frame::Rept || frame.kind == Frame::While) {
-      ++expansions;
-    }
-    if (frame.kind == Frame::Include) ++includes;
-  }
-  if (expansions >= kMaxExpansionDepth) {
+  if (source.expansionDepth >= kMaxExpansionDepth) {
     EndRun(state, "macros and rept blocks nest more than " +
                          std::to_string(kMaxExpansionDepth) + " deep");
     state.lines->Stop();
     return true;
   }
-  if (includes >= kMaxIncludeDepth) {
+  if (source.includeDepth >= kMaxIncludeDepth) {
     PassError(state, "includes are nested more than " + std::to_string(kMaxIncludeDepth) + " deep");
     return true;
   }
   return false;
 }
 
+void PushFrame(LineSource& source, Frame frame) {
+  ++DepthOf(source, frame.kind);
+  source.frames.push_back(std::move(frame));
+}
+
 void PopFrame(LineSource& source) {
   Frame& frame = source.frames.back();
   if (source.conditionals.size() > frame.conditionals) source.conditionals.resize(frame.conditionals);
+  --DepthOf(source, frame.kind);
   source.frames.pop_back();
 }
 
@@ -420,7 +438,7 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
 
 int32_t LineSource::ArgumentCount() {
   MacroCallText* call = CurrentCall();
-  return call ? static_cast<int32_t>(call->arguments.size()) : 0;
+  return call ? static_cast<int32_t>(call->Count()) : 0;
 }
 
 MacroCallText* LineSource::CurrentCall() {
@@ -519,7 +537,7 @@ void LineSource::Start(SourceFile& root) {
   frame.kind = Frame::File;
   frame.text = &root.text;
   frame.end = static_cast<uint32_t>(root.text.lines.size());
-  frames.push_back(std::move(frame));
+  PushFrame(*this, std::move(frame));
 }
 
 bool LineSource::Next(SourceText*& text, LineInfo*& line) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "assembly.h"
@@ -24,6 +25,7 @@ struct MacroDefinition {
   uint32_t end = 0;
   std::unique_ptr<SourceText> copy;  // a body defined inside an expansion is kept here
   std::vector<std::string> parameters;  // NAME macro A,B: \A is the first argument
+  NameIndex parameterIndex;
   uint64_t bodyText = 0;  // the bytes of its body's text, read again in each expansion
 };
 
@@ -58,6 +60,9 @@ struct LineSource : TextSource, ExprEnvironment {
   Assembly& assembly;
   PassState& state;
   std::vector<Frame> frames;
+  // Frames open of each kind the nesting limits count (see PushFrame).
+  int expansionDepth = 0;
+  int includeDepth = 0;
   std::vector<Conditional> conditionals;
   // The macros defined so far in the pass, by lower-case name, and the
   // directive names they take over.
@@ -71,6 +76,7 @@ struct LineSource : TextSource, ExprEnvironment {
   std::vector<std::string> uniqueStack;  // \@! ... \@@ across expansions
   std::vector<std::string> pushedTexts;  // pushp ... popp
   std::vector<std::string> includeDirs;  // incdir folders, in order
+  std::unordered_set<std::string> includeDirsSeen;  // the same, to find one already there
   // Counted against the run's bounds; false, after the error, when one is
   // passed (the pass then ends after the line being run).
   bool StepOver(uint64_t lines);  // lines a scan read past
@@ -161,7 +167,9 @@ int64_t FindBlockEnd(LineSource& source, uint16_t opens, uint16_t closes);
 void ErrorAt(PassState& state, uint32_t file, uint32_t line, std::string text);
 // Reports, and is true, when one more frame would nest too deep.
 bool NestTooDeep(PassState& state);
-// Leaves the top frame.
+// Enters a frame, and leaves the top frame: the only ways frames change,
+// so that the nesting depths stay counted.
+void PushFrame(LineSource& source, Frame frame);
 void PopFrame(LineSource& source);
 
 }  // namespace asm68k
