@@ -25,8 +25,8 @@ size_t KindOf(Severity severity) { return static_cast<size_t>(severity); }
 
 void KeepDefinitionContext(PassState& state, uint32_t symbol) {
   if (!state.lines) return;
-  std::string context = state.lines->Context();
-  if (!context.empty()) state.definitionContexts[symbol] = std::move(context);
+  uint32_t step = state.lines->ContextStepHere();
+  if (step != 0) state.definitionContexts[symbol] = step;
 }
 
 bool ByPlace(const Message& a, const Message& b) {
@@ -267,7 +267,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.overlapUnnamed = false;
   state.addressOverflow = false;
   state.messages.Clear();
-  state.contexts.clear();
+  state.contextSteps.clear();
   state.definitionContexts.clear();
   state.forwardUsed.clear();
   state.unresolvedForward = false;
@@ -376,6 +376,14 @@ std::tm AssemblyTime() {
   return false;
 }
 
+[[gnu::noinline]] bool SymbolsExhausted(PassState& state) {
+  if (!state.fatal) {
+    EndRun(state, "more than 4,000,000 symbols, or more than 64 MiB in their names (labels, "
+                  "equates and the names expressions read, a local name once in each scope)");
+  }
+  return false;
+}
+
 void PassError(PassState& state, std::string text) { AddMessage(state, Severity::Error, text); }
 
 void EndRun(PassState& state, std::string text) {
@@ -446,7 +454,7 @@ void PassMessageAt(PassState& state, Severity severity, const ByteSource& where,
   message.file = where.file;
   message.line = where.line;
   message.text = std::move(text);
-  if (where.context < state.contexts.size()) message.context = state.contexts[where.context];
+  message.context = ContextText(state, where.context);
   state.messages.Add(std::move(message));
 }
 
@@ -535,7 +543,7 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
     message.file = symbol.definedFile;
     message.line = symbol.definedLine;
     auto context = state.definitionContexts.find(static_cast<uint32_t>(unsettled));
-    if (context != state.definitionContexts.end()) message.context = context->second;
+    if (context != state.definitionContexts.end()) message.context = ContextText(state, context->second);
     culprit = "; '" + symbol.name + "' keeps changing";
   } else if (changedRef >= 0) {
     // At the name's definition, or (a name never defined) the source's first line.
@@ -549,7 +557,7 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
     message.order = section.order;
     message.file = section.file;
     message.line = section.line;
-    if (section.context < state.contexts.size()) message.context = state.contexts[section.context];
+    message.context = ContextText(state, section.context);
     culprit = "; section '" + section.name + "' keeps moving";
   }
   message.text =

@@ -240,6 +240,10 @@ constexpr int kMaxPasses = 16;
 // The steps (one line of the table of sizes looked at once) that relaxation
 // may take between passes, in all: past them, the passes carry on the work.
 constexpr uint64_t kMaxRelaxationSteps = 8000000;
+// What the first pass may keep of the lines it is to encode again at its
+// end (see PassState::Redo): past it, the pass gives up the chance to be
+// the last, and frees them, as one with a value it can't mend does.
+constexpr uint64_t kMaxRedoBytes = 64u << 20;
 // A line's size not watched: it switched sections or moved the location back.
 constexpr uint32_t kSizeNotWatched = UINT32_MAX;
 constexpr int kMaxExpansionDepth = 256;
@@ -266,10 +270,16 @@ constexpr uint64_t kMaxRepeatedText = uint64_t{1} << 30;
 constexpr uint64_t kMaxTermsEvaluated = 100000000;
 // Lines that hold something in all the files of a run (each file once).
 constexpr uint64_t kMaxSourceLines = 10000000;
-// What one line may grow to as text is put into it, and what the macros an
-// expansion defines and the string equates may hold in all (each pass).
+// What one line may grow to as text is put into it.
 constexpr size_t kMaxLineText = 1u << 20;
-constexpr uint64_t kMaxDefinedText = 64u << 20;
+// What a pass keeps as it runs, in all, whatever keeps it: the macros it
+// defines (names, parameters, and the bodies expansions define), string
+// equates (names and texts), the texts \@! and pushp put aside, options
+// pushed, the arguments and local names of the expansions open, sections
+// and incdir folders. Each entry counts its text and kEntryCost bytes, about
+// what keeping one costs besides: a million empty names cost room too.
+constexpr uint64_t kMaxKeptByPass = 64u << 20;
+constexpr uint64_t kEntryCost = 64;
 
 // A run of the layout: lines placed one after another, in one section with
 // no org between; a line in an offset block is in none.
@@ -399,13 +409,31 @@ struct Section {
   uint64_t high = 0;  // the highest address it reached (at most kAddressEnd)
   bool started = false;  // it holds a byte
   // The line that named it first in the pass, and how it was reached (an
-  // index into PassState::contexts).
+  // index into PassState::contextSteps).
   uint32_t order = 0, file = 0, line = 0, context = 0;
   uint32_t run = 0;  // the run of the layout its location is in
 };
 
 struct LineSource;
 struct ListingRecorder;
+struct MacroDefinition;
+
+// One step of the way to a line, kept for messages given later in the pass:
+// an include, a macro call, or a repetition of a rept or while block, and
+// the step it was taken in. Each frame of the line source makes one for
+// each repetition the messages may name, however many lines it runs, so
+// that lines deep in expansions cost no more than others.
+struct ContextStep {
+  uint32_t parent = 0;          // in PassState::contextSteps; 0 for none
+  uint32_t file = 0, line = 0;  // the include, call, rept or while line
+  uint32_t repetition = 0, count = 0;
+  uint8_t kind = 0;  // a Frame::Kind
+  std::shared_ptr<const MacroDefinition> macro;  // a call's
+};
+// The steps a pass keeps: past them, a line whose way is not kept yet is
+// named by the outer part of its way that is (the lines of its innermost
+// expansions are left out of its messages).
+constexpr size_t kMaxContextSteps = 1000000;
 
 // The messages of a pass. Of each kind (errors, warnings), and apart for the
 // ones found by reading a line alone (true whatever the addresses), the
@@ -491,11 +519,12 @@ struct PassState {
   bool overlapUnnamed = false;
   bool addressOverflow = false;  // the pass went past $FFFFFFFF (said once)
   MessageLog messages;
-  // Contexts of lines that later messages of the pass name (ByteSource::
-  // context; [0] is none), and of the definitions of symbols that may not
-  // settle (kept in the last pass that may run).
-  std::vector<std::string> contexts;
-  std::unordered_map<uint32_t, std::string> definitionContexts;
+  // How lines that later messages of the pass name were reached (ByteSource::
+  // context, Section::context; [0] stands for none), and the steps of the
+  // definitions of symbols that may not settle (kept in the last pass that
+  // may run).
+  std::vector<ContextStep> contextSteps;
+  std::unordered_map<uint32_t, uint32_t> definitionContexts;
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
 
@@ -544,6 +573,10 @@ void RunRedoable(PassState& state, const Statement& statement, bool instruction,
 bool RedoLaterLines(PassState& state);
 // Places an instruction's bytes (after its label and alignment).
 void EncodeAndEmit(PassState& state, const Statement& statement);
+
+// The error that ends the run once its symbols are past kMaxSymbols or
+// kMaxSymbolText (a parse may enter some: the next parse checks). False.
+bool SymbolsExhausted(PassState& state);
 
 // Counts terms evaluated against kMaxTermsEvaluated: false once past it,
 // after the error that ends the run (TermsExhausted, which gives false).

@@ -302,7 +302,11 @@ void RunIncdir(PassState& state, const Statement& statement) {
   // may be included many times).
   std::string folder(OperandText(*state.store, StatementOperands(state, statement)[0]));
   LineSource& source = *state.lines;
-  if (source.includeDirsSeen.insert(folder).second) source.includeDirs.push_back(std::move(folder));
+  if (source.includeDirsSeen.count(folder) > 0) return;
+  // Kept twice: in order, and to be found.
+  if (!source.Keep(2 * (folder.size() + kEntryCost), 0)) return;
+  source.includeDirsSeen.insert(folder);
+  source.includeDirs.push_back(std::move(folder));
 }
 void RunInclude(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;

@@ -113,17 +113,23 @@ std::unique_ptr<SourceText> CopiedBody(LineSource& source, SourceText& text, uin
   return copy;
 }
 
-// The text a macro keeps of its own: a body copied from an expansion.
-uint64_t KeptText(const MacroDefinition* macro) {
-  return macro && macro->copy ? macro->copy->text.size() + macro->copy->joined.size() : 0;
+// What a macro keeps of its own (see kMaxKeptByPass): its parameters, and
+// a body copied from an expansion. Its name is counted apart, once for
+// each name the pass defined or purged.
+uint64_t KeptBy(const MacroDefinition* macro) {
+  if (!macro) return 0;
+  uint64_t kept = macro->copy ? macro->copy->text.size() + macro->copy->joined.size() : 0;
+  for (const std::string& parameter : macro->parameters) kept += parameter.size() + kEntryCost;
+  return kept;
 }
 
 void Register(PassState& state, std::shared_ptr<MacroDefinition> macro) {
   LineSource& source = *state.lines;
   std::string key = ToLowerCopy(macro->name);
   auto earlier = source.macros.find(key);
-  if (!source.HoldText(KeptText(macro.get()),
-                       earlier == source.macros.end() ? 0 : KeptText(earlier->second.get()))) {
+  const bool newName = earlier == source.macros.end() && source.purged.count(key) == 0;
+  if (!source.Keep(KeptBy(macro.get()) + (newName ? key.size() + kEntryCost : 0),
+                   earlier == source.macros.end() ? 0 : KeptBy(earlier->second.get()))) {
     return;
   }
   int directive = FindDirective(key);
@@ -278,6 +284,11 @@ void RunMacroCall(PassState& state, const Statement&) {
   if (NestTooDeep(state)) return;
   std::shared_ptr<const MacroDefinition> macro = found->second;
   if (!source.ReadAgain(macro->bodyText)) return;
+  // The arguments are kept until the expansion ends: calls nested 256 deep
+  // with a long list each hold them all.
+  uint64_t kept = 0;
+  for (const std::string& argument : call->arguments) kept += argument.size() + kEntryCost;
+  if (!source.Keep(kept, 0)) return;
   // \@: "_" and the expansion's number, six digits at least.
   call->unique = std::to_string(++source.expansions);
   if (call->unique.size() < 6) call->unique.insert(0, 6 - call->unique.size(), '0');
@@ -297,6 +308,7 @@ void RunMacroCall(PassState& state, const Statement&) {
   frame.expansion = static_cast<int32_t>(source.frames.size());
   frame.macro = std::move(macro);
   frame.call = std::move(call);
+  frame.kept = static_cast<uint32_t>(kept);
   PushFrame(source, std::move(frame));
 }
 
@@ -348,6 +360,11 @@ void RunLocal(PassState& state, const Statement& statement) {
     std::string name(OperandText(*state.store, operands[i]));
     // A name costs more than a term: it counts as one for each character it makes.
     if (!CountTerms(state, 2 * name.size() + call->unique.size())) return;
+    // Kept until the expansion ends.
+    const uint64_t kept = 2 * name.size() + call->unique.size() + kEntryCost;
+    Frame& expansion = state.lines->frames[static_cast<size_t>(state.lines->frames.back().expansion)];
+    if (!state.lines->Keep(kept, 0)) return;
+    expansion.kept += static_cast<uint32_t>(kept);
     call->locals.emplace_back(name, name + call->unique);
     call->localIndex.Added(call->locals.size() - 1, [&](size_t at) -> std::string_view {
       return call->locals[at].first;
@@ -375,7 +392,7 @@ void RunPurge(PassState& state, const Statement& statement) {
   std::string_view name = OperandText(*state.store, StatementOperands(state, statement)[0]);
   std::string key = ToLowerCopy(name);
   auto found = source.macros.find(key);
-  if (found != source.macros.end()) source.HoldText(0, KeptText(found->second.get()));
+  if (found != source.macros.end()) source.Keep(0, KeptBy(found->second.get()));
   if (source.macros.erase(key) == 0) {
     PassError(state, "purge: no macro '" + std::string(name) + "' is defined here");
     return;
@@ -437,6 +454,7 @@ void RunWhile(PassState& state, const Statement& statement) {
   if (frame.kind == Frame::While && frame.bodyStart == here) {  // read again: once more?
     if (holds) {
       ++frame.repetition;
+      frame.step = 0;
       if (!source.ReadAgain(frame.bodyText)) PopFrame(source);
     } else {
       PopFrame(source);

@@ -32,12 +32,18 @@ struct MacroDefinition {
 struct Frame {
   enum Kind : uint8_t { File, Include, Macro, Rept, While };
   Kind kind = File;
+  // Its step in PassState::contextSteps, once one was made for its
+  // repetition (0 again when the next one starts).
+  uint32_t step = 0;
   SourceText* text = nullptr;
   uint32_t next = 0;  // the next line to read, and the end of the range
   uint32_t end = 0;
   uint32_t bodyStart = 0;  // rept: the body, repeated `count` times; while: its while line
   uint32_t repetition = 0;
   uint32_t count = 0;
+  // What it keeps until it ends (its arguments and local names), counted in
+  // LineSource::kept: at most the pass's limit and a line's.
+  uint32_t kept = 0;
   uint64_t bodyText = 0;  // rept: the bytes of the body's text
   size_t conditionals = 0;       // conditional blocks open when the frame began
   uint32_t callFile = 0;         // the line that made the frame: include, call or rept
@@ -60,9 +66,13 @@ struct LineSource : TextSource, ExprEnvironment {
   Assembly& assembly;
   PassState& state;
   std::vector<Frame> frames;
-  // Frames open of each kind the nesting limits count (see PushFrame).
-  int expansionDepth = 0;
-  int includeDepth = 0;
+  // Frames open of each kind the nesting limits count (see PushFrame): the
+  // source and command-line items, includes, and expansions.
+  int depths[3] = {};
+  int& DepthOf(Frame::Kind kind) {
+    static constexpr uint8_t kCounted[] = {0, 1, 2, 2, 2};  // by Frame::Kind
+    return depths[kCounted[kind]];
+  }
   std::vector<Conditional> conditionals;
   // The macros defined so far in the pass, by lower-case name, and the
   // directive names they take over.
@@ -90,10 +100,14 @@ struct LineSource : TextSource, ExprEnvironment {
   void LinesExhausted();
   // False, after the error, for a text whose lines ran past the allowance.
   bool WholeText(const SourceText& text);
-  // Text kept by definitions made as the pass runs (a body copied from an
-  // expansion, a string equate): `added` replaces `removed`.
-  bool HoldText(uint64_t added, uint64_t removed);
-  uint64_t definedText = 0;  // the macro bodies expansions defined and the string equates
+  // What the pass keeps as it runs (see kMaxKeptByPass): `added` bytes
+  // replace `removed` ones. False, after the error, past the limit.
+  bool Keep(uint64_t added, uint64_t removed) {
+    kept = kept + added - removed;
+    return (kept <= kMaxKeptByPass && !state.fatal) || KeptExhausted();
+  }
+  bool KeptExhausted();
+  uint64_t kept = 0;
   bool stopped = false;  // end, or a limit that makes the rest of the pass pointless
 
   LineSource(Assembly& assembly, PassState& state) : assembly(assembly), state(state) {}
@@ -101,10 +115,10 @@ struct LineSource : TextSource, ExprEnvironment {
   void Start(SourceFile& root);
   // The next line to assemble; false at the end of the pass.
   bool Next(SourceText*& text, LineInfo*& line);
-  // How the current line was reached, innermost first: "\n  in macro NAME
-  // called at FILE:LINE", "\n  in rept at FILE:LINE (repetition 2 of 4)",
-  // "\n  included from FILE:LINE" lines; empty for a line of the source itself.
-  std::string Context() const;
+  // How the current line was reached: a step in PassState::contextSteps
+  // (0 for a line of the source itself), and its text (see ContextText).
+  uint32_t ContextStepHere();
+  std::string Context();
   // Ends the pass here.
   void Stop();
 
@@ -129,6 +143,7 @@ struct LineSource : TextSource, ExprEnvironment {
 
   const std::string* TextEquate(std::string_view name) override;
   std::string SymbolValueText(std::string_view name, bool hex) override;
+  void PutAside(size_t bytes, bool takenBack) override;
   bool FileSize(const std::string& name, uint64_t& size, std::string& error) override;
   const std::tm& AssemblyTime() override { return assembly.time; }
   // The key a string equate or a macro is known by.
@@ -153,6 +168,13 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line);
 
 // Appends a line (unless blank or a comment) to a text being built.
 void AppendLine(SourceText& text, const char* begin, const char* end, uint32_t number);
+// How a line was reached, from its step in state.contextSteps, innermost
+// first: "\n  in macro NAME called at FILE:LINE", "\n  in rept at FILE:LINE
+// (repetition 2 of 4)", "\n  included from FILE:LINE" lines; empty for none.
+// A line repeated is said once with how many more times; past 40 lines, the
+// innermost and outermost 20 are shown; a long macro name is cut short.
+std::string ContextText(const PassState& state, uint32_t step);
+
 // "FILE:LINE", as messages name a place.
 std::string Where(const Assembly& assembly, uint32_t file, uint32_t line);
 // "the macro", "the rept body" or "the file": what a frame is, for messages.
@@ -169,7 +191,10 @@ void ErrorAt(PassState& state, uint32_t file, uint32_t line, std::string text);
 bool NestTooDeep(PassState& state);
 // Enters a frame, and leaves the top frame: the only ways frames change,
 // so that the nesting depths stay counted.
-void PushFrame(LineSource& source, Frame frame);
+inline void PushFrame(LineSource& source, Frame&& frame) {
+  ++source.DepthOf(frame.kind);
+  source.frames.push_back(std::move(frame));
+}
 void PopFrame(LineSource& source);
 
 }  // namespace asm68k

@@ -54,12 +54,13 @@ bool SplitMacroArguments(std::string_view field, std::vector<std::string>& argum
 }
 
 void NameIndex::Add(std::string_view name, size_t position) {
-  index_.emplace(ToLowerCopy(name), static_cast<uint32_t>(position));  // the first one stays
+  if (!index_) index_ = std::make_unique<std::unordered_map<std::string, uint32_t>>();
+  index_->emplace(ToLowerCopy(name), static_cast<uint32_t>(position));  // the first one stays
 }
 
 int64_t NameIndex::Indexed(std::string_view name) const {
-  auto found = index_.find(ToLowerCopy(name));
-  return found == index_.end() ? -1 : static_cast<int64_t>(found->second);
+  auto found = index_->find(ToLowerCopy(name));
+  return found == index_->end() ? -1 : static_cast<int64_t>(found->second);
 }
 
 bool SameNameAnyCase(std::string_view a, std::string_view b) {
@@ -249,6 +250,7 @@ struct Substituter {
       char stack = at + 2 < line.size() ? line[at + 2] : 0;
       std::vector<std::string>& pushed = *with.uniqueStack;
       if (stack == '!') {
+        if (with.source) with.source->PutAside(call->unique.size(), false);
         pushed.push_back(call->unique);
         out += call->unique;
         return at + 3;
@@ -258,7 +260,10 @@ struct Substituter {
           with.stackEmpty = true;
         } else {
           out += pushed.back();
-          if (stack == '@') pushed.pop_back();
+          if (stack == '@') {
+            if (with.source) with.source->PutAside(pushed.back().size(), true);
+            pushed.pop_back();
+          }
         }
         return at + 3;
       }

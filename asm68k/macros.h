@@ -4,6 +4,7 @@
 // expansion, string equates, and symbols' values as decimal text.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -42,7 +43,8 @@ class NameIndex {
   static constexpr size_t kIndexedFrom = 16;
   void Add(std::string_view name, size_t position);
   int64_t Indexed(std::string_view name) const;
-  std::unordered_map<std::string, uint32_t> index_;
+  // Made for a long list only: most expansions name a few locals.
+  std::unique_ptr<std::unordered_map<std::string, uint32_t>> index_;
 };
 
 // Whether two names are the same in any case.
@@ -89,6 +91,11 @@ class TextSource {
   // what it can't evaluate itself (and gives some text, so the line still
   // reads).
   virtual std::string SymbolValueText(std::string_view name, bool hex) = 0;
+  // A text of `bytes` that \@! put aside, or (`takenBack`) that \@@ took back.
+  virtual void PutAside(size_t bytes, bool takenBack) {
+    (void)bytes;
+    (void)takenBack;
+  }
 };
 
 struct LineSubstitution {

@@ -43,6 +43,14 @@ Statement CopyStatement(const ParseStore& from, const Statement& statement, Pars
   redo.options = PackedOptions(options);
   redo.statement = CopyStatement(*state.store, statement, state.redoStore);
   state.redo.push_back(redo);
+  const ParseStore& kept = state.redoStore;
+  if (state.redo.size() * sizeof(PassState::Redo) + kept.operands.size() * sizeof(Operand) +
+          kept.expressions.nodes.size() * sizeof(ExprNode) + kept.bytes.size() >
+      kMaxRedoBytes) {
+    state.redoPossible = false;
+    state.redo = ChunkedVector<PassState::Redo>();
+    state.redoStore = ParseStore();
+  }
 }
 
 }  // namespace

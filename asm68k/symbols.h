@@ -56,9 +56,17 @@ struct Symbol {
 // The rs counter, readable in expressions as __RS (or __rs).
 constexpr const char* kRsCounterName = "__RS";
 
+// Symbols (labels, equates and every name an expression reads, a local name
+// once in each scope it is read in) and the text of their names: each takes
+// about 80 bytes besides its name, for the whole run.
+constexpr size_t kMaxSymbols = 4000000;
+constexpr uint64_t kMaxSymbolText = 64u << 20;
+
 struct SymbolTable {
   ChunkedVector<Symbol> symbols;
   std::vector<uint32_t> slots;  // open addressing: symbol index + 1, 0 = free
+  uint64_t nameBytes = 0;       // the text of all their names
+  bool full = false;            // past kMaxSymbols or kMaxSymbolText (the parse says so)
 
   // The symbol's index, creating an undefined entry the first time. Names
   // match in any case (the first spelling is kept, for messages), or only
