@@ -306,6 +306,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
     assembly.transient.Clear();
   }
   if (listed) FinishListingPass(state);
+  assembly.lastIncludeDirs = std::move(source.includeDirs);
   state.lines = nullptr;
   if (!LayOutSections(state)) {
     state.unresolvedForward = true;
@@ -582,8 +583,9 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
 // the summary that counts them all; the image when there are no errors.
 void Report(const Assembly& assembly, PassState& state, bool settled, int64_t unsettled,
             int64_t changedRef, AssemblyResult& result) {
-  // Unsettled addresses make the last pass's own findings unreliable: only
-  // what reading the lines found is kept.
+  // Addresses that did not settle are one more error: every message of the
+  // last pass is shown and counted too (an include that is missing or an
+  // inform 2 is no less an error for it).
   MessageLog& log = state.messages;
   // Errors, warnings, and the source's own messages (inform 0: the first
   // ones shown, neither counted nor said to be left out).
@@ -591,7 +593,6 @@ void Report(const Assembly& assembly, PassState& state, bool settled, int64_t un
   uint64_t counts[3] = {};
   for (size_t kind = 0; kind < 3; ++kind) {
     for (bool fromParse : {false, true}) {
-      if (!settled && !fromParse) continue;
       const std::vector<Message>& kept = log.kept[Found(fromParse)][kind];
       shown[kind].insert(shown[kind].end(), kept.begin(), kept.end());
       counts[kind] += log.counted[Found(fromParse)][kind];
@@ -686,6 +687,12 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
     if (!settled && pass < lastPass) RelaxSizes(assembly, state);
   }
 
+  result.inputsKnown = LookAtUnreachedFiles(assembly, options.outputs);
+  Message tooLarge;
+  if (options.symbols && options.textSymbols &&
+      SymbolTableTooLarge(assembly, result.passes, tooLarge)) {
+    state.messages.Add(std::move(tooLarge));
+  }
   Report(assembly, state, settled, unsettled, changedRef, result);
   if (result.errors == 0 && options.listing) result.listing = std::move(listing.text);
   if (result.errors == 0 && options.symbols) {

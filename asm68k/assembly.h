@@ -275,8 +275,9 @@ constexpr size_t kMaxLineText = 1u << 20;
 // What a pass keeps as it runs, in all, whatever keeps it: the macros it
 // defines (names, parameters, and the bodies expansions define), string
 // equates (names and texts), the texts \@! and pushp put aside, options
-// pushed, the arguments and local names of the expansions open, sections
-// and incdir folders. Each entry counts its text and kEntryCost bytes, about
+// pushed, the arguments and local names of the expansions open, sections,
+// the runs of the layout (each org, section change and offset block starts
+// one) and incdir folders. Each entry counts its text and kEntryCost bytes, about
 // what keeping one costs besides: a million empty names cost room too.
 constexpr uint64_t kMaxKeptByPass = 64u << 20;
 constexpr uint64_t kEntryCost = 64;
@@ -388,6 +389,7 @@ struct Assembly {
   // without a line number. /j folders are searched before any incdir.
   uint32_t commandLineFiles = 0;
   std::vector<std::string> includeDirs;
+  std::vector<std::string> lastIncludeDirs;  // and the incdir folders, as the last pass left them
 };
 
 inline bool IsCommandLineFile(const Assembly& assembly, uint32_t file) {
@@ -430,9 +432,9 @@ struct ContextStep {
   uint8_t kind = 0;  // a Frame::Kind
   std::shared_ptr<const MacroDefinition> macro;  // a call's
 };
-// The steps a pass keeps: past them, a line whose way is not kept yet is
-// named by the outer part of its way that is (the lines of its innermost
-// expansions are left out of its messages).
+// The steps a pass keeps for the lines messages may name at its end: past
+// them, such a line whose way is not kept yet is named by the outer part of
+// its way that is (the lines of its innermost expansions are left out).
 constexpr size_t kMaxContextSteps = 1000000;
 
 // The messages of a pass. Of each kind (errors, warnings), and apart for the

@@ -5,6 +5,7 @@
 
 #include "directive_support.h"
 #include "line_source.h"
+#include "operation_names.h"
 
 namespace asm68k {
 
@@ -404,6 +405,52 @@ std::string LookupError(std::string_view directive, const std::string& name,
     default:
       return "cannot open " + file;
   }
+}
+
+namespace {
+
+// A path's last part in lower case: what an include of that file must end with.
+std::string LastPartLower(const std::string& path) {
+  std::string written = WithSlashes(path);
+  size_t slash = written.find_last_of('/');
+  return ToLowerCopy(slash == std::string::npos ? written : written.substr(slash + 1));
+}
+
+}  // namespace
+
+bool LookAtUnreachedFiles(Assembly& assembly, const std::vector<std::string>& outputs) {
+  std::vector<std::string> names;
+  for (const std::string& output : outputs) {
+    if (!output.empty()) names.push_back(LastPartLower(output));
+  }
+  if (names.empty()) return true;
+  const int include = FindDirective("include"), incbin = FindDirective("incbin");
+  // Files read for their lines only (not those incbin or filesize read), and
+  // those added while looking (none of them is indexed).
+  const size_t files = assembly.files.size();
+  for (size_t f = 0; f < files; ++f) {
+    if (IsCommandLineFile(assembly, static_cast<uint32_t>(f))) continue;
+    SourceText& text = assembly.files[f]->text;
+    if (!text.indexed) continue;
+    if (text.truncated) return false;
+    for (uint32_t i = 0; i < text.lines.size(); ++i) {
+      if (text.lines[i].statement != -1) continue;  // read in some pass
+      const int directive = ClassifyLine(text, i);
+      if (directive != include && directive != incbin) continue;
+      LineFields fields;
+      std::string error, name;
+      if (!SplitLine(text.LineBegin(text.lines[i]), text.LineEnd(text.lines[i]), IsOperationName,
+                     fields, error, false) ||
+          !ParseFileName({fields.operands, fields.operandsEnd}, name, error) ||
+          std::find(names.begin(), names.end(), LastPartLower(name)) == names.end()) {
+        continue;
+      }
+      FileLookup lookup;
+      LoadFile(assembly, name, static_cast<uint32_t>(f), assembly.lastIncludeDirs, 0, lookup);
+      if (lookup.outcome == FileLookup::OverLimit) return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace asm68k

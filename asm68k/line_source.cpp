@@ -570,9 +570,9 @@ bool LineSource::StepOver(uint64_t lines) {
 
 bool LineSource::KeptExhausted() {
   if (state.fatal) return false;
-  EndRun(state, "the macros, string equates, sections, stacks and macro arguments this pass "
-                "keeps hold more than 64 MiB in all (each name or entry counting 64 bytes "
-                "besides its text)");
+  EndRun(state, "what this pass keeps (macros, string equates, sections, orgs and section "
+                "changes, stacks, macro arguments) holds more than 64 MiB in all (each name or "
+                "entry counting 64 bytes besides its text)");
   return false;
 }
 
@@ -597,7 +597,7 @@ uint64_t TextBetween(const SourceText& text, uint32_t first, uint32_t end) {
   return last > begin ? last - begin : 0;
 }
 
-uint32_t LineSource::ContextStepHere() {
+uint32_t LineSource::ContextStepHere(bool forMessage) {
   std::vector<ContextStep>& steps = state.contextSteps;
   if (steps.empty()) steps.emplace_back();  // 0: none
   // The frames whose step is not made yet (or stands for an earlier
@@ -611,7 +611,7 @@ uint32_t LineSource::ContextStepHere() {
     --from;
   }
   uint32_t parent = from > 1 ? frames[from - 1].step : 0;
-  if (steps.size() + frames.size() > kMaxContextSteps) return parent;
+  if (!forMessage && steps.size() + frames.size() > kMaxContextSteps) return parent;
   for (size_t i = std::max<size_t>(from, 1); i < frames.size(); ++i) {
     Frame& frame = frames[i];
     if (frame.kind == Frame::File) {  // a command-line item: it stands alone
@@ -632,7 +632,7 @@ uint32_t LineSource::ContextStepHere() {
   return frames.size() > 1 ? frames.back().step : 0;
 }
 
-std::string LineSource::Context() { return ContextText(state, ContextStepHere()); }
+std::string LineSource::Context() { return ContextText(state, ContextStepHere(true)); }
 
 namespace {
 

@@ -117,7 +117,9 @@ struct LineSource : TextSource, ExprEnvironment {
   bool Next(SourceText*& text, LineInfo*& line);
   // How the current line was reached: a step in PassState::contextSteps
   // (0 for a line of the source itself), and its text (see ContextText).
-  uint32_t ContextStepHere();
+  // Past kMaxContextSteps, steps are made only for a message (a few hundred
+  // at most are shown).
+  uint32_t ContextStepHere(bool forMessage = false);
   std::string Context();
   // Ends the pass here.
   void Stop();

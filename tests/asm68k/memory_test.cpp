@@ -76,7 +76,7 @@ TEST(Memory, BadInputStaysWithinAFixedAllowance) {
             64 * MiB, SIZE_MAX, "this line grows past 1 MiB as text is put into it"},
            {"m macro\nx\\@ macro\n dc.b \"" + std::string(32000, 'y') +
                 "\"\n endm\n endm\n rept 3000\n m\n endr\n",
-            160 * MiB, SIZE_MAX, "hold more than 64 MiB in all"},
+            160 * MiB, SIZE_MAX, "holds more than 64 MiB in all"},
            // Each line of the source costs room: their number is bounded.
            {Repeat("a\n", 10000001), 512 * MiB, SIZE_MAX,
             "test.asm:1: error: more than 10,000,000 lines that hold something"},
