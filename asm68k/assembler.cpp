@@ -271,6 +271,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.definitionContexts.clear();
   state.forwardUsed.clear();
   state.unresolvedForward = false;
+  state.ungrounded.clear();
   state.fatal = false;
   state.termsLeft = static_cast<int64_t>(kMaxTermsEvaluated - assembly.termsEvaluated);
   state.labelsAbove.clear();
@@ -498,6 +499,7 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
     state.unsettled = true;
   }
   entry.kind = kind;
+  entry.grounded = true;
   entry.localsOn = state.options.localSymbols;
   entry.value = value;
   entry.known = known;
@@ -673,6 +675,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   for (int pass = 1; pass <= lastPass && !settled; ++pass) {
     RunPass(assembly, state, pass);
     result.passes = pass;
+    if (!state.ungrounded.empty()) GroundDefinitions(state);
     unsettled = FirstUnsettledSymbol(state);
     changedRef = FirstChangedRef(state);
     // A limit that was hit would only be hit again: its pass is the last.
@@ -687,6 +690,9 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
     if (!settled && pass < lastPass) RelaxSizes(assembly, state);
   }
 
+  // A run that stopped early has not defined all it would: what its symbols
+  // wait on may be further down.
+  if (!state.fatal && !state.ungrounded.empty()) ReportSelfDefined(state);
   result.inputsKnown = LookAtUnreachedFiles(assembly, options.outputs);
   Message tooLarge;
   if (options.symbols && options.textSymbols &&

@@ -36,8 +36,9 @@ struct LineInfo {
   static constexpr uint32_t kJoined = 0x80000000u;
   uint32_t place = 0;
   uint32_t number = 0;     // line number in the file it comes from
-  // Its parse in the persistent store once kept; -1 before it is read, and
-  // -2 - PASS after it was read once in that pass (see StatementAt).
+  // Its parse in the persistent store once kept; -1 before it is read, -2
+  // once read with text put into it, and -2 - PASS after it was read once
+  // in that pass (see StatementAt).
   int32_t statement = -1;
 
   uint32_t Offset() const { return place & ~kJoined; }
@@ -369,6 +370,7 @@ struct Assembly {
   uint32_t includesEntered = 0;
   uint64_t fileLookups = 0;
   uint64_t linesToIndex = kMaxSourceLines;
+  uint64_t linesReached = 0;  // lines of files that some pass read (LineInfo::statement not -1)
   // The sizes optimisations chose in the last pass, by their lines' places,
   // as the relaxation after it grew them: the next pass takes them.
   std::vector<SizedLine> sized;
@@ -529,6 +531,14 @@ struct PassState {
   std::unordered_map<uint32_t, uint32_t> definitionContexts;
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
+  // Symbols the pass defined last from values not grounded, each with the
+  // symbols it read that were not, and the way to its definition (see
+  // NoteUngrounded).
+  struct Ungrounded {
+    std::vector<uint32_t> reads;
+    uint32_t context = 0;
+  };
+  std::unordered_map<uint32_t, Ungrounded> ungrounded;
 
   bool fatal = false;  // a limit was hit: another pass would only hit it again
   // The expression terms the run may still evaluate (see CountTerms): kept
@@ -615,8 +625,18 @@ EvalResult EvaluatePool(PassState& state, const ExprPool& pool, Expr expr);
 
 // Gives a symbol its value in this pass; a second definition in one pass is
 // an error (but a set symbol may be set again).
+// The value is taken to be grounded (see Symbol::grounded).
 void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known,
                   int16_t section = kNotAddress);
+// An equ or set symbol just defined from `expr`, whose value was grounded
+// or not (`grounded`): one that was not keeps the symbols `expr` read that
+// were not, to be worked out at the pass's end.
+void NoteGrounding(PassState& state, int32_t symbol, bool grounded, const ExprPool& pool, Expr expr);
+// At a pass's end: grounds each symbol kept by NoteUngrounded whose symbols
+// all are (or come to be); and after the last pass, an error for each set
+// of them that lead back to themselves ("X equ X", "X equ Y" with "Y equ X").
+void GroundDefinitions(PassState& state);
+void ReportSelfDefined(PassState& state);
 // The section '*' is an address in (EvalResult::section).
 int16_t LocationSection(const PassState& state);
 // The address the current line runs at: its location, or in an obj block

@@ -131,8 +131,10 @@ void RunOrg(PassState& state, const Statement& statement) {
 namespace {
 
 void Assign(PassState& state, const Statement& statement, SymbolKind kind) {
-  EvalResult r = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
+  const Expr expr = StatementOperands(state, statement)[0].expr;
+  EvalResult r = EvaluateExpr(state, expr);
   DefineSymbol(state, statement.label, kind, r.value, r.known && r.valid, r.section);
+  NoteGrounding(state, statement.label, r.grounded, state.store->expressions, expr);
 }
 
 }  // namespace

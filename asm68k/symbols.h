@@ -30,6 +30,11 @@ struct Symbol {
   int32_t value = 0;
   SymbolKind kind = SymbolKind::Undefined;  // as defined in the last pass that defined it
   bool localsOn = false;  // opt v+ was on there: a local name goes into the symbol file
+  // Its value rests on values that have one: a label, a number, symbols
+  // grounded themselves. An equate read before its definition takes what the
+  // last pass gave it, so "X equ X" would keep its first guess for ever:
+  // one that never grounds is an error (see GroundDefinitions).
+  bool grounded = false;
   // Where the current pass defined it first: the line's place in the pass
   // (for message order), its file and its line number.
   uint32_t definedOrder = 0;
