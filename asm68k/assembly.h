@@ -244,7 +244,11 @@ constexpr uint64_t kMaxRelaxationSteps = 8000000;
 // What the first pass may keep of the lines it is to encode again at its
 // end (see PassState::Redo): past it, the pass gives up the chance to be
 // the last, and frees them, as one with a value it can't mend does.
-constexpr uint64_t kMaxRedoBytes = 64u << 20;
+constexpr uint64_t kMaxRedoBytes = 32u << 20;
+// The choices of size optimisations a pass keeps (see relax.h; about 80
+// bytes each, kept for two passes): past them, a line takes its longest
+// form, as it is written without the optimisation.
+constexpr size_t kMaxSizedLines = 1000000;
 // A line's size not watched: it switched sections or moved the location back.
 constexpr uint32_t kSizeNotWatched = UINT32_MAX;
 constexpr int kMaxExpansionDepth = 256;

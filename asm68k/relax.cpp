@@ -337,6 +337,9 @@ struct Relaxation {
 }  // namespace
 
 uint8_t ChooseForm(PassState& state, const SizedRequest& request, const EvalResult& r, Expr expr) {
+  // Past the choices a pass may keep, a line takes its longest form, which
+  // reaches any value: the table stays within its room.
+  if (state.sized.size() >= kMaxSizedLines) return LastForm(request.kind);
   SizedLine line;
   line.order = state.order;
   line.kind = request.kind;

@@ -156,6 +156,10 @@ TEST(Directives, EquSetAndAssignment) {
       {"x equ", "equ takes 1 value"},
       {"x equ 1,2", "equ takes 1 value"},
       {"nop\n dc.w missing", "undefined symbol 'missing'"},
+      // A value that leads back to itself has none: its first guess is no value.
+      {"x equ x\n dc.l x", "'x' is defined from itself"},
+      {" dc.l a\na equ b+1\nb equ c*2\nc equ d\nd equ b\n",
+       "'b' is defined from itself, through 'c', 'd'"},
   });
 }
 
@@ -457,6 +461,13 @@ TEST(Directives, AddressesThatDoNotSettleNameWhatKeepsChanging) {
     EXPECT_EQ(result.messages.back(), c.message);
     EXPECT_EQ(result.summary, c.summary);
   }
+  // What else the last pass found is shown and counted beside it.
+  asm68k::AssemblyResult result =
+      Assemble(" inform 2,\"bad\"\n include 'missing.i'\na: ds.b b-a+1\nb:\n");
+  EXPECT_EQ(result.summary, "3 errors, 0 warnings");
+  ASSERT_EQ(result.messages.size(), 3u);
+  EXPECT_EQ(result.messages[0], "test.asm:1: error: bad");
+  EXPECT_EQ(result.messages[1], "test.asm:2: error: cannot open include file 'missing.i'");
 }
 
 TEST(Directives, ErrorsAreCappedAt100) {
