@@ -328,8 +328,8 @@ int64_t FirstUnsettledSymbol(const PassState& state) {
   const auto& symbols = state.assembly->symbols.symbols;
   for (uint32_t index : state.forwardUsed) {
     const Symbol& symbol = symbols[index];
-    if (!symbol.forwardSeenValid || symbol.definedPass != state.pass ||
-        symbol.value != symbol.forwardSeenValue) {
+    if (symbol.definedPass != state.pass || symbol.forwardSeenValid != symbol.hasValue ||
+        (symbol.hasValue && symbol.value != symbol.forwardSeenValue)) {
       return index;
     }
   }
@@ -401,7 +401,17 @@ void PassMessage(PassState& state, Severity severity, std::string text) {
 
 namespace {
 
-EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr) {
+// An undefined symbol, or one without a value.
+[[gnu::noinline]] void ReportProblem(PassState& state, const EvalResult& result) {
+  const auto& symbols = state.assembly->symbols.symbols;
+  if (result.problem == EvalProblem::Undefined) {
+    PassError(state, "undefined symbol '" + symbols[result.symbol].name + "'");
+  } else {
+    PassError(state, NoValueText(state, result.symbol, false));
+  }
+}
+
+EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr, bool forEquate = false) {
   // Most values are numbers: known, valid, nothing to check or to tell.
   if (expr.count == 1 && pool.nodes[expr.first].op == ExprOp::Constant) {
     EvalResult number;
@@ -431,7 +441,9 @@ EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr) {
   }
   if (result.usedLocation && state.location >= kAddressEnd) LocationPastEnd(state, -1);
   if (result.problem == EvalProblem::Undefined) {
-    PassError(state, "undefined symbol '" + state.assembly->symbols.symbols[result.symbol].name + "'");
+    if (!forEquate) ReportProblem(state, result);
+  } else if (result.problem == EvalProblem::NoValue) {
+    if (!forEquate) ReportProblem(state, result);
   } else if (result.problem == EvalProblem::DivideByZero) {
     PassError(state, "division by zero");
   }
@@ -446,6 +458,55 @@ EvalResult EvaluateNamed(PassState& state, Expr expr) {
 
 EvalResult EvaluatePool(PassState& state, const ExprPool& pool, Expr expr) {
   return EvaluateIn(state, pool, expr);
+}
+
+EvalResult EvaluateEquate(PassState& state, Expr expr) {
+  return EvaluateIn(state, state.store->expressions, expr, true);
+}
+
+namespace {
+
+// What the equates without a value that `symbol`'s names lead to, and how
+// (at most kLinks of them): its own chain of messages.
+constexpr int kLinks = 6;
+
+// Whether `cause` has a definition in this pass (above or further down).
+bool DefinedInPass(const PassState& state, const Symbol& cause) {
+  return cause.definedPass > 0 &&
+         (cause.definedPass == state.pass || cause.definedPass == state.pass - 1);
+}
+
+}  // namespace
+
+std::string NoValueText(const PassState& state, uint32_t symbol, bool atItsEqu) {
+  const Assembly& assembly = *state.assembly;
+  const auto& symbols = assembly.symbols.symbols;
+  std::string text = "'" + symbols[symbol].name + "' has no value: ";
+  std::vector<uint32_t> seen{symbol};
+  for (int link = 0;; ++link) {
+    auto found = assembly.equatesWithoutValue.find(seen.back());
+    if (found == assembly.equatesWithoutValue.end() || found->second.cause < 0) {
+      return text + (link == 0 ? "its equ's value is not known" : ", whose value is not known");
+    }
+    const EquateWithoutValue& equate = found->second;
+    text += link == 0 ? "its equ" : ", whose equ";
+    if (link > 0 || !atItsEqu) {
+      text += " on line " + std::to_string(equate.line);
+      if (equate.file != state.file) text += " of " + assembly.files[equate.file]->name;
+    }
+    const uint32_t cause = static_cast<uint32_t>(equate.cause);
+    if (cause == symbol && link == 0) return text + " names itself";
+    text += " names '" + symbols[cause].name + "'";
+    if (cause == symbol) return text + ": its value depends on itself";
+    if (std::find(seen.begin(), seen.end(), cause) != seen.end()) {
+      return text + ", whose value depends on itself";
+    }
+    const Symbol& named = symbols[cause];
+    if (!DefinedInPass(state, named)) return text + ", which is undefined";
+    if (named.hasValue) return text + ", which has no value here";
+    if (link + 1 == kLinks) return text + ", which has no value";
+    seen.push_back(cause);
+  }
 }
 
 void PassMessageAt(PassState& state, Severity severity, const ByteSource& where,
@@ -466,7 +527,7 @@ int16_t LocationSection(const PassState& state) {
 }
 
 void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known,
-                  int16_t section) {
+                  int16_t section, bool hasValue) {
   if (symbol < 0) return;
   Symbol& entry = state.assembly->symbols.symbols[static_cast<size_t>(symbol)];
   if (entry.definedPass == state.pass) {
@@ -494,8 +555,10 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
   }
   // A label or equ is defined once a pass, so a forward reference to it that
   // saw another value means another pass. (A set name may still change back.)
+  // One that saw no value and finds none (an equ that names itself) is settled.
   if (kind != SymbolKind::Set && entry.forwardPass == state.pass &&
-      (entry.forwardSeenValid ? entry.forwardSeenValue != value : state.pass > 1)) {
+      (entry.forwardSeenValid ? !hasValue || entry.forwardSeenValue != value
+                              : state.pass > 1 && hasValue)) {
     state.unsettled = true;
   }
   entry.kind = kind;
@@ -503,6 +566,7 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
   entry.localsOn = state.options.localSymbols;
   entry.value = value;
   entry.known = known;
+  entry.hasValue = hasValue;
   entry.section = section;
   entry.definedPass = static_cast<int16_t>(state.pass);
 }
@@ -636,8 +700,9 @@ void Report(const Assembly& assembly, PassState& state, bool settled, int64_t un
   }
   result.notShown = FormatNotShown(hidden[errors], hidden[warnings]);
   bool success = result.errors == 0;
-  if (success) BuildImage(state.image, result.image);
-  result.summary = FormatSummary(counts[errors], counts[warnings], success, result.image.size());
+  if (success) result.imageZeros = BuildImage(state.image, result.image);
+  result.summary = FormatSummary(counts[errors], counts[warnings], success,
+                                 result.image.size() + result.imageZeros);
 }
 
 }  // namespace

@@ -41,6 +41,9 @@ struct AssemblyOptions {
 
 struct AssemblyResult {
   std::vector<uint8_t> image;         // empty whenever there are errors
+  // Zeros the image ends with past `image` (padding to a large alignment:
+  // see BuildImage), not held.
+  uint64_t imageZeros = 0;
   // "SOURCE:LINE: error: TEXT", in source order: the first kShownPerKind
   // errors and the first kShownPerKind warnings.
   std::vector<std::string> messages;

@@ -350,6 +350,14 @@ struct PathAnswer {
   uint64_t size = 0;           // File: its size when it was found
 };
 
+// An equ that got no value in the last pass that ran it (Symbol::hasValue):
+// its line, and the symbol its expression lacked (undefined, without a
+// value, or further down in the first pass), for the messages that say why.
+struct EquateWithoutValue {
+  uint32_t file = 0, line = 0;
+  int64_t cause = -1;
+};
+
 struct Assembly {
   FileReader* reader = nullptr;
   std::vector<std::unique_ptr<SourceFile>> files;  // [0] is the source; each read once
@@ -358,6 +366,7 @@ struct Assembly {
   ParseStore transient;
   SymbolTable symbols;
   RegisterEquates registerEquates;  // equr and reg names
+  std::unordered_map<uint32_t, EquateWithoutValue> equatesWithoutValue;  // by symbol
   std::vector<TextRange> pieces;  // an instruction's operands while it is parsed
   uint32_t rsCounter = 0;         // the symbol __RS
   // Every macro name defined so far in the run, and its line: a call that
@@ -537,7 +546,7 @@ struct PassState {
   bool unresolvedForward = false;
   // Symbols the pass defined last from values not grounded, each with the
   // symbols it read that were not, and the way to its definition (see
-  // NoteUngrounded).
+  // NoteGrounding).
   struct Ungrounded {
     std::vector<uint32_t> reads;
     uint32_t context = 0;
@@ -626,17 +635,25 @@ inline EvalResult EvaluateExpr(PassState& state, Expr expr) {
 }
 // The same for an expression kept in a pool of its own.
 EvalResult EvaluatePool(PassState& state, const ExprPool& pool, Expr expr);
+// The same for an equ's expression: a symbol undefined or without a value
+// there is no error (the equ gets no value, see Symbol::hasValue).
+EvalResult EvaluateEquate(PassState& state, Expr expr);
+// Why `symbol`, an equ without a value, has none: the equates it names,
+// down to the undefined symbol or back to itself. `atItsEqu`: said at that
+// equ's own line.
+std::string NoValueText(const PassState& state, uint32_t symbol, bool atItsEqu);
 
 // Gives a symbol its value in this pass; a second definition in one pass is
-// an error (but a set symbol may be set again).
+// an error (but a set symbol may be set again). Without `hasValue` it is
+// defined with no value (an equ of an undefined symbol: see Symbol::hasValue).
 // The value is taken to be grounded (see Symbol::grounded).
 void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known,
-                  int16_t section = kNotAddress);
+                  int16_t section = kNotAddress, bool hasValue = true);
 // An equ or set symbol just defined from `expr`, whose value was grounded
 // or not (`grounded`): one that was not keeps the symbols `expr` read that
 // were not, to be worked out at the pass's end.
 void NoteGrounding(PassState& state, int32_t symbol, bool grounded, const ExprPool& pool, Expr expr);
-// At a pass's end: grounds each symbol kept by NoteUngrounded whose symbols
+// At a pass's end: grounds each symbol kept by NoteGrounding whose symbols
 // all are (or come to be); and after the last pass, an error for each set
 // of them that lead back to themselves ("X equ X", "X equ Y" with "Y equ X").
 void GroundDefinitions(PassState& state);

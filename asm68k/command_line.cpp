@@ -179,7 +179,7 @@ bool ParseSwitch(int argc, const char* const* argv, int& i, CommandLine& line, b
     error = argument + " needs " + wants + " after it";
     return false;
   }
-  const std::string value = argv[++i];
+  std::string value = argv[++i];
   const std::string shown = argument + " " + value;
   if (name == "e") {
     if (!ParseEquates(value, line.options.equates, error)) {
@@ -190,6 +190,12 @@ bool ParseSwitch(int argc, const char* const* argv, int& i, CommandLine& line, b
     if (value.empty() || HasControlCharacter(value)) {
       error = shown + ": not a folder";
       return false;
+    }
+    // Sega CD build scripts write the folder as a pattern of its files
+    // ("include\*", "_inc*", ".*"): the folder is what stands before the '*'.
+    if (value.size() > 1 && value.back() == '*') {
+      value.pop_back();
+      if (value.size() > 1 && (value.back() == '\\' || value.back() == '/')) value.pop_back();
     }
     line.options.includeDirs.push_back(value);
   } else if (name == "o") {
@@ -301,6 +307,7 @@ struct Result {
   const char* what;  // for messages: "output", "symbols", "listing"
   const uint8_t* data;
   size_t size;
+  uint64_t zeros = 0;  // after the data (the image's zeros past its bytes)
 };
 
 std::vector<Result> ResultFiles(const CommandLine& line, const AssemblyResult& assembled) {
@@ -309,7 +316,8 @@ std::vector<Result> ResultFiles(const CommandLine& line, const AssemblyResult& a
   };
   std::vector<Result> results;
   if (!line.output.empty()) {
-    results.push_back({&line.output, "output", assembled.image.data(), assembled.image.size()});
+    results.push_back({&line.output, "output", assembled.image.data(), assembled.image.size(),
+                       assembled.imageZeros});
   }
   if (!line.symbols.empty()) {
     results.push_back(
@@ -378,7 +386,7 @@ std::vector<std::string> WriteResults(DiskFiles& files, const CommandLine& line,
       }
     }
     if (!refusals.empty()) break;
-    switch (WriteWholeFile(*result.path, result.data, result.size)) {
+    switch (WriteWholeFile(*result.path, result.data, result.size, result.zeros)) {
       case WriteResult::Ok:
         if (IdentifyOnDisk(*result.path, id) == ReadResult::Ok) written.push_back({id, &result});
         break;

@@ -45,58 +45,72 @@ bool Condition(PassState& state, const Statement& statement) {
 // elseif whose condition holds, or the endif that closes the block.
 // `elsesCount` is false when an earlier branch was taken; `sawElse` when the
 // block's else has been passed already (another else is then an error).
-void SkipLines(PassState& state, uint32_t ifFile, uint32_t ifLine, bool elsesCount,
-               bool sawElse) {
-  LineSource& source = *state.lines;
-  Frame& frame = source.frames.back();
-  int depth = 0;
-  for (uint32_t i = frame.next; i < frame.end; ++i) {
-    LineInfo& line = frame.text->lines[i];
-    int directive = ClassifyLine(*frame.text, i);
-    if (directive < 0) continue;
-    uint16_t flags = DirectiveAt(directive).flags;
-    if (flags & kOpensIf) {
-      ++depth;
-      continue;
-    }
-    if (flags & kEndIf) {
-      if (depth-- > 0) continue;
-      frame.next = i + 1;
-      return;
-    }
-    if (depth > 0 || !(flags & (kElse | kElseIf))) continue;
-    if (sawElse) {
-      ErrorAt(state, frame.text->file, line.number,
-              std::string(DirectiveAt(directive).name) + " after the else of the if on line " +
-                  std::to_string(ifLine));
-    }
-    sawElse |= (flags & kElse) != 0;
-    if (!elsesCount) continue;
-    frame.next = i + 1;
-    state.file = frame.text->file;
-    state.line = line.number;
-    if (flags & kElse) {
-      source.conditionals.push_back({ifFile, ifLine, true});
-      return;
-    }
-    Statement elseif = StatementAt(state, *frame.text, line);
-    if (elseif.kind == StatementKind::Directive && Condition(state, elseif)) {
-      source.conditionals.push_back({ifFile, ifLine, false});
-      return;
-    }
-  }
-  ErrorAt(state, ifFile, ifLine,
-          std::string("this conditional block has no endif before the end of ") + BlockName(frame));
-  frame.next = frame.end;
-}
-
-// The lines a branch not taken steps over count as lines read.
+// The lines stepped over count as lines read. A block that a one-line
+// macro opened goes on in the lines of the frame that called it.
 void SkipBranch(PassState& state, uint32_t ifFile, uint32_t ifLine, bool elsesCount,
                 bool sawElse) {
-  Frame& frame = state.lines->frames.back();
-  uint32_t start = frame.next;
-  SkipLines(state, ifFile, ifLine, elsesCount, sawElse);
-  state.lines->StepOver(frame.next - start);
+  LineSource& source = *state.lines;
+  int depth = 0;
+  for (;;) {
+    Frame& frame = source.frames.back();
+    uint32_t start = frame.next;
+    // A call of a one-line macro that opens a block opens one here too.
+    const bool ifMacros = source.ifMacros > 0;
+    for (uint32_t i = frame.next; i < frame.end; ++i) {
+      LineInfo& line = frame.text->lines[i];
+      int directive = ClassifyLine(*frame.text, i);
+      if (directive < 0) {
+        if (ifMacros && IfMacroCalled(source, *frame.text, line)) ++depth;
+        continue;
+      }
+      uint16_t flags = DirectiveAt(directive).flags;
+      if (flags & kOpensIf) {
+        ++depth;
+        continue;
+      }
+      if (flags & kEndIf) {
+        if (depth-- > 0) continue;
+        frame.next = i + 1;
+        source.StepOver(frame.next - start);
+        return;
+      }
+      if (depth > 0 || !(flags & (kElse | kElseIf))) continue;
+      if (sawElse) {
+        ErrorAt(state, frame.text->file, line.number,
+                std::string(DirectiveAt(directive).name) + " after the else of the if on line " +
+                    std::to_string(ifLine));
+      }
+      sawElse |= (flags & kElse) != 0;
+      if (!elsesCount) continue;
+      frame.next = i + 1;
+      source.StepOver(frame.next - start);
+      state.file = frame.text->file;
+      state.line = line.number;
+      if (flags & kElse) {
+        source.conditionals.push_back({ifFile, ifLine, true});
+        return;
+      }
+      Statement elseif = StatementAt(state, *frame.text, line);
+      if (elseif.kind == StatementKind::Directive && Condition(state, elseif)) {
+        source.conditionals.push_back({ifFile, ifLine, false});
+        return;
+      }
+      start = frame.next;  // the lines up to it are counted
+    }
+    source.StepOver(frame.end - start);
+    if (frame.kind == Frame::Macro && frame.macro->opensIf &&
+        source.conditionals.size() == frame.conditionals && source.frames.size() > 1) {
+      ifFile = frame.callFile;
+      ifLine = frame.callLine;
+      PopFrame(source);
+      continue;
+    }
+    ErrorAt(state, ifFile, ifLine,
+            std::string("this conditional block has no endif before the end of ") +
+                BlockName(frame));
+    frame.next = frame.end;
+    return;
+  }
 }
 
 void EnterIf(PassState& state, bool truth) {
@@ -138,7 +152,7 @@ bool ParseIfDefined(DirectiveParse& p, std::string& error) {
   p.statement.size = p.name == "ifd" || p.name == "ifdef" ? kIfNonZero : kIfZero;
   Operand operand;
   bool local = IsLocalName(name, p.parser.atStartsLocal);
-  if (local) p.parser.usedScope = true;
+  if (local) p.parser.used |= kUsedScope;
   operand.expr.first =
       p.parser.symbols.Intern(name, local ? p.parser.scope : kGlobalScope,
                               p.parser.caseSensitive);

@@ -32,9 +32,12 @@ int StoreBigEndian(uint8_t* out, int32_t value, uint32_t unit) {
   return static_cast<int>(unit);
 }
 
-// ds and dcb reserve count*unit bytes; anything over the image limit is refused.
+// ds and dcb reserve count*unit bytes; anything over the image limit is
+// refused: dcb's bytes are held (16 MiB), ds's zeros at the image's end
+// are not (2 GiB).
 bool CheckBlockSize(PassState& state, const EvalResult& count, uint8_t size, std::string_view directive,
                     uint64_t& bytes) {
+  const bool held = directive != "ds";
   bytes = 0;
   if (!count.valid) return false;
   if (count.value < 0) {
@@ -43,9 +46,10 @@ bool CheckBlockSize(PassState& state, const EvalResult& count, uint8_t size, std
     return false;
   }
   bytes = static_cast<uint64_t>(count.value) * UnitBytes(size);
-  if (bytes > kMaxImageSize) {
+  if (bytes > (held ? kMaxImageSize : kMaxImageLength)) {
     PassError(state, SizedName(directive, size) + " of " + std::to_string(count.value) +
-                         " would make the image larger than 16 MiB");
+                         (held ? " would make the image larger than 16 MiB"
+                               : " would make the image longer than 2 GiB"));
     bytes = 0;
     return false;
   }
@@ -133,13 +137,46 @@ namespace {
 void Assign(PassState& state, const Statement& statement, SymbolKind kind) {
   const Expr expr = StatementOperands(state, statement)[0].expr;
   EvalResult r = EvaluateExpr(state, expr);
-  DefineSymbol(state, statement.label, kind, r.value, r.known && r.valid, r.section);
+  // After an error that says why, it keeps a value (0), so that its uses
+  // say nothing more; with a value only further down (the first pass), none.
+  bool hasValue = r.valid || r.problem != EvalProblem::None;
+  DefineSymbol(state, statement.label, kind, r.value, r.known && r.valid, r.section, hasValue);
   NoteGrounding(state, statement.label, r.grounded, state.store->expressions, expr);
+}
+
+// An equ whose expression names a symbol that is undefined, or has no
+// value, gets no value, and that is an error only where it is used: the
+// Sega CD sources define equates of names they never define, and never use
+// them (GA_COM_FLAGS EQU GA_BASE+gaFlags). One that names an undefined
+// symbol is warned at its line; one that leads back to itself is an error
+// at the run's end (see ReportSelfDefined).
+[[gnu::noinline]] void KeepEquateWithoutValue(PassState& state, const Statement& statement,
+                                          const EvalResult& r) {
+  const uint32_t symbol = static_cast<uint32_t>(statement.label);
+  EquateWithoutValue& equate = state.assembly->equatesWithoutValue[symbol];
+  equate.file = state.file;
+  equate.line = state.line;
+  equate.cause = r.problem != EvalProblem::None ? static_cast<int64_t>(r.symbol) : r.laterSymbol;
+  if (r.problem == EvalProblem::Undefined) PassWarning(state, NoValueText(state, symbol, true));
 }
 
 }  // namespace
 
-void RunEqu(PassState& state, const Statement& statement) { Assign(state, statement, SymbolKind::Equ); }
+void RunEqu(PassState& state, const Statement& statement) {
+  // The command line's /e equates are read as written: a name there that
+  // is undefined is an error.
+  if (statement.label < 0 || IsCommandLineFile(*state.assembly, state.file)) {
+    Assign(state, statement, SymbolKind::Equ);
+    return;
+  }
+  const Expr expr = StatementOperands(state, statement)[0].expr;
+  EvalResult r = EvaluateEquate(state, expr);
+  bool hasValue = r.valid || r.problem == EvalProblem::DivideByZero;
+  if (!hasValue) KeepEquateWithoutValue(state, statement, r);
+  DefineSymbol(state, statement.label, SymbolKind::Equ, r.value, r.known && r.valid, r.section,
+               hasValue);
+  NoteGrounding(state, statement.label, r.grounded, state.store->expressions, expr);
+}
 void RunSet(PassState& state, const Statement& statement) { Assign(state, statement, SymbolKind::Set); }
 
 void RunDc(PassState& state, const Statement& statement) {
@@ -276,8 +313,11 @@ void RunCnop(PassState& state, const Statement& statement) {
   EvalResult align = EvaluateExpr(state, ops[1].expr);
   if (!offset.known || !align.known) state.locationKnown = false;
   if (!offset.valid || !align.valid) return;
-  if (align.value < 1 || align.value > static_cast<int32_t>(kMaxImageSize)) {
-    PassError(state, "cnop alignment must be 1 to 16 MiB, not " + std::to_string(align.value));
+  // Up to 2 GiB ($80000000, negative in 32 bits): a disc image padded to its size.
+  const uint32_t alignment = static_cast<uint32_t>(align.value);
+  if (alignment < 1 || alignment > kMaxImageLength) {
+    PassError(state, "cnop alignment must be 1 to 2 GiB ($80000000), not " +
+                         std::to_string(align.value));
     return;
   }
   if (offset.value < 0) {
@@ -285,7 +325,7 @@ void RunCnop(PassState& state, const Statement& statement) {
     return;
   }
   // The next address at or after this one that is `offset` past a multiple of `align`.
-  uint64_t a = static_cast<uint64_t>(align.value);
+  uint64_t a = alignment;
   uint64_t pad = (static_cast<uint64_t>(offset.value) % a + a - state.location % a) % a;
   Pad(state, pad);
 }
@@ -402,12 +442,12 @@ void RunAlign(PassState& state, const Statement& statement) {
   EvalResult bits = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
   if (!bits.known) state.locationKnown = false;
   if (!bits.valid) return;
-  if (bits.value < 0 || bits.value > 24) {
-    PassError(state, "align takes a number of bits from 0 to 24 (a multiple of 2^N bytes), not " +
+  if (bits.value < 0 || bits.value > 31) {
+    PassError(state, "align takes a number of bits from 0 to 31 (a multiple of 2^N bytes), not " +
                          std::to_string(bits.value));
     return;
   }
-  uint32_t unit = 1u << bits.value;
+  uint64_t unit = 1ull << bits.value;
   Pad(state, (unit - state.location % unit) % unit);
 }
 

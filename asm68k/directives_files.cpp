@@ -291,7 +291,7 @@ void RunIncbin(PassState& state, const Statement& statement) {
     count = static_cast<uint64_t>(length.value);
   }
   // Over bytes already placed, a patch's original, it makes the image no larger.
-  if (!state.inOffset && state.image.SpanWith(state.location, count) > kMaxImageSize) {
+  if (!state.inOffset && state.image.HeldSpanWith(state.location, count) > kMaxImageSize) {
     PassError(state, "incbin file '" + name + "' would make the image larger than 16 MiB");
     return;
   }

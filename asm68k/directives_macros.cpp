@@ -240,6 +240,11 @@ void RunMacro(PassState& state, const Statement& statement) {
     macro->end = static_cast<uint32_t>(macro->copy->lines.size());
   }
   macro->bodyText = TextBetween(*macro->text, macro->first, macro->end);
+  if (!(DirectiveAt(statement.form).flags & kOpensMacro) && macro->first < macro->end) {
+    int directive = ClassifyLine(*macro->text, macro->first);
+    macro->opensIf = directive >= 0 && (DirectiveAt(directive).flags & kOpensIf);
+    if (macro->opensIf) ++source.ifMacros;
+  }
   Register(state, std::move(macro));
 }
 
@@ -251,7 +256,9 @@ void RunMacroCall(PassState& state, const Statement&) {
   SplitLine(state.lineBegin, state.lineEnd, IsOperationName, fields, error,
             state.options.blanksInOperands);
   // The name with its size as written: \0 gives the size in its own case.
-  std::string written(fields.operation.data(), fields.operation.size() + (fields.size ? 2 : 0));
+  std::string written(fields.operation.data(),
+                      fields.operation.size() + (fields.size ? 2 : 0) +
+                          (fields.suffix.empty() ? 0 : 1 + fields.suffix.size()));
   size_t dot = written.find('.');
   std::string name = ToLowerCopy(written.substr(0, dot));
   auto found = source.macros.find(name);
@@ -293,7 +300,7 @@ void RunMacroCall(PassState& state, const Statement&) {
   call->unique = std::to_string(++source.expansions);
   if (call->unique.size() < 6) call->unique.insert(0, 6 - call->unique.size(), '0');
   call->unique.insert(0, 1, '_');
-  call->size = dot == std::string::npos ? 0 : written[dot + 1];
+  if (dot != std::string::npos) call->size = written.substr(dot + 1);
   call->parameters = &macro->parameters;
   call->parameterIndex = &macro->parameterIndex;
 

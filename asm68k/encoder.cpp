@@ -99,8 +99,9 @@ struct Encoder {
   // after it as they are: the pass's end encodes the line again, and only
   // when its form holds (see RedoLaterLines) is that pass the last.
   [[gnu::noinline]] uint8_t Choose(SizedRequest request, const EvalResult& r, Expr expr) {
-    if (r.valid && !r.known) lengthMayChange = true;
-    return ChooseForm(state, request, r, expr);
+    uint8_t form = ChooseForm(state, request, r, expr);
+    if (r.valid && !r.known && MayStillGrow(request.kind, form)) lengthMayChange = true;
+    return form;
   }
 
   void Word(uint32_t value) { words[count++] = static_cast<uint16_t>(value); }
@@ -143,6 +144,21 @@ struct Encoder {
     } else {
       Long(static_cast<uint32_t>(v));
     }
+  }
+
+  // andi, ori, eori to ccr: a byte, in the low half of the extension word
+  // (the high half zeros, as for every byte immediate). A word whose high
+  // byte is all ones gives its low byte too: the Mega Drive sources write
+  // "andi #$FFFE,ccr", a mask of sr's width that keeps the bits above.
+  void CcrImmediate(const Operand& operand) {
+    EvalResult r = Eval(operand);
+    int32_t v = r.value;
+    if (r.valid && (v < -128 || v > 255) && (v < 0xFF00 || v > 0xFFFF)) {
+      PassError(state, "immediate value " + std::to_string(v) +
+                           " does not fit in a byte (-128..255; to ccr also a word $FF00..$FFFF, "
+                           "whose low byte is taken)");
+    }
+    Word(static_cast<uint32_t>(v) & 0xFF);
   }
 
   uint16_t BriefExtension(const Operand& operand, int32_t displacement) const {
@@ -360,7 +376,11 @@ struct Encoder {
         first |= Ea(ops[1], 1);
         break;
       case Encoding::ImmFixed:
-        Immediate(ops[0], size);
+        if (size == kSizeB) {
+          CcrImmediate(ops[0]);
+        } else {
+          Immediate(ops[0], size);
+        }
         break;
       case Encoding::Quick: {
         int32_t v = Quick(ops[0], 1, 8, " needs a value from 1 to 8", form.name);
@@ -656,8 +676,9 @@ uint16_t QuickForm(PassState& state, uint16_t row, uint8_t size, const Operand* 
   }
   // As relax.h decides: a value further down is first guessed to fit.
   EvalResult r = EvaluateExpr(state, operands[0].expr);
-  if (r.valid && !r.known) lengthMayChange = true;  // as Encoder::Choose
-  return ChooseForm(state, request, r, operands[0].expr) == kQuickForm ? quick : row;
+  uint8_t chosen = ChooseForm(state, request, r, operands[0].expr);
+  if (r.valid && !r.known && MayStillGrow(request.kind, chosen)) lengthMayChange = true;  // as Encoder::Choose
+  return chosen == kQuickForm ? quick : row;
 }
 
 }  // namespace asm68k

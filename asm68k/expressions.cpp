@@ -5,6 +5,8 @@
 
 namespace asm68k {
 
+WideNumber wideNumberRead;
+
 namespace {
 
 // Limits that keep a hostile line from exhausting the stack.
@@ -71,10 +73,16 @@ struct Parse {
     return true;
   }
 
-  bool Number(int base) {
+  // A number in `base`, its digits at the cursor; `written` is where it
+  // starts, with its prefix. A decimal number past 32 bits is an error; one
+  // in another base keeps its low 32 bits (the digits past them are whole
+  // bits), as the Mega Drive sources need where a constant has a digit too
+  // many ("$FFFF3803D"), and the line is warned.
+  bool Number(int base, const char* written) {
     const char* p = c.p;
     const char* end = c.end;
     uint64_t value = 0;
+    bool wide = false;
     for (; p < end; ++p) {
       unsigned digit = kDigits.worth[static_cast<uint8_t>(*p)];
       if (digit >= static_cast<unsigned>(base)) {
@@ -85,12 +93,21 @@ struct Parse {
       }
       value = value * static_cast<uint64_t>(base) + digit;
       if (value > 0xFFFFFFFFull) {
-        c.p = p;
-        return Fail("number is too large for 32 bits");
+        if (base == 10) {
+          c.p = p;
+          return Fail("number is too large for 32 bits");
+        }
+        value &= 0xFFFFFFFFull;
+        wide = true;
       }
     }
     if (p == c.p) return Fail("a number needs at least one digit");
     c.p = p;
+    if (wide && !(parser.used & kReadWideNumber)) {
+      parser.used |= kReadWideNumber;
+      wideNumberRead.text.assign(written, static_cast<size_t>(p - written));
+      wideNumberRead.value = static_cast<uint32_t>(value);
+    }
     return Emit(ExprOp::Constant, static_cast<int32_t>(static_cast<uint32_t>(value)));
   }
 
@@ -110,22 +127,23 @@ struct Parse {
   bool Primary() {
     if (c.AtEnd()) return Fail("missing value at the end of the expression");
     char ch = *c.p;
+    const char* written = c.p;
     if (ch == '0' && (c.Peek(1) == 'x' || c.Peek(1) == 'X') && IsHexDigit(c.Peek(2))) {
       c.p += 2;
-      return Number(16);
+      return Number(16, written);
     }
-    if (IsDigit(ch)) return Number(10);
+    if (IsDigit(ch)) return Number(10, written);
     if (ch == '$') {
       ++c.p;
-      return Number(16);
+      return Number(16, written);
     }
     if (ch == '%') {
       ++c.p;
-      return Number(2);
+      return Number(2, written);
     }
     if (ch == '@' && IsDigit(c.Peek(1))) {
       ++c.p;
-      return Number(8);
+      return Number(8, written);
     }
     if (ch == '\'' || ch == '"') return CharacterConstant();
     if (ch == '*') {
@@ -148,7 +166,7 @@ struct Parse {
         return Fail("register " + std::string(name) + " cannot be used as a value here");
       }
       if (IsWord(name, "narg")) {
-        parser.usedNarg = true;
+        parser.used |= kUsedNarg;
         return Emit(ExprOp::Constant, parser.narg);
       }
       if (c.Peek() == '(') {
@@ -169,7 +187,7 @@ struct Parse {
                     "' stands for a register and cannot be used as a value here");
       }
       bool local = IsLocalName(name, parser.atStartsLocal);
-      if (local) parser.usedScope = true;
+      if (local) parser.used |= kUsedScope;
       uint32_t index =
           parser.symbols.Intern(name, local ? parser.scope : kGlobalScope, parser.caseSensitive);
       return Emit(ExprOp::Symbol, static_cast<int32_t>(index));
@@ -231,7 +249,7 @@ struct Parse {
       if (!IsIdentStart(c.Peek())) return Fail(function + " needs a symbol name");
       std::string_view name = c.Identifier();
       bool local = IsLocalName(name, parser.atStartsLocal);
-      if (local) parser.usedScope = true;
+      if (local) parser.used |= kUsedScope;
       uint32_t index =
           parser.symbols.Intern(name, local ? parser.scope : kGlobalScope, parser.caseSensitive);
       if (function == "ref") parser.symbols.NoteRefQuery(index);
@@ -659,13 +677,24 @@ inline void TakeSection(EvalResult& result, int16_t section) {
   result.section = result.section == kNotAddress ? section : kAddressOutsideSections;
 }
 
+[[gnu::noinline]] void NoValue(EvalResult& result, uint32_t index) {
+  result.valid = false;
+  if (result.problem == EvalProblem::None) {
+    result.problem = EvalProblem::NoValue;
+    result.symbol = index;
+  }
+}
+
 inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& result) {
   Symbol& symbol = context.symbols->symbols[index];
   symbol.referenced = true;  // ref() of it gives true from here on
   TakeSection(result, symbol.section);
   if (!symbol.grounded) result.grounded = false;
   if (symbol.definedPass == context.pass) {
-    if (!symbol.known || symbol.definedOrder > context.order) result.known = false;
+    if (!symbol.known || symbol.definedOrder > context.order) {
+      result.known = false;
+      if (!symbol.hasValue) NoValue(result, index);  // (a symbol without a value is not known)
+    }
     return symbol.value;
   }
   result.known = false;
@@ -684,7 +713,7 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
   // so the pass can tell whether that guess still holds at its end.
   if (symbol.forwardPass != context.pass) {
     symbol.forwardPass = static_cast<int16_t>(context.pass);
-    symbol.forwardSeenValid = symbol.definedPass != 0;
+    symbol.forwardSeenValid = symbol.definedPass != 0 && symbol.hasValue;
     symbol.forwardSeenValue = symbol.value;
     context.forwardUsed->push_back(index);
   }
@@ -693,6 +722,9 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
     *context.unresolvedForward = true;
     return 0;
   }
+  // Defined without a value in the last pass: no value here either, unless
+  // what it names gets one in this pass (which then takes another).
+  if (!symbol.hasValue) NoValue(result, index);
   return symbol.value;
 }
 
@@ -701,7 +733,7 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
 const RegisterEquate* FindRegisterEquate(ExprParser& parser, std::string_view name) {
   if (!parser.registers || name.empty()) return nullptr;
   bool local = IsLocalName(name, parser.atStartsLocal);
-  if (local) parser.usedScope = true;  // in another scope the name may be another's
+  if (local) parser.used |= kUsedScope;  // in another scope the name may be another's
   uint32_t index =
       parser.symbols.Intern(name, local ? parser.scope : kGlobalScope, parser.caseSensitive);
   auto found = parser.registers->bySymbol.find(index);

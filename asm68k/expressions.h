@@ -95,6 +95,11 @@ struct RegisterEquates {
   int pass = 0;  // the pass running
 };
 
+// ExprParser::used: a ".local" name was read (the parse depends on the
+// scope), narg was (on the argument count), a number wider than 32 bits
+// was (see wideNumberRead).
+enum : uint8_t { kUsedScope = 1, kUsedNarg = 2, kReadWideNumber = 4 };
+
 // What a parse needs to turn names into symbol numbers.
 struct ExprParser {
   ExprPool& pool;
@@ -102,12 +107,20 @@ struct ExprParser {
   int32_t scope = kGlobalScope;  // owner of ".local" names: the global label above
   int32_t narg = 0;              // what "narg" stands for: the macro's argument count
   bool caseSensitive = false;    // names match only as written
-  bool usedScope = false;        // set when a ".local" name was read
-  bool usedNarg = false;         // set when narg was read
+  uint8_t used = 0;              // what was read: kUsedScope, kUsedNarg, kReadWideNumber
   bool atStartsLocal = true;     // "@name" is a local name (opt l.: a global one)
   ExprEnvironment* environment = nullptr;  // for filesize() and the time symbols
   RegisterEquates* registers = nullptr;    // when any are defined
 };
+
+// The first number wider than 32 bits (not decimal: its low 32 bits are
+// taken) that a parse read (kReadWideNumber), as written: the line's parse
+// warns of it. Lines are parsed one at a time.
+struct WideNumber {
+  std::string text;
+  uint32_t value = 0;
+};
+extern WideNumber wideNumberRead;
 
 // The register equate or list NAME stands for in this pass, or null.
 const RegisterEquate* FindRegisterEquate(ExprParser& parser, std::string_view name);
@@ -122,7 +135,8 @@ Expr ConstantExpr(ExprPool& pool, int32_t value);
 // True (with the value) when the expression has no symbols and no '*'.
 bool IsConstant(const ExprPool& pool, Expr expr, int32_t& value);
 
-enum class EvalProblem : uint8_t { None, Undefined, DivideByZero };
+// NoValue: a symbol defined without a value (Symbol::hasValue).
+enum class EvalProblem : uint8_t { None, Undefined, NoValue, DivideByZero };
 
 struct EvalResult {
   int32_t value = 0;
@@ -133,7 +147,7 @@ struct EvalResult {
   // symbol is undefined or not yet seen in the first pass.
   bool valid = true;
   EvalProblem problem = EvalProblem::None;
-  uint32_t symbol = 0;  // the undefined symbol
+  uint32_t symbol = 0;  // the undefined symbol, or the one without a value
   int64_t laterSymbol = -1;  // the first symbol whose value came from further down
   bool usedLocation = false;  // it holds '*'
   bool grounded = true;  // every symbol it read was grounded (see Symbol::grounded)

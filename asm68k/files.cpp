@@ -20,6 +20,23 @@ namespace asm68k {
 
 namespace {
 
+// Writes `count` zero bytes through `put(bytes, size)`, a block at a time:
+// the zeros an image ends with are never held whole.
+template <typename Put>
+bool PutZeros(uint64_t count, Put put) {
+  static const uint8_t kZeros[1 << 16] = {};
+  while (count > 0) {
+    size_t chunk = static_cast<size_t>(std::min<uint64_t>(count, sizeof(kZeros)));
+    if (!put(kZeros, chunk)) return false;
+    count -= chunk;
+  }
+  return true;
+}
+
+}  // namespace
+
+namespace {
+
 // What is at a path: its identity and size when it is a regular file.
 struct Found {
   ReadResult result = ReadResult::Missing;
@@ -186,7 +203,7 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
   return true;
 }
 
-WriteResult WriteAll(const std::string& path, const uint8_t* data, size_t size) {
+WriteResult WriteAll(const std::string& path, const uint8_t* data, size_t size, uint64_t zeros) {
   DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
     return WriteResult::NotRegular;
@@ -202,15 +219,17 @@ WriteResult WriteAll(const std::string& path, const uint8_t* data, size_t size) 
       !SetEndOfFile(file.Get())) {
     return WriteResult::Failed;
   }
-  size_t done = 0;
-  while (done < size) {
-    DWORD chunk = static_cast<DWORD>(std::min<size_t>(size - done, 1u << 30));
-    DWORD wrote = 0;
-    if (!WriteFile(file.Get(), data + done, chunk, &wrote, nullptr) || wrote == 0) {
-      return WriteResult::Failed;
+  auto put = [&](const uint8_t* bytes, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(count - done, 1u << 30));
+      DWORD wrote = 0;
+      if (!WriteFile(file.Get(), bytes + done, chunk, &wrote, nullptr) || wrote == 0) return false;
+      done += wrote;
     }
-    done += wrote;
-  }
+    return true;
+  };
+  if (!put(data, size) || !PutZeros(zeros, put)) return WriteResult::Failed;
   return file.Close() ? WriteResult::Ok : WriteResult::Failed;
 }
 
@@ -312,7 +331,7 @@ bool ListFolder(const std::string& folder, std::vector<std::string>& names) {
   return true;
 }
 
-WriteResult WriteAll(const std::string& path, const uint8_t* data, size_t size) {
+WriteResult WriteAll(const std::string& path, const uint8_t* data, size_t size, uint64_t zeros) {
   struct stat info;
   if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return WriteResult::NotRegular;
   // Opened without truncating and without waiting: only once it is known to
@@ -322,13 +341,17 @@ WriteResult WriteAll(const std::string& path, const uint8_t* data, size_t size) 
   if (fstat(file.Get(), &info) != 0) return WriteResult::Failed;
   if (!S_ISREG(info.st_mode)) return WriteResult::NotRegular;
   if (ftruncate(file.Get(), 0) != 0) return WriteResult::Failed;
-  size_t done = 0;
-  while (done < size) {
-    ssize_t wrote = write(file.Get(), data + done, size - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) return WriteResult::Failed;
-    done += static_cast<size_t>(wrote);
-  }
+  auto put = [&](const uint8_t* bytes, size_t count) {
+    size_t done = 0;
+    while (done < count) {
+      ssize_t wrote = write(file.Get(), bytes + done, count - done);
+      if (wrote < 0 && errno == EINTR) continue;
+      if (wrote <= 0) return false;
+      done += static_cast<size_t>(wrote);
+    }
+    return true;
+  };
+  if (!put(data, size) || !PutZeros(zeros, put)) return WriteResult::Failed;
   return file.Close() ? WriteResult::Ok : WriteResult::Failed;
 }
 
@@ -347,8 +370,9 @@ ReadResult IdentifyOnDisk(const std::string& path, FileId& id) {
   return found.result;
 }
 
-WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size) {
-  return WriteAll(path, data, size);
+WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size,
+                           uint64_t zeros) {
+  return WriteAll(path, data, size, zeros);
 }
 
 bool RemoveRegularFile(const std::string& path) {

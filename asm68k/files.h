@@ -120,10 +120,12 @@ ReadResult IdentifyOnDisk(const std::string& path, FileId& id);
 enum class WriteResult : uint8_t { Ok, NotRegular, Failed };
 
 // Replaces the regular file at `path` (creating it if there is none) with
-// `size` bytes. Anything else there (a folder, a FIFO, a device) is refused
-// with NotRegular, without waiting on it and without writing to it. An empty
-// image still rewrites the file, so no earlier output survives.
-WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size);
+// `size` bytes, then `zeros` zero bytes. Anything else there (a folder, a
+// FIFO, a device) is refused with NotRegular, without waiting on it and
+// without writing to it. An empty image still rewrites the file, so no
+// earlier output survives.
+WriteResult WriteWholeFile(const std::string& path, const uint8_t* data, size_t size,
+                           uint64_t zeros = 0);
 
 // Removes the regular file at `path`; anything else there (nothing, a
 // folder, a FIFO, a device) is left alone. Where a regular file can't be

@@ -197,8 +197,8 @@ uint64_t ImageBuilder::Span() const {
   return end > low ? end - low : 0;
 }
 
-uint64_t ImageBuilder::SpanWith(uint64_t address, uint64_t count) const {
-  uint64_t end = std::max({High(), reservedEnd, address + count});
+uint64_t ImageBuilder::HeldSpanWith(uint64_t address, uint64_t count) const {
+  uint64_t end = std::max(High(), address + count);
   return end - std::min(low, address);
 }
 
@@ -243,7 +243,7 @@ void FindReplaced(ImageBuilder& builder, std::vector<Overlap>& replaced) {
                  replaced.end());
 }
 
-void BuildImage(ImageBuilder& builder, std::vector<uint8_t>& image) {
+uint64_t BuildImage(ImageBuilder& builder, std::vector<uint8_t>& image) {
   image.clear();
   // Later bytes over earlier ones, into the room the runs have already.
   builder.Merge(builder.runs.size());
@@ -252,12 +252,15 @@ void BuildImage(ImageBuilder& builder, std::vector<uint8_t>& image) {
   for (ImageRun& run : builder.runs) {
     if (!run.bytes.empty() && filled++ == 0) only = &run;
   }
-  if (filled == 0) return;
-  const uint64_t span = builder.Span();
+  if (filled == 0) return 0;
+  // Zeros up to a reserved end are held too, unless the image is larger
+  // than any the 68000 addresses.
+  const uint64_t full = builder.Span();
+  const uint64_t span = full > kMaxImageSize ? builder.HeldSpan() : full;
   if (filled == 1) {
     image = std::move(only->bytes);
-    image.resize(static_cast<size_t>(span));  // zeros up to a reserved ds's end
-    return;
+    image.resize(static_cast<size_t>(span));
+    return full - span;
   }
   image.assign(static_cast<size_t>(span), 0);
   for (const ImageRun& run : builder.runs) {
@@ -265,6 +268,7 @@ void BuildImage(ImageBuilder& builder, std::vector<uint8_t>& image) {
     std::memcpy(&image[static_cast<size_t>(run.start - builder.low)], run.bytes.data(),
                 run.bytes.size());
   }
+  return full - span;
 }
 
 }  // namespace asm68k

@@ -18,8 +18,13 @@
 
 namespace asm68k {
 
-// The 68000 addresses 16 MiB; no image can usefully be larger.
+// The 68000 addresses 16 MiB: the bytes of an image, from its lowest to its
+// highest, are held in memory, and are at most that.
 constexpr uint32_t kMaxImageSize = 16u * 1024 * 1024;
+// Zeros after those, from padding or a ds right after the bytes, are not
+// held: with them an image may be up to 2 GiB long, as a Sega CD boot
+// source pads its disc image to 32 MiB ("align $2000000").
+constexpr uint64_t kMaxImageLength = 1ull << 31;
 // What one pass may place in all, bytes placed again counting again: a
 // source that patches the same bytes over and over ends there.
 constexpr uint64_t kMaxPlacedInPass = 256u << 20;
@@ -106,9 +111,11 @@ struct ImageBuilder {
     return runs.empty() ? high : std::max<uint64_t>(high, runs.back().End());
   }
   // The image's span: its lowest byte to its highest, or to the end of a
-  // reserved ds; with `count` more bytes at `address` for SpanWith.
+  // reserved ds (Span); its lowest byte to its highest, which are held
+  // (HeldSpan); with `count` more bytes at `address` for HeldSpanWith.
   uint64_t Span() const;
-  uint64_t SpanWith(uint64_t address, uint64_t count) const;
+  uint64_t HeldSpan() const { return High() > low ? High() - low : 0; }
+  uint64_t HeldSpanWith(uint64_t address, uint64_t count) const;
   // Empties the builder for the next pass, with room for `expected` bytes in
   // its first run (what the pass before wanted to place): most images are
   // one run, and a pass sure to be followed by another places none.
@@ -121,9 +128,11 @@ struct ImageBuilder {
 // lines are exact when the builder recorded sources.
 void FindReplaced(ImageBuilder& builder, std::vector<Overlap>& replaced);
 
-// Lays the runs out into `image`, later runs over earlier ones (the span
-// must be at most kMaxImageSize); runs that make one stretch become the
-// image without a copy.
-void BuildImage(ImageBuilder& builder, std::vector<uint8_t>& image);
+// Lays the runs out into `image`, later runs over earlier ones (the held
+// span must be at most kMaxImageSize); runs that make one stretch become
+// the image without a copy. Returns the zeros the image ends with past
+// `image`: none when the whole image is at most kMaxImageSize, which is
+// then all in `image`; else the reserved zeros past its highest byte.
+uint64_t BuildImage(ImageBuilder& builder, std::vector<uint8_t>& image);
 
 }  // namespace asm68k

@@ -157,7 +157,7 @@ uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count, bool i
     image.Note(state.location, count);
     // Past the largest image the pass stops: the rest could only be more of
     // it. (Bytes placed over others, as a patch does, make no image larger.)
-    if (image.wanted > kMaxImageSize && !state.fatal && image.Span() > kMaxImageSize) {
+    if (image.wanted > kMaxImageSize && !state.fatal && image.HeldSpan() > kMaxImageSize) {
       EndRun(state, "the image would be larger than 16 MiB");
     }
     if (image.wanted > kMaxPlacedInPass && !state.fatal) {
@@ -205,7 +205,22 @@ void LocationPastEnd(PassState& state, int32_t label) {
   PastEnd(state, what + " would be at " + HexAddress(state.location) + ", past address $FFFFFFFF");
 }
 
-void Pad(PassState& state, uint64_t count) { EmitBytes(state, nullptr, count); }
+void Pad(PassState& state, uint64_t count) {
+  // Padding right after the image's highest bytes that would take it past
+  // what is held (a Sega CD boot source pads its disc image to 32 MiB)
+  // becomes the zeros the image ends with, held no more than a ds's there.
+  ImageBuilder& image = state.image;
+  const uint64_t high = image.High();
+  if (image.low != UINT64_MAX && state.location >= high &&
+      (state.location == high || state.location == image.reservedEnd) &&
+      image.HeldSpanWith(state.location, count) > kMaxImageSize && !state.inOffset &&
+      Current(state).kind != SectionKind::Bss && state.location + count <= kAddressEnd) {
+    image.Reserve(state.location + count, {state.order, state.file, state.line, KeepContext(state)});
+    Advance(state, count);
+    return;
+  }
+  EmitBytes(state, nullptr, count);
+}
 
 void PadOddAddress(PassState& state, std::string_view what) {
   PassWarning(state, std::string(what) + " at odd address " + HexAddress(state.location) +
@@ -331,15 +346,17 @@ bool LayOutSections(PassState& state) {
     }
   }
   const ImageBuilder& image = state.image;
-  uint64_t span = image.Span();
+  uint64_t span = image.HeldSpan();
   // (A run that ended at a limit has said why: the image's size, mostly.)
   if (span > kMaxImageSize && !state.fatal && !image.runs.empty() &&
       !image.runs.back().pieces.empty()) {
-    bool reserved = image.reservedEnd > image.High();
-    PassMessageAt(state, Severity::Error,
-                  reserved ? image.reservedBy : image.runs.back().pieces.back().source,
+    PassMessageAt(state, Severity::Error, image.runs.back().pieces.back().source,
                   "the image would span " + std::to_string(span) +
                       " bytes, more than 16 MiB, from its lowest byte to its highest");
+  } else if (image.Span() > kMaxImageLength && !state.fatal && !image.runs.empty()) {
+    PassMessageAt(state, Severity::Error, image.reservedBy,
+                  "the image would be " + std::to_string(image.Span()) +
+                      " bytes long with the zeros that end it, more than 2 GiB");
   }
   return settled;
 }

@@ -117,6 +117,16 @@ namespace {
 // The top frame has run out of lines: repeat a rept body, or leave the frame.
 void EndFrame(LineSource& source) {
   Frame& frame = source.frames.back();
+  if (source.conditionals.size() > frame.conditionals && frame.kind == Frame::Macro &&
+      frame.macro->opensIf) {
+    // The block a one-line macro opened goes on in its caller's lines, and
+    // is named there.
+    for (size_t i = frame.conditionals; i < source.conditionals.size(); ++i) {
+      source.conditionals[i].file = frame.callFile;
+      source.conditionals[i].line = frame.callLine;
+    }
+    frame.conditionals = source.conditionals.size();
+  }
   while (source.conditionals.size() > frame.conditionals) {
     const LineSource::Conditional& open = source.conditionals.back();
     ErrorAt(source.state, open.file, open.line,
@@ -363,6 +373,20 @@ int ClassifyLine(SourceText& text, uint32_t index) {
   }
   text.classes[index] = static_cast<int16_t>(directive);
   return directive;
+}
+
+const MacroDefinition* IfMacroCalled(const LineSource& source, const SourceText& text,
+                                     const LineInfo& line) {
+  const char* p = text.LineBegin(line);
+  const char* end = text.LineEnd(line);
+  bool column1 = p < end && !IsSpace(*p);
+  std::string_view word = NextWord(p, end);
+  if (column1 || (!word.empty() && word.back() == ':')) word = NextWord(p, end);  // after a label
+  size_t dot = word.find('.');
+  if (dot != std::string_view::npos) word = word.substr(0, dot);  // its size
+  if (word.empty()) return nullptr;
+  auto found = source.macros.find(ToLowerCopy(word));
+  return found != source.macros.end() && found->second->opensIf ? found->second.get() : nullptr;
 }
 
 Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {

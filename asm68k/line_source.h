@@ -27,6 +27,9 @@ struct MacroDefinition {
   std::vector<std::string> parameters;  // NAME macro A,B: \A is the first argument
   NameIndex parameterIndex;
   uint64_t bodyText = 0;  // the bytes of its body's text, read again in each expansion
+  // A one-line macro (macros) whose line opens a conditional block: the
+  // caller's lines go on with the block (ifarg macros / if strlen("\1")>0).
+  bool opensIf = false;
 };
 
 struct Frame {
@@ -109,6 +112,7 @@ struct LineSource : TextSource, ExprEnvironment {
   bool KeptExhausted();
   uint64_t kept = 0;
   bool stopped = false;  // end, or a limit that makes the rest of the pass pointless
+  uint32_t ifMacros = 0;  // one-line macros defined in the pass that open a conditional block
 
   LineSource(Assembly& assembly, PassState& state) : assembly(assembly), state(state) {}
 
@@ -181,6 +185,10 @@ std::string ContextText(const PassState& state, uint32_t step);
 std::string Where(const Assembly& assembly, uint32_t file, uint32_t line);
 // "the macro", "the rept body" or "the file": what a frame is, for messages.
 const char* BlockName(const Frame& frame);
+// The one-line macro that opens a conditional block which the text's line
+// calls, or null (see MacroDefinition::opensIf).
+const MacroDefinition* IfMacroCalled(const LineSource& source, const SourceText& text,
+                                     const LineInfo& line);
 // In the top frame, from its next line on: the index of the line that ends
 // the block (kind `closes`), counting blocks (kind `opens`) nested inside; -1
 // when the frame runs out first.

@@ -174,7 +174,7 @@ const Symbol* ValueNamed(const PassState& state, const Statement& statement) {
   }
   const Symbol& symbol = state.assembly->symbols.symbols[static_cast<size_t>(statement.label)];
   bool value = symbol.kind == SymbolKind::Equ || symbol.kind == SymbolKind::Set;
-  return value && symbol.definedPass == state.pass ? &symbol : nullptr;
+  return value && symbol.definedPass == state.pass && symbol.hasValue ? &symbol : nullptr;
 }
 
 // Whether the pass may still be the last without errors, so that its

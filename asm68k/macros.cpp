@@ -182,25 +182,46 @@ struct Substituter {
     return codeEnd;
   }
 
-  const std::string* NamedText(std::string_view name) const {
+  // The text \NAME stands for, or null; `equate` tells a string equate's.
+  const std::string* NamedText(std::string_view name, bool* equate = nullptr) const {
     if (with.call) {
       if (const std::string* text = CallName(*with.call, name)) {
         // A local name that names a string equate (local NAME, then NAME
         // equs TEXT) stands for the equate's text.
-        const std::string* equate = nullptr;
+        const std::string* named = nullptr;
         if (with.source && LocalName(*with.call, name) == text) {
-          equate = with.source->TextEquate(*text);
+          named = with.source->TextEquate(*text);
         }
-        return equate ? equate : text;
+        if (equate) *equate = named != nullptr;
+        return named ? named : text;
       }
     }
+    if (equate) *equate = true;
     return with.source ? with.source->TextEquate(name) : nullptr;
   }
 
-  // Whether `at` is inside a string of the line's code (a doubled backslash
-  // is rare: the line is read from its start for each).
-  bool InString(size_t at) {
-    if (at >= Code()) return false;
+  // A string equate's text put into a string of the line: the string's
+  // quote character in it stays a character (doubled, as the string is
+  // read), since the string was already delimited where it was written.
+  // So an equate holding ' !"' goes into "\c" whole, as a Mega Drive
+  // emulator detector's character table needs.
+  void PutEquateText(const std::string& text, size_t at) {
+    char quote = 0;
+    if (text.find_first_of("'\"") != std::string::npos && (quote = QuoteAround(at)) != 0 &&
+        text.find(quote) != std::string::npos) {
+      for (char ch : text) {
+        out += ch;
+        if (ch == quote) out += ch;
+      }
+      return;
+    }
+    out += text;
+  }
+
+  // The quote of the string of the line's code that `at` is inside, or 0
+  // (rarely needed: the line is read from its start for each).
+  char QuoteAround(size_t at) {
+    if (at >= Code()) return 0;
     char quote = 0;
     for (size_t i = 0; i < at; ++i) {
       if (quote) {
@@ -209,8 +230,9 @@ struct Substituter {
         quote = line[i];
       }
     }
-    return quote != 0;
+    return quote;
   }
+  bool InString(size_t at) { return QuoteAround(at) != 0; }
 
   // \#NAME or \$NAME at `at`: a name follows, and a value is put in.
   bool IsValueReference(size_t at) {
@@ -222,7 +244,9 @@ struct Substituter {
   bool StartsReference(size_t at) {
     if (at + 1 >= line.size() || line[at] != '\\') return false;
     char next = line[at + 1];
-    if (with.call && (IsDigit(next) || next == '@' || next == '#')) return true;
+    if (with.call && (IsDigit(next) || next == '@')) return true;
+    // \# with no name after it (narg) is no reference here: after a name,
+    // "\cind\#$" is the equate's text and "#$".
     if (next == '#' || next == '$') return with.source && IsValueReference(at);
     if (!IsIdentStart(next) || next == '.' || next == '@') return false;
     return NamedText(line.substr(at + 1, NameEnd(line, at + 2) - at - 1)) != nullptr;
@@ -240,7 +264,7 @@ struct Substituter {
     const MacroCallText* call = with.call;
     if (call && IsDigit(next)) {
       if (next == '0') {
-        if (call->size) out += call->size;
+        out += call->size;
       } else if (static_cast<size_t>(next - '1') < call->Count()) {
         out += call->Argument(static_cast<size_t>(next - '1'));
       }
@@ -287,18 +311,21 @@ struct Substituter {
     }
     if (IsIdentStart(next) && next != '.' && next != '@') {
       size_t end = NameEnd(line, at + 2);
-      const std::string* text = NamedText(line.substr(at + 1, end - at - 1));
+      bool equate = false;
+      const std::string* text = NamedText(line.substr(at + 1, end - at - 1), &equate);
       if (!text) return at;
-      out += *text;
+      if (equate) {
+        PutEquateText(*text, at);
+      } else {
+        out += *text;
+      }
       return SkipTerminator(end);
     }
     return at;
   }
 
-  bool Run() {
-    // Bare names are looked for only in the code of a macro that names some.
-    bool bare = with.call && ((with.call->parameters && !with.call->parameters->empty()) ||
-                              !with.call->locals.empty());
+  // `bare`: names stand for parameters and locals without a backslash too.
+  bool Run(bool bare) {
     bool changed = false;
     char quote = 0;
     size_t copied = 0;  // line[copied, i) is still to be copied
@@ -342,7 +369,11 @@ struct Substituter {
         ++i;
         continue;
       }
-      if (c == '$' || c == '%' || IsDigit(c)) {  // a number: its digits are no name
+      // A number: its digits are no name. A '%' before a letter is no
+      // binary number but the modulo operator, and a name follows it
+      // ("(\num)%mask" with a local name mask).
+      if (c == '$' || (c == '%' && !(i + 1 < line.size() && IsIdentStart(line[i + 1]))) ||
+          IsDigit(c)) {
         ++i;
         while (i < line.size() && IsIdentChar(line[i])) ++i;
         continue;
@@ -378,7 +409,8 @@ bool SubstituteLine(std::string_view line, LineSubstitution& with, std::string& 
   if (!hasBackslash && !bare) return false;
   size_t start = out.size();
   Substituter substituter{line, with, out};
-  if (substituter.Run()) return true;
+  // Bare names are looked for only in the code of a macro that names some.
+  if (substituter.Run(bare)) return true;
   out.resize(start);
   return false;
 }

@@ -65,7 +65,9 @@ struct MacroCallText {
   // is arguments[shifted] (moving past costs nothing however many there are).
   std::vector<std::string> arguments;
   size_t shifted = 0;
-  char size = 0;                       // \0: the call's size letter as written, or 0
+  // \0: what follows the call's name after a dot, as written: a size letter
+  // (push.w), or a word that a macro set dispatches on (Console.WriteLine).
+  std::string size;
   std::string unique;                  // \@: a text of its own for each expansion
   // \NAME, and NAME standing alone in code: the names the definition gives
   // its parameters, in order (matched in any case).

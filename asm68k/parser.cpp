@@ -46,6 +46,11 @@ struct LineParser {
   }
   void Error(std::string text) { Add(Severity::Error, std::move(text)); }
 
+  [[gnu::noinline]] void WideNumberWarning() {
+    Add(Severity::Warning, "'" + wideNumberRead.text + "' is wider than 32 bits: its low 32 bits, " +
+                               Hex(wideNumberRead.value) + ", are taken");
+  }
+
   // The symbol a label names; -1 after reporting why it can't be one.
   int32_t Declare(std::string_view name) {
     if (RegisterFromName(name) != kRegNone) {
@@ -183,10 +188,14 @@ struct LineParser {
     }
 
     ExprParser parser{store.expressions, assembly.symbols, context.scope, context.narg,
-                      context.caseSensitive, false};
+                      context.caseSensitive};
     parser.environment = context.environment;
     parser.atStartsLocal = context.atStartsLocal;
     if (!assembly.registerEquates.bySymbol.empty()) parser.registers = &assembly.registerEquates;
+    if (!fields.suffix.empty() && (directive >= 0 || operation.forms.count > 0)) {
+      statement.kind = StatementKind::Invalid;
+      return Error(UnknownSize(fields.operation, fields.suffix));
+    }
     if (directive >= 0) {
       ParseDirective(directive, op, fields, writtenSize, field, parser, error);
     } else if (!fields.operation.empty()) {
@@ -199,8 +208,11 @@ struct LineParser {
         statement.size = writtenSize;
       }
     }
-    if (parser.usedScope) context.usedScope = true;
-    if (parser.usedNarg) context.usedNarg = true;
+    if (parser.used) {
+      if (parser.used & kUsedScope) context.usedScope = true;
+      if (parser.used & kUsedNarg) context.usedNarg = true;
+      if (parser.used & kReadWideNumber) WideNumberWarning();
+    }
   }
 };
 

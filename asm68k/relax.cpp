@@ -44,6 +44,9 @@ uint32_t FormSize(const SizedLine& line, uint8_t form) {
 uint8_t LastForm(SizedKind kind) {
   return kind == SizedKind::Absolute ? kAbsoluteLong : 1;
 }
+static_assert(kAbsoluteLong == 2 && kBranchWord == 1 && kDisplacementWord == 1 &&
+                  kQuickWritten == 1,
+              "MayStillGrow knows the longest forms");
 
 struct Target {
   uint32_t value;

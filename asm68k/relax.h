@@ -30,6 +30,12 @@ enum : uint8_t {
   kQuickForm = 0, kQuickWritten = 1,
 };
 
+// Whether a line that took `form` may still grow in a later pass (forms
+// only grow, so the longest one stays).
+inline bool MayStillGrow(SizedKind kind, uint8_t form) {
+  return form < (kind == SizedKind::Absolute ? kAbsoluteLong : 1);
+}
+
 // The form the line takes in this pass: the one the table gave it, grown
 // while the value `r` (of `expr`, from the store being run) is out of its reach.
 uint8_t ChooseForm(PassState& state, const SizedRequest& request, const EvalResult& r, Expr expr);

@@ -128,6 +128,15 @@ bool IsNamingWord(std::string_view word) {
          lower == "equs" || lower == "substr" || lower == "equr" || lower == "reg";
 }
 
+}  // namespace
+
+std::string UnknownSize(std::string_view operation, std::string_view suffix) {
+  return "unknown size '." + std::string(suffix) + "' on " + std::string(operation) +
+         "; sizes are .b, .w, .l and .s";
+}
+
+namespace {
+
 // Reads the operation word at the cursor: a name with an optional size
 // suffix, or '='. `nameEnd`, when set, is where the name at the cursor ends.
 bool ReadOperation(Cursor& c, LineFields& out, std::string& error, const char* nameEnd = nullptr) {
@@ -150,12 +159,14 @@ bool ReadOperation(Cursor& c, LineFields& out, std::string& error, const char* n
     const char* suffix = c.p;
     while (c.p < c.end && IsIdentChar(*c.p)) ++c.p;
     char letter = suffix + 1 == c.p ? ToLower(*suffix) : 0;
-    if (letter != 'b' && letter != 'w' && letter != 'l' && letter != 's') {
-      error = "unknown size '." + std::string(suffix, c.p) + "' on " + std::string(out.operation) +
-              "; sizes are .b, .w, .l and .s";
+    if (letter == 'b' || letter == 'w' || letter == 'l' || letter == 's') {
+      out.size = letter;
+    } else if (suffix < c.p) {
+      out.suffix = std::string_view(suffix, static_cast<size_t>(c.p - suffix));
+    } else {
+      error = UnknownSize(out.operation, out.suffix);
       return false;
     }
-    out.size = letter;
   }
   if (!c.AtEnd() && !IsSpace(*c.p) && *c.p != ';' && *c.p != '=') {
     error = "unexpected " + Excerpt(c.p, c.end) + " after " + std::string(out.operation);

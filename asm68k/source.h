@@ -146,11 +146,17 @@ struct LineFields {
   std::string_view label;          // empty when the line defines no label
   std::string_view operation;      // as written; "=" for the assignment form
   char size = 0;                   // lower-case size letter after '.', or 0
+  // A word after '.' that is no size letter: only a macro call takes one
+  // (its \0), so the parser refuses it on an instruction or directive.
+  std::string_view suffix;
   const char* operands = nullptr;  // operand field, comment and trailing blanks removed
   const char* operandsEnd = nullptr;
   const char* comment = nullptr;  // what follows the operands after a blank (to the line's end)
   const char* commentEnd = nullptr;
 };
+
+// The error for an instruction or directive with a word after its dot.
+std::string UnknownSize(std::string_view operation, std::string_view suffix);
 
 // Decides whether a word in column 1 is an operation rather than a label.
 using OperationTest = bool (*)(std::string_view word);

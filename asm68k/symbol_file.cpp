@@ -58,8 +58,8 @@ std::vector<Entry> PassSymbols(const Assembly& assembly, int pass, bool owned) {
   for (size_t i = 0; i < symbols.size(); ++i) {
     const Symbol& symbol = symbols[i];
     if (i == assembly.rsCounter || symbol.kind == SymbolKind::Undefined ||
-        symbol.kind == SymbolKind::Register ||
-        symbol.definedPass != pass) {
+        symbol.kind == SymbolKind::Register || symbol.definedPass != pass ||
+        !symbol.hasValue) {
       continue;
     }
     uint8_t kind = symbol.kind == SymbolKind::Label ? kLabelRecord : kEquateRecord;

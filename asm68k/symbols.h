@@ -35,6 +35,10 @@ struct Symbol {
   // last pass gave it, so "X equ X" would keep its first guess for ever:
   // one that never grounds is an error (see GroundDefinitions).
   bool grounded = false;
+  // Its last definition gave it a value: an equ whose expression names an
+  // undefined symbol (or one without a value, or itself) gets none, and is
+  // an error only where it is used.
+  bool hasValue = false;
   // Where the current pass defined it first: the line's place in the pass
   // (for message order), its file and its line number.
   uint32_t definedOrder = 0;

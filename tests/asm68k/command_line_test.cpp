@@ -102,14 +102,14 @@ TEST(CommandLine, Parsing) {
 TEST(CommandLine, SwitchesGiveTheAssemblyItsOptions) {
   asm68k::CommandLine line =
       Parse({"/e", "A=1;B='x;y';C", "/o", "w+,ae-", "/j", "inc", "/E", "D=2*A", "-j", "lib/",
-             "/o", "l.", "/p", "s,o"});
+             "/o", "l.", "/j", "include\\*", "/j", ".*", "/p", "s,o"});
   ASSERT_TRUE(line.valid) << line.error;
   std::string equates;
   for (const asm68k::Equate& equate : line.options.equates) {
     equates += equate.name + "=" + equate.value + " ";
   }
   EXPECT_EQ(equates, "A=1 B='x;y' C=1 D=2*A ");
-  EXPECT_EQ(line.options.includeDirs, (std::vector<std::string>{"inc", "lib/"}));
+  EXPECT_EQ(line.options.includeDirs, (std::vector<std::string>{"inc", "lib/", "include", "."}));
   EXPECT_EQ(line.options.opts, (std::vector<std::string>{"w+,ae-", "l."}));
 }
 

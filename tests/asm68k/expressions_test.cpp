@@ -132,6 +132,12 @@ TEST(Expressions, Errors) {
       {"dc.l 18446744073709551616", "number is too large for 32 bits"},
       {"dc.l 1+", "missing value at the end of the expression"},
       {"dc.l nowhere", "undefined symbol 'nowhere'"},
+      // An equ of an undefined name has no value: its use is the error, naming the name.
+      {"dc.l wide+1\nwide equ typo*2",
+       "'wide' has no value: its equ on line 2 names 'typo', which is undefined"},
+      {"dc.l a\na equ b\nb equ a",
+       "'a' has no value: its equ on line 2 names 'b', whose equ on line 3 names 'a': its value "
+       "depends on itself"},
       {"dc.l d3", "register d3 cannot be used as a value here"},
       {"dc.l CCR", "register CCR cannot be used as a value here"},
       {"dc.l 1+d0", "register d0 cannot be used as a value here"},

@@ -400,6 +400,9 @@ TEST(Instructions, OptimisationsTakeTheShorterFormThatDoesTheSame) {
        {0x4E71, 0x3038, 0x0000, 0x3038, 0x7FFF}},
       {" opt ow+\n move.w $8000,d0\n move.w $FFFF8000,d0\n move.w $FFFF7FFF,d0",
        {0x3039, 0x0000, 0x8000, 0x3038, 0x8000, 0x3039, 0xFFFF, 0x7FFF}},
+      // A form already at its longest can't change: '*' after it is known.
+      {" opt ow+\n move.w far,d0\n if *>0\n nop\n endif\nfar equ $12345",
+       {0x3039, 0x0001, 0x2345, 0x4E71}},
       {"back: nop\n opt op+\n lea back,a0\n jsr back", {0x4E71, 0x41FA, 0xFFFC, 0x4EBA, 0xFFF8}},
       {"back: nop\n opt op+,ow+\n lea back,a0\n move.w d0,back",
        {0x4E71, 0x41FA, 0xFFFC, 0x31C0, 0x0000}},  // a destination is never PC relative

@@ -82,6 +82,9 @@ TEST(Macros, ExpandWithTheirArguments) {
   ExpectWords({
       {"push macro\n move.\\0 \\1,-(sp)\n endm\n push.l d0\n push.w d1", {0x2F00, 0x3F01}},
       {"sz macro\n ifc 'W','\\0'\n dc.w 1\n endc\n endm\n sz.W\n sz.w", {1}},  // \0 as written
+      // A word after the dot is \0 too: a debugger's macros dispatch on it.
+      {"Console macro\n if strcmp('\\0','WriteLine')\n dc.w \\1\n endif\n endm\n"
+       " Console.WriteLine 7\n Console.Clear 8", {7}},
       {"two macro\n dc.w \\1,\\2\n endm\n two 1,2", {1, 2}},
       {"two macro\n dc.b \\1\\2\n endm\n two 1,2", {0x0C00}},  // text pasted: dc.b 12
       {"cnt macro\n dc.w narg,\\#\n endm\n cnt a,b,c\n cnt", {3, 3, 0, 0}},
@@ -356,7 +359,7 @@ TEST(Dialect, FormsRealSourcesUse) {
                 {0x4E71, 0x60FE, 0x41FA, 0xFFFC, 0x00FF, 0x0006, 0x000C}},
                {" obj $FFFF0000\n ds.b $10000\ne:\n objend\n dc.l e", {0, 0}},
                {" dc.w 1\n rorg 6,$FF\n dc.w 2", {1, 0xFFFF, 0xFFFF, 2}}});
-  ExpectErrors({{"align 25", "align takes a number of bits from 0 to 24"},
+  ExpectErrors({{"align 32", "align takes a number of bits from 0 to 31"},
                 {"objend", "objend without obj"},
                 {"dc.l 1\n rorg 2", "rorg $2 is behind $4, where the section has got to"},
                 {"x equr d9", "equr takes a data or address register, not 'd9'"},

@@ -61,7 +61,7 @@ TEST(Ranges, Immediates) {
       {"andi #256,ccr", "does not fit in a byte"},
       {"ori #65536,sr", "does not fit in a word"},
       {"stop #65536", "does not fit in a word"},
-      {"move.l #$100000000,d0", "number is too large for 32 bits"},
+      {"move.l #4294967296,d0", "number is too large for 32 bits"},  // in hex: its low 32 bits, warned
   });
 }
 

@@ -125,9 +125,9 @@ TEST(Lines, ColumnOneInstructionNamesAreOperations) {
 }
 
 TEST(Lines, Errors) {
+  // A word after the dot is left to the parser: a macro call takes it as \0.
   Split s = SplitText("\tmove.q d0,d1");
-  EXPECT_FALSE(s.ok);
-  EXPECT_EQ(s.error, "unknown size '.q' on move; sizes are .b, .w, .l and .s");
+  EXPECT_TRUE(s.ok);
   s = SplitText("1abc nop");
   EXPECT_FALSE(s.ok);
   EXPECT_EQ(s.error, "a line starts with a label, a blank, '*' or ';', not '1abc nop'");
@@ -173,7 +173,7 @@ TEST(Lines, OperationWordsAndSizes) {
       {"\tbra equal", "", "bra", 0, "equal", ""},
       {"\tbra set,x", "", "bra", 0, "set,x", ""},
       {"\tmove.", "", "", 0, "", "unknown size '.' on move; sizes are .b, .w, .l and .s"},
-      {"\tmove.bw d0", "", "", 0, "", "unknown size '.bw' on move; sizes are .b, .w, .l and .s"},
+      {"\tmove.bw d0", "", "move", 0, "d0", ""},  // the word is the parser's (a macro's \0)
       {"\tmove.b, d0", "", "", 0, "", "unexpected ', d0' after move"},
       {"\tmove.b.w d0", "", "", 0, "", "unexpected '.w d0' after move"},
       {"\tmove(a0)", "", "", 0, "", "unexpected '(a0)' after move"},

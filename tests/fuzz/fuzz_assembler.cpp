@@ -1,7 +1,8 @@
 // libFuzzer target: any bytes, assembled in memory as a source with the
 // files it may include or incbin. Aborts when a result breaks a rule every
 // run must keep:
-//   - an image only without errors, and never larger than 16 MiB;
+//   - an image only without errors, its bytes never more than 16 MiB and
+//     with the zeros that end it never more than 2 GiB;
 //   - each message is a printable line "NAME:LINE: error: TEXT" (or
 //     warning:, or neither for a message of the source's own), LINE at least
 //     1, then perhaps printable lines that say how the line was reached
@@ -93,7 +94,7 @@ std::string Count(uint64_t n, const char* what) {
 }
 
 // "N error(s), M warning(s)[, K byte(s)]"
-std::string Summary(uint64_t errors, uint64_t warnings, bool success, size_t bytes) {
+std::string Summary(uint64_t errors, uint64_t warnings, bool success, uint64_t bytes) {
   std::string text = Count(errors, "error") + ", " + Count(warnings, "warning");
   if (success) text += ", " + Count(bytes, "byte");
   return text;
@@ -132,8 +133,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   Check(result.errors == 0 || result.image.empty(), "no image when there are errors",
         result.summary);
-  Check(result.image.size() <= asm68k::kMaxImageSize, "image within 16 MiB",
+  Check(result.image.size() <= asm68k::kMaxImageSize, "image held within 16 MiB",
         std::to_string(result.image.size()));
+  Check(result.image.size() + result.imageZeros <= asm68k::kMaxImageLength,
+        "image within 2 GiB with its zeros", std::to_string(result.imageZeros));
   uint64_t errors = 0, warnings = 0;
   for (const std::string& whole : result.messages) {
     std::string_view message = whole;
@@ -172,7 +175,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   bool success = result.errors == 0;
   std::string expected = Summary(static_cast<uint64_t>(result.errors),
                                  static_cast<uint64_t>(result.warnings), success,
-                                 result.image.size());
+                                 result.image.size() + result.imageZeros);
   Check(result.summary == expected, "the summary counts the messages and bytes",
         result.summary + " instead of " + expected);
   return 0;
