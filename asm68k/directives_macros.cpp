@@ -293,14 +293,14 @@ void RunMacroCall(PassState& state, const Statement&) {
   if (!source.ReadAgain(macro->bodyText)) return;
   // The arguments are kept until the expansion ends: calls nested 256 deep
   // with a long list each hold them all.
-  uint64_t kept = 0;
+  if (dot != std::string::npos) call->size = written.substr(dot + 1);
+  uint64_t kept = call->size.size();
   for (const std::string& argument : call->arguments) kept += argument.size() + kEntryCost;
   if (!source.Keep(kept, 0)) return;
   // \@: "_" and the expansion's number, six digits at least.
   call->unique = std::to_string(++source.expansions);
   if (call->unique.size() < 6) call->unique.insert(0, 6 - call->unique.size(), '0');
   call->unique.insert(0, 1, '_');
-  if (dot != std::string::npos) call->size = written.substr(dot + 1);
   call->parameters = &macro->parameters;
   call->parameterIndex = &macro->parameterIndex;
 
