@@ -249,7 +249,7 @@ void RunMacroCall(PassState& state, const Statement&) {
   // The name with its size as written: \0 gives the size in its own case.
   std::string written(fields.operation.data(),
                       fields.operation.size() + (fields.size ? 2 : 0) +
-                          (fields.suffix.empty() ? 0 : 1 + fields.suffix.size()));
+                          (fields.suffixLength == 0 ? 0 : 1 + fields.suffixLength));
   size_t dot = written.find('.');
   std::string name = ToLowerCopy(written.substr(0, dot));
   auto found = source.macros.find(name);
