@@ -286,7 +286,14 @@ void RunMacroCall(PassState& state, const Statement&) {
   call->unique = std::to_string(++source.expansions);
   if (call->unique.size() < 6) call->unique.insert(0, 6 - call->unique.size(), '0');
   call->unique.insert(0, 1, '_');
-  if (dot != std::string::npos) call->size = written.substr(dot + 1);
+  if (dot != std::string::npos) {
+    call->size = written.substr(dot + 1);
+    // A word after the dot names what the macro is to do (Console.Run), and
+    // the macros that take one compare it in lower case (strcmp("\0","run")):
+    // unless labels are case-sensitive, it is given in lower case. A size
+    // letter stays as written.
+    if (call->size.size() > 1 && !state.options.caseSensitive) call->size = ToLowerCopy(call->size);
+  }
   call->parameters = &macro->parameters;
 
   Frame frame;
