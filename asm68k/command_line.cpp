@@ -129,6 +129,21 @@ const char* OutputNotMade(const std::string& name) {
   return nullptr;
 }
 
+// The flags of /o FLAGS (`shown` as the command line wrote them), kept for
+// the opt line they make.
+bool ParseOptFlags(const std::string& shown, const std::string& value, CommandLine& line,
+                   std::string& error) {
+  // Its flags are an opt line's operand: no blank, comment or line break may end it early.
+  bool plain = !value.empty() && !HasControlCharacter(value);
+  for (char c : value) plain = plain && !IsBlank(c) && c != ';';
+  if (!plain) {
+    error = shown + ": opt flags are FLAG[,FLAG...] without blanks";
+    return false;
+  }
+  line.options.opts.push_back(value);
+  return true;
+}
+
 // A switch at argv[i]; one that takes a value takes the next argument,
 // moving `i` past it. False with `error` set when it is unknown or its
 // value is malformed, and `notMade` set too when it asks for an output this
@@ -156,8 +171,13 @@ bool ParseSwitch(int argc, const char* const* argv, int& i, CommandLine& line, b
   // Switches build scripts pass, which would change nothing in an image,
   // symbol file or listing made here (macro expansions, which /m asks to
   // list, are always listed).
-  for (const char* accepted : {"k", "m", "c", "w", "g", "z", "zd"}) {
+  for (const char* accepted : {"k", "m", "c", "w", "g", "z", "zd", "i", "d"}) {
     if (name == accepted) return true;
+  }
+  // "/oos+" is "/o os+": build scripts write an option's flag against the
+  // /o, one switch a flag.
+  if (name.size() > 1 && name[0] == 'o') {
+    return ParseOptFlags(argument, argument.substr(2), line, error);
   }
   if (const char* output = OutputNotMade(name)) {
     notMade = true;
@@ -199,14 +219,7 @@ bool ParseSwitch(int argc, const char* const* argv, int& i, CommandLine& line, b
     }
     line.options.includeDirs.push_back(value);
   } else if (name == "o") {
-    // Its flags are an opt line's operand: no blank, comment or line break may end it early.
-    bool plain = !value.empty() && !HasControlCharacter(value);
-    for (char c : value) plain = plain && !IsBlank(c) && c != ';';
-    if (!plain) {
-      error = shown + ": opt flags are FLAG[,FLAG...] without blanks";
-      return false;
-    }
-    line.options.opts.push_back(value);
+    return ParseOptFlags(shown, value, line, error);
   } else {
     bool number = !value.empty();
     for (char c : value) number = number && IsDigit(c);

@@ -258,7 +258,7 @@ void RunMacroCall(PassState& state, const Statement&) {
   // The name with its size as written: \0 gives the size in its own case.
   std::string written(fields.operation.data(),
                       fields.operation.size() + (fields.size ? 2 : 0) +
-                          (fields.suffix.empty() ? 0 : 1 + fields.suffix.size()));
+                          (fields.suffixLength == 0 ? 0 : 1 + fields.suffixLength));
   size_t dot = written.find('.');
   std::string name = ToLowerCopy(written.substr(0, dot));
   auto found = source.macros.find(name);
@@ -293,7 +293,14 @@ void RunMacroCall(PassState& state, const Statement&) {
   if (!source.ReadAgain(macro->bodyText)) return;
   // The arguments are kept until the expansion ends: calls nested 256 deep
   // with a long list each hold them all.
-  if (dot != std::string::npos) call->size = written.substr(dot + 1);
+  if (dot != std::string::npos) {
+    call->size = written.substr(dot + 1);
+    // A word after the dot names what the macro is to do (Console.Run), and
+    // the macros that take one compare it in lower case (strcmp("\0","run")):
+    // unless labels are case-sensitive, it is given in lower case. A size
+    // letter stays as written.
+    if (call->size.size() > 1 && !state.options.caseSensitive) call->size = ToLowerCopy(call->size);
+  }
   uint64_t kept = call->size.size();
   for (const std::string& argument : call->arguments) kept += argument.size() + kEntryCost;
   if (!source.Keep(kept, 0)) return;

@@ -102,7 +102,7 @@ TEST(CommandLine, Parsing) {
 TEST(CommandLine, SwitchesGiveTheAssemblyItsOptions) {
   asm68k::CommandLine line =
       Parse({"/e", "A=1;B='x;y';C", "/o", "w+,ae-", "/j", "inc", "/E", "D=2*A", "-j", "lib/",
-             "/o", "l.", "/j", "include\\*", "/j", ".*", "/p", "s,o"});
+             "/o", "l.", "/oos+", "/I", "/d", "/j", "include\\*", "/j", ".*", "/p", "s,o"});
   ASSERT_TRUE(line.valid) << line.error;
   std::string equates;
   for (const asm68k::Equate& equate : line.options.equates) {
@@ -110,7 +110,7 @@ TEST(CommandLine, SwitchesGiveTheAssemblyItsOptions) {
   }
   EXPECT_EQ(equates, "A=1 B='x;y' C=1 D=2*A ");
   EXPECT_EQ(line.options.includeDirs, (std::vector<std::string>{"inc", "lib/", "include", "."}));
-  EXPECT_EQ(line.options.opts, (std::vector<std::string>{"w+,ae-", "l."}));
+  EXPECT_EQ(line.options.opts, (std::vector<std::string>{"w+,ae-", "l.", "os+"}));
 }
 
 struct CloseFile {
