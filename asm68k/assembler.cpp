@@ -272,6 +272,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.forwardUsed.clear();
   state.unresolvedForward = false;
   state.ungrounded.clear();
+  state.ungroundedRead = false;
   state.fatal = false;
   state.termsLeft = static_cast<int64_t>(kMaxTermsEvaluated - assembly.termsEvaluated);
   state.labelsAbove.clear();
@@ -440,6 +441,7 @@ EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr, bool fo
     }
   }
   if (result.usedLocation && state.location >= kAddressEnd) LocationPastEnd(state, -1);
+  if (!result.grounded && !forEquate) state.ungroundedRead = true;
   if (result.problem == EvalProblem::Undefined) {
     if (!forEquate) ReportProblem(state, result);
   } else if (result.problem == EvalProblem::NoValue) {

@@ -552,6 +552,9 @@ struct PassState {
     uint32_t context = 0;
   };
   std::unordered_map<uint32_t, Ungrounded> ungrounded;
+  // A line of this pass (not an equ) read a value that is not grounded: the
+  // symbols defined from themselves are then errors, not only warnings.
+  bool ungroundedRead = false;
 
   bool fatal = false;  // a limit was hit: another pass would only hit it again
   // The expression terms the run may still evaluate (see CountTerms): kept

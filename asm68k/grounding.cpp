@@ -3,7 +3,7 @@
 // 0, and keep it: the passes settle on a value that nothing gave. A value
 // is grounded when it rests on labels, numbers and grounded symbols; each
 // pass grounds what it can at its end, and after the last one the symbols
-// that lead back to themselves are errors.
+// that lead back to themselves are named, and have no value.
 
 #include <algorithm>
 
@@ -114,7 +114,10 @@ void ReportSelfDefined(PassState& state) {
                   loop.end());
       const Symbol& first = symbols[loop[0]];
       Message message;
-      message.severity = Severity::Error;
+      // An error when a line read such a value, which would otherwise be
+      // the first guess, 0. Unused, a warning: a Sega CD disassembly's
+      // register list defines such equates and never uses them.
+      message.severity = state.ungroundedRead ? Severity::Error : Severity::Warning;
       message.order = first.definedOrder;
       message.file = first.definedFile;
       message.line = first.definedLine;
@@ -127,6 +130,7 @@ void ReportSelfDefined(PassState& state) {
       if (loop.size() > kNamed + 1) {
         message.text += " and " + std::to_string(loop.size() - kNamed - 1) + " more";
       }
+      message.text += ": it has no value";
       state.messages.Add(std::move(message));
     }
     for (uint32_t done : path) seen[done] = kDone;

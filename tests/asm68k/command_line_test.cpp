@@ -214,7 +214,9 @@ TEST_F(CommandLineRun, SwitchesReachTheAssembly) {
       {{"/e", "RELEASE=x"}, " dc.w RELEASE\n", 1,
        "/e RELEASE=x: error: undefined symbol 'x'\n1 error, 0 warnings\n", "", ""},
       {{"/e", "A=B;B=A"}, " dc.w A\n", 1,
-       "/e A=B: error: 'A' is defined from itself, through 'B'\n1 error, 0 warnings\n", "", ""},
+       "/e A=B: error: 'A' is defined from itself, through 'B': it has no value\n1 error, 0 "
+       "warnings\n",
+       "", ""},
       {{"/e", "RELEASE=1"}, "RELEASE equ 0\n", 1,
        "MAIN:1: error: 'RELEASE' is already defined by /e RELEASE=1\n1 error, 0 warnings\n", "",
        ""},

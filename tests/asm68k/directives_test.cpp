@@ -164,9 +164,6 @@ TEST(Directives, EquSetAndAssignment) {
       {"nop\n dc.w missing", "undefined symbol 'missing'"},
       // A value that leads back to itself has none: its first guess is no value.
       {"x equ x\n dc.l x", "'x' is defined from itself"},
-      // Unused too (unlike an equ of a name defined nowhere), as a Sega CD
-      // register list's equ of itself is.
-      {"SELF equ SELF\n", "'SELF' is defined from itself"},
       {"a equ b+1\nb equ c*2\nc equ d\nd equ b\n dc.l a\n",
        "'b' is defined from itself, through 'c', 'd'"},
   });

@@ -4,6 +4,7 @@
 ; macro's local name, a string equate holding a quote put into a string,
 ; and one-line macros that open a block the caller's lines go on with.
 UNUSED	equ	BASE+flags
+SELF	equ	SELF
 WIDE	equ	$FFFF3803D
 	dc.l	WIDE
 	andi	#$FFFE,ccr
