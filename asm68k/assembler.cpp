@@ -25,8 +25,8 @@ size_t KindOf(Severity severity) { return static_cast<size_t>(severity); }
 
 void KeepDefinitionContext(PassState& state, uint32_t symbol) {
   if (!state.lines) return;
-  std::string context = state.lines->Context();
-  if (!context.empty()) state.definitionContexts[symbol] = std::move(context);
+  uint32_t step = state.lines->ContextStepHere();
+  if (step != 0) state.definitionContexts[symbol] = step;
 }
 
 bool ByPlace(const Message& a, const Message& b) {
@@ -256,6 +256,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.locationKnown = true;
   state.high = 0;
   state.sections.assign(1, Section());  // what comes before any section directive
+  state.sectionsByName.clear();
   state.sectionsUnplaced = 0;
   state.section = 0;
   state.inOffset = false;
@@ -266,10 +267,12 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.overlapUnnamed = false;
   state.addressOverflow = false;
   state.messages.Clear();
-  state.contexts.clear();
+  state.contextSteps.clear();
   state.definitionContexts.clear();
   state.forwardUsed.clear();
   state.unresolvedForward = false;
+  state.ungrounded.clear();
+  state.ungroundedRead = false;
   state.fatal = false;
   state.termsLeft = static_cast<int64_t>(kMaxTermsEvaluated - assembly.termsEvaluated);
   state.labelsAbove.clear();
@@ -305,6 +308,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
     assembly.transient.Clear();
   }
   if (listed) FinishListingPass(state);
+  assembly.lastIncludeDirs = std::move(source.includeDirs);
   state.lines = nullptr;
   if (!LayOutSections(state)) {
     state.unresolvedForward = true;
@@ -375,6 +379,14 @@ std::tm AssemblyTime() {
   return false;
 }
 
+[[gnu::noinline]] bool SymbolsExhausted(PassState& state) {
+  if (!state.fatal) {
+    EndRun(state, "more than 4,000,000 symbols, or more than 64 MiB in their names (labels, "
+                  "equates and the names expressions read, a local name once in each scope)");
+  }
+  return false;
+}
+
 void PassError(PassState& state, std::string text) { AddMessage(state, Severity::Error, text); }
 
 void EndRun(PassState& state, std::string text) {
@@ -429,6 +441,7 @@ EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr, bool fo
     }
   }
   if (result.usedLocation && state.location >= kAddressEnd) LocationPastEnd(state, -1);
+  if (!result.grounded && !forEquate) state.ungroundedRead = true;
   if (result.problem == EvalProblem::Undefined) {
     if (!forEquate) ReportProblem(state, result);
   } else if (result.problem == EvalProblem::NoValue) {
@@ -498,19 +511,6 @@ std::string NoValueText(const PassState& state, uint32_t symbol, bool atItsEqu) 
   }
 }
 
-bool DependsOnItself(const PassState& state, uint32_t symbol) {
-  const Assembly& assembly = *state.assembly;
-  uint32_t at = symbol;
-  for (int link = 0; link < kLinks; ++link) {
-    auto found = assembly.equatesWithoutValue.find(at);
-    if (found == assembly.equatesWithoutValue.end() || found->second.cause < 0) return false;
-    at = static_cast<uint32_t>(found->second.cause);
-    if (at == symbol) return true;
-    if (assembly.symbols.symbols[at].hasValue) return false;
-  }
-  return false;
-}
-
 void PassMessageAt(PassState& state, Severity severity, const ByteSource& where,
                    std::string text) {
   Message message;
@@ -519,7 +519,7 @@ void PassMessageAt(PassState& state, Severity severity, const ByteSource& where,
   message.file = where.file;
   message.line = where.line;
   message.text = std::move(text);
-  if (where.context < state.contexts.size()) message.context = state.contexts[where.context];
+  message.context = ContextText(state, where.context);
   state.messages.Add(std::move(message));
 }
 
@@ -564,6 +564,7 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
     state.unsettled = true;
   }
   entry.kind = kind;
+  entry.grounded = true;
   entry.localsOn = state.options.localSymbols;
   entry.value = value;
   entry.known = known;
@@ -611,7 +612,7 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
     message.file = symbol.definedFile;
     message.line = symbol.definedLine;
     auto context = state.definitionContexts.find(static_cast<uint32_t>(unsettled));
-    if (context != state.definitionContexts.end()) message.context = context->second;
+    if (context != state.definitionContexts.end()) message.context = ContextText(state, context->second);
     culprit = "; '" + symbol.name + "' keeps changing";
   } else if (changedRef >= 0) {
     // At the name's definition, or (a name never defined) the source's first line.
@@ -625,7 +626,7 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
     message.order = section.order;
     message.file = section.file;
     message.line = section.line;
-    if (section.context < state.contexts.size()) message.context = state.contexts[section.context];
+    message.context = ContextText(state, section.context);
     culprit = "; section '" + section.name + "' keeps moving";
   }
   message.text =
@@ -650,8 +651,9 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
 // the summary that counts them all; the image when there are no errors.
 void Report(const Assembly& assembly, PassState& state, bool settled, int64_t unsettled,
             int64_t changedRef, AssemblyResult& result) {
-  // Unsettled addresses make the last pass's own findings unreliable: only
-  // what reading the lines found is kept.
+  // Addresses that did not settle are one more error: every message of the
+  // last pass is shown and counted too (an include that is missing or an
+  // inform 2 is no less an error for it).
   MessageLog& log = state.messages;
   // Errors, warnings, and the source's own messages (inform 0: the first
   // ones shown, neither counted nor said to be left out).
@@ -659,7 +661,6 @@ void Report(const Assembly& assembly, PassState& state, bool settled, int64_t un
   uint64_t counts[3] = {};
   for (size_t kind = 0; kind < 3; ++kind) {
     for (bool fromParse : {false, true}) {
-      if (!settled && !fromParse) continue;
       const std::vector<Message>& kept = log.kept[Found(fromParse)][kind];
       shown[kind].insert(shown[kind].end(), kept.begin(), kept.end());
       counts[kind] += log.counted[Found(fromParse)][kind];
@@ -741,6 +742,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   for (int pass = 1; pass <= lastPass && !settled; ++pass) {
     RunPass(assembly, state, pass);
     result.passes = pass;
+    if (!state.ungrounded.empty()) GroundDefinitions(state);
     unsettled = FirstUnsettledSymbol(state);
     changedRef = FirstChangedRef(state);
     // A limit that was hit would only be hit again: its pass is the last.
@@ -755,6 +757,15 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
     if (!settled && pass < lastPass) RelaxSizes(assembly, state);
   }
 
+  // A run that stopped early has not defined all it would: what its symbols
+  // wait on may be further down.
+  if (!state.fatal && !state.ungrounded.empty()) ReportSelfDefined(state);
+  result.inputsKnown = LookAtUnreachedFiles(assembly, options.outputs);
+  Message tooLarge;
+  if (options.symbols && options.textSymbols &&
+      SymbolTableTooLarge(assembly, result.passes, tooLarge)) {
+    state.messages.Add(std::move(tooLarge));
+  }
   Report(assembly, state, settled, unsettled, changedRef, result);
   if (result.errors == 0 && options.listing) result.listing = std::move(listing.text);
   if (result.errors == 0 && options.symbols) {

@@ -280,6 +280,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   line.error = error;
   line.options.symbols = !line.symbols.empty();
   line.options.listing = !line.listing.empty();
+  line.options.outputs = {line.output, line.symbols, line.listing};
   return line;
 }
 
@@ -364,6 +365,15 @@ std::vector<std::string> WriteResults(DiskFiles& files, const CommandLine& line,
                                       const AssemblyResult& assembled) {
   std::vector<std::string> refusals;
   const std::vector<Result> results = ResultFiles(line, assembled);
+  if (!assembled.inputsKnown) {
+    // Any of them might be a file the source names: none is touched.
+    for (const Result& result : results) {
+      refusals.push_back(FormatFileMessage(
+          *result.path, "was left as it was: the files the source names could not all be "
+                        "looked at"));
+    }
+    return refusals;
+  }
   for (const Result& result : results) {
     if (IsInput(files, *result.path, line.source)) {
       refusals.push_back(FormatFileMessage(
@@ -461,11 +471,13 @@ int RunCommandLine(int argc, const char* const* argv, std::FILE* out) {
   } catch (const std::length_error&) {  // a request too large to make at all
   }
   // Out of memory. The frames that held the memory are gone, so there is
-  // room to say so; if not even that, a fixed line.
+  // room to say so; if not even that, a fixed line. The source was not read
+  // to its end, so the files it names are not all known: the outputs, any
+  // of which might be one, are left as they are.
   try {
-    RemoveResults(files, line);
     Print(out, FormatFileMessage(line.source.empty() ? "ASM68k" : line.source,
-                                 "not enough memory to assemble this source") +
+                                 "not enough memory to assemble this source; the output files "
+                                 "were left as they were") +
                    "\n" + FormatSummary(1, 0, false, 0) + "\n");
   } catch (const std::exception&) {
     std::fputs("ASM68k: error: not enough memory\n", out);

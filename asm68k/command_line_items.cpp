@@ -26,13 +26,14 @@ void AddCommandLineItems(Assembly& assembly, const AssemblyOptions& options) {
 
 void StartCommandLineItems(Assembly& assembly, LineSource& source) {
   source.includeDirs = assembly.includeDirs;
+  source.includeDirsSeen.insert(assembly.includeDirs.begin(), assembly.includeDirs.end());
   // The first item on top: it runs first.
   for (uint32_t file = assembly.commandLineFiles; file >= 1; --file) {
     Frame frame;
     frame.kind = Frame::File;
     frame.text = &assembly.files[file]->text;
     frame.end = static_cast<uint32_t>(frame.text->lines.size());
-    source.frames.push_back(std::move(frame));
+    PushFrame(source, std::move(frame));
   }
 }
 

@@ -69,6 +69,15 @@ SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t inclu
                      const std::vector<std::string>& includeDirs, uint64_t limit,
                      FileLookup& lookup);
 
+// After the passes: each include and incbin line of the files the run read
+// that no pass reached (after an end or a stop, in a false branch, in a
+// macro never called), whose file name is the name of one of `outputs`, has
+// its file looked at as the run would find it (opened, not read), so that
+// the reader knows it as a file the source names. False when there were
+// too many places to look in (kMaxFileLookups), or a file's lines were not
+// all indexed: the files the source names are then not all known.
+bool LookAtUnreachedFiles(Assembly& assembly, const std::vector<std::string>& outputs);
+
 // The error for a file an include or incbin (`directive`) could not take
 // for want of a file: missing, not a regular file, or ambiguous.
 std::string LookupError(std::string_view directive, const std::string& name,

@@ -5,6 +5,7 @@
 
 #include "directive_support.h"
 #include "line_source.h"
+#include "operation_names.h"
 
 namespace asm68k {
 
@@ -301,10 +302,12 @@ void RunIncdir(PassState& state, const Statement& statement) {
   // A folder already searched is not searched again (a file with an incdir
   // may be included many times).
   std::string folder(OperandText(*state.store, StatementOperands(state, statement)[0]));
-  std::vector<std::string>& folders = state.lines->includeDirs;
-  if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
-    folders.push_back(std::move(folder));
-  }
+  LineSource& source = *state.lines;
+  if (source.includeDirsSeen.count(folder) > 0) return;
+  // Kept twice: in order, and to be found.
+  if (!source.Keep(2 * (folder.size() + kEntryCost), 0)) return;
+  source.includeDirsSeen.insert(folder);
+  source.includeDirs.push_back(std::move(folder));
 }
 void RunInclude(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
@@ -341,21 +344,24 @@ void RunInclude(PassState& state, const Statement& statement) {
   frame.conditionals = source.conditionals.size();
   frame.callFile = state.file;
   frame.callLine = state.line;
-  source.frames.push_back(std::move(frame));
+  PushFrame(source, std::move(frame));
 }
 
 SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t includer,
                      const std::vector<std::string>& includeDirs, uint64_t limit,
                      FileLookup& lookup) {
   const std::string written = WithSlashes(name);
-  std::vector<std::string> paths{written};
-  if (!IsAbsolutePath(written)) {
-    std::string folder = DirectoryOf(assembly.files[includer]->path);
-    if (!folder.empty()) paths.push_back(folder + written);
-    for (const std::string& dir : includeDirs) paths.push_back(Join(WithSlashes(dir), written));
-  }
   lookup = FileLookup();
-  for (const std::string& path : paths) {
+  // Each place in turn: as written, from the including file's folder, then
+  // from each include folder (a path is made only when it is looked at).
+  const bool relative = !IsAbsolutePath(written);
+  const std::string folder = relative ? DirectoryOf(assembly.files[includer]->path) : std::string();
+  const size_t places = relative ? 2 + includeDirs.size() : 1;
+  for (size_t place = 0; place < places; ++place) {
+    if (place == 1 && folder.empty()) continue;
+    const std::string path = place == 0   ? written
+                             : place == 1 ? folder + written
+                                          : Join(WithSlashes(includeDirs[place - 2]), written);
     if (++assembly.fileLookups > kMaxFileLookups) {
       lookup.outcome = FileLookup::OverLimit;
       lookup.path.clear();
@@ -399,6 +405,66 @@ std::string LookupError(std::string_view directive, const std::string& name,
     default:
       return "cannot open " + file;
   }
+}
+
+namespace {
+
+// A path's last part in lower case: what an include of that file must end with.
+std::string LastPartLower(const std::string& path) {
+  std::string written = WithSlashes(path);
+  size_t slash = written.find_last_of('/');
+  return ToLowerCopy(slash == std::string::npos ? written : written.substr(slash + 1));
+}
+
+}  // namespace
+
+bool LookAtUnreachedFiles(Assembly& assembly, const std::vector<std::string>& outputs) {
+  // Only a file that is there can be one the source names.
+  std::vector<std::string> names;
+  for (const std::string& output : outputs) {
+    FileId id;
+    if (!output.empty() && assembly.reader->Identify(output, id) == ReadResult::Ok) {
+      names.push_back(LastPartLower(output));
+    }
+  }
+  if (names.empty()) return true;
+  // Most runs read every line of their files: nothing to look for then.
+  uint64_t lines = 0;
+  for (const auto& file : assembly.files) {
+    if (!file->text.indexed) continue;
+    if (file->text.truncated) return false;
+    lines += file->text.lines.size();
+  }
+  if (lines == assembly.linesReached) return true;
+  const int include = FindDirective("include"), incbin = FindDirective("incbin");
+  // Files read for their lines only (not those incbin or filesize read), and
+  // those added while looking (none of them is indexed).
+  const size_t files = assembly.files.size();
+  for (size_t f = 0; f < files; ++f) {
+    if (IsCommandLineFile(assembly, static_cast<uint32_t>(f))) continue;
+    SourceText& text = assembly.files[f]->text;
+    if (!text.indexed) continue;
+    if (text.truncated) return false;
+    const LineInfo* lines = text.lines.data();
+    const uint32_t count = static_cast<uint32_t>(text.lines.size());
+    for (uint32_t i = 0; i < count; ++i) {
+      if (lines[i].statement != -1) continue;  // read in some pass
+      const int directive = ClassifyLine(text, i);
+      if (directive != include && directive != incbin) continue;
+      LineFields fields;
+      std::string error, name;
+      if (!SplitLine(text.LineBegin(lines[i]), text.LineEnd(lines[i]), IsOperationName,
+                     fields, error, false) ||
+          !ParseFileName({fields.operands, fields.operandsEnd}, name, error) ||
+          std::find(names.begin(), names.end(), LastPartLower(name)) == names.end()) {
+        continue;
+      }
+      FileLookup lookup;
+      LoadFile(assembly, name, static_cast<uint32_t>(f), assembly.lastIncludeDirs, 0, lookup);
+      if (lookup.outcome == FileLookup::OverLimit) return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace asm68k
