@@ -152,6 +152,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.locationKnown = true;
   state.high = 0;
   state.sections.assign(1, Section());  // what comes before any section directive
+  state.sectionsByName.clear();
   state.sectionsUnplaced = 0;
   state.section = 0;
   state.inOffset = false;
@@ -162,10 +163,12 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.overlapUnnamed = false;
   state.addressOverflow = false;
   state.messages.Clear();
-  state.contexts.clear();
+  state.contextSteps.clear();
   state.definitionContexts.clear();
   state.forwardUsed.clear();
   state.unresolvedForward = false;
+  state.ungrounded.clear();
+  state.ungroundedRead = false;
   state.fatal = false;
   state.termsLeft = static_cast<int64_t>(kMaxTermsEvaluated - assembly.termsEvaluated);
   state.labelsAbove.clear();
@@ -177,7 +180,6 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
 
   LineSource source(assembly, state);
   state.lines = &source;
-  state.lineContext = [](const LineSource& lines) { return lines.Context(); };
   DefineSymbol(state, static_cast<int32_t>(assembly.rsCounter), SymbolKind::Set, 0, true);
   source.Start(*assembly.files[0]);
   StartCommandLineItems(assembly, source);
@@ -202,6 +204,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
     assembly.transient.Clear();
   }
   if (listed) FinishListingPass(state);
+  assembly.lastIncludeDirs = std::move(source.includeDirs);
   state.lines = nullptr;
   if (!LayOutSections(state)) {
     state.unresolvedForward = true;
@@ -278,7 +281,7 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
     message.file = symbol.definedFile;
     message.line = symbol.definedLine;
     auto context = state.definitionContexts.find(static_cast<uint32_t>(unsettled));
-    if (context != state.definitionContexts.end()) message.context = context->second;
+    if (context != state.definitionContexts.end()) message.context = ContextText(state, context->second);
     culprit = "; '" + symbol.name + "' keeps changing";
   } else if (changedRef >= 0) {
     // At the name's definition, or (a name never defined) the source's first line.
@@ -292,7 +295,7 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
     message.order = section.order;
     message.file = section.file;
     message.line = section.line;
-    if (section.context < state.contexts.size()) message.context = state.contexts[section.context];
+    message.context = ContextText(state, section.context);
     culprit = "; section '" + section.name + "' keeps moving";
   }
   message.text =
@@ -317,8 +320,9 @@ Message NotSettled(const Assembly& assembly, const PassState& state, int64_t uns
 // the summary that counts them all; the image when there are no errors.
 void Report(const Assembly& assembly, PassState& state, bool settled, int64_t unsettled,
             int64_t changedRef, AssemblyResult& result) {
-  // Unsettled addresses make the last pass's own findings unreliable: only
-  // what reading the lines found is kept.
+  // Addresses that did not settle are one more error: every message of the
+  // last pass is shown and counted too (an include that is missing or an
+  // inform 2 is no less an error for it).
   MessageLog& log = state.messages;
   // Errors, warnings, and the source's own messages (inform 0: the first
   // ones shown, neither counted nor said to be left out).
@@ -326,7 +330,6 @@ void Report(const Assembly& assembly, PassState& state, bool settled, int64_t un
   uint64_t counts[3] = {};
   for (size_t kind = 0; kind < 3; ++kind) {
     for (bool fromParse : {false, true}) {
-      if (!settled && !fromParse) continue;
       const std::vector<Message>& kept = log.kept[MessageLog::Found(fromParse)][kind];
       shown[kind].insert(shown[kind].end(), kept.begin(), kept.end());
       counts[kind] += log.counted[MessageLog::Found(fromParse)][kind];
@@ -391,11 +394,24 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   assembly.rsCounter = assembly.symbols.Intern(kRsCounterName);
   assembly.time = AssemblyTime();
   assembly.files.push_back(std::move(root));
-  AddCommandLineItems(assembly, options);
+  // The items' files, right after the source: opt flags first, so that the
+  // equates are read as the source will be.
+  for (const std::string& flags : options.opts) {
+    AddCommandLineItem(assembly, "/o " + flags, " opt " + flags);
+  }
+  for (const Equate& equate : options.equates) {
+    AddCommandLineItem(assembly, "/e " + equate.name + "=" + equate.value,
+                       equate.name + " equ " + equate.value);
+  }
+  assembly.includeDirs = options.includeDirs;
 
   AssemblyResult result;
   PassState state;
   state.assembly = &assembly;
+  state.contextStepHere = [](LineSource& lines, bool forMessage) {
+    return lines.ContextStepHere(forMessage);
+  };
+  state.contextText = ContextText;
   PassEncodeCalls encodeCalls(state);
   // The recorder gives the listing, and the lines' bytes for the
   // source-line records of the symbol file.
@@ -410,6 +426,7 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   for (int pass = 1; pass <= lastPass && !settled; ++pass) {
     RunPass(assembly, state, pass);
     result.passes = pass;
+    if (!state.ungrounded.empty()) GroundDefinitions(state);
     unsettled = FirstUnsettledSymbol(state);
     changedRef = FirstChangedRef(state);
     // A limit that was hit would only be hit again: its pass is the last.
@@ -424,6 +441,15 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
     if (!settled && pass < lastPass) RelaxSizes(assembly, state);
   }
 
+  // A run that stopped early has not defined all it would: what its symbols
+  // wait on may be further down.
+  if (!state.fatal && !state.ungrounded.empty()) ReportSelfDefined(state);
+  result.inputsKnown = LookAtUnreachedFiles(assembly, options.outputs);
+  Message tooLarge;
+  if (options.symbols && options.textSymbols &&
+      SymbolTableTooLarge(assembly, result.passes, tooLarge)) {
+    state.messages.Add(std::move(tooLarge));
+  }
   Report(assembly, state, settled, unsettled, changedRef, result);
   if (result.errors == 0 && options.listing) result.listing = std::move(listing.text);
   if (result.errors == 0 && options.symbols) {

@@ -27,6 +27,12 @@ struct AssemblyOptions {
   std::vector<std::string> opts;  // each "FLAG,FLAG...", run as an opt line (messages: "/o TEXT")
   std::vector<Equate> equates;    // each run as "NAME equ VALUE" (messages: "/e NAME=VALUE")
   std::vector<std::string> includeDirs;  // searched as incdir folders, before any incdir
+  // The files the caller is to write. An include or incbin that no pass
+  // reached (after an end or a stop, in a false branch, in a macro never
+  // called) and that names a file of one of their names has its file
+  // looked at through the reader, as the run would find it, though not
+  // read: the reader then knows it as a file the source names.
+  std::vector<std::string> outputs;
   bool listing = false;  // fill AssemblyResult::listing
   // Past this size the listing stops, with a warning: a pass of 10 million
   // lines, each listed, must not take all the memory there is.
@@ -51,6 +57,9 @@ struct AssemblyResult {
   int64_t errors = 0;    // every one found, shown or not
   int64_t warnings = 0;
   int passes = 0;
+  // False when the files the source names could not all be looked at (see
+  // AssemblyOptions::outputs): none of the outputs may then be touched.
+  bool inputsKnown = true;
   // When asked for, and only when there are no errors: the last pass's
   // listing, and the symbol file (its bytes) or table (see listing.h).
   std::string listing;

@@ -40,8 +40,9 @@ struct LineInfo {
   static constexpr uint32_t kJoined = 0x80000000u;
   uint32_t place = 0;
   uint32_t number = 0;     // line number in the file it comes from
-  // Its parse in the persistent store once kept; -1 before it is read, and
-  // -2 - PASS after it was read once in that pass (see StatementAt).
+  // Its parse in the persistent store once kept; -1 before it is read, -2
+  // once read with text put into it, and -2 - PASS after it was read once
+  // in that pass (see StatementAt).
   int32_t statement = -1;
 
   uint32_t Offset() const { return place & ~kJoined; }
@@ -188,6 +189,14 @@ constexpr int kMaxPasses = 16;
 // The steps (one line of the table of sizes looked at once) that relaxation
 // may take between passes, in all: past them, the passes carry on the work.
 constexpr uint64_t kMaxRelaxationSteps = 8000000;
+// What the first pass may keep of the lines it is to encode again at its
+// end (see PassState::Redo): past it, the pass gives up the chance to be
+// the last, and frees them, as one with a value it can't mend does.
+constexpr uint64_t kMaxRedoBytes = 32u << 20;
+// The choices of size optimisations a pass keeps (see relax.h; about 80
+// bytes each, kept for two passes): past them, a line takes its longest
+// form, as it is written without the optimisation.
+constexpr size_t kMaxSizedLines = 1000000;
 // A line's size not watched: it switched sections or moved the location back.
 constexpr uint32_t kSizeNotWatched = UINT32_MAX;
 constexpr int kMaxExpansionDepth = 256;
@@ -214,10 +223,17 @@ constexpr uint64_t kMaxRepeatedText = uint64_t{1} << 30;
 constexpr uint64_t kMaxTermsEvaluated = 100000000;
 // Lines that hold something in all the files of a run (each file once).
 constexpr uint64_t kMaxSourceLines = 10000000;
-// What one line may grow to as text is put into it, and what the macros an
-// expansion defines and the string equates may hold in all (each pass).
+// What one line may grow to as text is put into it.
 constexpr size_t kMaxLineText = 1u << 20;
-constexpr uint64_t kMaxDefinedText = 64u << 20;
+// What a pass keeps as it runs, in all, whatever keeps it: the macros it
+// defines (names, parameters, and the bodies expansions define), string
+// equates (names and texts), the texts \@! and pushp put aside, options
+// pushed, the arguments and local names of the expansions open, sections,
+// the runs of the layout (each org, section change and offset block starts
+// one) and incdir folders. Each entry counts its text and kEntryCost bytes, about
+// what keeping one costs besides: a million empty names cost room too.
+constexpr uint64_t kMaxKeptByPass = 64u << 20;
+constexpr uint64_t kEntryCost = 64;
 
 // A run of the layout: lines placed one after another, in one section with
 // no org between; a line in an offset block is in none.
@@ -307,6 +323,7 @@ struct Assembly {
   uint32_t includesEntered = 0;
   uint64_t fileLookups = 0;
   uint64_t linesToIndex = kMaxSourceLines;
+  uint64_t linesReached = 0;  // lines of files that some pass read (LineInfo::statement not -1)
   // The sizes optimisations chose in the last pass, by their lines' places,
   // as the relaxation after it grew them: the next pass takes them.
   std::vector<SizedLine> sized;
@@ -327,6 +344,7 @@ struct Assembly {
   // without a line number. /j folders are searched before any incdir.
   uint32_t commandLineFiles = 0;
   std::vector<std::string> includeDirs;
+  std::vector<std::string> lastIncludeDirs;  // and the incdir folders, as the last pass left them
 };
 
 inline bool IsCommandLineFile(const Assembly& assembly, uint32_t file) {
@@ -348,13 +366,31 @@ struct Section {
   uint64_t high = 0;  // the highest address it reached (at most kAddressEnd)
   bool started = false;  // it holds a byte
   // The line that named it first in the pass, and how it was reached (an
-  // index into PassState::contexts).
+  // index into PassState::contextSteps).
   uint32_t order = 0, file = 0, line = 0, context = 0;
   uint32_t run = 0;  // the run of the layout its location is in
 };
 
 struct LineSource;
 struct ListingRecorder;
+struct MacroDefinition;
+
+// One step of the way to a line, kept for messages given later in the pass:
+// an include, a macro call, or a repetition of a rept or while block, and
+// the step it was taken in. Each frame of the line source makes one for
+// each repetition the messages may name, however many lines it runs, so
+// that lines deep in expansions cost no more than others.
+struct ContextStep {
+  uint32_t parent = 0;          // in PassState::contextSteps; 0 for none
+  uint32_t file = 0, line = 0;  // the include, call, rept or while line
+  uint32_t repetition = 0, count = 0;
+  uint8_t kind = 0;  // a Frame::Kind
+  std::shared_ptr<const MacroDefinition> macro;  // a call's
+};
+// The steps a pass keeps for the lines messages may name at its end: past
+// them, such a line whose way is not kept yet is named by the outer part of
+// its way that is (the lines of its innermost expansions are left out).
+constexpr size_t kMaxContextSteps = 1000000;
 
 // The messages of a pass. Of each kind (errors, warnings), and apart for the
 // ones found by reading a line alone (true whatever the addresses), the
@@ -395,9 +431,11 @@ struct MessageLog {
 struct PassState : EncodeState {
   Assembly* assembly = nullptr;
   LineSource* lines = nullptr;
-  // How the line being run was reached (see LineSource::Context), for
-  // messages; set with `lines`.
-  std::string (*lineContext)(const LineSource& lines) = nullptr;
+  // What the model asks of the line source, for messages (set for the run):
+  // the step of the way to the line being run (LineSource::ContextStepHere),
+  // and the text of a step (ContextText).
+  uint32_t (*contextStepHere)(LineSource& lines, bool forMessage) = nullptr;
+  std::string (*contextText)(const PassState& state, uint32_t step) = nullptr;
   const ParseStore* store = nullptr;  // where the statement being run was parsed
   int pass = 1;
   uint32_t order = 0;  // the line being run: its place in the pass, file, number and text
@@ -428,6 +466,7 @@ struct PassState : EncodeState {
   bool locationKnown = true;  // false after a size that depended on a forward reference
   uint64_t high = 0;          // the highest address the current section reached
   std::vector<Section> sections;
+  std::unordered_map<std::string, size_t> sectionsByName;  // but the first, ""
   size_t sectionsUnplaced = 0;  // of them, those without a base yet (new in this pass)
   size_t section = 0;     // the current one
   bool inOffset = false;  // in an offset block: labels get addresses, nothing is placed
@@ -444,13 +483,25 @@ struct PassState : EncodeState {
   bool overlapUnnamed = false;
   bool addressOverflow = false;  // the pass went past $FFFFFFFF (said once)
   MessageLog messages;
-  // Contexts of lines that later messages of the pass name (ByteSource::
-  // context; [0] is none), and of the definitions of symbols that may not
-  // settle (kept in the last pass that may run).
-  std::vector<std::string> contexts;
-  std::unordered_map<uint32_t, std::string> definitionContexts;
+  // How lines that later messages of the pass name were reached (ByteSource::
+  // context, Section::context; [0] stands for none), and the steps of the
+  // definitions of symbols that may not settle (kept in the last pass that
+  // may run).
+  std::vector<ContextStep> contextSteps;
+  std::unordered_map<uint32_t, uint32_t> definitionContexts;
   std::vector<uint32_t> forwardUsed;
   bool unresolvedForward = false;
+  // Symbols the pass defined last from values not grounded, each with the
+  // symbols it read that were not, and the way to its definition (see
+  // NoteGrounding).
+  struct Ungrounded {
+    std::vector<uint32_t> reads;
+    uint32_t context = 0;
+  };
+  std::unordered_map<uint32_t, Ungrounded> ungrounded;
+  // A line of this pass (not an equ) read a value that is not grounded: the
+  // symbols defined from themselves are then errors, not only warnings.
+  bool ungroundedRead = false;
 
   bool fatal = false;  // a limit was hit: another pass would only hit it again
   // The expression terms the run may still evaluate (see CountTerms): kept
@@ -488,6 +539,10 @@ struct PassState : EncodeState {
   ListingRecorder* listing = nullptr;  // set only when a listing is asked for
 };
 
+// The error that ends the run once its symbols are past kMaxSymbols or
+// kMaxSymbolText (a parse may enter some: the next parse checks). False.
+bool SymbolsExhausted(PassState& state);
+
 // Counts terms evaluated against kMaxTermsEvaluated: false once past it,
 // after the error that ends the run (TermsExhausted, which gives false).
 bool TermsExhausted(PassState& state);
@@ -496,9 +551,18 @@ inline bool CountTerms(PassState& state, uint64_t terms) {
   return state.termsLeft >= 0 || TermsExhausted(state);
 }
 
-// How the line being run was reached, or "" outside a pass's lines.
-inline std::string LineContext(const PassState& state) {
-  return state.lines ? state.lineContext(*state.lines) : std::string();
+// The step of the way to the line being run (see ContextStep): 0 for a line
+// of the source itself, or outside a pass's lines.
+inline uint32_t ContextStepHere(PassState& state, bool forMessage = false) {
+  return state.lines ? state.contextStepHere(*state.lines, forMessage) : 0;
+}
+// The text of a step of the way to a line: "" for 0 (see ContextText).
+inline std::string StepText(const PassState& state, uint32_t step) {
+  return step != 0 && state.contextText ? state.contextText(state, step) : std::string();
+}
+// How the line being run was reached, as text; "" outside a pass's lines.
+inline std::string LineContext(PassState& state) {
+  return state.lines ? StepText(state, ContextStepHere(state, true)) : std::string();
 }
 
 // Keeps a message of the line being run; `fromParse`: found by reading the
@@ -532,14 +596,22 @@ EvalResult EvaluateEquate(PassState& state, Expr expr);
 // down to the undefined symbol or back to itself. `atItsEqu`: said at that
 // equ's own line.
 std::string NoValueText(const PassState& state, uint32_t symbol, bool atItsEqu);
-// Whether the equates without a value that `symbol`'s equ names lead back to it.
-bool DependsOnItself(const PassState& state, uint32_t symbol);
 
 // Gives a symbol its value in this pass; a second definition in one pass is
 // an error (but a set symbol may be set again). Without `hasValue` it is
 // defined with no value (an equ of an undefined symbol: see Symbol::hasValue).
+// The value is taken to be grounded (see Symbol::grounded).
 void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known,
                   int16_t section = kNotAddress, bool hasValue = true);
+// An equ or set symbol just defined from `expr`, whose value was grounded
+// or not (`grounded`): one that was not keeps the symbols `expr` read that
+// were not, to be worked out at the pass's end.
+void NoteGrounding(PassState& state, int32_t symbol, bool grounded, const ExprPool& pool, Expr expr);
+// At a pass's end: grounds each symbol kept by NoteGrounding whose symbols
+// all are (or come to be); and after the last pass, an error for each set
+// of them that lead back to themselves ("X equ X", "X equ Y" with "Y equ X").
+void GroundDefinitions(PassState& state);
+void ReportSelfDefined(PassState& state);
 // The section '*' is an address in (EvalResult::section).
 int16_t LocationSection(const PassState& state);
 // Ends an obj block (objend; org, section and offset end one too).

@@ -12,8 +12,8 @@ namespace {
 
 void KeepDefinitionContext(PassState& state, uint32_t symbol) {
   if (!state.lines) return;
-  std::string context = LineContext(state);
-  if (!context.empty()) state.definitionContexts[symbol] = std::move(context);
+  uint32_t step = ContextStepHere(state);
+  if (step != 0) state.definitionContexts[symbol] = step;
 }
 
 }  // namespace
@@ -92,6 +92,14 @@ void MessageLog::Add(Message message) {
   return false;
 }
 
+[[gnu::noinline]] bool SymbolsExhausted(PassState& state) {
+  if (!state.fatal) {
+    EndRun(state, "more than 4,000,000 symbols, or more than 64 MiB in their names (labels, "
+                  "equates and the names expressions read, a local name once in each scope)");
+  }
+  return false;
+}
+
 void PassError(PassState& state, std::string text) { AddMessage(state, Severity::Error, text); }
 
 void EndRun(PassState& state, std::string text) {
@@ -146,6 +154,7 @@ EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr, bool fo
     }
   }
   if (result.usedLocation && state.location >= kAddressEnd) LocationPastEnd(state, -1);
+  if (!result.grounded && !forEquate) state.ungroundedRead = true;
   if (result.problem == EvalProblem::Undefined) {
     if (!forEquate) ReportProblem(state, result);
   } else if (result.problem == EvalProblem::NoValue) {
@@ -215,19 +224,6 @@ std::string NoValueText(const PassState& state, uint32_t symbol, bool atItsEqu) 
   }
 }
 
-bool DependsOnItself(const PassState& state, uint32_t symbol) {
-  const Assembly& assembly = *state.assembly;
-  uint32_t at = symbol;
-  for (int link = 0; link < kLinks; ++link) {
-    auto found = assembly.equatesWithoutValue.find(at);
-    if (found == assembly.equatesWithoutValue.end() || found->second.cause < 0) return false;
-    at = static_cast<uint32_t>(found->second.cause);
-    if (at == symbol) return true;
-    if (assembly.symbols.symbols[at].hasValue) return false;
-  }
-  return false;
-}
-
 void PassMessageAt(PassState& state, Severity severity, const ByteSource& where,
                    std::string text) {
   Message message;
@@ -236,7 +232,7 @@ void PassMessageAt(PassState& state, Severity severity, const ByteSource& where,
   message.file = where.file;
   message.line = where.line;
   message.text = std::move(text);
-  if (where.context < state.contexts.size()) message.context = state.contexts[where.context];
+  message.context = StepText(state, where.context);
   state.messages.Add(std::move(message));
 }
 
@@ -281,6 +277,7 @@ void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t val
     state.unsettled = true;
   }
   entry.kind = kind;
+  entry.grounded = true;
   entry.localsOn = state.options.localSymbols;
   entry.value = value;
   entry.known = known;

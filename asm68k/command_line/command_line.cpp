@@ -129,6 +129,21 @@ const char* OutputNotMade(const std::string& name) {
   return nullptr;
 }
 
+// The flags of /o FLAGS (`shown` as the command line wrote them), kept for
+// the opt line they make.
+bool ParseOptFlags(const std::string& shown, const std::string& value, CommandLine& line,
+                   std::string& error) {
+  // Its flags are an opt line's operand: no blank, comment or line break may end it early.
+  bool plain = !value.empty() && !HasControlCharacter(value);
+  for (char c : value) plain = plain && !IsBlank(c) && c != ';';
+  if (!plain) {
+    error = shown + ": opt flags are FLAG[,FLAG...] without blanks";
+    return false;
+  }
+  line.options.opts.push_back(value);
+  return true;
+}
+
 // A switch at argv[i]; one that takes a value takes the next argument,
 // moving `i` past it. False with `error` set when it is unknown or its
 // value is malformed, and `notMade` set too when it asks for an output this
@@ -156,8 +171,13 @@ bool ParseSwitch(int argc, const char* const* argv, int& i, CommandLine& line, b
   // Switches build scripts pass, which would change nothing in an image,
   // symbol file or listing made here (macro expansions, which /m asks to
   // list, are always listed).
-  for (const char* accepted : {"k", "m", "c", "w", "g", "z", "zd"}) {
+  for (const char* accepted : {"k", "m", "c", "w", "g", "z", "zd", "i", "d"}) {
     if (name == accepted) return true;
+  }
+  // "/oos+" is "/o os+": build scripts write an option's flag against the
+  // /o, one switch a flag.
+  if (name.size() > 1 && name[0] == 'o') {
+    return ParseOptFlags(argument, argument.substr(2), line, error);
   }
   if (const char* output = OutputNotMade(name)) {
     notMade = true;
@@ -199,14 +219,7 @@ bool ParseSwitch(int argc, const char* const* argv, int& i, CommandLine& line, b
     }
     line.options.includeDirs.push_back(value);
   } else if (name == "o") {
-    // Its flags are an opt line's operand: no blank, comment or line break may end it early.
-    bool plain = !value.empty() && !HasControlCharacter(value);
-    for (char c : value) plain = plain && !IsBlank(c) && c != ';';
-    if (!plain) {
-      error = shown + ": opt flags are FLAG[,FLAG...] without blanks";
-      return false;
-    }
-    line.options.opts.push_back(value);
+    return ParseOptFlags(shown, value, line, error);
   } else {
     bool number = !value.empty();
     for (char c : value) number = number && IsDigit(c);
@@ -267,6 +280,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
   line.error = error;
   line.options.symbols = !line.symbols.empty();
   line.options.listing = !line.listing.empty();
+  line.options.outputs = {line.output, line.symbols, line.listing};
   return line;
 }
 
@@ -351,6 +365,15 @@ std::vector<std::string> WriteResults(DiskFiles& files, const CommandLine& line,
                                       const AssemblyResult& assembled) {
   std::vector<std::string> refusals;
   const std::vector<Result> results = ResultFiles(line, assembled);
+  if (!assembled.inputsKnown) {
+    // Any of them might be a file the source names: none is touched.
+    for (const Result& result : results) {
+      refusals.push_back(FormatFileMessage(
+          *result.path, "was left as it was: the files the source names could not all be "
+                        "looked at"));
+    }
+    return refusals;
+  }
   for (const Result& result : results) {
     if (IsInput(files, *result.path, line.source)) {
       refusals.push_back(FormatFileMessage(
@@ -448,11 +471,13 @@ int RunCommandLine(int argc, const char* const* argv, std::FILE* out) {
   } catch (const std::length_error&) {  // a request too large to make at all
   }
   // Out of memory. The frames that held the memory are gone, so there is
-  // room to say so; if not even that, a fixed line.
+  // room to say so; if not even that, a fixed line. The source was not read
+  // to its end, so the files it names are not all known: the outputs, any
+  // of which might be one, are left as they are.
   try {
-    RemoveResults(files, line);
     Print(out, FormatFileMessage(line.source.empty() ? "ASM68k" : line.source,
-                                 "not enough memory to assemble this source") +
+                                 "not enough memory to assemble this source; the output files "
+                                 "were left as they were") +
                    "\n" + FormatSummary(1, 0, false, 0) + "\n");
   } catch (const std::exception&) {
     std::fputs("ASM68k: error: not enough memory\n", out);

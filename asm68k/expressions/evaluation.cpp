@@ -114,6 +114,7 @@ inline int32_t SymbolValue(EvalContext& context, uint32_t index, EvalResult& res
   Symbol& symbol = context.symbols->symbols[index];
   symbol.referenced = true;  // ref() of it gives true from here on
   TakeSection(result, symbol.section);
+  if (!symbol.grounded) result.grounded = false;
   if (symbol.definedPass == context.pass) {
     if (!symbol.known || symbol.definedOrder > context.order) {
       result.known = false;

@@ -162,6 +162,7 @@ struct EvalResult {
   uint32_t symbol = 0;  // the undefined symbol, or the one without a value
   int64_t laterSymbol = -1;  // the first symbol whose value came from further down
   bool usedLocation = false;  // it holds '*'
+  bool grounded = true;  // every symbol it read was grounded (see Symbol::grounded)
   // What the value is: kNotAddress for a number; the section an address is
   // in (a label's or '*', or a symbol made from them); kAddressOutsideSections
   // for an address in an offset block or one made from several sections.

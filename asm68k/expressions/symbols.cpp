@@ -113,6 +113,8 @@ uint32_t SymbolTable::Intern(std::string_view name, int32_t scope, bool caseSens
   Symbol& symbol = symbols.emplace_back();
   symbol.name.assign(name.data(), name.size());
   symbol.scope = scope;
+  nameBytes += name.size();
+  full = symbols.size() > kMaxSymbols || nameBytes > kMaxSymbolText;
   slots[slot] = index + 1;
   return index;
 }

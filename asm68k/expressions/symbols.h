@@ -30,6 +30,11 @@ struct Symbol {
   int32_t value = 0;
   SymbolKind kind = SymbolKind::Undefined;  // as defined in the last pass that defined it
   bool localsOn = false;  // opt v+ was on there: a local name goes into the symbol file
+  // Its value rests on values that have one: a label, a number, symbols
+  // grounded themselves. An equate read before its definition takes what the
+  // last pass gave it, so "X equ X" would keep its first guess for ever:
+  // one that never grounds is an error (see GroundDefinitions).
+  bool grounded = false;
   // Its last definition gave it a value: an equ whose expression names an
   // undefined symbol (or one without a value, or itself) gets none, and is
   // an error only where it is used.
@@ -60,9 +65,17 @@ struct Symbol {
 // The rs counter, readable in expressions as __RS (or __rs).
 constexpr const char* kRsCounterName = "__RS";
 
+// Symbols (labels, equates and every name an expression reads, a local name
+// once in each scope it is read in) and the text of their names: each takes
+// about 80 bytes besides its name, for the whole run.
+constexpr size_t kMaxSymbols = 4000000;
+constexpr uint64_t kMaxSymbolText = 64u << 20;
+
 struct SymbolTable {
   ChunkedVector<Symbol> symbols;
   std::vector<uint32_t> slots;  // open addressing: symbol index + 1, 0 = free
+  uint64_t nameBytes = 0;       // the text of all their names
+  bool full = false;            // past kMaxSymbols or kMaxSymbolText (the parse says so)
 
   // The symbol's index, creating an undefined entry the first time. Names
   // match in any case (the first spelling is kept, for messages), or only

@@ -47,6 +47,15 @@ RunFunction RunInclude, RunIncbin, RunIncdir;
 ParseFunction ParseAnything, ParseOpt;
 RunFunction RunNothing, RunOpt, RunPushOptions, RunPopOptions;
 
+// After the passes: each include and incbin line of the files the run read
+// that no pass reached (after an end or a stop, in a false branch, in a
+// macro never called), whose file name is the name of one of `outputs`, has
+// its file looked at as the run would find it (opened, not read), so that
+// the reader knows it as a file the source names. False when there were
+// too many places to look in (kMaxFileLookups), or a file's lines were not
+// all indexed: the files the source names are then not all known.
+bool LookAtUnreachedFiles(Assembly& assembly, const std::vector<std::string>& outputs);
+
 // Whether a value read by a directive is known where it is read (if, rept);
 // reports why not.
 bool KnownWhereRead(PassState& state, std::string_view directive, const EvalResult& r);

@@ -136,18 +136,21 @@ void RunOrg(PassState& state, const Statement& statement) {
 namespace {
 
 void Assign(PassState& state, const Statement& statement, SymbolKind kind) {
-  EvalResult r = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
+  const Expr expr = StatementOperands(state, statement)[0].expr;
+  EvalResult r = EvaluateExpr(state, expr);
   // After an error that says why, it keeps a value (0), so that its uses
   // say nothing more; with a value only further down (the first pass), none.
   bool hasValue = r.valid || r.problem != EvalProblem::None;
   DefineSymbol(state, statement.label, kind, r.value, r.known && r.valid, r.section, hasValue);
+  NoteGrounding(state, statement.label, r.grounded, state.store->expressions, expr);
 }
 
 // An equ whose expression names a symbol that is undefined, or has no
 // value, gets no value, and that is an error only where it is used: the
 // Sega CD sources define equates of names they never define, and never use
 // them (GA_COM_FLAGS EQU GA_BASE+gaFlags). One that names an undefined
-// symbol, or itself, is warned at its line.
+// symbol is warned at its line; one that leads back to itself is an error
+// at the run's end (see ReportSelfDefined).
 [[gnu::noinline]] void KeepEquateWithoutValue(PassState& state, const Statement& statement,
                                           const EvalResult& r) {
   const uint32_t symbol = static_cast<uint32_t>(statement.label);
@@ -155,10 +158,7 @@ void Assign(PassState& state, const Statement& statement, SymbolKind kind) {
   equate.file = state.file;
   equate.line = state.line;
   equate.cause = r.problem != EvalProblem::None ? static_cast<int64_t>(r.symbol) : r.laterSymbol;
-  if (r.problem == EvalProblem::Undefined ||
-      (r.problem == EvalProblem::NoValue && DependsOnItself(state, symbol))) {
-    PassWarning(state, NoValueText(state, symbol, true));
-  }
+  if (r.problem == EvalProblem::Undefined) PassWarning(state, NoValueText(state, symbol, true));
 }
 
 }  // namespace
@@ -170,11 +170,13 @@ void RunEqu(PassState& state, const Statement& statement) {
     Assign(state, statement, SymbolKind::Equ);
     return;
   }
-  EvalResult r = EvaluateEquate(state, StatementOperands(state, statement)[0].expr);
+  const Expr expr = StatementOperands(state, statement)[0].expr;
+  EvalResult r = EvaluateEquate(state, expr);
   bool hasValue = r.valid || r.problem == EvalProblem::DivideByZero;
   if (!hasValue) KeepEquateWithoutValue(state, statement, r);
   DefineSymbol(state, statement.label, SymbolKind::Equ, r.value, r.known && r.valid, r.section,
                hasValue);
+  NoteGrounding(state, statement.label, r.grounded, state.store->expressions, expr);
 }
 void RunSet(PassState& state, const Statement& statement) { Assign(state, statement, SymbolKind::Set); }
 

@@ -4,9 +4,11 @@
 #include <vector>
 
 #include "directive_support.h"
-#include "layout.h"
 #include "file_lookup.h"
+#include "layout.h"
 #include "line_source.h"
+#include "operation_names.h"
+#include "statements.h"
 
 namespace asm68k {
 
@@ -99,10 +101,12 @@ void RunIncdir(PassState& state, const Statement& statement) {
   // A folder already searched is not searched again (a file with an incdir
   // may be included many times).
   std::string folder(OperandText(*state.store, StatementOperands(state, statement)[0]));
-  std::vector<std::string>& folders = state.lines->includeDirs;
-  if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
-    folders.push_back(std::move(folder));
-  }
+  LineSource& source = *state.lines;
+  if (source.includeDirsSeen.count(folder) > 0) return;
+  // Kept twice: in order, and to be found.
+  if (!source.Keep(2 * (folder.size() + kEntryCost), 0)) return;
+  source.includeDirsSeen.insert(folder);
+  source.includeDirs.push_back(std::move(folder));
 }
 void RunInclude(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
@@ -139,7 +143,66 @@ void RunInclude(PassState& state, const Statement& statement) {
   frame.conditionals = source.conditionals.size();
   frame.callFile = state.file;
   frame.callLine = state.line;
-  source.frames.push_back(std::move(frame));
+  PushFrame(source, std::move(frame));
+}
+
+namespace {
+
+// A path's last part in lower case: what an include of that file must end with.
+std::string LastPartLower(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  return ToLowerCopy(slash == std::string::npos ? path : path.substr(slash + 1));
+}
+
+}  // namespace
+
+bool LookAtUnreachedFiles(Assembly& assembly, const std::vector<std::string>& outputs) {
+  // Only a file that is there can be one the source names.
+  std::vector<std::string> names;
+  for (const std::string& output : outputs) {
+    FileId id;
+    if (!output.empty() && assembly.reader->Identify(output, id) == ReadResult::Ok) {
+      names.push_back(LastPartLower(output));
+    }
+  }
+  if (names.empty()) return true;
+  // Most runs read every line of their files: nothing to look for then.
+  uint64_t lines = 0;
+  for (const auto& file : assembly.files) {
+    if (!file->text.indexed) continue;
+    if (file->text.truncated) return false;
+    lines += file->text.lines.size();
+  }
+  if (lines == assembly.linesReached) return true;
+  const int include = FindDirective("include"), incbin = FindDirective("incbin");
+  // Files read for their lines only (not those incbin or filesize read), and
+  // those added while looking (none of them is indexed).
+  const size_t files = assembly.files.size();
+  for (size_t f = 0; f < files; ++f) {
+    if (IsCommandLineFile(assembly, static_cast<uint32_t>(f))) continue;
+    SourceText& text = assembly.files[f]->text;
+    if (!text.indexed) continue;
+    if (text.truncated) return false;
+    const LineInfo* lines = text.lines.data();
+    const uint32_t count = static_cast<uint32_t>(text.lines.size());
+    for (uint32_t i = 0; i < count; ++i) {
+      if (lines[i].statement != -1) continue;  // read in some pass
+      const int directive = ClassifyLine(text, i);
+      if (directive != include && directive != incbin) continue;
+      LineFields fields;
+      std::string error, name;
+      if (!SplitLine(text.LineBegin(lines[i]), text.LineEnd(lines[i]), IsOperationName,
+                     fields, error, false) ||
+          !ParseFileName({fields.operands, fields.operandsEnd}, name, error) ||
+          std::find(names.begin(), names.end(), LastPartLower(name)) == names.end()) {
+        continue;
+      }
+      FileLookup lookup;
+      LoadFile(assembly, name, static_cast<uint32_t>(f), assembly.lastIncludeDirs, 0, lookup);
+      if (lookup.outcome == FileLookup::OverLimit) return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace asm68k

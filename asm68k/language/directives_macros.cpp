@@ -114,17 +114,23 @@ std::unique_ptr<SourceText> CopiedBody(LineSource& source, SourceText& text, uin
   return copy;
 }
 
-// The text a macro keeps of its own: a body copied from an expansion.
-uint64_t KeptText(const MacroDefinition* macro) {
-  return macro && macro->copy ? macro->copy->text.size() + macro->copy->joined.size() : 0;
+// What a macro keeps of its own (see kMaxKeptByPass): its parameters, and
+// a body copied from an expansion. Its name is counted apart, once for
+// each name the pass defined or purged.
+uint64_t KeptBy(const MacroDefinition* macro) {
+  if (!macro) return 0;
+  uint64_t kept = macro->copy ? macro->copy->text.size() + macro->copy->joined.size() : 0;
+  for (const std::string& parameter : macro->parameters) kept += parameter.size() + kEntryCost;
+  return kept;
 }
 
 void Register(PassState& state, std::shared_ptr<MacroDefinition> macro) {
   LineSource& source = *state.lines;
   std::string key = ToLowerCopy(macro->name);
   auto earlier = source.macros.find(key);
-  if (!source.HoldText(KeptText(macro.get()),
-                       earlier == source.macros.end() ? 0 : KeptText(earlier->second.get()))) {
+  const bool newName = earlier == source.macros.end() && source.purged.count(key) == 0;
+  if (!source.Keep(KeptBy(macro.get()) + (newName ? key.size() + kEntryCost : 0),
+                   earlier == source.macros.end() ? 0 : KeptBy(earlier->second.get()))) {
     return;
   }
   int directive = FindDirective(key);
@@ -194,6 +200,9 @@ void RunMacro(PassState& state, const Statement& statement) {
   uint16_t parameters = static_cast<uint16_t>(statement.operandCount - (bodyOnTheLine ? 1 : 0));
   for (uint16_t i = 1; i < parameters; ++i) {
     macro->parameters.emplace_back(OperandText(*state.store, operands[i]));
+    macro->parameterIndex.Added(macro->parameters.size() - 1, [&](size_t at) -> std::string_view {
+      return macro->parameters[at];
+    });
   }
   Frame& frame = source.frames.back();
   if (bodyOnTheLine) {
@@ -250,7 +259,7 @@ void RunMacroCall(PassState& state, const Statement&) {
   // The name with its size as written: \0 gives the size in its own case.
   std::string written(fields.operation.data(),
                       fields.operation.size() + (fields.size ? 2 : 0) +
-                          (fields.suffix.empty() ? 0 : 1 + fields.suffix.size()));
+                          (fields.suffixLength == 0 ? 0 : 1 + fields.suffixLength));
   size_t dot = written.find('.');
   std::string name = ToLowerCopy(written.substr(0, dot));
   auto found = source.macros.find(name);
@@ -283,12 +292,25 @@ void RunMacroCall(PassState& state, const Statement&) {
   if (NestTooDeep(state)) return;
   std::shared_ptr<const MacroDefinition> macro = found->second;
   if (!source.ReadAgain(macro->bodyText)) return;
+  // The arguments are kept until the expansion ends: calls nested 256 deep
+  // with a long list each hold them all.
+  if (dot != std::string::npos) {
+    call->size = written.substr(dot + 1);
+    // A word after the dot names what the macro is to do (Console.Run), and
+    // the macros that take one compare it in lower case (strcmp("\0","run")):
+    // unless labels are case-sensitive, it is given in lower case. A size
+    // letter stays as written.
+    if (call->size.size() > 1 && !state.options.caseSensitive) call->size = ToLowerCopy(call->size);
+  }
+  uint64_t kept = call->size.size();
+  for (const std::string& argument : call->arguments) kept += argument.size() + kEntryCost;
+  if (!source.Keep(kept, 0)) return;
   // \@: "_" and the expansion's number, six digits at least.
   call->unique = std::to_string(++source.expansions);
   if (call->unique.size() < 6) call->unique.insert(0, 6 - call->unique.size(), '0');
   call->unique.insert(0, 1, '_');
-  if (dot != std::string::npos) call->size = written.substr(dot + 1);
   call->parameters = &macro->parameters;
+  call->parameterIndex = &macro->parameterIndex;
 
   Frame frame;
   frame.kind = Frame::Macro;
@@ -301,7 +323,8 @@ void RunMacroCall(PassState& state, const Statement&) {
   frame.expansion = static_cast<int32_t>(source.frames.size());
   frame.macro = std::move(macro);
   frame.call = std::move(call);
-  source.frames.push_back(std::move(frame));
+  frame.kept = static_cast<uint32_t>(kept);
+  PushFrame(source, std::move(frame));
 }
 
 void RunMexit(PassState& state, const Statement&) {
@@ -324,7 +347,7 @@ void RunShift(PassState& state, const Statement&) {
     PassError(state, "shift outside a macro");
     return;
   }
-  if (!call->arguments.empty()) call->arguments.erase(call->arguments.begin());
+  if (call->Count() > 0) ++call->shifted;
 }
 
 // local NAME,...: names private to each expansion, put in as NAME and the
@@ -352,7 +375,15 @@ void RunLocal(PassState& state, const Statement& statement) {
     std::string name(OperandText(*state.store, operands[i]));
     // A name costs more than a term: it counts as one for each character it makes.
     if (!CountTerms(state, 2 * name.size() + call->unique.size())) return;
+    // Kept until the expansion ends.
+    const uint64_t kept = 2 * name.size() + call->unique.size() + kEntryCost;
+    Frame& expansion = state.lines->frames[static_cast<size_t>(state.lines->frames.back().expansion)];
+    if (!state.lines->Keep(kept, 0)) return;
+    expansion.kept += static_cast<uint32_t>(kept);
     call->locals.emplace_back(name, name + call->unique);
+    call->localIndex.Added(call->locals.size() - 1, [&](size_t at) -> std::string_view {
+      return call->locals[at].first;
+    });
   }
 }
 
@@ -376,7 +407,7 @@ void RunPurge(PassState& state, const Statement& statement) {
   std::string_view name = OperandText(*state.store, StatementOperands(state, statement)[0]);
   std::string key = ToLowerCopy(name);
   auto found = source.macros.find(key);
-  if (found != source.macros.end()) source.HoldText(0, KeptText(found->second.get()));
+  if (found != source.macros.end()) source.Keep(0, KeptBy(found->second.get()));
   if (source.macros.erase(key) == 0) {
     PassError(state, "purge: no macro '" + std::string(name) + "' is defined here");
     return;
@@ -421,7 +452,7 @@ void RunRept(PassState& state, const Statement& statement) {
   rept.callFile = state.file;
   rept.callLine = state.line;
   rept.expansion = source.frames.back().expansion;  // its lines read with the same arguments
-  source.frames.push_back(std::move(rept));
+  PushFrame(source, std::move(rept));
 }
 
 void RunEndRept(PassState& state, const Statement&) { PassError(state, "endr without rept"); }
@@ -438,6 +469,7 @@ void RunWhile(PassState& state, const Statement& statement) {
   if (frame.kind == Frame::While && frame.bodyStart == here) {  // read again: once more?
     if (holds) {
       ++frame.repetition;
+      frame.step = 0;
       if (!source.ReadAgain(frame.bodyText)) PopFrame(source);
     } else {
       PopFrame(source);
@@ -464,7 +496,7 @@ void RunWhile(PassState& state, const Statement& statement) {
   loop.callFile = state.file;
   loop.callLine = state.line;
   loop.expansion = source.frames.back().expansion;  // its lines read with the same arguments
-  source.frames.push_back(std::move(loop));
+  PushFrame(source, std::move(loop));
 }
 
 void RunEndWhile(PassState& state, const Statement&) { PassError(state, "endw without while"); }

@@ -1,6 +1,7 @@
 #include "directive_families.h"
 
 #include "directive_support.h"
+#include "line_source.h"
 
 namespace asm68k {
 
@@ -94,7 +95,7 @@ void RunOpt(PassState& state, const Statement& statement) {
 
 // pusho and popo: all the options put aside, and taken back.
 void RunPushOptions(PassState& state, const Statement&) {
-  state.savedOptions.push_back(state.options);
+  if (state.lines->Keep(kEntryCost, 0)) state.savedOptions.push_back(state.options);
 }
 
 void RunPopOptions(PassState& state, const Statement&) {
@@ -104,6 +105,7 @@ void RunPopOptions(PassState& state, const Statement&) {
   }
   state.options = state.savedOptions.back();
   state.savedOptions.pop_back();
+  state.lines->Keep(0, kEntryCost);
 }
 
 }  // namespace asm68k

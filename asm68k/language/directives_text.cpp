@@ -75,8 +75,14 @@ void DefineTextEquate(LineSource& source, std::string_view name, std::string tex
   // Text a line puts into an equate counts as text read: a long equate
   // repeated takes far longer than its line.
   if (!source.ReadText(text.size())) return;
-  std::string& kept = source.textEquates[source.NameKey(name)];
-  if (source.HoldText(text.size(), kept.size())) kept = std::move(text);
+  std::string key = source.NameKey(name);
+  auto found = source.textEquates.find(key);
+  if (found == source.textEquates.end()) {
+    if (!source.Keep(key.size() + kEntryCost + text.size(), 0)) return;
+    source.textEquates.emplace(std::move(key), std::move(text));
+  } else if (source.Keep(text.size(), found->second.size())) {
+    found->second = std::move(text);
+  }
 }
 
 // statement.size bits of substr: which of START and END were left out.
@@ -289,7 +295,7 @@ bool ParsePushp(DirectiveParse& p, std::string& error) {
 void RunPushp(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
   std::string_view text = OperandText(*state.store, StatementOperands(state, statement)[0]);
-  if (source.HoldText(text.size(), 0)) source.pushedTexts.emplace_back(text);
+  if (source.Keep(text.size() + kEntryCost, 0)) source.pushedTexts.emplace_back(text);
 }
 
 bool ParsePopp(DirectiveParse& p, std::string& error) {
@@ -314,7 +320,7 @@ void RunPopp(PassState& state, const Statement& statement) {
   }
   std::string text = std::move(source.pushedTexts.back());
   source.pushedTexts.pop_back();
-  source.HoldText(0, text.size());
+  source.Keep(0, text.size() + kEntryCost);
   DefineTextEquate(source, OperandText(*state.store, StatementOperands(state, statement)[0]),
                    std::move(text));
 }

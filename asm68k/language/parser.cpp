@@ -192,9 +192,9 @@ struct LineParser {
     parser.environment = context.environment;
     parser.atStartsLocal = context.atStartsLocal;
     if (!assembly.registerEquates.bySymbol.empty()) parser.registers = &assembly.registerEquates;
-    if (!fields.suffix.empty() && (directive >= 0 || operation.forms.count > 0)) {
+    if (fields.suffixLength != 0 && (directive >= 0 || operation.forms.count > 0)) {
       statement.kind = StatementKind::Invalid;
-      return Error(UnknownSize(fields.operation, fields.suffix));
+      return Error(UnknownSize(fields.operation, fields.Suffix()));
     }
     if (directive >= 0) {
       ParseDirective(directive, op, fields, writtenSize, field, parser, error);

@@ -87,11 +87,18 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
         return parsed;
       }
     } else {
+      if (line.statement == -1) ++state.assembly->linesReached;
       int32_t readOnce = -2 - state.pass;
       keep = state.pass > 1 || line.statement == readOnce;
       if (!keep) line.statement = readOnce;
     }
+  } else if (line.statement == -1 && !text.transient) {
+    line.statement = -2;  // reached, read with text put into it
+    ++state.assembly->linesReached;
   }
+  // Symbols are entered only by a parse: the next one after the symbols
+  // went past their limit ends the run.
+  if (state.assembly->symbols.full) SymbolsExhausted(state);
   LineParse context;
   context.scope = state.scope;
   context.narg = source.ArgumentCount();

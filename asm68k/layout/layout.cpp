@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "encoder.h"
+#include "line_source.h"
 #include "relax.h"
 
 namespace asm68k {
@@ -28,14 +29,7 @@ void Advance(PassState& state, uint64_t count) {
 }
 
 // The current line's context, kept for a message given later in the pass.
-uint32_t KeepContext(PassState& state) {
-  if (!state.lines) return 0;
-  std::string context = LineContext(state);
-  if (context.empty()) return 0;
-  if (state.contexts.empty()) state.contexts.emplace_back();  // 0: none
-  if (state.contexts.back() != context) state.contexts.push_back(std::move(context));
-  return static_cast<uint32_t>(state.contexts.size() - 1);
-}
+uint32_t KeepContext(PassState& state) { return ContextStepHere(state); }
 
 void SaveSection(PassState& state) {
   if (state.inOffset) return;
@@ -269,8 +263,15 @@ void EnterSection(PassState& state, const std::string& name, SectionKind kind) {
   SaveSection(state);
   state.inOffset = false;
   size_t index = 0;
-  while (index < state.sections.size() && state.sections[index].name != name) ++index;
+  if (!name.empty()) {
+    index = state.sectionsByName.emplace(name, state.sections.size()).first->second;
+  }
   if (index == state.sections.size()) {
+    // Kept twice: in order, and to be found.
+    if (state.lines && !state.lines->Keep(2 * (name.size() + kEntryCost), 0)) {
+      state.sectionsByName.erase(name);
+      return;
+    }
     Section section;
     section.name = name;
     section.kind = kind;

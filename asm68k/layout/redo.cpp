@@ -42,6 +42,15 @@ Statement CopyStatement(const ParseStore& from, const Statement& statement, Pars
   redo.options = PackedOptions(options);
   redo.statement = CopyStatement(*state.store, statement, state.redoStore);
   state.redo.push_back(redo);
+  // The room the lists take as they grow, not only what they hold.
+  const ParseStore& kept = state.redoStore;
+  if (state.redo.size() * sizeof(PassState::Redo) + kept.operands.capacity() * sizeof(Operand) +
+          kept.expressions.nodes.capacity() * sizeof(ExprNode) + kept.bytes.capacity() >
+      kMaxRedoBytes) {
+    state.redoPossible = false;
+    state.redo = ChunkedVector<PassState::Redo>();
+    state.redoStore = ParseStore();
+  }
 }
 
 }  // namespace

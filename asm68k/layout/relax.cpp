@@ -15,6 +15,8 @@
 
 #include <algorithm>
 
+#include "line_source.h"
+
 namespace asm68k {
 
 namespace {
@@ -338,6 +340,9 @@ struct Relaxation {
 }  // namespace
 
 uint8_t ChooseForm(PassState& state, const SizedRequest& request, const EvalResult& r, Expr expr) {
+  // Past the choices a pass may keep, a line takes its longest form, which
+  // reaches any value: the table stays within its room.
+  if (state.sized.size() >= kMaxSizedLines) return LastForm(request.kind);
   SizedLine line;
   line.order = state.order;
   line.kind = request.kind;
@@ -423,7 +428,13 @@ void NoteRun(PassState& state, uint32_t firstOrder) {
   const uint32_t run = state.inOffset ? kNoRun : state.sections[state.section].run;
   std::vector<PassState::RunStart>& starts = state.runStarts;
   while (!starts.empty() && starts.back().order >= firstOrder) starts.pop_back();
-  if (starts.empty() || starts.back().run != run) starts.push_back({firstOrder, run});
+  if (starts.empty() || starts.back().run != run) {
+    starts.push_back({firstOrder, run});
+    // Each run of the layout may start a run of the image too: counted as
+    // what the pass keeps, so that an org or a section change repeated
+    // without end ends the run.
+    if (state.lines) state.lines->Keep(kEntryCost, 0);
+  }
 }
 
 }  // namespace asm68k

@@ -212,14 +212,17 @@ SourceFile* LoadFile(Assembly& assembly, const std::string& name, uint32_t inclu
                      const std::vector<std::string>& includeDirs, uint64_t limit,
                      FileLookup& lookup) {
   const std::string written = WithSlashes(name);
-  std::vector<std::string> paths{written};
-  if (!IsAbsolutePath(written)) {
-    std::string folder = DirectoryOf(assembly.files[includer]->path);
-    if (!folder.empty()) paths.push_back(folder + written);
-    for (const std::string& dir : includeDirs) paths.push_back(Join(WithSlashes(dir), written));
-  }
   lookup = FileLookup();
-  for (const std::string& path : paths) {
+  // Each place in turn: as written, from the including file's folder, then
+  // from each include folder (a path is made only when it is looked at).
+  const bool relative = !IsAbsolutePath(written);
+  const std::string folder = relative ? DirectoryOf(assembly.files[includer]->path) : std::string();
+  const size_t places = relative ? 2 + includeDirs.size() : 1;
+  for (size_t place = 0; place < places; ++place) {
+    if (place == 1 && folder.empty()) continue;
+    const std::string path = place == 0   ? written
+                             : place == 1 ? folder + written
+                                          : Join(WithSlashes(includeDirs[place - 2]), written);
     if (++assembly.fileLookups > kMaxFileLookups) {
       lookup.outcome = FileLookup::OverLimit;
       lookup.path.clear();

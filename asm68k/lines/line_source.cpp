@@ -64,20 +64,13 @@ void ErrorAt(PassState& state, uint32_t file, uint32_t line, std::string text) {
 
 bool NestTooDeep(PassState& state) {
   const LineSource& source = *state.lines;
-  int expansions = 0, includes = 0;
-  for (const Frame& frame : source.frames) {
-    if (frame.kind == Frame::Macro || frame.kind == Frame::Rept || frame.kind == Frame::While) {
-      ++expansions;
-    }
-    if (frame.kind == Frame::Include) ++includes;
-  }
-  if (expansions >= kMaxExpansionDepth) {
+  if (source.depths[2] >= kMaxExpansionDepth) {
     EndRun(state, "macros and rept blocks nest more than " +
                          std::to_string(kMaxExpansionDepth) + " deep");
     state.lines->Stop();
     return true;
   }
-  if (includes >= kMaxIncludeDepth) {
+  if (source.depths[1] >= kMaxIncludeDepth) {
     PassError(state, "includes are nested more than " + std::to_string(kMaxIncludeDepth) + " deep");
     return true;
   }
@@ -87,6 +80,8 @@ bool NestTooDeep(PassState& state) {
 void PopFrame(LineSource& source) {
   Frame& frame = source.frames.back();
   if (source.conditionals.size() > frame.conditionals) source.conditionals.resize(frame.conditionals);
+  --source.DepthOf(frame.kind);
+  source.kept -= frame.kept;
   source.frames.pop_back();
 }
 
@@ -113,6 +108,7 @@ void EndFrame(LineSource& source) {
     source.conditionals.pop_back();
   }
   if (frame.kind == Frame::Rept && ++frame.repetition < frame.count) {
+    frame.step = 0;
     frame.next = frame.bodyStart;
     if (!source.ReadAgain(frame.bodyText)) frame.next = frame.end;
     return;
@@ -312,7 +308,7 @@ void IndexLines(SourceText& text, uint64_t& allowance) {
 
 int32_t LineSource::ArgumentCount() {
   MacroCallText* call = CurrentCall();
-  return call ? static_cast<int32_t>(call->arguments.size()) : 0;
+  return call ? static_cast<int32_t>(call->Count()) : 0;
 }
 
 MacroCallText* LineSource::CurrentCall() {
@@ -347,6 +343,15 @@ TextRange LineSource::ReadWithSubstitution(const SourceText& text, const LineInf
   return {substituted.data(), substituted.data() + substituted.size()};
 }
 
+void LineSource::PutAside(size_t bytes, bool takenBack) {
+  // Kept until \@@ takes it back (past the limit, the run ends after this line).
+  if (takenBack) {
+    Keep(0, bytes + kEntryCost);
+  } else {
+    Keep(bytes + kEntryCost, 0);
+  }
+}
+
 std::string LineSource::NameKey(std::string_view name) const {
   return state.options.caseSensitive ? std::string(name) : ToLowerCopy(name);
 }
@@ -374,6 +379,7 @@ bool LineSource::FileSize(const std::string& name, uint64_t& size, std::string& 
 std::string LineSource::SymbolValueText(std::string_view name, bool hex) {
   // Read as an expression, so that every name one knows has a value here:
   // the time symbols, narg and __RS too.
+  if (assembly.symbols.full) SymbolsExhausted(state);
   ExprPool pool;
   ExprParser parser{pool, assembly.symbols, state.scope, ArgumentCount(),
                     state.options.caseSensitive};
@@ -411,7 +417,7 @@ void LineSource::Start(SourceFile& root) {
   frame.kind = Frame::File;
   frame.text = &root.text;
   frame.end = static_cast<uint32_t>(root.text.lines.size());
-  frames.push_back(std::move(frame));
+  PushFrame(*this, std::move(frame));
 }
 
 bool LineSource::Next(SourceText*& text, LineInfo*& line) {
@@ -451,11 +457,11 @@ bool LineSource::StepOver(uint64_t lines) {
   return false;
 }
 
-bool LineSource::HoldText(uint64_t added, uint64_t removed) {
-  definedText = definedText + added - removed;
-  if (definedText <= kMaxDefinedText || state.fatal) return !state.fatal;
-  EndRun(state, "the macros that expansions define and the string equates hold more than "
-                   "64 MiB of text in all");
+bool LineSource::KeptExhausted() {
+  if (state.fatal) return false;
+  EndRun(state, "what this pass keeps (macros, string equates, sections, orgs and section "
+                "changes, stacks, macro arguments) holds more than 64 MiB in all (each name or "
+                "entry counting 64 bytes besides its text)");
   return false;
 }
 
@@ -480,45 +486,98 @@ uint64_t TextBetween(const SourceText& text, uint32_t first, uint32_t end) {
   return last > begin ? last - begin : 0;
 }
 
-std::string LineSource::Context() const {
-  if (frames.size() < 2) return std::string();  // a line of the source itself
-  std::string context, previous;
-  size_t repeats = 0;
-  auto flush = [&] {
-    if (repeats > 0) context += "\n  (and " + std::to_string(repeats) + " more times the line above)";
-    repeats = 0;
-  };
-  for (size_t i = frames.size(); i-- > 1;) {
-    const Frame& frame = frames[i];
-    if (frame.kind == Frame::File) continue;  // a command-line item: it stands alone
-    std::string where = Where(assembly, frame.callFile, frame.callLine);
+uint32_t LineSource::ContextStepHere(bool forMessage) {
+  std::vector<ContextStep>& steps = state.contextSteps;
+  if (steps.empty()) steps.emplace_back();  // 0: none
+  // The frames whose step is not made yet (or stands for an earlier
+  // repetition): most often none, or only the top one.
+  size_t from = frames.size();
+  while (from > 1) {
+    const Frame& frame = frames[from - 1];
+    if (frame.kind != Frame::File && frame.step != 0) {
+      break;
+    }
+    --from;
+  }
+  uint32_t parent = from > 1 ? frames[from - 1].step : 0;
+  if (!forMessage && steps.size() + frames.size() > kMaxContextSteps) return parent;
+  for (size_t i = std::max<size_t>(from, 1); i < frames.size(); ++i) {
+    Frame& frame = frames[i];
+    if (frame.kind == Frame::File) {  // a command-line item: it stands alone
+      frame.step = parent;
+      continue;
+    }
+    ContextStep step;
+    step.parent = parent;
+    step.file = frame.callFile;
+    step.line = frame.callLine;
+    step.repetition = frame.repetition;
+    step.count = frame.count;
+    step.kind = frame.kind;
+    if (frame.kind == Frame::Macro) step.macro = frame.macro;
+    steps.push_back(std::move(step));
+    frame.step = parent = static_cast<uint32_t>(steps.size() - 1);
+  }
+  return frames.size() > 1 ? frames.back().step : 0;
+}
+
+std::string LineSource::Context() { return ContextText(state, ContextStepHere(true)); }
+
+namespace {
+
+// A name in a line of a message's context, cut short past 64 characters.
+std::string ShownName(const std::string& name) {
+  constexpr size_t kShown = 64;
+  return name.size() <= kShown ? name : name.substr(0, kShown) + "...";
+}
+
+}  // namespace
+
+std::string ContextText(const PassState& state, uint32_t step) {
+  const Assembly& assembly = *state.assembly;
+  const std::vector<ContextStep>& steps = state.contextSteps;
+  // Its lines, innermost first, each said once with how many more times it repeats.
+  std::vector<std::pair<std::string, size_t>> lines;
+  for (; step != 0 && step < steps.size(); step = steps[step].parent) {
+    const ContextStep& at = steps[step];
+    std::string where = Where(assembly, at.file, at.line);
     std::string line;
-    switch (frame.kind) {
+    switch (at.kind) {
       case Frame::Macro:
-        line = "\n  in macro " + frame.macro->name + " called at " + where;
+        line = "\n  in macro " + ShownName(at.macro->name) + " called at " + where;
         break;
       case Frame::Rept:
-        line = "\n  in rept at " + where + " (repetition " + std::to_string(frame.repetition + 1) +
-               " of " + std::to_string(frame.count) + ")";
+        line = "\n  in rept at " + where + " (repetition " + std::to_string(at.repetition + 1) +
+               " of " + std::to_string(at.count) + ")";
         break;
       case Frame::While:
-        line = "\n  in while at " + where + " (repetition " +
-               std::to_string(frame.repetition + 1) + ")";
+        line = "\n  in while at " + where + " (repetition " + std::to_string(at.repetition + 1) + ")";
         break;
       default:
         line = "\n  included from " + where;
         break;
     }
     // A macro calling itself: say so once, not a few hundred times.
-    if (line == previous) {
-      ++repeats;
-      continue;
+    if (!lines.empty() && lines.back().first == line) {
+      ++lines.back().second;
+    } else {
+      lines.emplace_back(std::move(line), 0);
     }
-    flush();
-    context += line;
-    previous = std::move(line);
   }
-  flush();
+  // A long way: its innermost and outermost lines, so that a message stays short.
+  constexpr size_t kEnds = 20;
+  std::string context;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (i == kEnds && lines.size() > 2 * kEnds) {
+      size_t skipped = 0;
+      for (; i < lines.size() - kEnds; ++i) skipped += 1 + lines[i].second;
+      context += "\n  (and " + std::to_string(skipped) + " more levels)";
+    }
+    context += lines[i].first;
+    if (lines[i].second > 0) {
+      context += "\n  (and " + std::to_string(lines[i].second) + " more times the line above)";
+    }
+  }
   return context;
 }
 

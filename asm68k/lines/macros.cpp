@@ -53,6 +53,16 @@ bool SplitMacroArguments(std::string_view field, std::vector<std::string>& argum
   }
 }
 
+void NameIndex::Add(std::string_view name, size_t position) {
+  if (!index_) index_ = std::make_unique<std::unordered_map<std::string, uint32_t>>();
+  index_->emplace(ToLowerCopy(name), static_cast<uint32_t>(position));  // the first one stays
+}
+
+int64_t NameIndex::Indexed(std::string_view name) const {
+  auto found = index_->find(ToLowerCopy(name));
+  return found == index_->end() ? -1 : static_cast<int64_t>(found->second);
+}
+
 bool SameNameAnyCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
@@ -128,29 +138,28 @@ size_t CodeEnd(std::string_view line) {
 namespace {
 
 // The index of `name` among the call's parameters, or -1.
-int ParameterIndex(const MacroCallText& call, std::string_view name) {
+int64_t ParameterIndex(const MacroCallText& call, std::string_view name) {
   if (!call.parameters) return -1;
-  for (size_t i = 0; i < call.parameters->size(); ++i) {
-    if (SameNameAnyCase((*call.parameters)[i], name)) return static_cast<int>(i);
-  }
-  return -1;
+  const std::vector<std::string>& names = *call.parameters;
+  return call.parameterIndex->Find(name, names.size(),
+                                   [&](size_t i) -> std::string_view { return names[i]; });
 }
 
 // What a local name stands for in this expansion, or null.
 const std::string* LocalName(const MacroCallText& call, std::string_view name) {
-  for (const auto& local : call.locals) {
-    if (SameNameAnyCase(local.first, name)) return &local.second;
-  }
-  return nullptr;
+  int64_t at = call.localIndex.Find(name, call.locals.size(), [&](size_t i) -> std::string_view {
+    return call.locals[i].first;
+  });
+  return at < 0 ? nullptr : &call.locals[static_cast<size_t>(at)].second;
 }
 
 // What a parameter or local name stands for in this expansion, or null.
 const std::string* CallName(const MacroCallText& call, std::string_view name) {
   static const std::string kEmpty;
-  int index = ParameterIndex(call, name);
+  int64_t index = ParameterIndex(call, name);
   if (index >= 0) {
-    return static_cast<size_t>(index) < call.arguments.size()
-               ? &call.arguments[static_cast<size_t>(index)]
+    return static_cast<size_t>(index) < call.Count()
+               ? &call.Argument(static_cast<size_t>(index))
                : &kEmpty;
   }
   return LocalName(call, name);
@@ -256,8 +265,8 @@ struct Substituter {
     if (call && IsDigit(next)) {
       if (next == '0') {
         out += call->size;
-      } else if (static_cast<size_t>(next - '1') < call->arguments.size()) {
-        out += call->arguments[static_cast<size_t>(next - '1')];
+      } else if (static_cast<size_t>(next - '1') < call->Count()) {
+        out += call->Argument(static_cast<size_t>(next - '1'));
       }
       return SkipTerminator(at + 2);
     }
@@ -265,6 +274,7 @@ struct Substituter {
       char stack = at + 2 < line.size() ? line[at + 2] : 0;
       std::vector<std::string>& pushed = *with.uniqueStack;
       if (stack == '!') {
+        if (with.source) with.source->PutAside(call->unique.size(), false);
         pushed.push_back(call->unique);
         out += call->unique;
         return at + 3;
@@ -274,7 +284,10 @@ struct Substituter {
           with.stackEmpty = true;
         } else {
           out += pushed.back();
-          if (stack == '@') pushed.pop_back();
+          if (stack == '@') {
+            if (with.source) with.source->PutAside(pushed.back().size(), true);
+            pushed.pop_back();
+          }
         }
         return at + 3;
       }
@@ -293,7 +306,7 @@ struct Substituter {
         return SkipTerminator(end);
       }
       if (!call || next == '$') return at;
-      out += std::to_string(call->arguments.size());
+      out += std::to_string(call->Count());
       return at + 2;
     }
     if (IsIdentStart(next) && next != '.' && next != '@') {

@@ -26,13 +26,32 @@ constexpr size_t kMaxName = 255;
 struct Entry {
   uint32_t value;
   uint32_t order;
+  uint32_t symbol;
   uint8_t kind;
   bool localsOn;  // opt v+ was on where it was defined
-  std::string name;
 };
 
+// The name an entry is written with; `owned`: a local name after its owner's.
+std::string NameOf(const Assembly& assembly, const Entry& entry, bool owned) {
+  const auto& symbols = assembly.symbols.symbols;
+  const Symbol& symbol = symbols[entry.symbol];
+  std::string name;
+  if (owned && symbol.scope >= 0) name = symbols[static_cast<size_t>(symbol.scope)].name;
+  name += symbol.name;
+  return name;
+}
+
+// Its length, without making it.
+size_t NameLength(const Assembly& assembly, const Entry& entry, bool owned) {
+  const auto& symbols = assembly.symbols.symbols;
+  const Symbol& symbol = symbols[entry.symbol];
+  size_t length = symbol.name.size();
+  if (owned && symbol.scope >= 0) length += symbols[static_cast<size_t>(symbol.scope)].name.size();
+  return length;
+}
+
 // The symbols of the pass, in value order (symbols of one value in the
-// order they were defined). `owned`: a local name after its owner's.
+// order they were defined, then by name).
 std::vector<Entry> PassSymbols(const Assembly& assembly, int pass, bool owned) {
   const auto& symbols = assembly.symbols.symbols;
   std::vector<Entry> entries;
@@ -45,18 +64,20 @@ std::vector<Entry> PassSymbols(const Assembly& assembly, int pass, bool owned) {
     }
     uint8_t kind = symbol.kind == SymbolKind::Label ? kLabelRecord : kEquateRecord;
     if (IsLocalName(symbol.name)) kind |= kLocalRecord;
-    std::string name;
-    if (owned && symbol.scope >= 0) name = symbols[static_cast<size_t>(symbol.scope)].name;
-    name += symbol.name;
-    entries.push_back({static_cast<uint32_t>(symbol.value), symbol.definedOrder, kind,
-                       symbol.localsOn, std::move(name)});
+    entries.push_back({static_cast<uint32_t>(symbol.value), symbol.definedOrder,
+                       static_cast<uint32_t>(i), kind, symbol.localsOn});
   }
-  std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+  std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
     if (a.value != b.value) return a.value < b.value;
     if (a.order != b.order) return a.order < b.order;
-    return a.name < b.name;
+    return NameOf(assembly, a, owned) < NameOf(assembly, b, owned);
   });
   return entries;
+}
+
+// A line of the text table: the value in 8 hex digits, a blank, the name, a line end.
+size_t TextLineLength(const Assembly& assembly, const Entry& entry) {
+  return 10 + NameLength(assembly, entry, true);
 }
 
 void AppendLittle(std::string& out, uint32_t value, int bytes) {
@@ -123,13 +144,31 @@ std::string SymbolFile(const Assembly& assembly, int pass,
   // "MND", format version 1, and the target unit (0).
   std::string out("MND\x01\0\0\0\0", 8);
   for (const Entry& entry : PassSymbols(assembly, pass, false)) {
-    if (entry.name.size() > kMaxName) continue;  // its length can't be written
+    if (NameLength(assembly, entry, false) > kMaxName) continue;  // its length can't be written
     if ((entry.kind & kLocalRecord) && !entry.localsOn) continue;
     AppendRecord(out, entry.value, entry.kind);
-    AppendName(out, entry.name);
+    AppendName(out, NameOf(assembly, entry, false));
   }
   if (lines) AppendSourceLines(out, assembly, *lines);
   return out;
+}
+
+bool SymbolTableTooLarge(const Assembly& assembly, int pass, Message& error) {
+  uint64_t size = 0;
+  for (const Entry& entry : PassSymbols(assembly, pass, true)) {
+    size += TextLineLength(assembly, entry);
+    if (size <= kMaxSymbolTable) continue;
+    const Symbol& symbol = assembly.symbols.symbols[entry.symbol];
+    error.severity = Severity::Error;
+    error.order = symbol.definedOrder;
+    error.file = symbol.definedFile;
+    error.line = symbol.definedLine;
+    error.text = "the symbol table would be larger than " +
+                 std::to_string(kMaxSymbolTable >> 20) + " MiB from '" + symbol.name +
+                 "' on (a local name is written after its owner's)";
+    return true;
+  }
+  return false;
 }
 
 std::string FormatSymbols(const Assembly& assembly, int pass) {
@@ -138,7 +177,7 @@ std::string FormatSymbols(const Assembly& assembly, int pass) {
   for (const Entry& entry : PassSymbols(assembly, pass, true)) {
     for (int shift = 28; shift >= 0; shift -= 4) out += kDigits[(entry.value >> shift) & 15];
     out += ' ';
-    out += entry.name;
+    out += NameOf(assembly, entry, true);
     out += '\n';
   }
   return out;

@@ -22,4 +22,11 @@ std::string SymbolFile(const Assembly& assembly, int pass,
 // local label as "owner.local", whatever opt v says.
 std::string FormatSymbols(const Assembly& assembly, int pass);
 
+// The text table is at most this large: a local name repeats its owner's,
+// so a long owner with many locals would make it grow past any use.
+constexpr uint64_t kMaxSymbolTable = 256u << 20;
+// Whether the text table would be larger; `error` then says so at the
+// definition of the first symbol past it.
+bool SymbolTableTooLarge(const Assembly& assembly, int pass, Message& error);
+
 }  // namespace asm68k

@@ -162,9 +162,9 @@ bool ReadOperation(Cursor& c, LineFields& out, std::string& error, const char* n
     if (letter == 'b' || letter == 'w' || letter == 'l' || letter == 's') {
       out.size = letter;
     } else if (suffix < c.p) {
-      out.suffix = std::string_view(suffix, static_cast<size_t>(c.p - suffix));
+      out.suffixLength = static_cast<uint32_t>(c.p - suffix);
     } else {
-      error = UnknownSize(out.operation, out.suffix);
+      error = UnknownSize(out.operation, {});
       return false;
     }
   }

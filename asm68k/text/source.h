@@ -146,13 +146,19 @@ struct LineFields {
   std::string_view label;          // empty when the line defines no label
   std::string_view operation;      // as written; "=" for the assignment form
   char size = 0;                   // lower-case size letter after '.', or 0
-  // A word after '.' that is no size letter: only a macro call takes one
-  // (its \0), so the parser refuses it on an instruction or directive.
-  std::string_view suffix;
+  // The length of a word after '.' that is no size letter: only a macro
+  // call takes one (its \0), so the parser refuses it on an instruction or
+  // directive. A length, not a view, keeps the record small: every line
+  // makes one, and the word always starts right after the operation's dot.
+  uint32_t suffixLength = 0;
   const char* operands = nullptr;  // operand field, comment and trailing blanks removed
   const char* operandsEnd = nullptr;
   const char* comment = nullptr;  // what follows the operands after a blank (to the line's end)
   const char* commentEnd = nullptr;
+
+  std::string_view Suffix() const {
+    return {operation.data() + operation.size() + 1, suffixLength};
+  }
 };
 
 // The error for an instruction or directive with a word after its dot.

@@ -102,7 +102,7 @@ TEST(CommandLine, Parsing) {
 TEST(CommandLine, SwitchesGiveTheAssemblyItsOptions) {
   asm68k::CommandLine line =
       Parse({"/e", "A=1;B='x;y';C", "/o", "w+,ae-", "/j", "inc", "/E", "D=2*A", "-j", "lib/",
-             "/o", "l.", "/j", "include\\*", "/j", ".*", "/p", "s,o"});
+             "/o", "l.", "/oos+", "/I", "/d", "/j", "include\\*", "/j", ".*", "/p", "s,o"});
   ASSERT_TRUE(line.valid) << line.error;
   std::string equates;
   for (const asm68k::Equate& equate : line.options.equates) {
@@ -110,7 +110,7 @@ TEST(CommandLine, SwitchesGiveTheAssemblyItsOptions) {
   }
   EXPECT_EQ(equates, "A=1 B='x;y' C=1 D=2*A ");
   EXPECT_EQ(line.options.includeDirs, (std::vector<std::string>{"inc", "lib/", "include", "."}));
-  EXPECT_EQ(line.options.opts, (std::vector<std::string>{"w+,ae-", "l."}));
+  EXPECT_EQ(line.options.opts, (std::vector<std::string>{"w+,ae-", "l.", "os+"}));
 }
 
 struct CloseFile {
@@ -213,6 +213,10 @@ TEST_F(CommandLineRun, SwitchesReachTheAssembly) {
        "0 errors, 0 warnings, 2 bytes\n", std::string("\0\2", 2), "00000002 LAST\n00000002 finish\n"},
       {{"/e", "RELEASE=x"}, " dc.w RELEASE\n", 1,
        "/e RELEASE=x: error: undefined symbol 'x'\n1 error, 0 warnings\n", "", ""},
+      {{"/e", "A=B;B=A"}, " dc.w A\n", 1,
+       "/e A=B: error: 'A' is defined from itself, through 'B': it has no value\n1 error, 0 "
+       "warnings\n",
+       "", ""},
       {{"/e", "RELEASE=1"}, "RELEASE equ 0\n", 1,
        "MAIN:1: error: 'RELEASE' is already defined by /e RELEASE=1\n1 error, 0 warnings\n", "",
        ""},
@@ -375,6 +379,13 @@ TEST_F(CommandLineRun, NeverWritesAFileTheSourceNames) {
   WriteFile("twin.asm", " include \"TWIN.I\"\n");
   WriteFile("Twin.i", " nop\n");
   WriteFile("twin.i", " rts\n");
+  // Files named by lines no pass reached: in a false branch, after end,
+  // after a stop, in a macro never called.
+  WriteFile("skip.asm", " if 0\n include \"skip.inc\"\n endif\n nop\n");
+  WriteFile("end.asm", " nop\n end\n incbin \"SKIP.INC\"\n");
+  WriteFile("stop.asm", " inform 3,\"stop\"\n include \"skip.inc\"\n");
+  WriteFile("unused.asm", "m macro\n include \"skip.inc\"\n endm\n nop\n");
+  WriteFile("skip.inc", " rts\n");
   struct Case {
     const char *source, *output, *message;
     uintmax_t size;
@@ -385,6 +396,10 @@ TEST_F(CommandLineRun, NeverWritesAFileTheSourceNames) {
            {"huge.asm", "huge.inc", "is larger than 256 MiB", (256u << 20) + 1},
            {"twin.asm", "Twin.i", "matches both", 5},
            {"twin.asm", "twin.i", "matches both", 5},
+           {"skip.asm", "skip.inc", "is a file this run reads", 5},
+           {"end.asm", "skip.inc", "is a file this run reads", 5},
+           {"stop.asm", "skip.inc", "error: stop", 5},
+           {"unused.asm", "skip.inc", "is a file this run reads", 5},
        }) {
     SCOPED_TRACE(std::string(c.source) + " into " + c.output);
     std::string output;
@@ -459,7 +474,9 @@ TEST_F(CommandLineRun, NothingButARegularFileIsReadOrWritten) {
   close(held);
 }
 
-TEST_F(CommandLineRun, OutOfMemoryIsReportedAndLeavesNoImage) {
+// The source was not read to its end, so the files it names are not all
+// known: the output, which might be one of them, is left as it was.
+TEST_F(CommandLineRun, OutOfMemoryIsReportedAndTouchesNoOutput) {
   WriteFile("big.asm", " dcb.b $100000,0\n");  // a 1 MiB image
   WriteFile("big.bin", "stale");
   std::string output, source = PathOf("big.asm");
@@ -469,9 +486,10 @@ TEST_F(CommandLineRun, OutOfMemoryIsReportedAndLeavesNoImage) {
     code = Run({"/p", source + "," + PathOf("big.bin")}, output);
   }
   EXPECT_EQ(code, 2);
-  EXPECT_EQ(output,
-            source + ": error: not enough memory to assemble this source\n1 error, 0 warnings\n");
-  EXPECT_FALSE(fs::exists(PathOf("big.bin")));
+  EXPECT_EQ(output, source +
+                        ": error: not enough memory to assemble this source; the output files "
+                        "were left as they were\n1 error, 0 warnings\n");
+  EXPECT_EQ(ReadFile("big.bin"), "stale");
 }
 
 TEST_F(CommandLineRun, UnwritableOutputIsAFileError) {
@@ -480,6 +498,10 @@ TEST_F(CommandLineRun, UnwritableOutputIsAFileError) {
   std::string target = PathOf("no/such/dir/w.bin");
   EXPECT_EQ(Run({"/p", PathOf("w.asm") + "," + target}, output), 2);
   EXPECT_EQ(output, target + ": error: cannot write the output file\n1 error, 0 warnings\n");
+  // A listing that can't be written: the image written before it goes too.
+  EXPECT_EQ(Run({"/p", PathOf("w.asm") + "," + PathOf("w.bin") + ",," + target}, output), 2);
+  EXPECT_EQ(output, target + ": error: cannot write the listing file\n1 error, 0 warnings\n");
+  EXPECT_FALSE(fs::exists(PathOf("w.bin")));
 }
 
 }  // namespace

@@ -82,9 +82,10 @@ TEST(Macros, ExpandWithTheirArguments) {
   ExpectWords({
       {"push macro\n move.\\0 \\1,-(sp)\n endm\n push.l d0\n push.w d1", {0x2F00, 0x3F01}},
       {"sz macro\n ifc 'W','\\0'\n dc.w 1\n endc\n endm\n sz.W\n sz.w", {1}},  // \0 as written
-      // A word after the dot is \0 too: a debugger's macros dispatch on it.
-      {"Console macro\n if strcmp('\\0','WriteLine')\n dc.w \\1\n endif\n endm\n"
-       " Console.WriteLine 7\n Console.Clear 8", {7}},
+      // A word after the dot is \0 too, in lower case: a debugger's macros
+      // dispatch on it; with labels case-sensitive it stays as written.
+      {"Console macro\n if strcmp('\\0','writeline')\n dc.w \\1\n endif\n endm\n"
+       " Console.WriteLine 7\n Console.Clear 8\n opt c+\n Console.WriteLine 9", {7}},
       {"two macro\n dc.w \\1,\\2\n endm\n two 1,2", {1, 2}},
       {"two macro\n dc.b \\1\\2\n endm\n two 1,2", {0x0C00}},  // text pasted: dc.b 12
       {"cnt macro\n dc.w narg,\\#\n endm\n cnt a,b,c\n cnt", {3, 3, 0, 0}},

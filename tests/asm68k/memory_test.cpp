@@ -27,6 +27,9 @@ std::string Repeat(const std::string& line, int times) {
 TEST(Memory, BadInputStaysWithinAFixedAllowance) {
   std::string locals = std::string(MiB, 'g') + ":\n";  // 2000 locals under a 1 MB name
   for (int i = 0; i < 2000; ++i) locals += ".l" + std::to_string(i) + ":\n";
+  // As many under a name of 128 KiB, in a text table: past 256 MiB.
+  std::string table = " opt v+\n" + std::string(131072, 'g') + ":\n";
+  for (int i = 0; i < 2100; ++i) table += ".l" + std::to_string(i) + ":\n";
   // A name of its own: test runs of other checkouts may share the folder.
   std::filesystem::path huge = std::filesystem::temp_directory_path() /
                                ("asm68k_memory_huge_" + std::to_string(getpid()) + ".bin");
@@ -36,7 +39,13 @@ TEST(Memory, BadInputStaysWithinAFixedAllowance) {
     std::string source;
     size_t live, total;
     const char* message;  // in the first message, or the summary when there is none
+    bool textSymbols = false;  // the symbols asked for as a text table
   };
+  // Macros that call each other 100 deep, with names of 64 KiB.
+  const std::string a(65536, 'a'), b(65536, 'b');
+  const std::string deep = "d set 0\n" + a + " macro\nd set d+1\n if d<100\n " + b +
+                           "\n else\n rept 100\n bogus\n endr\n endif\n endm\n" + b + " macro\n " +
+                           a + "\n endm\n " + a + "\n";
   for (const Case& c : std::vector<Case>{
            {std::string(30000000, '\n'), MiB, SIZE_MAX, "0 errors, 0 warnings, 0 bytes"},
            {locals, 8 * MiB, SIZE_MAX, "0 errors, 0 warnings, 0 bytes"},
@@ -76,7 +85,23 @@ TEST(Memory, BadInputStaysWithinAFixedAllowance) {
             64 * MiB, SIZE_MAX, "this line grows past 1 MiB as text is put into it"},
            {"m macro\nx\\@ macro\n dc.b \"" + std::string(32000, 'y') +
                 "\"\n endm\n endm\n rept 3000\n m\n endr\n",
-            160 * MiB, SIZE_MAX, "hold more than 64 MiB of text in all"},
+            160 * MiB, SIZE_MAX, "holds more than 64 MiB in all"},
+           // What a pass keeps as it runs is bounded, whatever keeps it: texts
+           // \@! puts aside, symbols, the lines kept to be encoded again, the
+           // runs of the layout, the choices of size, the way to each line
+           // that messages name, the symbol table written as text.
+           {"m macro\n dc.b 0 ;" + Repeat("\\@!", 8) + "\n endm\n rept 10000000\n m\n endr\n",
+            96 * MiB, SIZE_MAX, "holds more than 64 MiB in all"},
+           {"n set 0\n rept 1000000\n" + std::string(1000, 'l') + "\\#n:\nn set n+1\n endr\n",
+            160 * MiB, SIZE_MAX, "more than 4,000,000 symbols, or more than 64 MiB in their names"},
+           {" rept 8000\n dc.b x" + Repeat(",x", 1999) + "\n endr\nx equ 1\n", 112 * MiB,
+            SIZE_MAX, "0 errors, 0 warnings, 16000000 bytes"},
+           {" rept 19000000\n nop\n org 0\n endr\n", 320 * MiB, SIZE_MAX,
+            "holds more than 64 MiB in all"},
+           {" opt os\n rept 4000000\n bra x\n endr\nx: nop\n", 256 * MiB, SIZE_MAX,
+            "branch target is out of range"},
+           {deep, 16 * MiB, SIZE_MAX, "(and 160 more levels)"},
+           {table, 8 * MiB, SIZE_MAX, "the symbol table would be larger than 256 MiB", true},
            // Each line of the source costs room: their number is bounded.
            {Repeat("a\n", 10000001), 512 * MiB, SIZE_MAX,
             "test.asm:1: error: more than 10,000,000 lines that hold something"},
@@ -91,10 +116,12 @@ TEST(Memory, BadInputStaysWithinAFixedAllowance) {
                                      ? static_cast<asm68k::FileReader&>(memory)
                                      : disk;
     std::string source = c.source;
+    asm68k::AssemblyOptions options;
+    options.symbols = options.textSymbols = c.textSymbols;
     asm68k::AssemblyResult result;
     {
       AllocationLimit limit(c.live, c.total);
-      result = asm68k::AssembleText(std::move(source), "test.asm", reader);
+      result = asm68k::AssembleText(std::move(source), "test.asm", reader, options);
     }
     const std::string& first = result.messages.empty() ? result.summary : result.messages[0];
     EXPECT_NE(first.find(c.message), std::string::npos) << first;
