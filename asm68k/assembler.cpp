@@ -10,95 +10,14 @@
 #include "directive_support.h"
 #include "directive_table.h"
 #include "encoder.h"
+#include "layout.h"
 #include "line_source.h"
 #include "listing.h"
-#include "symbol_file.h"
 #include "relax.h"
+#include "statements.h"
+#include "symbol_file.h"
 
 namespace asm68k {
-
-namespace {
-
-// Where a message is kept in a MessageLog.
-size_t Found(bool fromParse) { return fromParse ? 1 : 0; }
-size_t KindOf(Severity severity) { return static_cast<size_t>(severity); }
-
-void KeepDefinitionContext(PassState& state, uint32_t symbol) {
-  if (!state.lines) return;
-  uint32_t step = state.lines->ContextStepHere();
-  if (step != 0) state.definitionContexts[symbol] = step;
-}
-
-bool ByPlace(const Message& a, const Message& b) {
-  return a.order != b.order ? a.order < b.order : a.sequence < b.sequence;
-}
-
-void AddMessage(PassState& state, Severity severity, const std::string& text,
-                bool fromParse = false) {
-  if (state.redoBytes) {  // a line encoded again says what it did the first time, or nothing
-    state.redoFailed = true;
-    return;
-  }
-  if (severity == Severity::Warning && !state.options.warnings) return;  // opt w-
-  MessageLog& log = state.messages;
-  // One line using one undefined name twice gets one message.
-  if (log.any && log.lastOrder == state.order && log.lastLine == state.line &&
-      log.lastText == text) {
-    return;
-  }
-  log.any = true;
-  log.lastOrder = state.order;
-  log.lastLine = state.line;
-  log.lastText = text;
-  Message message;
-  message.order = state.order;
-  message.file = state.file;
-  message.line = state.line;
-  message.severity = severity;
-  message.fromParse = fromParse;
-  const bool ending = state.fatal && !log.hasEnding && severity == Severity::Error;
-  // Only a message that is shown needs its text and the chain that led to it.
-  if (ending || log.WouldKeep(fromParse, severity, state.order)) {
-    message.text = text;
-    if (state.lines) message.context = state.lines->Context();
-  }
-  if (ending) {
-    log.hasEnding = true;
-    log.ending = message;
-    log.ending.sequence = log.sequence;  // as Add numbers it
-  }
-  log.Add(std::move(message));
-}
-
-}  // namespace
-
-void MessageLog::Clear() {
-  for (auto& kinds : kept) {
-    for (std::vector<Message>& list : kinds) list.clear();
-  }
-  for (auto& kinds : counted) {
-    for (uint64_t& count : kinds) count = 0;
-  }
-  sequence = 0;
-  any = false;
-  lastText.clear();
-  hasEnding = false;
-}
-
-bool MessageLog::WouldKeep(bool fromParse, Severity severity, uint32_t order) const {
-  const std::vector<Message>& list = kept[Found(fromParse)][KindOf(severity)];
-  // Messages mostly come in source order: once the list is full, a later one is only counted.
-  return list.size() < kShownPerKind || order < list.back().order;
-}
-
-void MessageLog::Add(Message message) {
-  ++counted[Found(message.fromParse)][KindOf(message.severity)];
-  message.sequence = sequence++;
-  if (!WouldKeep(message.fromParse, message.severity, message.order)) return;
-  std::vector<Message>& list = kept[Found(message.fromParse)][KindOf(message.severity)];
-  list.insert(std::upper_bound(list.begin(), list.end(), message, ByPlace), std::move(message));
-  if (list.size() > kShownPerKind) list.pop_back();
-}
 
 namespace {
 
@@ -113,29 +32,6 @@ void AssembleInstruction(PassState& state, const Statement& statement) {
   if (!PlacesBytes(state, form->name)) return;
   RunRedoable(state, statement, true, EncodeAndEmit);
 }
-
-}  // namespace
-
-void EncodeAndEmit(PassState& state, const Statement& statement) {
-  const InstructionForm* form = &FormAt(statement.form);
-  const Operand* operands = StatementOperands(state, statement);
-  bool lengthMayChange = false;
-  if (statement.operandCount == 2 &&
-      (state.options.moveq || state.options.addq || state.options.subq)) {
-    form = &FormAt(QuickForm(state, statement.form, statement.size, operands,
-                             statement.operandCount, lengthMayChange));
-  }
-  uint16_t words[kMaxInstructionWords];
-  bool mayChange = false;
-  int count = EncodeInstruction(state, *form, statement.size, statement.flags & kSizeWritten,
-                                operands, words, mayChange);
-  // The addresses after an instruction whose length may still change are
-  // not known yet.
-  if (lengthMayChange || mayChange) state.locationKnown = false;
-  EmitWords(state, words, count);
-}
-
-namespace {
 
 // A directive's line: out of line, as the rarer kind, so that an
 // instruction's line saves no registers for it.
@@ -312,7 +208,7 @@ void RunPass(Assembly& assembly, PassState& state, int pass) {
   state.lines = nullptr;
   if (!LayOutSections(state)) {
     state.unresolvedForward = true;
-  } else if (state.unresolvedForward && RedoLaterLines(state)) {
+  } else if (state.unresolvedForward && RedoLaterLines(state, RunDc)) {
     // Every value the pass took from further down is now in its bytes.
     state.unresolvedForward = false;
     state.forwardUsed.clear();
@@ -370,233 +266,6 @@ std::tm AssemblyTime() {
 }
 
 }  // namespace
-
-[[gnu::noinline]] bool TermsExhausted(PassState& state) {
-  if (!state.fatal) {
-    EndRun(state, "more than 100,000,000 expression terms to evaluate in all passes; do macros, "
-                  "rept blocks or includes repeat without end?");
-  }
-  return false;
-}
-
-[[gnu::noinline]] bool SymbolsExhausted(PassState& state) {
-  if (!state.fatal) {
-    EndRun(state, "more than 4,000,000 symbols, or more than 64 MiB in their names (labels, "
-                  "equates and the names expressions read, a local name once in each scope)");
-  }
-  return false;
-}
-
-void PassError(PassState& state, std::string text) { AddMessage(state, Severity::Error, text); }
-
-void EndRun(PassState& state, std::string text) {
-  state.fatal = true;  // first, so that the message log keeps this error as the ending
-  AddMessage(state, Severity::Error, text);
-}
-
-void PassWarning(PassState& state, std::string text) { AddMessage(state, Severity::Warning, text); }
-
-void PassMessage(PassState& state, Severity severity, std::string text) {
-  AddMessage(state, severity, std::move(text));
-}
-
-namespace {
-
-// An undefined symbol, or one without a value.
-[[gnu::noinline]] void ReportProblem(PassState& state, const EvalResult& result) {
-  const auto& symbols = state.assembly->symbols.symbols;
-  if (result.problem == EvalProblem::Undefined) {
-    PassError(state, "undefined symbol '" + symbols[result.symbol].name + "'");
-  } else {
-    PassError(state, NoValueText(state, result.symbol, false));
-  }
-}
-
-EvalResult EvaluateIn(PassState& state, const ExprPool& pool, Expr expr, bool forEquate = false) {
-  // Most values are numbers: known, valid, nothing to check or to tell.
-  if (expr.count == 1 && pool.nodes[expr.first].op == ExprOp::Constant) {
-    EvalResult number;
-    number.value = pool.nodes[expr.first].value;
-    return number;
-  }
-  CountTerms(state, expr.count);
-  EvalContext context{&state.assembly->symbols,
-                      state.pass,
-                      Here(state),
-                      state.locationKnown,
-                      &state.forwardUsed,
-                      &state.unresolvedForward,
-                      LocationSection(state),
-                      state.order};
-  EvalResult result = Evaluate(pool, expr, context);
-  if (state.redoBytes) {
-    if (!result.valid) state.redoFailed = true;
-  } else if (!result.known && state.pass == 1) {
-    // A value from further down: only an instruction or dc line can be
-    // encoded again at the end of the pass.
-    if (state.lineCanRedo) {
-      state.lineUsesLater = true;
-    } else {
-      state.redoPossible = false;
-    }
-  }
-  if (result.usedLocation && state.location >= kAddressEnd) LocationPastEnd(state, -1);
-  if (!result.grounded && !forEquate) state.ungroundedRead = true;
-  if (result.problem == EvalProblem::Undefined) {
-    if (!forEquate) ReportProblem(state, result);
-  } else if (result.problem == EvalProblem::NoValue) {
-    if (!forEquate) ReportProblem(state, result);
-  } else if (result.problem == EvalProblem::DivideByZero) {
-    PassError(state, "division by zero");
-  }
-  return result;
-}
-
-}  // namespace
-
-EvalResult EvaluateNamed(PassState& state, Expr expr) {
-  return EvaluateIn(state, state.store->expressions, expr);
-}
-
-EvalResult EvaluatePool(PassState& state, const ExprPool& pool, Expr expr) {
-  return EvaluateIn(state, pool, expr);
-}
-
-EvalResult EvaluateEquate(PassState& state, Expr expr) {
-  return EvaluateIn(state, state.store->expressions, expr, true);
-}
-
-namespace {
-
-// What the equates without a value that `symbol`'s names lead to, and how
-// (at most kLinks of them): its own chain of messages.
-constexpr int kLinks = 6;
-
-// Whether `cause` has a definition in this pass (above or further down).
-bool DefinedInPass(const PassState& state, const Symbol& cause) {
-  return cause.definedPass > 0 &&
-         (cause.definedPass == state.pass || cause.definedPass == state.pass - 1);
-}
-
-}  // namespace
-
-std::string NoValueText(const PassState& state, uint32_t symbol, bool atItsEqu) {
-  const Assembly& assembly = *state.assembly;
-  const auto& symbols = assembly.symbols.symbols;
-  std::string text = "'" + symbols[symbol].name + "' has no value: ";
-  std::vector<uint32_t> seen{symbol};
-  for (int link = 0;; ++link) {
-    auto found = assembly.equatesWithoutValue.find(seen.back());
-    if (found == assembly.equatesWithoutValue.end() || found->second.cause < 0) {
-      return text + (link == 0 ? "its equ's value is not known" : ", whose value is not known");
-    }
-    const EquateWithoutValue& equate = found->second;
-    text += link == 0 ? "its equ" : ", whose equ";
-    if (link > 0 || !atItsEqu) {
-      text += " on line " + std::to_string(equate.line);
-      if (equate.file != state.file) text += " of " + assembly.files[equate.file]->name;
-    }
-    const uint32_t cause = static_cast<uint32_t>(equate.cause);
-    if (cause == symbol && link == 0) return text + " names itself";
-    text += " names '" + symbols[cause].name + "'";
-    if (cause == symbol) return text + ": its value depends on itself";
-    if (std::find(seen.begin(), seen.end(), cause) != seen.end()) {
-      return text + ", whose value depends on itself";
-    }
-    const Symbol& named = symbols[cause];
-    if (!DefinedInPass(state, named)) return text + ", which is undefined";
-    if (named.hasValue) return text + ", which has no value here";
-    if (link + 1 == kLinks) return text + ", which has no value";
-    seen.push_back(cause);
-  }
-}
-
-void PassMessageAt(PassState& state, Severity severity, const ByteSource& where,
-                   std::string text) {
-  Message message;
-  message.severity = severity;
-  message.order = where.order;
-  message.file = where.file;
-  message.line = where.line;
-  message.text = std::move(text);
-  message.context = ContextText(state, where.context);
-  state.messages.Add(std::move(message));
-}
-
-int16_t LocationSection(const PassState& state) {
-  return state.inOffset || state.inObj ? kAddressOutsideSections
-                                       : static_cast<int16_t>(state.section);
-}
-
-void DefineSymbol(PassState& state, int32_t symbol, SymbolKind kind, int32_t value, bool known,
-                  int16_t section, bool hasValue) {
-  if (symbol < 0) return;
-  Symbol& entry = state.assembly->symbols.symbols[static_cast<size_t>(symbol)];
-  if (entry.definedPass == state.pass) {
-    // An equ given again with its value (a file included from two places) is
-    // the same definition.
-    if (kind == SymbolKind::Equ && entry.kind == SymbolKind::Equ && entry.value == value) return;
-    if (entry.kind != SymbolKind::Set || kind != SymbolKind::Set) {
-      std::string where = "on line " + std::to_string(entry.definedLine);
-      if (entry.definedFile != state.file) where += " of " + state.assembly->files[entry.definedFile]->name;
-      if (IsCommandLineFile(*state.assembly, entry.definedFile)) {
-        where = "by " + state.assembly->files[entry.definedFile]->name;
-      }
-      PassError(state, "'" + entry.name + "' is already defined " + where);
-      return;
-    }
-  } else {
-    entry.definedOrder = state.order;
-    entry.definedFile = state.file;
-    entry.definedLine = state.line;
-    // A symbol used above its definition may turn out not to settle: the
-    // message then shows how its definition was reached.
-    if (state.pass >= kMaxPasses && entry.forwardPass == state.pass) {
-      KeepDefinitionContext(state, static_cast<uint32_t>(symbol));
-    }
-  }
-  // A label or equ is defined once a pass, so a forward reference to it that
-  // saw another value means another pass. (A set name may still change back.)
-  // One that saw no value and finds none (an equ that names itself) is settled.
-  if (kind != SymbolKind::Set && entry.forwardPass == state.pass &&
-      (entry.forwardSeenValid ? !hasValue || entry.forwardSeenValue != value
-                              : state.pass > 1 && hasValue)) {
-    state.unsettled = true;
-  }
-  entry.kind = kind;
-  entry.grounded = true;
-  entry.localsOn = state.options.localSymbols;
-  entry.value = value;
-  entry.known = known;
-  entry.hasValue = hasValue;
-  entry.section = section;
-  entry.definedPass = static_cast<int16_t>(state.pass);
-}
-
-void DefineLabelHere(PassState& state, const Statement& statement) {
-  if (statement.label < 0) return;
-  if (!state.locationKnown) state.redoPossible = false;  // its address may still move
-  if (state.location >= kAddressEnd) LocationPastEnd(state, statement.label);
-  DefineSymbol(state, statement.label, SymbolKind::Label, static_cast<int32_t>(Here(state)),
-               state.locationKnown, LocationSection(state));
-  const Symbol& symbol = state.assembly->symbols.symbols[static_cast<size_t>(statement.label)];
-  if (symbol.scope == kGlobalScope && !IsLocalName(symbol.name, state.options.atStartsLocal)) {
-    state.scope = statement.label;
-  }
-}
-
-void MoveLabel(PassState& state, int32_t symbol, uint32_t from, uint32_t to) {
-  Symbol& entry = state.assembly->symbols.symbols[static_cast<size_t>(symbol)];
-  if (entry.definedPass != state.pass || entry.kind != SymbolKind::Label ||
-      entry.value != static_cast<int32_t>(from)) {
-    return;
-  }
-  entry.value = static_cast<int32_t>(to);
-  if (entry.forwardPass == state.pass &&
-      (entry.forwardSeenValid ? entry.forwardSeenValue != entry.value : state.pass > 1)) {
-    state.unsettled = true;
-  }
-}
 
 namespace {
 
@@ -661,24 +330,24 @@ void Report(const Assembly& assembly, PassState& state, bool settled, int64_t un
   uint64_t counts[3] = {};
   for (size_t kind = 0; kind < 3; ++kind) {
     for (bool fromParse : {false, true}) {
-      const std::vector<Message>& kept = log.kept[Found(fromParse)][kind];
+      const std::vector<Message>& kept = log.kept[MessageLog::Found(fromParse)][kind];
       shown[kind].insert(shown[kind].end(), kept.begin(), kept.end());
-      counts[kind] += log.counted[Found(fromParse)][kind];
+      counts[kind] += log.counted[MessageLog::Found(fromParse)][kind];
     }
   }
   if (!settled) {
     Message message = NotSettled(assembly, state, unsettled, changedRef);
     message.sequence = log.sequence;
-    shown[KindOf(Severity::Error)].push_back(std::move(message));
-    ++counts[KindOf(Severity::Error)];
+    shown[MessageLog::KindOf(Severity::Error)].push_back(std::move(message));
+    ++counts[MessageLog::KindOf(Severity::Error)];
   }
   uint64_t hidden[3];
   std::vector<Message> messages;
   for (size_t kind = 0; kind < 3; ++kind) {
     std::vector<Message>& list = shown[kind];
-    std::sort(list.begin(), list.end(), ByPlace);
+    std::sort(list.begin(), list.end(), MessageLog::ByPlace);
     if (list.size() > kShownPerKind) list.resize(kShownPerKind);
-    if (kind == KindOf(Severity::Error) && log.hasEnding &&
+    if (kind == MessageLog::KindOf(Severity::Error) && log.hasEnding &&
         std::none_of(list.begin(), list.end(), [&](const Message& shownOne) {
           return shownOne.sequence == log.ending.sequence;
         })) {
@@ -688,9 +357,10 @@ void Report(const Assembly& assembly, PassState& state, bool settled, int64_t un
     messages.insert(messages.end(), std::make_move_iterator(list.begin()),
                     std::make_move_iterator(list.end()));
   }
-  std::sort(messages.begin(), messages.end(), ByPlace);
+  std::sort(messages.begin(), messages.end(), MessageLog::ByPlace);
 
-  const size_t errors = KindOf(Severity::Error), warnings = KindOf(Severity::Warning);
+  const size_t errors = MessageLog::KindOf(Severity::Error);
+  const size_t warnings = MessageLog::KindOf(Severity::Warning);
   result.errors = static_cast<int64_t>(counts[errors]);
   result.warnings = static_cast<int64_t>(counts[warnings]);
   for (const Message& message : messages) {
@@ -724,11 +394,25 @@ AssemblyResult AssembleText(std::string source, const std::string& name, FileRea
   assembly.rsCounter = assembly.symbols.Intern(kRsCounterName);
   assembly.time = AssemblyTime();
   assembly.files.push_back(std::move(root));
-  AddCommandLineItems(assembly, options);
+  // The items' files, right after the source: opt flags first, so that the
+  // equates are read as the source will be.
+  for (const std::string& flags : options.opts) {
+    AddCommandLineItem(assembly, "/o " + flags, " opt " + flags);
+  }
+  for (const Equate& equate : options.equates) {
+    AddCommandLineItem(assembly, "/e " + equate.name + "=" + equate.value,
+                       equate.name + " equ " + equate.value);
+  }
+  assembly.includeDirs = options.includeDirs;
 
   AssemblyResult result;
   PassState state;
   state.assembly = &assembly;
+  state.contextStepHere = [](LineSource& lines, bool forMessage) {
+    return lines.ContextStepHere(forMessage);
+  };
+  state.contextText = ContextText;
+  PassEncodeCalls encodeCalls(state);
   // The recorder gives the listing, and the lines' bytes for the
   // source-line records of the symbol file.
   ListingRecorder listing;

@@ -8,6 +8,11 @@
 
 #include "files.h"
 
+// The driver runs the stages: none of them may call back up into it.
+#ifndef ASM68K_DRIVER
+#error "assembler.h belongs to the driver: only what stands above it may include it"
+#endif
+
 namespace asm68k {
 
 // What a run takes besides the source: the command line's /o, /e and /j,

@@ -1,25 +1,29 @@
 #pragma once
-// The assembler's working model, shared by the line source, the parser, the
-// encoder and the directives: the source texts with their lines, each line's
-// parse (made once for a file's line, once per expansion for a macro's), and
-// the state of the pass that is assembling them.
+// The assembler's working model, shared by the stages of a pass (the line
+// source, the layout, the parser and the directives): the source texts with
+// their lines, each line's parse (made once for a file's line, once per
+// expansion for a macro's), and the state of the pass that is assembling
+// them, with the operations every stage calls on it (pass.cpp).
 
 #include <algorithm>
 #include <climits>
-#include <ctime>
 #include <cstdint>
 #include <cstring>
-#include <memory>
+#include <ctime>
 #include <map>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "encoder.h"
 #include "expressions.h"
 #include "files.h"
 #include "image.h"
 #include "messages.h"
 #include "operands.h"
+#include "options.h"
+#include "sized_forms.h"
 #include "source.h"
 #include "symbols.h"
 
@@ -102,10 +106,6 @@ struct SourceText {
   std::vector<JoinedSpan> joinedSpans;
 };
 
-// Fills text.lines from text.text, taking at most `allowance` lines (and
-// counting them off it); a text with more is marked `truncated`.
-void IndexLines(SourceText& text, uint64_t& allowance);
-
 struct SourceFile {
   // How messages name it: the source as the command line names it, an
   // include or incbin by the path it was found at (one that works from the
@@ -125,58 +125,6 @@ enum class StatementKind : uint8_t {
 
 // A statement's scope when its parse holds no local name, so fits any scope.
 constexpr int32_t kAnyScope = INT32_MIN;
-
-// What the opt directive switches, from its line on.
-struct Options {
-  bool caseSensitive = false;     // c+: labels and equates match only as written
-  bool blanksInOperands = false;  // ws+: blanks belong to the operand field; comments need ';'
-  bool autoEven = true;           // ae+: a pad byte before an instruction or word data at an odd address
-  bool warnings = true;           // w+
-  bool atStartsLocal = true;      // l@ (l-): '@' starts a local label too; l. (l+): a global one
-  // Optimisations: the shorter form that does the same, where the source
-  // leaves the choice open.
-  bool moveq = false;             // omq: move.l #-128..127,Dn is moveq
-  bool addq = false;              // oaq: add, addi, adda #1..8 is addq
-  bool subq = false;              // osq: sub, subi, suba #1..8 is subq
-  bool zeroDisplacement = false;  // oz: 0(An) is (An)
-  bool absoluteWord = false;      // ow: an unsized address that fits a word is .w
-  bool pcRelative = false;        // op: an unsized address in this section is d16(pc)
-  bool shortBranch = false;       // os: an unsized branch in reach is .s
-  bool localSymbols = false;      // v+: local names go into the symbol file
-
-  // The options a line's parse depends on: a parse made under others is made again.
-  uint8_t ParseMode() const {
-    return (caseSensitive ? 1 : 0) | (blanksInOperands ? 2 : 0) | (atStartsLocal ? 4 : 0);
-  }
-};
-
-// Options in two bytes, for records that a long source keeps many of.
-class PackedOptions {
- public:
-  PackedOptions() = default;
-  explicit PackedOptions(const Options& options) {
-    for (size_t i = 0; i < kCount; ++i) {
-      if (options.*kFlags[i]) bits_ = static_cast<uint16_t>(bits_ | (1u << i));
-    }
-  }
-  Options Unpacked() const {
-    Options options;
-    for (size_t i = 0; i < kCount; ++i) options.*kFlags[i] = (bits_ >> i) & 1;
-    return options;
-  }
-
- private:
-  static constexpr bool Options::*kFlags[] = {
-      &Options::caseSensitive, &Options::blanksInOperands, &Options::autoEven,
-      &Options::warnings,      &Options::moveq,            &Options::addq,
-      &Options::subq,          &Options::zeroDisplacement, &Options::absoluteWord,
-      &Options::pcRelative,    &Options::shortBranch,      &Options::localSymbols,
-      &Options::atStartsLocal};
-  static constexpr size_t kCount = sizeof(kFlags) / sizeof(kFlags[0]);
-  // Every option is a flag, and every flag is listed above.
-  static_assert(sizeof(Options) == kCount, "an option is missing from PackedOptions");
-  uint16_t bits_ = 0;
-};
 
 // Statement::flags.
 enum : uint8_t {
@@ -290,14 +238,6 @@ constexpr uint64_t kEntryCost = 64;
 // A run of the layout: lines placed one after another, in one section with
 // no org between; a line in an offset block is in none.
 constexpr uint32_t kNoRun = UINT32_MAX;
-
-// The kinds of size an optimisation chooses from a value (see relax.h).
-enum class SizedKind : uint8_t {
-  Branch,        // os: bcc.s or bcc.w
-  Absolute,      // op, ow: d16(pc), abs.w or abs.l
-  Displacement,  // oz: (An) or d16(An)
-  Quick,         // omq, oaq, osq: moveq, addq, subq or the instruction as written
-};
 
 // One choice of size, as a pass made it: where it was, what it reached for,
 // and the form it took.
@@ -470,6 +410,14 @@ struct MessageLog {
   bool hasEnding = false;
   Message ending;
 
+  // Where a message is kept: kept[Found(fromParse)][KindOf(severity)].
+  static size_t Found(bool fromParse) { return fromParse ? 1 : 0; }
+  static size_t KindOf(Severity severity) { return static_cast<size_t>(severity); }
+  // The order messages are shown in.
+  static bool ByPlace(const Message& a, const Message& b) {
+    return a.order != b.order ? a.order < b.order : a.sequence < b.sequence;
+  }
+
   void Clear();
   // Whether a message of this kind at line `order` is among the first so far
   // (worth building whole, with its context).
@@ -478,10 +426,16 @@ struct MessageLog {
   void Add(Message message);
 };
 
-// The state of one pass over the lines.
-struct PassState {
+// The state of one pass over the lines (with the location and options,
+// which the encoder reads: see EncodeState).
+struct PassState : EncodeState {
   Assembly* assembly = nullptr;
   LineSource* lines = nullptr;
+  // What the model asks of the line source, for messages (set for the run):
+  // the step of the way to the line being run (LineSource::ContextStepHere),
+  // and the text of a step (ContextText).
+  uint32_t (*contextStepHere)(LineSource& lines, bool forMessage) = nullptr;
+  std::string (*contextText)(const PassState& state, uint32_t step) = nullptr;
   const ParseStore* store = nullptr;  // where the statement being run was parsed
   int pass = 1;
   uint32_t order = 0;  // the line being run: its place in the pass, file, number and text
@@ -489,8 +443,7 @@ struct PassState {
   uint32_t line = 0;
   const char* lineBegin = nullptr;
   const char* lineEnd = nullptr;
-  int32_t scope = kGlobalScope;  // the global label above, owner of ".local" names
-  Options options;
+  int32_t scope = kGlobalScope;       // the global label above, owner of ".local" names
   std::vector<Options> savedOptions;  // pusho ... popo
   // The sizes optimisations chose in this pass, in the order of their lines;
   // and how far the last pass's table has been read.
@@ -510,8 +463,6 @@ struct PassState {
   std::vector<uint32_t> lineSizes;
   std::vector<SizeChange> sizeChanges;
   uint64_t moreSizeChanges = 0;
-  // The location: up to kAddressEnd, and past it only after an error said so.
-  uint64_t location = 0;
   bool locationKnown = true;  // false after a size that depended on a forward reference
   uint64_t high = 0;          // the highest address the current section reached
   std::vector<Section> sections;
@@ -519,11 +470,7 @@ struct PassState {
   size_t sectionsUnplaced = 0;  // of them, those without a base yet (new in this pass)
   size_t section = 0;     // the current one
   bool inOffset = false;  // in an offset block: labels get addresses, nothing is placed
-  // In an obj block, code assembled for another address: its labels, '*' and
-  // program counter are `objOffset` past the location (in 32 bits), while its
-  // bytes go at the location.
-  bool inObj = false;
-  uint32_t objOffset = 0;
+  bool inObj = false;     // in an obj block (see EncodeState::objOffset)
   ImageBuilder image;
   // Set once this pass is sure not to be the last (a forward reference has
   // already proved wrong): its bytes would be thrown away, so none are placed.
@@ -592,16 +539,6 @@ struct PassState {
   ListingRecorder* listing = nullptr;  // set only when a listing is asked for
 };
 
-// Runs an instruction or dc line (without its label and alignment) so that
-// the first pass may encode it again at its end.
-void RunRedoable(PassState& state, const Statement& statement, bool instruction,
-                 void (*run)(PassState& state, const Statement& statement));
-// At the end of the first pass: encodes the kept lines again; true when the
-// pass is then the last one.
-bool RedoLaterLines(PassState& state);
-// Places an instruction's bytes (after its label and alignment).
-void EncodeAndEmit(PassState& state, const Statement& statement);
-
 // The error that ends the run once its symbols are past kMaxSymbols or
 // kMaxSymbolText (a parse may enter some: the next parse checks). False.
 bool SymbolsExhausted(PassState& state);
@@ -614,6 +551,24 @@ inline bool CountTerms(PassState& state, uint64_t terms) {
   return state.termsLeft >= 0 || TermsExhausted(state);
 }
 
+// The step of the way to the line being run (see ContextStep): 0 for a line
+// of the source itself, or outside a pass's lines.
+inline uint32_t ContextStepHere(PassState& state, bool forMessage = false) {
+  return state.lines ? state.contextStepHere(*state.lines, forMessage) : 0;
+}
+// The text of a step of the way to a line: "" for 0 (see ContextText).
+inline std::string StepText(const PassState& state, uint32_t step) {
+  return step != 0 && state.contextText ? state.contextText(state, step) : std::string();
+}
+// How the line being run was reached, as text; "" outside a pass's lines.
+inline std::string LineContext(PassState& state) {
+  return state.lines ? StepText(state, ContextStepHere(state, true)) : std::string();
+}
+
+// Keeps a message of the line being run; `fromParse`: found by reading the
+// line alone (see MessageLog).
+void AddMessage(PassState& state, Severity severity, const std::string& text,
+                bool fromParse = false);
 void PassError(PassState& state, std::string text);
 // A limit was reached: the run ends at this line, and this error, which says
 // why, is shown however many errors came before it.
@@ -625,14 +580,10 @@ void PassMessage(PassState& state, Severity severity, std::string text);
 // and division by zero.
 EvalResult EvaluateNamed(PassState& state, Expr expr);
 inline EvalResult EvaluateExpr(PassState& state, Expr expr) {
-  // Most values are numbers: known, valid, nothing to check or to tell.
-  if (expr.count == 1) {
-    const ExprNode& only = state.store->expressions.nodes[expr.first];
-    if (only.op == ExprOp::Constant) {
-      EvalResult number;
-      number.value = only.value;
-      return number;
-    }
+  if (const ExprNode* number = NumberAlone(state.store->expressions, expr)) {
+    EvalResult result;
+    result.value = number->value;
+    return result;
   }
   return EvaluateNamed(state, expr);
 }
@@ -663,61 +614,25 @@ void GroundDefinitions(PassState& state);
 void ReportSelfDefined(PassState& state);
 // The section '*' is an address in (EvalResult::section).
 int16_t LocationSection(const PassState& state);
-// The address the current line runs at: its location, or in an obj block
-// the address it is assembled for.
-inline uint32_t Here(const PassState& state) {
-  return static_cast<uint32_t>(state.location) + state.objOffset;
-}
 // Ends an obj block (objend; org, section and offset end one too).
 inline void LeaveObj(PassState& state) {
   state.inObj = false;
   state.objOffset = 0;
 }
 void DefineLabelHere(PassState& state, const Statement& statement);
+// The location went past $FFFFFFFF: the error `text`, given once a pass.
+void PastEnd(PassState& state, const std::string& text);
+// At a location past $FFFFFFFF (state.location >= kAddressEnd), a label
+// (the symbol `label`) or '*' (label -1) is an error: says so, once a pass.
+void LocationPastEnd(PassState& state, int32_t label);
 // Gives a label defined at `from` in this pass the address `to` instead.
 void MoveLabel(PassState& state, int32_t symbol, uint32_t from, uint32_t to);
 
 void PassMessageAt(PassState& state, Severity severity, const ByteSource& where, std::string text);
 
-// Places bytes (or zeros when `data` is null) at the location and moves past
-// them; in a bss section or an offset block only the location moves.
-// Returns where the bytes are kept, or null when none were placed.
-// `included`: an incbin's bytes, which bytes placed over them replace without a word.
-uint8_t* EmitBytes(PassState& state, const uint8_t* data, uint64_t count, bool included = false);
-// The same for an instruction's words (1 to kMaxInstructionWords), high byte first.
-void EmitWords(PassState& state, const uint16_t* words, int count);
-// Moves the location without placing anything.
-void AdvanceLocation(PassState& state, uint64_t count);
-// ds: moves the location; space right after bytes makes the image reach its end.
-void ReserveSpace(PassState& state, uint64_t count);
-// At a location past $FFFFFFFF (state.location >= kAddressEnd), a label
-// (the symbol `label`) or '*' (label -1) is an error: says so, once a pass.
-void LocationPastEnd(PassState& state, int32_t label);
-// Padding: zeros (a new address only, in a bss section or an offset block).
-void Pad(PassState& state, uint64_t count);
-// `what` (an instruction, dc.w, ...) at an odd address gets a zero byte
-// before it, and a warning.
-void PadOddAddress(PassState& state, std::string_view what);
-// With opt ae-, nothing: what follows is placed where it falls.
-inline void AlignToWord(PassState& state, std::string_view what) {
-  if ((state.location & 1) && state.options.autoEven) PadOddAddress(state, what);
+// The statement's operands, in the store it was parsed in.
+inline const Operand* StatementOperands(const PassState& state, const Statement& statement) {
+  return state.store->operands.data() + statement.firstOperand;
 }
-// False, after an error, in a bss section: it holds no bytes of its own.
-bool RefuseBytesInBss(PassState& state, std::string_view what);
-inline bool PlacesBytes(PassState& state, std::string_view what) {
-  return state.inOffset || state.sections[state.section].kind != SectionKind::Bss ||
-         RefuseBytesInBss(state, what);
-}
-
-// Makes the named section current, creating it the first time.
-void EnterSection(PassState& state, const std::string& name, SectionKind kind);
-// Starts an offset block at `value`, or ends one (org, section).
-void EnterOffset(PassState& state, uint32_t value, bool known);
-void LeaveOffset(PassState& state);
-// Org: the current section's layout goes on elsewhere, in a new run from this line.
-void StartRun(PassState& state);
-// At the end of a pass: lays the sections out and checks the image. False
-// when the layout differs from the one the pass assumed (another pass is due).
-bool LayOutSections(PassState& state);
 
 }  // namespace asm68k

@@ -8,7 +8,6 @@
 #include <algorithm>
 
 #include "assembly.h"
-#include "line_source.h"
 
 namespace asm68k {
 
@@ -21,7 +20,7 @@ void NoteGrounding(PassState& state, int32_t symbol, bool grounded, const ExprPo
   }
   symbols[static_cast<size_t>(symbol)].grounded = false;
   PassState::Ungrounded& kept = state.ungrounded[static_cast<uint32_t>(symbol)];
-  kept.context = state.lines ? state.lines->ContextStepHere() : 0;
+  kept.context = ContextStepHere(state);
   std::vector<uint32_t>& reads = kept.reads;
   reads.clear();
   for (uint32_t i = 0; i < expr.count; ++i) {
@@ -121,7 +120,7 @@ void ReportSelfDefined(PassState& state) {
       message.order = first.definedOrder;
       message.file = first.definedFile;
       message.line = first.definedLine;
-      message.context = ContextText(state, state.ungrounded[loop[0]].context);
+      message.context = StepText(state, state.ungrounded[loop[0]].context);
       message.text = "'" + first.name + "' is defined from itself";
       constexpr size_t kNamed = 8;
       for (size_t i = 1; i < loop.size() && i <= kNamed; ++i) {

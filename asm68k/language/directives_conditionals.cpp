@@ -5,6 +5,7 @@
 
 #include "directive_support.h"
 #include "line_source.h"
+#include "statements.h"
 
 namespace asm68k {
 

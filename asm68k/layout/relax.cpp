@@ -13,9 +13,9 @@
 
 #include "relax.h"
 
-#include "line_source.h"
-
 #include <algorithm>
+
+#include "line_source.h"
 
 namespace asm68k {
 

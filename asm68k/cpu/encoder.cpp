@@ -2,8 +2,7 @@
 
 #include <initializer_list>
 
-#include "operation_names.h"
-#include "relax.h"
+#include "messages.h"
 
 namespace asm68k {
 
@@ -83,7 +82,8 @@ uint16_t ReverseBits(uint16_t mask) {
 
 // Builds one instruction's words and reports range errors.
 struct Encoder {
-  PassState& state;
+  EncodeState& state;
+  const ExprPool& expressions;
   const InstructionForm& form;
   uint8_t size;
   bool sizeWritten;
@@ -99,7 +99,7 @@ struct Encoder {
   // after it as they are: the pass's end encodes the line again, and only
   // when its form holds (see RedoLaterLines) is that pass the last.
   [[gnu::noinline]] uint8_t Choose(SizedRequest request, const EvalResult& r, Expr expr) {
-    uint8_t form = ChooseForm(state, request, r, expr);
+    uint8_t form = state.calls->ChooseForm(request, r, expr);
     if (r.valid && !r.known && MayStillGrow(request.kind, form)) lengthMayChange = true;
     return form;
   }
@@ -110,7 +110,16 @@ struct Encoder {
     Word(value);
   }
 
-  EvalResult Eval(const Operand& operand) { return EvaluateExpr(state, operand.expr); }
+  EvalResult Eval(const Operand& operand) {
+    if (const ExprNode* number = NumberAlone(expressions, operand.expr)) {
+      EvalResult result;
+      result.value = number->value;
+      return result;
+    }
+    return state.calls->EvaluateNamed(operand.expr);
+  }
+
+  void Error(std::string text) { state.calls->Error(std::move(text)); }
 
   std::string Name() const {
     std::string name(form.name);
@@ -131,14 +140,12 @@ struct Encoder {
     int32_t v = r.value;
     if (immediateSize == kSizeB) {
       if (r.valid && (v < -128 || v > 255)) {
-        PassError(state,
-                  "immediate value " + std::to_string(v) + " does not fit in a byte (-128..255)");
+        Error("immediate value " + std::to_string(v) + " does not fit in a byte (-128..255)");
       }
       Word(static_cast<uint32_t>(v) & 0xFF);
     } else if (immediateSize == kSizeW) {
       if (r.valid && (v < -32768 || v > 65535)) {
-        PassError(state, "immediate value " + std::to_string(v) +
-                             " does not fit in a word (-32768..65535)");
+        Error("immediate value " + std::to_string(v) + " does not fit in a word (-32768..65535)");
       }
       Word(static_cast<uint32_t>(v));
     } else {
@@ -154,9 +161,9 @@ struct Encoder {
     EvalResult r = Eval(operand);
     int32_t v = r.value;
     if (r.valid && (v < -128 || v > 255) && (v < 0xFF00 || v > 0xFFFF)) {
-      PassError(state, "immediate value " + std::to_string(v) +
-                           " does not fit in a byte (-128..255; to ccr also a word $FF00..$FFFF, "
-                           "whose low byte is taken)");
+      Error("immediate value " + std::to_string(v) +
+            " does not fit in a byte (-128..255; to ccr also a word $FF00..$FFFF, "
+            "whose low byte is taken)");
     }
     Word(static_cast<uint32_t>(v) & 0xFF);
   }
@@ -168,15 +175,14 @@ struct Encoder {
 
   void CheckDisplacement8(const EvalResult& r, int32_t displacement) {
     if (r.valid && !FitsSigned8(displacement)) {
-      PassError(state, "displacement " + std::to_string(displacement) +
-                           " does not fit in 8 bits (-128..127)");
+      Error("displacement " + std::to_string(displacement) + " does not fit in 8 bits (-128..127)");
     }
   }
 
   void CheckDisplacement16(const EvalResult& r, int32_t displacement) {
     if (r.valid && !FitsSigned16(displacement)) {
-      PassError(state, "displacement " + std::to_string(displacement) +
-                           " does not fit in 16 bits (-32768..32767)");
+      Error("displacement " + std::to_string(displacement) +
+            " does not fit in 16 bits (-32768..32767)");
     }
   }
 
@@ -255,8 +261,8 @@ struct Encoder {
           return 0x39;
         }
         if (r.valid && !FitsSigned16(r.value)) {
-          PassError(state, "address " + Hex(static_cast<uint32_t>(r.value)) +
-                               " does not fit in .w (-$8000..$7FFF or $FFFF8000..$FFFFFFFF)");
+          Error("address " + Hex(static_cast<uint32_t>(r.value)) +
+                " does not fit in .w (-$8000..$7FFF or $FFFF8000..$FFFFFFFF)");
         }
         Word(static_cast<uint32_t>(r.value));
         return 0x38;
@@ -291,7 +297,7 @@ struct Encoder {
                 std::string_view subject = {}) {
     EvalResult r = Eval(operand);
     if (r.valid && (r.value < low || r.value > high)) {
-      PassError(state, std::string(subject) + what + ", not " + std::to_string(r.value));
+      Error(std::string(subject) + what + ", not " + std::to_string(r.value));
     }
     return r.value;
   }
@@ -308,26 +314,24 @@ struct Encoder {
       if (Choose(request, r, target.expr) == kBranchShort) size = kSizeS;
     }
     if (r.valid && (r.value & 1)) {
-      PassError(state,
-                "branch target " + Hex(static_cast<uint32_t>(r.value)) + " is at an odd address");
+      Error("branch target " + Hex(static_cast<uint32_t>(r.value)) + " is at an odd address");
     }
     if (size == kSizeS) {
       if (r.valid && displacement == 0) {
-        PassError(state, Name() +
-                             " cannot branch to the next instruction (a displacement of 0 "
-                             "means the word form); use " +
-                             std::string(form.name) + ".w");
+        Error(Name() +
+              " cannot branch to the next instruction (a displacement of 0 "
+              "means the word form); use " +
+              std::string(form.name) + ".w");
       } else if (r.valid && !FitsSigned8(displacement)) {
-        PassError(state, "branch target is out of range for " + Name() + " (displacement " +
-                             std::to_string(displacement) + "; .s reaches -128..127)");
+        Error("branch target is out of range for " + Name() + " (displacement " +
+              std::to_string(displacement) + "; .s reaches -128..127)");
       }
       words[0] = static_cast<uint16_t>(words[0] | (static_cast<uint32_t>(displacement) & 0xFF));
       return;
     }
     if (r.valid && !FitsSigned16(displacement)) {
-      PassError(state, "branch target is out of range for " + std::string(form.name) +
-                           " (displacement " + std::to_string(displacement) +
-                           "; .w reaches -32768..32767)");
+      Error("branch target is out of range for " + std::string(form.name) + " (displacement " +
+            std::to_string(displacement) + "; .w reaches -32768..32767)");
     }
     Word(static_cast<uint32_t>(displacement));
   }
@@ -344,6 +348,82 @@ struct Encoder {
     EvalResult r = Eval(operand);
     CheckDisplacement16(r, r.value);
     return r.value;
+  }
+
+  // The instruction's words for each way a row places its operands (see
+  // Encoding): what goes into the opcode word is returned, extension words
+  // are appended.
+
+  uint16_t Move(const Operand* ops) {
+    uint16_t source = Ea(ops[0], 0);
+    uint16_t destination = Ea(ops[1], 1);
+    return static_cast<uint16_t>(source | ((destination & 7) << 9) | ((destination >> 3) << 6));
+  }
+
+  // andi, ori, eori to ccr (a byte) or sr (a word).
+  uint16_t ImmediateToStatus(const Operand* ops) {
+    if (size == kSizeB) {
+      CcrImmediate(ops[0]);
+    } else {
+      Immediate(ops[0], size);
+    }
+    return 0;
+  }
+
+  // addq, subq: 1 to 8 in bits 11-9 (8 as 0).
+  uint16_t AddQuick(const Operand* ops) {
+    int32_t v = Quick(ops[0], 1, 8, " needs a value from 1 to 8", form.name);
+    return static_cast<uint16_t>(((v & 7) << 9) | Ea(ops[1], 1));
+  }
+
+  uint16_t MoveQuick(const Operand* ops) {
+    int32_t v = Quick(ops[0], -128, 127, "moveq needs a value from -128 to 127");
+    return static_cast<uint16_t>((v & 0xFF) | (Register(ops[1]) << 9));
+  }
+
+  uint16_t ShiftByCount(const Operand* ops) {
+    int32_t v = Quick(ops[0], 1, 8, "a shift count is 1 to 8 (use a data register for more)");
+    return static_cast<uint16_t>(((v & 7) << 9) | Register(ops[1]));
+  }
+
+  // btst, bchg, bclr, bset #n: the bit number in an extension word.
+  uint16_t BitByNumber(const Operand* ops) {
+    bool onRegister = ops[1].kind == kOpDataReg;
+    int32_t v = Quick(ops[0], 0, onRegister ? 31 : 7,
+                      onRegister ? "a bit number on a data register is 0 to 31"
+                                 : "a bit number in memory is 0 to 7");
+    Word(static_cast<uint32_t>(v) & 0xFF);
+    return Ea(ops[1], 1);
+  }
+
+  uint16_t Link(const Operand* ops) {
+    EvalResult r = Eval(ops[1]);
+    CheckDisplacement16(r, r.value);
+    Word(static_cast<uint32_t>(r.value));
+    return Register(ops[0]);
+  }
+
+  uint16_t Trap(const Operand* ops) {
+    return static_cast<uint16_t>(Quick(ops[0], 0, 15, "trap needs a vector from 0 to 15") & 15);
+  }
+
+  // movem: the register list's mask word, then the memory operand (-(An)
+  // only as the destination, which reverses the mask).
+  uint16_t Movem(const Operand& list, const Operand& memory, int memoryIndex) {
+    Word(MovemMask(list, memoryIndex == 1 && memory.kind == kOpPreDec));
+    return Ea(memory, memoryIndex);
+  }
+
+  // movep: the data register in bits 11-9, d16(An)'s register and displacement.
+  uint16_t Movep(const Operand& data, const Operand& memory) {
+    uint16_t fields = static_cast<uint16_t>((Register(data) << 9) | memory.reg);
+    Word(static_cast<uint32_t>(MovepDisplacement(memory)));
+    return fields;
+  }
+
+  // Two registers: `high` in bits 11-9, `low` in bits 2-0.
+  uint16_t Registers(const Operand& high, const Operand& low) const {
+    return static_cast<uint16_t>((Register(high) << 9) | Register(low));
   }
 
   int Encode(const Operand* ops) {
@@ -364,56 +444,36 @@ struct Encoder {
       case Encoding::Reg9Ea:
         first |= static_cast<uint16_t>((Register(ops[0]) << 9) | Ea(ops[1], 1));
         break;
-      case Encoding::Move: {
-        uint16_t source = Ea(ops[0], 0);
-        uint16_t destination = Ea(ops[1], 1);
-        first |=
-            static_cast<uint16_t>(source | ((destination & 7) << 9) | ((destination >> 3) << 6));
+      case Encoding::Move:
+        first |= Move(ops);
         break;
-      }
       case Encoding::ImmEa:
         Immediate(ops[0], size);
         first |= Ea(ops[1], 1);
         break;
       case Encoding::ImmFixed:
-        if (size == kSizeB) {
-          CcrImmediate(ops[0]);
-        } else {
-          Immediate(ops[0], size);
-        }
+        first |= ImmediateToStatus(ops);
         break;
-      case Encoding::Quick: {
-        int32_t v = Quick(ops[0], 1, 8, " needs a value from 1 to 8", form.name);
-        first |= static_cast<uint16_t>(((v & 7) << 9) | Ea(ops[1], 1));
+      case Encoding::Quick:
+        first |= AddQuick(ops);
         break;
-      }
-      case Encoding::Moveq: {
-        int32_t v = Quick(ops[0], -128, 127, "moveq needs a value from -128 to 127");
-        first |= static_cast<uint16_t>((v & 0xFF) | (Register(ops[1]) << 9));
+      case Encoding::Moveq:
+        first |= MoveQuick(ops);
         break;
-      }
-      case Encoding::ShiftImm: {
-        int32_t v = Quick(ops[0], 1, 8, "a shift count is 1 to 8 (use a data register for more)");
-        first |= static_cast<uint16_t>(((v & 7) << 9) | Register(ops[1]));
+      case Encoding::ShiftImm:
+        first |= ShiftByCount(ops);
         break;
-      }
       case Encoding::ShiftReg:
       case Encoding::Exg:
-        first |= static_cast<uint16_t>((Register(ops[0]) << 9) | Register(ops[1]));
+        first |= Registers(ops[0], ops[1]);
         break;
       case Encoding::RegXY:
       case Encoding::ExgSwap:
-        first |= static_cast<uint16_t>(Register(ops[0]) | (Register(ops[1]) << 9));
+        first |= Registers(ops[1], ops[0]);
         break;
-      case Encoding::BitImm: {
-        bool onRegister = ops[1].kind == kOpDataReg;
-        int32_t v = Quick(ops[0], 0, onRegister ? 31 : 7,
-                          onRegister ? "a bit number on a data register is 0 to 31"
-                                     : "a bit number in memory is 0 to 7");
-        Word(static_cast<uint32_t>(v) & 0xFF);
-        first |= Ea(ops[1], 1);
+      case Encoding::BitImm:
+        first |= BitByNumber(ops);
         break;
-      }
       case Encoding::Branch:
         BranchDisplacement(ops[0]);
         break;
@@ -427,35 +487,26 @@ struct Encoder {
       case Encoding::Reg0Dst:
         first |= Register(ops[1]);
         break;
-      case Encoding::Link: {
-        first |= Register(ops[0]);
-        EvalResult r = Eval(ops[1]);
-        CheckDisplacement16(r, r.value);
-        Word(static_cast<uint32_t>(r.value));
+      case Encoding::Link:
+        first |= Link(ops);
         break;
-      }
       case Encoding::Trap:
-        first |=
-            static_cast<uint16_t>(Quick(ops[0], 0, 15, "trap needs a vector from 0 to 15") & 15);
+        first |= Trap(ops);
         break;
       case Encoding::Stop:
         Immediate(ops[0], kSizeW);
         break;
       case Encoding::MovemToMem:
-        Word(MovemMask(ops[0], ops[1].kind == kOpPreDec));
-        first |= Ea(ops[1], 1);
+        first |= Movem(ops[0], ops[1], 1);
         break;
       case Encoding::MovemToReg:
-        Word(MovemMask(ops[1], false));
-        first |= Ea(ops[0], 0);
+        first |= Movem(ops[1], ops[0], 0);
         break;
       case Encoding::MovepToReg:
-        first |= static_cast<uint16_t>((Register(ops[1]) << 9) | ops[0].reg);
-        Word(static_cast<uint32_t>(MovepDisplacement(ops[0])));
+        first |= Movep(ops[1], ops[0]);
         break;
       case Encoding::MovepToMem:
-        first |= static_cast<uint16_t>((Register(ops[0]) << 9) | ops[1].reg);
-        Word(static_cast<uint32_t>(MovepDisplacement(ops[1])));
+        first |= Movep(ops[0], ops[1]);
         break;
     }
     return count;
@@ -516,46 +567,87 @@ bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize, cons
 
 namespace {
 
+// What the rows of one mnemonic take, all together.
+struct RowsTake {
+  uint8_t sizes = 0;
+  bool counts[3] = {false, false, false};  // of operands
+  bool branch = false;
+};
+
+RowsTake WhatRowsTake(FormRange forms) {
+  RowsTake take;
+  for (uint16_t i = 0; i < forms.count; ++i) {
+    const InstructionForm& row = FormAt(static_cast<uint16_t>(forms.first + i));
+    take.sizes |= row.sizes;
+    take.counts[row.operandCount] = true;
+    take.branch = take.branch || row.encoding == Encoding::Branch;
+  }
+  return take;
+}
+
+// Why no row takes the size written.
+std::string SizeError(std::string_view name, const RowsTake& take, uint8_t writtenSize) {
+  std::string shownName(name);
+  if (take.sizes == 0) return shownName + " takes no size";
+  if (writtenSize == kSizeS) {
+    return shownName + ".s does not exist: only branches have .s; use " +
+           SizeList(name, take.sizes);
+  }
+  if (take.branch && writtenSize == kSizeL) {
+    return shownName + ".l needs a 68020; the 68000 has " + shownName + ".s and " + shownName +
+           ".w";
+  }
+  return shownName + '.' + SizeLetter(writtenSize) + " does not exist on the 68000; use " +
+         SizeList(name, take.sizes);
+}
+
+// Why no row takes `count` operands.
+std::string CountError(std::string_view name, const RowsTake& take, int count) {
+  std::string error(name);
+  if (take.counts[1] && take.counts[2]) {
+    error += " takes one or two operands";
+  } else {
+    error += " takes " + CountWords(take.counts[0] ? 0 : take.counts[1] ? 1 : 2);
+  }
+  if (count > 2) error += ", not " + std::to_string(count);
+  return error;
+}
+
+// Why no row takes the operands' modes: names the operand that no row accepts.
+std::string ModeError(std::string_view name, FormRange forms, const Operand* operands, int count) {
+  int culprit = count - 1;
+  if (count == 2) {
+    bool sourceFits = false;
+    for (uint16_t i = 0; i < forms.count; ++i) {
+      const InstructionForm& row = FormAt(static_cast<uint16_t>(forms.first + i));
+      if (row.operandCount == 2 && (row.modes[0] & ModeBit(operands[0].kind))) sourceFits = true;
+    }
+    culprit = sourceFits ? 1 : 0;
+  }
+  OperandKind kind = operands[culprit].kind;
+  std::string error = std::string(name) + " cannot take " + std::string(OperandKindName(kind));
+  if (count == 2) error += culprit == 0 ? " as source" : " as destination";
+  std::string_view hint = ModeHint(name, culprit, kind, count);
+  if (!hint.empty()) {
+    error += "; ";
+    error += hint;
+  }
+  return error;
+}
+
 bool MatchFormClosely(std::string_view name, FormRange forms, uint8_t writtenSize,
                       const Operand* operands, int count, uint16_t& form, uint8_t& size,
                       std::string& error) {
   std::string shownName(name);
-  uint8_t allSizes = 0;
-  bool countSeen[3] = {false, false, false};
-  bool isBranch = false;
-  for (uint16_t i = 0; i < forms.count; ++i) {
-    const InstructionForm& row = FormAt(static_cast<uint16_t>(forms.first + i));
-    allSizes |= row.sizes;
-    countSeen[row.operandCount] = true;
-    isBranch = isBranch || row.encoding == Encoding::Branch;
-  }
-
-  if (writtenSize != kSizeNone && !(allSizes & writtenSize)) {
-    if (allSizes == 0) {
-      error = shownName + " takes no size";
-    } else if (writtenSize == kSizeS) {
-      error =
-          shownName + ".s does not exist: only branches have .s; use " + SizeList(name, allSizes);
-    } else if (isBranch && writtenSize == kSizeL) {
-      error =
-          shownName + ".l needs a 68020; the 68000 has " + shownName + ".s and " + shownName + ".w";
-    } else {
-      error = shownName + '.' + SizeLetter(writtenSize) + " does not exist on the 68000; use " +
-              SizeList(name, allSizes);
-    }
+  const RowsTake take = WhatRowsTake(forms);
+  if (writtenSize != kSizeNone && !(take.sizes & writtenSize)) {
+    error = SizeError(name, take, writtenSize);
     return false;
   }
-
-  if (count > 2 || !countSeen[count]) {
-    if (countSeen[1] && countSeen[2]) {
-      error = shownName + " takes one or two operands";
-    } else {
-      error = shownName + " takes " + CountWords(countSeen[0] ? 0 : countSeen[1] ? 1 : 2);
-    }
-    if (count > 2) error += ", not " + std::to_string(count);
+  if (count > 2 || !take.counts[count]) {
+    error = CountError(name, take, count);
     return false;
   }
-
   const InstructionForm* modesOnly = nullptr;
   bool byteAddressRegister = false;
   for (uint16_t i = 0; i < forms.count; ++i) {
@@ -600,33 +692,16 @@ bool MatchFormClosely(std::string_view name, FormRange forms, uint8_t writtenSiz
     return false;
   }
 
-  // No row takes these modes: name the operand that no row accepts.
-  int culprit = count - 1;
-  if (count == 2) {
-    bool sourceFits = false;
-    for (uint16_t i = 0; i < forms.count; ++i) {
-      const InstructionForm& row = FormAt(static_cast<uint16_t>(forms.first + i));
-      if (row.operandCount == 2 && (row.modes[0] & ModeBit(operands[0].kind))) sourceFits = true;
-    }
-    culprit = sourceFits ? 1 : 0;
-  }
-  OperandKind kind = operands[culprit].kind;
-  error = shownName + " cannot take " + std::string(OperandKindName(kind));
-  if (count == 2) error += culprit == 0 ? " as source" : " as destination";
-  std::string_view hint = ModeHint(name, culprit, kind, count);
-  if (!hint.empty()) {
-    error += "; ";
-    error += hint;
-  }
+  error = ModeError(name, forms, operands, count);
   return false;
 }
 
 }  // namespace
 
-int EncodeInstruction(PassState& state, const InstructionForm& form, uint8_t size,
-                      bool sizeWritten, const Operand* operands, uint16_t* words,
+int EncodeInstruction(EncodeState& state, const ExprPool& expressions, const InstructionForm& form,
+                      uint8_t size, bool sizeWritten, const Operand* operands, uint16_t* words,
                       bool& lengthMayChange) {
-  Encoder encoder{state, form, size, sizeWritten, words};
+  Encoder encoder{state, expressions, form, size, sizeWritten, words};
   int count = encoder.Encode(operands);
   lengthMayChange = encoder.lengthMayChange;
   return count;
@@ -634,7 +709,12 @@ int EncodeInstruction(PassState& state, const InstructionForm& form, uint8_t siz
 
 namespace {
 
-uint16_t FirstRow(std::string_view name) { return FindOperation(name).forms.first; }
+// The first row of the mnemonic `name` (one the table holds).
+uint16_t FirstRow(std::string_view name) {
+  uint16_t row = 0;
+  while (FormAt(row).name != name) ++row;
+  return row;
+}
 
 bool NameIs(const InstructionForm& form, std::initializer_list<std::string_view> names) {
   for (std::string_view name : names) {
@@ -645,8 +725,8 @@ bool NameIs(const InstructionForm& form, std::initializer_list<std::string_view>
 
 }  // namespace
 
-uint16_t QuickForm(PassState& state, uint16_t row, uint8_t size, const Operand* operands,
-                   int count, bool& lengthMayChange) {
+uint16_t QuickForm(EncodeState& state, const ExprPool& expressions, uint16_t row, uint8_t size,
+                   const Operand* operands, int count, bool& lengthMayChange) {
   const InstructionForm& form = FormAt(row);
   const Options& options = state.options;
   if (count != 2 || operands[0].kind != kOpImmediate) return row;
@@ -655,16 +735,18 @@ uint16_t QuickForm(PassState& state, uint16_t row, uint8_t size, const Operand* 
   bool toAddq = options.addq && NameIs(form, {"add", "addi", "adda"});
   bool toSubq = options.subq && NameIs(form, {"sub", "subi", "suba"});
   if (!toMoveq && !toAddq && !toSubq) return row;
+  static const uint16_t kMoveq = FirstRow("moveq"), kAddq = FirstRow("addq"),
+                        kSubq = FirstRow("subq");
   uint16_t quick;
   SizedRequest request{SizedKind::Quick, 0, 1u << kQuickForm, 0, 0, 0};
   request.insert = Here(state) + 2;
   if (toMoveq) {
-    quick = FirstRow("moveq");
+    quick = kMoveq;
     request.low = -128;
     request.high = 127;
     request.growth = 4;  // move.l's immediate
   } else {
-    quick = FirstRow(toAddq ? "addq" : "subq");
+    quick = toAddq ? kAddq : kSubq;
     const InstructionForm& q = FormAt(quick);
     if (!(q.modes[1] & ModeBit(operands[1].kind)) ||
         (size == kSizeB && operands[1].kind == kOpAddrReg)) {
@@ -675,8 +757,8 @@ uint16_t QuickForm(PassState& state, uint16_t row, uint8_t size, const Operand* 
     request.growth = size == kSizeL ? 4 : 2;  // the written form's immediate
   }
   // As relax.h decides: a value further down is first guessed to fit.
-  EvalResult r = EvaluateExpr(state, operands[0].expr);
-  uint8_t chosen = ChooseForm(state, request, r, operands[0].expr);
+  EvalResult r = Encoder{state, expressions, form, size, false, nullptr}.Eval(operands[0]);
+  uint8_t chosen = state.calls->ChooseForm(request, r, operands[0].expr);
   if (r.valid && !r.known && MayStillGrow(request.kind, chosen)) lengthMayChange = true;  // as Encoder::Choose
   return chosen == kQuickForm ? quick : row;
 }

@@ -5,23 +5,16 @@
 
 namespace asm68k {
 
-void AddCommandLineItems(Assembly& assembly, const AssemblyOptions& options) {
-  auto add = [&assembly](std::string name, std::string line) {
-    size_t lineEnd = line.find_first_of("\r\n");
-    if (lineEnd != std::string::npos) line.resize(lineEnd);  // one line, whatever it was given
-    auto file = std::make_unique<SourceFile>();
-    file->name = std::move(name);
-    file->text.file = static_cast<uint32_t>(assembly.files.size());
-    file->text.text = std::move(line);
-    IndexLines(file->text, assembly.linesToIndex);
-    assembly.files.push_back(std::move(file));
-    ++assembly.commandLineFiles;
-  };
-  for (const std::string& flags : options.opts) add("/o " + flags, " opt " + flags);
-  for (const Equate& equate : options.equates) {
-    add("/e " + equate.name + "=" + equate.value, equate.name + " equ " + equate.value);
-  }
-  assembly.includeDirs = options.includeDirs;
+void AddCommandLineItem(Assembly& assembly, std::string name, std::string line) {
+  size_t lineEnd = line.find_first_of("\r\n");
+  if (lineEnd != std::string::npos) line.resize(lineEnd);  // one line, whatever it was given
+  auto file = std::make_unique<SourceFile>();
+  file->name = std::move(name);
+  file->text.file = static_cast<uint32_t>(assembly.files.size());
+  file->text.text = std::move(line);
+  IndexLines(file->text, assembly.linesToIndex);
+  assembly.files.push_back(std::move(file));
+  ++assembly.commandLineFiles;
 }
 
 void StartCommandLineItems(Assembly& assembly, LineSource& source) {

@@ -3,8 +3,7 @@
 
 #include <cstring>
 
-#include "assembly.h"
-#include "directive_families.h"
+#include "layout.h"
 
 namespace asm68k {
 
@@ -89,7 +88,8 @@ void RunRedoable(PassState& state, const Statement& statement, bool instruction,
   KeepForRedo(state, statement, options);
 }
 
-bool RedoLaterLines(PassState& state) {
+bool RedoLaterLines(PassState& state,
+                    void (*runData)(PassState& state, const Statement& statement)) {
   if (state.pass != 1 || !state.redoPossible || state.unsettled || state.fatal ||
       state.image.merges != 0) {
     return false;
@@ -118,7 +118,7 @@ bool RedoLaterLines(PassState& state) {
     if (redo.instruction) {
       EncodeAndEmit(state, redo.statement);
     } else {
-      RunDc(state, redo.statement);
+      runData(state, redo.statement);
     }
     // The same bytes, in length, and nothing to say: else another pass tells.
     if (state.redoFailed || bytes.size() != redo.length) {

@@ -24,7 +24,6 @@ bool ParseFileName(TextRange operands, std::string& name, std::string& error);
 // Keeps text in the store's bytes as the operand's slice.
 Operand TextOperand(ParseStore& store, std::string_view text);
 std::string_view OperandText(const ParseStore& store, const Operand& operand);
-const Operand* StatementOperands(const PassState& state, const Statement& statement);
 // Makes `operand` the statement's only operand.
 void SetOnlyOperand(DirectiveParse& parse, const Operand& operand);
 

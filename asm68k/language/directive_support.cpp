@@ -87,10 +87,6 @@ std::string_view OperandText(const ParseStore& store, const Operand& operand) {
                           operand.expr.count);
 }
 
-const Operand* StatementOperands(const PassState& state, const Statement& statement) {
-  return state.store->operands.data() + statement.firstOperand;
-}
-
 void SetOnlyOperand(DirectiveParse& p, const Operand& operand) {
   p.statement.firstOperand = static_cast<uint32_t>(p.store.operands.size());
   p.statement.operandCount = 1;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "directive_support.h"
+#include "layout.h"
 #include "encoder.h"
 
 namespace asm68k {

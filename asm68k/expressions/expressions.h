@@ -70,6 +70,18 @@ struct ExprPool {
   std::vector<ExprNode> nodes;
 };
 
+// The most nodes one expression holds (more are refused when it is parsed):
+// evaluation keeps a stack that deep.
+constexpr uint32_t kMaxExprNodes = 256;
+
+// The number an expression is when it is one alone, as most are (known and
+// valid, nothing to check or to tell), or null.
+inline const ExprNode* NumberAlone(const ExprPool& pool, Expr expr) {
+  if (expr.count != 1) return nullptr;
+  const ExprNode& only = pool.nodes[expr.first];
+  return only.op == ExprOp::Constant ? &only : nullptr;
+}
+
 // What expressions read from outside the source: the time of assembly and
 // the sizes of files.
 class ExprEnvironment {

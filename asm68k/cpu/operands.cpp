@@ -453,109 +453,118 @@ bool ParseRegisterSet(TextRange text, ExprParser& parser, bool list, uint16_t& m
   return true;
 }
 
-bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error) {
-  if (ParseShortForm(text, out)) return true;
-  out = Operand();
-  Cursor c{text.begin, text.end};
-  c.SkipSpace();
+namespace {
 
-  if (c.Match('#')) {
-    out.kind = kOpImmediate;
-    if (!ParseExpression(c, parser, out.expr, error)) return false;
-    if (!AtEndAfterSpace(c)) return Unexpected(c, error);
-    return true;
+// What a form's parser made of an operand: the operand, an error, or nothing
+// when the text is another form after all (a parenthesized expression).
+enum class FormParse : uint8_t { Done, Failed, NotThisForm };
+
+// #expression
+bool ParseImmediate(Cursor& c, ExprParser& parser, Operand& out, std::string& error) {
+  out.kind = kOpImmediate;
+  if (!ParseExpression(c, parser, out.expr, error)) return false;
+  if (!AtEndAfterSpace(c)) return Unexpected(c, error);
+  return true;
+}
+
+// A register `reg`, read up to `probe`, alone or starting a register list.
+bool ParseRegisterForm(Cursor& c, Cursor& probe, int reg, Operand& out, std::string& error) {
+  probe.SkipSpace();
+  if (probe.AtEnd()) {
+    if (SetRegisterOperand(reg, out)) return true;
+    error = "pc alone is not an operand; write label(pc)";
+    return false;
   }
-
-  // A register, or a register list.
-  {
-    Cursor probe = c;
-    int reg = PeekRegister(probe);
-    if (reg != kRegNone) {
-      probe.SkipSpace();
-      if (probe.AtEnd()) {
-        if (SetRegisterOperand(reg, out)) return true;
-        error = "pc alone is not an operand; write label(pc)";
-        return false;
-      }
-      if ((probe.Peek() == '/' || probe.Peek() == '-') && reg <= 15) {
-        return ParseRegisterList(c, out, error);
-      }
-      if (std::string_view("+*&|^<>%").find(probe.Peek()) != std::string_view::npos) {
-        error = "register " + RegisterName(reg) + " cannot be used as a value here";
-        return false;
-      }
-      if (probe.Peek() == '.') {
-        error = "a size after " + RegisterName(reg) + " belongs only to an index register";
-        return false;
-      }
-      return Unexpected(probe, error);
-    }
+  if ((probe.Peek() == '/' || probe.Peek() == '-') && reg <= 15) {
+    return ParseRegisterList(c, out, error);
   }
-
-  // -(An)
-  if (c.Peek() == '-') {
-    Cursor probe{c.p + 1, c.end};
-    probe.SkipSpace();
-    if (probe.Match('(')) {
-      probe.SkipSpace();
-      int reg = PeekRegister(probe);
-      probe.SkipSpace();
-      if (reg != kRegNone && probe.Match(')')) {
-        if (!AtEndAfterSpace(probe)) return Unexpected(probe, error);
-        if (!IsAddressRegister(reg)) {
-          error = "predecrement needs an address register, not " + RegisterName(reg);
-          return false;
-        }
-        out.kind = kOpPreDec;
-        out.reg = static_cast<uint8_t>(reg - 8);
-        return true;
-      }
-    }
+  if (std::string_view("+*&|^<>%").find(probe.Peek()) != std::string_view::npos) {
+    error = "register " + RegisterName(reg) + " cannot be used as a value here";
+    return false;
   }
-
-  // Forms that begin with a parenthesis.
-  if (c.Peek() == '(') {
-    const char* displacementEnd;
-    if (c.p == text.begin && ShortDisplacementForm(text, out, displacementEnd)) {
-      return ParseWholeExpression({text.begin + 1, displacementEnd}, parser, out.expr, error);
-    }
-    const char* close;
-    static std::vector<TextRange> parts;  // kept: most operands pass through here
-    if (!SplitParenthesized(c.p, c.end, parts, close, error)) return false;
-    Cursor after{close + 1, c.end};
-    after.SkipSpace();
-    if (parts.size() > 1) {
-      if (!after.AtEnd()) return Unexpected(after, error);
-      return ParseParenthesized(text, parts, parser, out, error);
-    }
-    int reg = WholeRegister(parts[0]);
-    if (reg != kRegNone) {
-      if (IsAddressRegister(reg)) {
-        out.reg = static_cast<uint8_t>(reg - 8);
-        if (after.AtEnd()) {
-          out.kind = kOpIndirect;
-          return true;
-        }
-        if (after.Match('+') && AtEndAfterSpace(after)) {
-          out.kind = kOpPostInc;
-          return true;
-        }
-        return Unexpected(after, error);
-      }
-      if (IsDataRegister(reg)) {
-        error = "(" + RegisterName(reg) +
-                ") is not an addressing mode; memory is addressed through address registers";
-      } else if (reg == kRegPc) {
-        error = "(pc) needs a target; write label(pc)";
-      } else {
-        error = RegisterName(reg) + " cannot be used inside parentheses";
-      }
-      return false;
-    }
-    // Otherwise a parenthesized expression: handled below.
+  if (probe.Peek() == '.') {
+    error = "a size after " + RegisterName(reg) + " belongs only to an index register";
+    return false;
   }
+  return Unexpected(probe, error);
+}
 
-  // expression, expression.w, expression.l, expression(An...), expression(pc...)
+// -(Rn) at `c` (a '-'): its register, and `after` past the ')'. False for a
+// negated expression.
+bool IsPredecrement(const Cursor& c, int& reg, Cursor& after) {
+  after = Cursor{c.p + 1, c.end};
+  after.SkipSpace();
+  if (!after.Match('(')) return false;
+  after.SkipSpace();
+  reg = PeekRegister(after);
+  after.SkipSpace();
+  return reg != kRegNone && after.Match(')');
+}
+
+// -(An)
+bool ParsePredecrement(int reg, Cursor& after, Operand& out, std::string& error) {
+  if (!AtEndAfterSpace(after)) return Unexpected(after, error);
+  if (!IsAddressRegister(reg)) {
+    error = "predecrement needs an address register, not " + RegisterName(reg);
+    return false;
+  }
+  out.kind = kOpPreDec;
+  out.reg = static_cast<uint8_t>(reg - 8);
+  return true;
+}
+
+// A register alone in parentheses: (An), (An)+, or the error that says why
+// the register can't stand there.
+bool ParseRegisterInParentheses(int reg, Cursor& after, Operand& out, std::string& error) {
+  if (IsAddressRegister(reg)) {
+    out.reg = static_cast<uint8_t>(reg - 8);
+    if (after.AtEnd()) {
+      out.kind = kOpIndirect;
+      return true;
+    }
+    if (after.Match('+') && AtEndAfterSpace(after)) {
+      out.kind = kOpPostInc;
+      return true;
+    }
+    return Unexpected(after, error);
+  }
+  if (IsDataRegister(reg)) {
+    error = "(" + RegisterName(reg) +
+            ") is not an addressing mode; memory is addressed through address registers";
+  } else if (reg == kRegPc) {
+    error = "(pc) needs a target; write label(pc)";
+  } else {
+    error = RegisterName(reg) + " cannot be used inside parentheses";
+  }
+  return false;
+}
+
+// The forms that begin with a parenthesis; a parenthesized expression is
+// not one of them.
+FormParse ParseParenthesisForm(TextRange text, Cursor& c, ExprParser& parser, Operand& out,
+                               std::string& error) {
+  auto result = [](bool parsed) { return parsed ? FormParse::Done : FormParse::Failed; };
+  const char* displacementEnd;
+  if (c.p == text.begin && ShortDisplacementForm(text, out, displacementEnd)) {
+    return result(
+        ParseWholeExpression({text.begin + 1, displacementEnd}, parser, out.expr, error));
+  }
+  const char* close;
+  static std::vector<TextRange> parts;  // kept: most operands pass through here
+  if (!SplitParenthesized(c.p, c.end, parts, close, error)) return FormParse::Failed;
+  Cursor after{close + 1, c.end};
+  after.SkipSpace();
+  if (parts.size() > 1) {
+    if (!after.AtEnd()) return result(Unexpected(after, error));
+    return result(ParseParenthesized(text, parts, parser, out, error));
+  }
+  int reg = WholeRegister(parts[0]);
+  if (reg == kRegNone) return FormParse::NotThisForm;
+  return result(ParseRegisterInParentheses(reg, after, out, error));
+}
+
+// expression, expression.w, expression.l, expression(An...), expression(pc...)
+bool ParseExpressionForm(Cursor& c, ExprParser& parser, Operand& out, std::string& error) {
   if (!ParseExpression(c, parser, out.expr, error)) return false;
   c.SkipSpace();
   if (c.AtEnd()) {
@@ -578,6 +587,28 @@ bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string&
   }
   if (c.Peek() == '(') return ParseBaseSuffix(c, out, error);
   return Unexpected(c, error);
+}
+
+}  // namespace
+
+bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error) {
+  if (ParseShortForm(text, out)) return true;
+  out = Operand();
+  Cursor c{text.begin, text.end};
+  c.SkipSpace();
+  if (c.Match('#')) return ParseImmediate(c, parser, out, error);
+  Cursor probe = c;
+  int reg = PeekRegister(probe);
+  if (reg != kRegNone) return ParseRegisterForm(c, probe, reg, out, error);
+  Cursor after = c;
+  if (c.Peek() == '-' && IsPredecrement(c, reg, after)) {
+    return ParsePredecrement(reg, after, out, error);
+  }
+  if (c.Peek() == '(') {
+    FormParse parsed = ParseParenthesisForm(text, c, parser, out, error);
+    if (parsed != FormParse::NotThisForm) return parsed == FormParse::Done;
+  }
+  return ParseExpressionForm(c, parser, out, error);
 }
 
 std::string_view OperandKindName(OperandKind kind) {

@@ -156,19 +156,12 @@ struct LineSource : TextSource, ExprEnvironment {
   std::string NameKey(std::string_view name) const;
 };
 
-// The directive at a text's line (ignoring what it would do), or -1; kept
-// in the text's classes.
-int ClassifyLine(SourceText& text, uint32_t index);
-
 // The bytes of text lines [first, end) of `text` span, as read.
 uint64_t TextBetween(const SourceText& text, uint32_t first, uint32_t end);
 
-// The line's statement, read as it stands here (see LineSource::Read):
-// parsed the first time it reads as written (and again when a parse that
-// depends on the local scope, the argument count or the options meets
-// others), and afresh each time text is put into it. Sets state.store and
-// the line's text in state.lineBegin and lineEnd.
-Statement StatementAt(PassState& state, SourceText& text, LineInfo& line);
+// Fills text.lines from text.text, taking at most `allowance` lines (and
+// counting them off it); a text with more is marked `truncated`.
+void IndexLines(SourceText& text, uint64_t& allowance);
 
 // Primitives of the line stream, for the directives that shape it.
 
@@ -185,15 +178,6 @@ std::string ContextText(const PassState& state, uint32_t step);
 std::string Where(const Assembly& assembly, uint32_t file, uint32_t line);
 // "the macro", "the rept body" or "the file": what a frame is, for messages.
 const char* BlockName(const Frame& frame);
-// The one-line macro that opens a conditional block which the text's line
-// calls, or null (see MacroDefinition::opensIf).
-const MacroDefinition* IfMacroCalled(const LineSource& source, const SourceText& text,
-                                     const LineInfo& line);
-// In the top frame, from its next line on: the index of the line that ends
-// the block (kind `closes`), counting blocks (kind `opens`) nested inside; -1
-// when the frame runs out first.
-// The lines scanned count as lines read.
-int64_t FindBlockEnd(LineSource& source, uint16_t opens, uint16_t closes);
 // An error reported at another line than the one being run, in the same
 // frame (its context is the current line's).
 void ErrorAt(PassState& state, uint32_t file, uint32_t line, std::string text);

@@ -1,9 +1,10 @@
 // Where the bytes of a pass go: the location, sections and offset blocks,
 // placing bytes in the image, and laying the sections out at the pass's end.
 
+#include "layout.h"
+
 #include <algorithm>
 
-#include "assembly.h"
 #include "encoder.h"
 #include "line_source.h"
 #include "relax.h"
@@ -15,11 +16,6 @@ namespace {
 Section& Current(PassState& state) { return state.sections[state.section]; }
 
 uint64_t EvenUp(uint64_t address) { return address + (address & 1); }
-
-void PastEnd(PassState& state, const std::string& text) {
-  if (!state.addressOverflow) PassError(state, text);
-  state.addressOverflow = true;
-}
 
 void Advance(PassState& state, uint64_t count) {
   state.labelsAbove.clear();
@@ -33,7 +29,7 @@ void Advance(PassState& state, uint64_t count) {
 }
 
 // The current line's context, kept for a message given later in the pass.
-uint32_t KeepContext(PassState& state) { return state.lines ? state.lines->ContextStepHere() : 0; }
+uint32_t KeepContext(PassState& state) { return ContextStepHere(state); }
 
 void SaveSection(PassState& state) {
   if (state.inOffset) return;
@@ -198,13 +194,6 @@ void ReserveSpace(PassState& state, uint64_t count) {
   Advance(state, count);
 }
 
-void LocationPastEnd(PassState& state, int32_t label) {
-  std::string what =
-      label < 0 ? std::string("'*'")
-                : "label '" + state.assembly->symbols.symbols[static_cast<size_t>(label)].name + "'";
-  PastEnd(state, what + " would be at " + HexAddress(state.location) + ", past address $FFFFFFFF");
-}
-
 void Pad(PassState& state, uint64_t count) {
   // Padding right after the image's highest bytes that would take it past
   // what is held (a Sega CD boot source pads its disc image to 32 MiB)
@@ -237,6 +226,35 @@ bool RefuseBytesInBss(PassState& state, std::string_view what) {
   PassError(state, std::string(what) + " in bss section '" + Current(state).name +
                        "': a bss section holds no bytes, only ds");
   return false;
+}
+
+void EncodeAndEmit(PassState& state, const Statement& statement) {
+  const InstructionForm* form = &FormAt(statement.form);
+  const Operand* operands = StatementOperands(state, statement);
+  bool lengthMayChange = false;
+  if (statement.operandCount == 2 &&
+      (state.options.moveq || state.options.addq || state.options.subq)) {
+    form = &FormAt(QuickForm(state, state.store->expressions, statement.form, statement.size,
+                             operands, statement.operandCount, lengthMayChange));
+  }
+  uint16_t words[kMaxInstructionWords];
+  bool mayChange = false;
+  int count = EncodeInstruction(state, state.store->expressions, *form, statement.size,
+                                statement.flags & kSizeWritten, operands, words, mayChange);
+  // The addresses after an instruction whose length may still change are
+  // not known yet.
+  if (lengthMayChange || mayChange) state.locationKnown = false;
+  EmitWords(state, words, count);
+}
+
+PassEncodeCalls::PassEncodeCalls(PassState& state) : state(state) { state.calls = this; }
+
+EvalResult PassEncodeCalls::EvaluateNamed(Expr expr) { return asm68k::EvaluateNamed(state, expr); }
+
+void PassEncodeCalls::Error(std::string text) { PassError(state, std::move(text)); }
+
+uint8_t PassEncodeCalls::ChooseForm(const SizedRequest& request, const EvalResult& r, Expr expr) {
+  return asm68k::ChooseForm(state, request, r, expr);
 }
 
 void EnterSection(PassState& state, const std::string& name, SectionKind kind) {

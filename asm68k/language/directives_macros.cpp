@@ -8,6 +8,7 @@
 #include "directive_families.h"
 #include "directive_support.h"
 #include "line_source.h"
+#include "statements.h"
 #include "macros.h"
 #include "operation_names.h"
 

@@ -1,0 +1,75 @@
+#pragma once
+// The encoder: picks the instruction table row that fits what was written
+// (once, while reading), then builds the instruction words in every pass.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "expressions.h"
+#include "instruction_table.h"
+#include "operands.h"
+#include "options.h"
+#include "sized_forms.h"
+
+namespace asm68k {
+
+// What the encoder asks of the pass that runs it, which answers: values of
+// expressions that are more than a number, errors, and the sizes
+// optimisations choose.
+class EncodeCalls {
+ public:
+  virtual EvalResult EvaluateNamed(Expr expr) = 0;
+  virtual void Error(std::string text) = 0;
+  // The form an optimisation takes from `r`, the value of `expr` (see relax.h).
+  virtual uint8_t ChooseForm(const SizedRequest& request, const EvalResult& r, Expr expr) = 0;
+
+ protected:
+  ~EncodeCalls() = default;
+};
+
+// What the encoder reads of the pass: the pass's own record holds it (the
+// pass state is one), so that an instruction copies nothing.
+struct EncodeState {
+  // The location: up to kAddressEnd, and past it only after an error said so.
+  uint64_t location = 0;
+  // In an obj block, code assembled for another address: its labels, '*' and
+  // program counter are `objOffset` past the location (in 32 bits), while its
+  // bytes go at the location.
+  uint32_t objOffset = 0;
+  Options options;
+  EncodeCalls* calls = nullptr;
+};
+
+// The address the current line runs at: its location, or in an obj block
+// the address it is assembled for.
+inline uint32_t Here(const EncodeState& state) {
+  return static_cast<uint32_t>(state.location) + state.objOffset;
+}
+
+// Chooses the row of `forms` for the written size (kSizeNone when none) and
+// operands. On failure the message says what is wrong in the user's terms,
+// naming the instruction and the addressing mode.
+bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize, const Operand* operands,
+               int count, uint16_t& form, uint8_t& size, std::string& error);
+
+// The most words a 68000 instruction takes: move.l #imm,abs.l.
+constexpr int kMaxInstructionWords = 5;
+
+// Encodes the instruction at the pass's location, its operands' expressions
+// being in `expressions`; returns its length in words.
+// `lengthMayChange` is set when an optimisation chose a form from a value
+// that may still change between passes.
+int EncodeInstruction(EncodeState& state, const ExprPool& expressions, const InstructionForm& form,
+                      uint8_t size, bool sizeWritten, const Operand* operands, uint16_t* words,
+                      bool& lengthMayChange);
+
+// The row an optimisation puts in place of `row` (opt omq, oaq, osq: moveq,
+// addq, subq for an immediate that fits), or `row` itself.
+uint16_t QuickForm(EncodeState& state, const ExprPool& expressions, uint16_t row, uint8_t size,
+                   const Operand* operands, int count, bool& lengthMayChange);
+
+// ".b" for kSizeB and so on.
+char SizeLetter(uint8_t size);
+
+}  // namespace asm68k
