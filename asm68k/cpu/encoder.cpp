@@ -384,12 +384,16 @@ struct Encoder {
     return static_cast<uint16_t>((Register(high) << 9) | Register(low));
   }
 
-  // movec: the general register in bits 15-12 of the second word, the
-  // control register's number below it.
-  void ControlMove(const Operand& general, const Operand& control) {
+  // A data or address register in bits 15-12 of a second word (movec, moves).
+  static uint16_t GeneralRegister(const Operand& general) {
     uint16_t number = static_cast<uint16_t>(general.reg << 12);
-    if (general.kind == kOpAddrReg) number = static_cast<uint16_t>(number | 0x8000);
-    Word(number | (control.kind == kOpUsp ? 0x800 : ControlRegisterAt(control.reg).code));
+    return general.kind == kOpAddrReg ? static_cast<uint16_t>(number | 0x8000) : number;
+  }
+
+  // movec: the general register, and the control register's number below it.
+  void ControlMove(const Operand& general, const Operand& control) {
+    Word(GeneralRegister(general) |
+         (control.kind == kOpUsp ? 0x800 : ControlRegisterAt(control.reg).code));
   }
 
   int Encode(const Operand* ops) {
@@ -482,6 +486,14 @@ struct Encoder {
         break;
       case Encoding::MovecTo:
         ControlMove(ops[0], ops[1]);
+        break;
+      case Encoding::MovesToMem:  // the second word before the address's own words
+        Word(GeneralRegister(ops[0]) | 0x0800u);
+        first |= Ea(ops[1], 1);
+        break;
+      case Encoding::MovesFromMem:
+        Word(GeneralRegister(ops[1]));
+        first |= Ea(ops[0], 0);
         break;
     }
     return count;

@@ -231,6 +231,8 @@ constexpr InstructionForm kRows[] = {
     Later(k68010Up, "bkpt", 0x4848, 0, 0, 0, SF::None, E::Bkpt, kImm),
     Later(k68010Up, "movec", 0x4E7A, 0, L, L, SF::None, E::MovecFrom, kCtrlReg | kUsp, kDn | kAn),
     Later(k68010Up, "movec", 0x4E7B, 0, L, L, SF::None, E::MovecTo, kDn | kAn, kCtrlReg | kUsp),
+    Later(k68010Up, "moves", 0x0E00, 0, BWL, W, SF::Bits76, E::MovesToMem, kDn | kAn, kMemAlt),
+    Later(k68010Up, "moves", 0x0E00, 0, BWL, W, SF::Bits76, E::MovesFromMem, kMemAlt, kDn | kAn),
 };
 
 // clang-format on

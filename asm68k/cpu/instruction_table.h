@@ -112,6 +112,8 @@ enum class Encoding : uint8_t {
   Bkpt,        // vector 0-7 in bits 2-0
   MovecFrom,   // the second word: general register op1 in 15-12, control register op0
   MovecTo,     // the same, from op0 to the control register op1
+  MovesToMem,  // the second word: general register op0 in 15-12, bit 11 set; ea(op1)
+  MovesFromMem,  // the second word: general register op1 in 15-12; ea(op0)
 };
 
 // Row flags.

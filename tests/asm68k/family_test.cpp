@@ -17,6 +17,9 @@ TEST(Family, TheCpuIsChosenFromALineOn) {
        {0x4E74, 0x0004, 0x484B, 0x42C0, 0x42D0}},
       {"machine mc68010\n movec vbr,d0\n movec d1,sfc\n movec a2,usp\n movec usp,a3",
        {0x4E7A, 0x0801, 0x4E7B, 0x1000, 0x4E7B, 0xA800, 0x4E7A, 0xB800}},
+      // moves: the register word comes before the address's own words.
+      {"machine 68010\n moves.l d1,(4,a3)\n moves.w (a2)+,a1\n moves (a0),d1",
+       {0x0EAB, 0x1800, 0x0004, 0x0E5A, 0x9000, 0x0E50, 0x1000}},
       {"opt p=68020/68881\n movec cacr,d0\n move.w (4,a0,d0*4),d1\n move.w 4(a0,d1.l*8),d1",
        {0x4E7A, 0x0002, 0x3230, 0x0404, 0x3230, 0x1E04}},
       {"mc68040\n movec itt0,d0\n machine cpu32\n move.w (*,pc,d0*2),d1",
