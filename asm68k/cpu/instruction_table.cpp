@@ -233,6 +233,9 @@ constexpr InstructionForm kRows[] = {
     Later(k68010Up, "movec", 0x4E7B, 0, L, L, SF::None, E::MovecTo, kDn | kAn, kCtrlReg | kUsp),
     Later(k68010Up, "moves", 0x0E00, 0, BWL, W, SF::Bits76, E::MovesToMem, kDn | kAn, kMemAlt),
     Later(k68010Up, "moves", 0x0E00, 0, BWL, W, SF::Bits76, E::MovesFromMem, kMemAlt, kDn | kAn),
+
+    // The 68020's additions (most also the CPU32's).
+    Later(k68020UpCpu32, "extb", 0x49C0, 0, L, L, SF::None, E::Reg0, kDn),
 };
 
 // clang-format on

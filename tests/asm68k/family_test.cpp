@@ -20,6 +20,7 @@ TEST(Family, TheCpuIsChosenFromALineOn) {
       // moves: the register word comes before the address's own words.
       {"machine 68010\n moves.l d1,(4,a3)\n moves.w (a2)+,a1\n moves (a0),d1",
        {0x0EAB, 0x1800, 0x0004, 0x0E5A, 0x9000, 0x0E50, 0x1000}},
+      {"machine cpu32\n extb.l d0\n extb d7", {0x49C0, 0x49C7}},
       {"opt p=68020/68881\n movec cacr,d0\n move.w (4,a0,d0*4),d1\n move.w 4(a0,d1.l*8),d1",
        {0x4E7A, 0x0002, 0x3230, 0x0404, 0x3230, 0x1E04}},
       {"mc68040\n movec itt0,d0\n machine cpu32\n move.w (*,pc,d0*2),d1",
@@ -34,6 +35,7 @@ TEST(Family, TheCpuIsChosenFromALineOn) {
 TEST(Family, WhatTheChosenCpuLacksNamesTheFirstThatHasIt) {
   ExpectErrors({
       {"rtd #4", "rtd needs a 68010 or later: machine 68010"},
+      {"machine 68010\n extb.l d0", "extb needs a 68020 or later: machine 68020"},
       {"move.w ccr,d0", "move cannot take ccr as source; a 68010 or later has it: machine 68010"},
       {"machine 68010\n movec cacr,d0",
        "the control register cacr needs a 68020 or later: machine 68020"},
