@@ -11,51 +11,6 @@ namespace {
 bool FitsSigned8(int32_t v) { return v >= -128 && v <= 127; }
 bool FitsSigned16(int32_t v) { return v >= -32768 && v <= 32767; }
 
-std::string SizeList(std::string_view name, uint8_t sizes) {
-  std::string names[4];
-  int count = 0;
-  for (uint8_t size : {kSizeS, kSizeB, kSizeW, kSizeL}) {
-    if (sizes & size) names[count++] = std::string(name) + '.' + SizeLetter(size);
-  }
-  std::string out;
-  for (int i = 0; i < count; ++i) {
-    if (i > 0) out += i == count - 1 ? " or " : ", ";
-    out += names[i];
-  }
-  return out;
-}
-
-std::string CountWords(int count) {
-  switch (count) {
-    case 0:
-      return "no operands";
-    case 1:
-      return "one operand";
-    default:
-      return "two operands";
-  }
-}
-
-uint8_t EffectiveSize(const InstructionForm& form, uint8_t writtenSize) {
-  uint8_t size = writtenSize != kSizeNone ? writtenSize : form.defaultSize;
-  if (form.encoding == Encoding::Branch && size == kSizeB) size = kSizeS;
-  return size;
-}
-
-bool ModesFit(const InstructionForm& form, const Operand* operands, int count) {
-  for (int i = 0; i < count; ++i) {
-    if (!(form.modes[i] & ModeBit(operands[i].kind))) return false;
-  }
-  return true;
-}
-
-bool UsesAddressRegister(const Operand* operands, int count) {
-  for (int i = 0; i < count; ++i) {
-    if (operands[i].kind == kOpAddrReg) return true;
-  }
-  return false;
-}
-
 uint16_t SizeBits(SizeField field, uint8_t size) {
   switch (field) {
     case SizeField::Bits76:
@@ -169,7 +124,10 @@ struct Encoder {
   }
 
   uint16_t BriefExtension(const Operand& operand, int32_t displacement) const {
+    // The register's number in bits 15-12 (the scale above it falls off the
+    // word), its scale in bits 10-9.
     return static_cast<uint16_t>((operand.indexReg << 12) | (operand.indexLong ? 0x0800 : 0) |
+                                 ((operand.indexReg >> 4) << 9) |
                                  (static_cast<uint32_t>(displacement) & 0xFF));
   }
 
@@ -426,6 +384,18 @@ struct Encoder {
     return static_cast<uint16_t>((Register(high) << 9) | Register(low));
   }
 
+  // A data or address register in bits 15-12 of a second word (movec, moves).
+  static uint16_t GeneralRegister(const Operand& general) {
+    uint16_t number = static_cast<uint16_t>(general.reg << 12);
+    return general.kind == kOpAddrReg ? static_cast<uint16_t>(number | 0x8000) : number;
+  }
+
+  // movec: the general register, and the control register's number below it.
+  void ControlMove(const Operand& general, const Operand& control) {
+    Word(GeneralRegister(general) |
+         (control.kind == kOpUsp ? 0x800 : ControlRegisterAt(control.reg).code));
+  }
+
   int Encode(const Operand* ops) {
     uint16_t& first = words[0];
     first = static_cast<uint16_t>(form.opcode | SizeBits(form.sizeField, size));
@@ -508,6 +478,23 @@ struct Encoder {
       case Encoding::MovepToMem:
         first |= Movep(ops[0], ops[1]);
         break;
+      case Encoding::Bkpt:
+        first |= static_cast<uint16_t>(Quick(ops[0], 0, 7, "bkpt needs a vector from 0 to 7") & 7);
+        break;
+      case Encoding::MovecFrom:
+        ControlMove(ops[1], ops[0]);
+        break;
+      case Encoding::MovecTo:
+        ControlMove(ops[0], ops[1]);
+        break;
+      case Encoding::MovesToMem:  // the second word before the address's own words
+        Word(GeneralRegister(ops[0]) | 0x0800u);
+        first |= Ea(ops[1], 1);
+        break;
+      case Encoding::MovesFromMem:
+        Word(GeneralRegister(ops[1]));
+        first |= Ea(ops[0], 0);
+        break;
     }
     return count;
   }
@@ -529,174 +516,6 @@ char SizeLetter(uint8_t size) {
       return '?';
   }
 }
-
-namespace {
-
-// Why no row takes the operands, or (for a form only a closer look finds)
-// the row that does. Kept out of line, so that the common path, inlined
-// where a line is parsed, carries none of it.
-[[gnu::noinline]] bool MatchFormClosely(std::string_view name, FormRange forms,
-                                        uint8_t writtenSize, const Operand* operands, int count,
-                                        uint16_t& form, uint8_t& size, std::string& error);
-
-}  // namespace
-
-bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize, const Operand* operands,
-               int count, uint16_t& form, uint8_t& size, std::string& error) {
-  // Most lines are well formed: the first row that takes them, as the full
-  // search below would choose it, without building what an error would say.
-  for (uint16_t i = 0; i < forms.count; ++i) {
-    uint16_t index = static_cast<uint16_t>(forms.first + i);
-    const InstructionForm& row = FormAt(index);
-    if (row.operandCount != count || !ModesFit(row, operands, count)) continue;
-    if (writtenSize != kSizeNone && !(row.sizes & writtenSize)) continue;
-    uint8_t effective = EffectiveSize(row, writtenSize);
-    if ((row.flags & kByteNoAn) && effective == kSizeB && UsesAddressRegister(operands, count)) {
-      continue;
-    }
-    if ((row.encoding == Encoding::Branch || row.encoding == Encoding::Dbcc) &&
-        operands[count - 1].absSize != 0) {
-      break;
-    }
-    form = index;
-    size = effective;
-    return true;
-  }
-  return MatchFormClosely(name, forms, writtenSize, operands, count, form, size, error);
-}
-
-namespace {
-
-// What the rows of one mnemonic take, all together.
-struct RowsTake {
-  uint8_t sizes = 0;
-  bool counts[3] = {false, false, false};  // of operands
-  bool branch = false;
-};
-
-RowsTake WhatRowsTake(FormRange forms) {
-  RowsTake take;
-  for (uint16_t i = 0; i < forms.count; ++i) {
-    const InstructionForm& row = FormAt(static_cast<uint16_t>(forms.first + i));
-    take.sizes |= row.sizes;
-    take.counts[row.operandCount] = true;
-    take.branch = take.branch || row.encoding == Encoding::Branch;
-  }
-  return take;
-}
-
-// Why no row takes the size written.
-std::string SizeError(std::string_view name, const RowsTake& take, uint8_t writtenSize) {
-  std::string shownName(name);
-  if (take.sizes == 0) return shownName + " takes no size";
-  if (writtenSize == kSizeS) {
-    return shownName + ".s does not exist: only branches have .s; use " +
-           SizeList(name, take.sizes);
-  }
-  if (take.branch && writtenSize == kSizeL) {
-    return shownName + ".l needs a 68020; the 68000 has " + shownName + ".s and " + shownName +
-           ".w";
-  }
-  return shownName + '.' + SizeLetter(writtenSize) + " does not exist on the 68000; use " +
-         SizeList(name, take.sizes);
-}
-
-// Why no row takes `count` operands.
-std::string CountError(std::string_view name, const RowsTake& take, int count) {
-  std::string error(name);
-  if (take.counts[1] && take.counts[2]) {
-    error += " takes one or two operands";
-  } else {
-    error += " takes " + CountWords(take.counts[0] ? 0 : take.counts[1] ? 1 : 2);
-  }
-  if (count > 2) error += ", not " + std::to_string(count);
-  return error;
-}
-
-// Why no row takes the operands' modes: names the operand that no row accepts.
-std::string ModeError(std::string_view name, FormRange forms, const Operand* operands, int count) {
-  int culprit = count - 1;
-  if (count == 2) {
-    bool sourceFits = false;
-    for (uint16_t i = 0; i < forms.count; ++i) {
-      const InstructionForm& row = FormAt(static_cast<uint16_t>(forms.first + i));
-      if (row.operandCount == 2 && (row.modes[0] & ModeBit(operands[0].kind))) sourceFits = true;
-    }
-    culprit = sourceFits ? 1 : 0;
-  }
-  OperandKind kind = operands[culprit].kind;
-  std::string error = std::string(name) + " cannot take " + std::string(OperandKindName(kind));
-  if (count == 2) error += culprit == 0 ? " as source" : " as destination";
-  std::string_view hint = ModeHint(name, culprit, kind, count);
-  if (!hint.empty()) {
-    error += "; ";
-    error += hint;
-  }
-  return error;
-}
-
-bool MatchFormClosely(std::string_view name, FormRange forms, uint8_t writtenSize,
-                      const Operand* operands, int count, uint16_t& form, uint8_t& size,
-                      std::string& error) {
-  std::string shownName(name);
-  const RowsTake take = WhatRowsTake(forms);
-  if (writtenSize != kSizeNone && !(take.sizes & writtenSize)) {
-    error = SizeError(name, take, writtenSize);
-    return false;
-  }
-  if (count > 2 || !take.counts[count]) {
-    error = CountError(name, take, count);
-    return false;
-  }
-  const InstructionForm* modesOnly = nullptr;
-  bool byteAddressRegister = false;
-  for (uint16_t i = 0; i < forms.count; ++i) {
-    uint16_t index = static_cast<uint16_t>(forms.first + i);
-    const InstructionForm& row = FormAt(index);
-    if (row.operandCount != count || !ModesFit(row, operands, count)) continue;
-    uint8_t effective = EffectiveSize(row, writtenSize);
-    bool sizeFits = writtenSize == kSizeNone || (row.sizes & writtenSize);
-    if (sizeFits && (row.flags & kByteNoAn) && effective == kSizeB &&
-        UsesAddressRegister(operands, count)) {
-      byteAddressRegister = true;
-      sizeFits = false;
-    }
-    if (!sizeFits) {
-      if (!modesOnly) modesOnly = &row;
-      continue;
-    }
-    // A branch target is an address; the size belongs on the branch.
-    if (row.encoding == Encoding::Branch || row.encoding == Encoding::Dbcc) {
-      const Operand& target = operands[count - 1];
-      if (target.absSize != 0) {
-        error =
-            "the target of " + shownName + " takes no size; " +
-            (row.encoding == Encoding::Branch ? "write " + shownName + ".s or " + shownName + ".w"
-                                              : std::string("it is always a word displacement"));
-        return false;
-      }
-    }
-    form = index;
-    size = effective;
-    return true;
-  }
-
-  if (byteAddressRegister ||
-      (modesOnly && writtenSize == kSizeB && UsesAddressRegister(operands, count))) {
-    error = shownName + ".b cannot use an address register; address registers take .w or .l";
-    return false;
-  }
-  if (modesOnly) {
-    error = shownName + '.' + SizeLetter(writtenSize) +
-            " is not possible with these operands; use " + SizeList(name, modesOnly->sizes);
-    return false;
-  }
-
-  error = ModeError(name, forms, operands, count);
-  return false;
-}
-
-}  // namespace
 
 int EncodeInstruction(EncodeState& state, const ExprPool& expressions, const InstructionForm& form,
                       uint8_t size, bool sizeWritten, const Operand* operands, uint16_t* words,

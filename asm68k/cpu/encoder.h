@@ -47,11 +47,29 @@ inline uint32_t Here(const EncodeState& state) {
   return static_cast<uint32_t>(state.location) + state.objOffset;
 }
 
-// Chooses the row of `forms` for the written size (kSizeNone when none) and
-// operands. On failure the message says what is wrong in the user's terms,
-// naming the instruction and the addressing mode.
-bool MatchForm(std::string_view name, FormRange forms, uint8_t writtenSize, const Operand* operands,
-               int count, uint16_t& form, uint8_t& size, std::string& error);
+// The machine (cpu.h) a line is read for, and where the rows every machine
+// has of a mnemonic are found, for the message that names the processor
+// that has a form the chosen one lacks.
+struct MachineChoice {
+  uint8_t index = 0;  // Options::machineIndex
+  FormRange (*everyMachine)(std::string_view lowerName) = nullptr;
+};
+
+// The row of `forms` (a mnemonic's rows on the chosen machine) for the
+// written size (kSizeNone when none) and operands (at most two), as nearly
+// every line finds it; false when MatchFormClosely must look.
+bool FindForm(FormRange forms, uint8_t writtenSize, const Operand* operands, int count,
+              uint16_t& form, uint8_t& size);
+
+// The row, or why none takes the operands: the message says what is wrong
+// in the user's terms, naming the instruction and the addressing mode, and
+// the processor that has the form when another does. For any number of
+// operands. Kept out of line, so that the common path, inlined where a line is
+// parsed, carries none of it.
+[[gnu::noinline]] bool MatchFormClosely(std::string_view name, FormRange forms,
+                                        uint8_t writtenSize, const Operand* operands, int count,
+                                        const MachineChoice& machine, uint16_t& form,
+                                        uint8_t& size, std::string& error);
 
 // The most words a 68000 instruction takes: move.l #imm,abs.l.
 constexpr int kMaxInstructionWords = 5;

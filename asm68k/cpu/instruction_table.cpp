@@ -1,5 +1,6 @@
 #include "instruction_table.h"
 
+#include <array>
 #include <string>
 
 namespace asm68k {
@@ -14,20 +15,50 @@ constexpr uint8_t kBranchSizes = kSizeB | kSizeS | kSizeW;  // .b is the manual'
 using SF = SizeField;
 using E = Encoding;
 
+constexpr uint8_t CountOperands(uint32_t mode0, uint32_t mode1, uint32_t mode2, uint32_t mode3) {
+  return static_cast<uint8_t>(mode0 == 0   ? 0
+                              : mode1 == 0 ? 1
+                              : mode2 == 0 ? 2
+                              : mode3 == 0 ? 3
+                                           : 4);
+}
+
+// The third and fourth operands' kinds of the rows that take them.
+struct LaterModes {
+  uint32_t third, fourth;
+};
+constexpr LaterModes kLaterModes[] = {
+    {0, 0},
+};
+
+// The place of a pair in kLaterModes; a pair the table lacks stops the build.
+constexpr uint8_t LaterModesIndex(uint32_t third, uint32_t fourth) {
+  for (size_t i = 0; i < sizeof(kLaterModes) / sizeof(kLaterModes[0]); ++i) {
+    if (kLaterModes[i].third == third && kLaterModes[i].fourth == fourth) {
+      return static_cast<uint8_t>(i);
+    }
+  }
+  throw "the third and fourth operands' kinds are not in kLaterModes";
+}
+
+// A form every processor of the family has.
 constexpr InstructionForm Row(std::string_view name, uint16_t opcode, uint8_t sizes,
                               uint8_t defaultSize, SizeField field, Encoding encoding,
                               uint32_t mode0 = 0, uint32_t mode1 = 0, uint8_t flags = 0) {
-  return InstructionForm{name,
-                         opcode,
-                         sizes,
-                         defaultSize,
-                         field,
-                         encoding,
-                         static_cast<uint8_t>(mode0 == 0   ? 0
-                                              : mode1 == 0 ? 1
-                                                           : 2),
-                         {mode0, mode1},
-                         flags};
+  return InstructionForm{name,   opcode, sizes, defaultSize, field, encoding,
+                         CountOperands(mode0, mode1, 0, 0), {mode0, mode1}, flags, 0, 0,
+                         kAnyMachine};
+}
+
+// A form only some processors have (`machines`), with the second word's
+// fixed bits, `extension`, for a form that has one.
+constexpr InstructionForm Later(uint16_t machines, std::string_view name, uint16_t opcode,
+                                uint16_t extension, uint8_t sizes, uint8_t defaultSize,
+                                SizeField field, Encoding encoding, uint32_t mode0 = 0,
+                                uint32_t mode1 = 0, uint32_t mode2 = 0, uint32_t mode3 = 0) {
+  return InstructionForm{name,   opcode, sizes, defaultSize, field, encoding,
+                         CountOperands(mode0, mode1, mode2, mode3), {mode0, mode1}, 0,
+                         LaterModesIndex(mode2, mode3), extension, machines};
 }
 
 // clang-format off
@@ -77,8 +108,10 @@ constexpr InstructionForm Row(std::string_view name, uint16_t opcode, uint8_t si
   IMMEDIATE(name, opcode), Row(name, (opcode) | 0x003C, B, B, SF::None, E::ImmFixed, kImm, kCcr), \
       Row(name, (opcode) | 0x007C, W, W, SF::None, E::ImmFixed, kImm, kSr)
 
-// Rows of one mnemonic must be adjacent; the first matching row wins.
-constexpr InstructionForm kForms[] = {
+// Rows of one mnemonic must be adjacent; the first matching row wins. The
+// rows a machine has of each mnemonic must follow one another (a later
+// processor's rows after the 68000's).
+constexpr InstructionForm kRows[] = {
     // Data movement.
     Row("move", 0x0000, BWL, W, SF::Move, E::Move, kAll, kDataAlt, kByteNoAn),
     Row("move", 0x0040, WL, W, SF::Move, E::EaReg9, kAll, kAn),  // movea
@@ -87,6 +120,7 @@ constexpr InstructionForm kForms[] = {
     Row("move", 0x40C0, W, W, SF::None, E::EaDst, kSr, kDataAlt),
     Row("move", 0x4E60, L, L, SF::None, E::Reg0, kAn, kUsp),
     Row("move", 0x4E68, L, L, SF::None, E::Reg0Dst, kUsp, kAn),
+    Later(k68010Up, "move", 0x42C0, 0, W, W, SF::None, E::EaDst, kCcr, kDataAlt),
     Row("movea", 0x0040, WL, W, SF::Move, E::EaReg9, kAll, kAn),
     Row("moveq", 0x7000, L, L, SF::None, E::Moveq, kImm, kDn),
     Row("movep", 0x0108, WL, W, SF::Bit6, E::MovepToReg, kDisp, kDn),
@@ -191,11 +225,99 @@ constexpr InstructionForm kForms[] = {
     Row("reset", 0x4E70, 0, 0, SF::None, E::Fixed),
     Row("stop", 0x4E72, 0, 0, SF::None, E::Stop, kImm),
     Row("illegal", 0x4AFC, 0, 0, SF::None, E::Fixed),
+
+    // The 68010's additions.
+    Later(k68010Up, "rtd", 0x4E74, 0, 0, 0, SF::None, E::Stop, kImm),
+    Later(k68010Up, "bkpt", 0x4848, 0, 0, 0, SF::None, E::Bkpt, kImm),
+    Later(k68010Up, "movec", 0x4E7A, 0, L, L, SF::None, E::MovecFrom, kCtrlReg | kUsp, kDn | kAn),
+    Later(k68010Up, "movec", 0x4E7B, 0, L, L, SF::None, E::MovecTo, kDn | kAn, kCtrlReg | kUsp),
+    Later(k68010Up, "moves", 0x0E00, 0, BWL, W, SF::Bits76, E::MovesToMem, kDn | kAn, kMemAlt),
+    Later(k68010Up, "moves", 0x0E00, 0, BWL, W, SF::Bits76, E::MovesFromMem, kMemAlt, kDn | kAn),
+
+    // The 68020's additions (most also the CPU32's).
+    Later(k68020UpCpu32, "extb", 0x49C0, 0, L, L, SF::None, E::Reg0, kDn),
 };
 
 // clang-format on
 
-constexpr uint16_t kFormCount = sizeof(kForms) / sizeof(kForms[0]);
+constexpr size_t kRowCount = sizeof(kRows) / sizeof(kRows[0]);
+
+constexpr bool TakesSpecialOperands(const InstructionForm& row) {
+  if (row.operandCount > 2) return true;
+  const LaterModes& later = kLaterModes[row.laterModes];
+  return ((row.modes[0] | row.modes[1] | later.third | later.fourth) & kSpecialKinds) != 0;
+}
+
+// The rows, each mnemonic with a row that takes special operands marked
+// kSpecialRow in all its rows.
+constexpr std::array<InstructionForm, kRowCount> MarkSpecialMnemonics() {
+  std::array<InstructionForm, kRowCount> rows{};
+  for (size_t i = 0; i < kRowCount; ++i) rows[i] = kRows[i];
+  for (size_t begin = 0, end = 0; begin < kRowCount; begin = end) {
+    bool special = false;
+    for (end = begin; end < kRowCount && rows[end].name == rows[begin].name; ++end) {
+      special = special || TakesSpecialOperands(rows[end]);
+    }
+    if (!special) continue;
+    for (size_t i = begin; i < end; ++i) rows[i].flags |= kSpecialRow;
+  }
+  return rows;
+}
+
+constexpr std::array<InstructionForm, kRowCount> kForms = MarkSpecialMnemonics();
+
+// Whether each machine's rows of each mnemonic follow one another, as the
+// lookup of a machine's rows needs.
+constexpr bool MachineRowsAdjacent() {
+  for (size_t begin = 0, end = 0; begin < kRowCount; begin = end) {
+    for (end = begin; end < kRowCount && kForms[end].name == kForms[begin].name; ++end) {
+    }
+    for (int bit = 0; bit < 2 * kCpuCount; ++bit) {
+      int runs = 0;
+      bool inRun = false;
+      for (size_t i = begin; i < end; ++i) {
+        bool on = kForms[i].machines & (1u << bit);
+        if (on && !inRun) ++runs;
+        inRun = on;
+      }
+      if (runs > 1) return false;
+    }
+  }
+  return true;
+}
+static_assert(MachineRowsAdjacent(), "a machine's rows of a mnemonic are apart in the table");
+
+constexpr uint16_t kFormCount = static_cast<uint16_t>(kRowCount);
+
+constexpr uint16_t k020To040 = Machines({k68020, k68030, k68040});
+constexpr uint16_t k040Up = Machines({k68040, k68060});
+
+// Each processor's control registers, as its manual lists them for movec.
+constexpr ControlRegister kControlRegisters[] = {
+    {"sfc", 0x000, k68010Up},
+    {"dfc", 0x001, k68010Up},
+    {"vbr", 0x801, k68010Up},
+    {"cacr", 0x002, k68020Up},
+    {"caar", 0x802, Machines({k68020, k68030})},
+    {"msp", 0x803, k020To040},
+    {"isp", 0x804, k020To040},
+    {"tc", 0x003, k040Up},
+    {"itt0", 0x004, k040Up},
+    {"itt1", 0x005, k040Up},
+    {"dtt0", 0x006, k040Up},
+    {"dtt1", 0x007, k040Up},
+    {"mmusr", 0x805, Machines({k68040})},
+    {"urp", 0x806, k040Up},
+    {"srp", 0x807, k040Up},
+    {"buscr", 0x008, Machines({k68060})},
+    {"pcr", 0x808, Machines({k68060})},
+    // The names of the transparent translation registers on the 68EC040,
+    // which has no MMU.
+    {"iacr0", 0x004, k040Up},
+    {"iacr1", 0x005, k040Up},
+    {"dacr0", 0x006, k040Up},
+    {"dacr1", 0x007, k040Up},
+};
 
 struct Hint {
   std::string_view name;
@@ -221,6 +343,20 @@ constexpr Hint kHints[] = {
 };
 
 }  // namespace
+
+int FindControlRegister(std::string_view lowerName) {
+  for (size_t i = 0; i < sizeof(kControlRegisters) / sizeof(kControlRegisters[0]); ++i) {
+    if (kControlRegisters[i].name == lowerName) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+const ControlRegister& ControlRegisterAt(int index) { return kControlRegisters[index]; }
+
+uint32_t LaterOperandModes(uint8_t index, int operand) {
+  const LaterModes& modes = kLaterModes[index];
+  return operand == 2 ? modes.third : operand == 3 ? modes.fourth : 0;
+}
 
 const InstructionForm& FormAt(uint16_t index) { return kForms[index]; }
 

@@ -1,11 +1,14 @@
 #pragma once
-// The instruction table: the 68000 instruction set as data. Each row is one
-// mnemonic with one operand form: its opcode bits, the sizes it takes, where
-// the size goes in the opcode, the addressing modes each operand may use and
-// how the operands are placed in the instruction words.
+// The instruction table: the 68000 family's instruction set as data. Each
+// row is one mnemonic with one operand form: its opcode bits (and second
+// word, where the form has one), the processors that have it, the sizes it
+// takes, where the size goes in the opcode, the addressing modes each
+// operand may use and how the operands are placed in the instruction words.
 
 #include <cstdint>
 #include <string_view>
+
+#include "cpu.h"
 
 namespace asm68k {
 
@@ -27,6 +30,7 @@ enum OperandKind : uint8_t {
   kOpCcr,
   kOpUsp,
   kOpRegList,  // d0-d3/a0 (movem)
+  kOpCtrlReg,  // a control register of movec: vbr, cacr... (usp is kOpUsp)
   kOpValue,    // a directive's expression
   kOpBytes,    // a directive's string or file contents
 };
@@ -48,6 +52,7 @@ constexpr uint32_t kSr = ModeBit(kOpSr);
 constexpr uint32_t kCcr = ModeBit(kOpCcr);
 constexpr uint32_t kUsp = ModeBit(kOpUsp);
 constexpr uint32_t kRegList = ModeBit(kOpRegList);
+constexpr uint32_t kCtrlReg = ModeBit(kOpCtrlReg);
 
 // The processor manual's addressing-mode categories.
 constexpr uint32_t kAll =
@@ -103,12 +108,29 @@ enum class Encoding : uint8_t {
   MovemToReg,  // mask word from op1, ea(op0)
   MovepToReg,  // d16(An) op0, reg9(op1)
   MovepToMem,  // reg9(op0), d16(An) op1
+  // The later processors' forms (encoder_family.cpp).
+  Bkpt,        // vector 0-7 in bits 2-0
+  MovecFrom,   // the second word: general register op1 in 15-12, control register op0
+  MovecTo,     // the same, from op0 to the control register op1
+  MovesToMem,  // the second word: general register op0 in 15-12, bit 11 set; ea(op1)
+  MovesFromMem,  // the second word: general register op1 in 15-12; ea(op0)
 };
 
 // Row flags.
 enum : uint8_t {
   kByteNoAn = 1,  // the byte size cannot use an address register
+  // A row of a mnemonic whose lines take the fuller operand parse: some row
+  // of it takes a kind of kSpecialKinds or more than two operands (set on
+  // all its rows by the table itself).
+  kSpecialRow = 2,
 };
+
+// The most operands a row takes (ptestr #fc,(a0),#level,a1).
+constexpr int kMaxOperands = 4;
+
+// The modes of the third and fourth operands a few rows take, by their
+// place in a table of their own (0 for none): the common rows stay small.
+uint32_t LaterOperandModes(uint8_t index, int operand);
 
 struct InstructionForm {
   std::string_view name;  // lower case
@@ -118,15 +140,43 @@ struct InstructionForm {
   SizeField sizeField;
   Encoding encoding;
   uint8_t operandCount;
-  uint32_t modes[2];  // allowed operand kinds
+  uint32_t modes[2];    // allowed operand kinds of the first two operands
   uint8_t flags;
+  uint8_t laterModes;   // the third and fourth operands' kinds (LaterOperandModes)
+  uint16_t extension;   // the second word's fixed bits, for forms that have one
+  uint16_t machines;    // the processors (and FPU) that have the form (cpu.h)
+
+  // The kinds operand `i` may be.
+  uint32_t Modes(int i) const { return i < 2 ? modes[i] : LaterOperandModes(laterModes, i); }
 };
 
-// The rows of one mnemonic (FindOperation finds them by name); count 0 for none.
+// The processors whose indexed modes scale the index (*2, *4, *8).
+constexpr uint16_t kScaledIndexMachines = k68020UpCpu32;
+
+// Kinds of operand that only some mnemonics' operands are read as (a
+// control register's name is a label's anywhere else), or a mnemonic with
+// more than two operands: its lines are read by the fuller operand parse.
+constexpr uint32_t kSpecialKinds = kCtrlReg;
+
+// The rows of one mnemonic (FindOperation finds them by name), or those of
+// them one machine has; count 0 for none. The rows of a mnemonic that a
+// machine has follow one another in the table, whichever the machine.
 struct FormRange {
   uint16_t first = 0;
   uint16_t count = 0;
 };
+
+// A control register that movec reads or writes (usp, an operand of its
+// own, is not among them).
+struct ControlRegister {
+  std::string_view name;  // lower case
+  uint16_t code;          // its number in movec's second word
+  uint16_t machines;      // the processors that have it
+};
+
+// The control register of that name (in lower case), or -1.
+int FindControlRegister(std::string_view lowerName);
+const ControlRegister& ControlRegisterAt(int index);
 
 const InstructionForm& FormAt(uint16_t index);
 uint16_t FormCount();

@@ -78,8 +78,33 @@ bool ShortIndex(TextRange range, Operand& out) {
   return true;
 }
 
-// Xn[.w|.l] inside an indexed operand.
-bool ParseIndex(TextRange range, Operand& out, std::string& error) {
+// "*SCALE" after an index register, up to the index's end.
+[[gnu::noinline]] bool ParseScale(Cursor& c, uint8_t machineIndex, Operand& out,
+                                  std::string& error) {
+  const uint16_t machine = MachineOfIndex(machineIndex);
+  if (!(machine & kScaledIndexMachines)) {
+    // On the 68000 in the words it has always had.
+    error = machine == MachineOfIndex(0)
+                ? std::string("a scaled index needs a 68020; the 68000 has none")
+                : "a scaled index needs " + MachinesNeeded(kScaledIndexMachines, machine);
+    return false;
+  }
+  ++c.p;
+  c.SkipSpace();
+  const char* written = c.p;
+  char digit = c.Peek();
+  c.p += c.AtEnd() ? 0 : 1;
+  if ((digit != '1' && digit != '2' && digit != '4' && digit != '8') || !AtEndAfterSpace(c)) {
+    error = "an index is scaled by 1, 2, 4 or 8, not " + Excerpt(written, c.end);
+    return false;
+  }
+  int scale = digit == '1' ? 0 : digit == '2' ? 1 : digit == '4' ? 2 : 3;
+  out.indexReg = static_cast<uint8_t>(out.indexReg | scale << 4);
+  return true;
+}
+
+// Xn[.w|.l][*SCALE] inside an indexed operand.
+bool ParseIndex(TextRange range, uint8_t machineIndex, Operand& out, std::string& error) {
   if (ShortIndex(range, out)) return true;
   Cursor c{range.begin, range.end};
   c.SkipSpace();
@@ -100,10 +125,7 @@ bool ParseIndex(TextRange range, Operand& out, std::string& error) {
     out.indexLong = size == 'l';
   }
   c.SkipSpace();
-  if (c.Peek() == '*') {
-    error = "a scaled index needs a 68020; the 68000 has none";
-    return false;
-  }
+  if (c.Peek() == '*') return ParseScale(c, machineIndex, out, error);
   if (!c.AtEnd()) return Unexpected(c, error);
   return true;
 }
@@ -279,12 +301,12 @@ bool ParseParenthesized(TextRange whole, const std::vector<TextRange>& parts, Ex
   }
   if (next == 1) baseReg = WholeRegister(parts[1]);
   if (!SetBase(baseReg, remaining == 2, parts[next], out, error)) return false;
-  if (remaining == 2) return ParseIndex(parts[next + 1], out, error);
+  if (remaining == 2) return ParseIndex(parts[next + 1], parser.machineIndex, out, error);
   return true;
 }
 
 // "(An)" "(An,Xn)" "(pc)" "(pc,Xn)" after a displacement.
-bool ParseBaseSuffix(Cursor& c, Operand& out, std::string& error) {
+bool ParseBaseSuffix(Cursor& c, uint8_t machineIndex, Operand& out, std::string& error) {
   if (ShortBaseAndIndex(c.p + 1, c.end, out)) return true;
   const char* close;
   static std::vector<TextRange> parts;  // kept: most operands pass through here
@@ -297,7 +319,7 @@ bool ParseBaseSuffix(Cursor& c, Operand& out, std::string& error) {
   }
   int reg = WholeRegister(parts[0]);
   if (!SetBase(reg, parts.size() == 2, parts[0], out, error)) return false;
-  if (parts.size() == 2) return ParseIndex(parts[1], out, error);
+  if (parts.size() == 2) return ParseIndex(parts[1], machineIndex, out, error);
   return true;
 }
 
@@ -585,7 +607,7 @@ bool ParseExpressionForm(Cursor& c, ExprParser& parser, Operand& out, std::strin
     out.absSize = size;
     return true;
   }
-  if (c.Peek() == '(') return ParseBaseSuffix(c, out, error);
+  if (c.Peek() == '(') return ParseBaseSuffix(c, parser.machineIndex, out, error);
   return Unexpected(c, error);
 }
 

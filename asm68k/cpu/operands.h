@@ -15,8 +15,10 @@ namespace asm68k {
 
 struct Operand {
   OperandKind kind = kOpValue;
-  uint8_t reg = 0;       // Dn/An number, or the base address register
-  uint8_t indexReg = 0;  // 0-7 d0-d7, 8-15 a0-a7
+  uint8_t reg = 0;       // Dn/An number, the base address register, or a
+                         // control register's place in its table
+  uint8_t indexReg = 0;  // 0-7 d0-d7, 8-15 a0-a7; above them, in bits 5-4, the
+                         // index's scale (68020): 0 to 3 for *1, *2, *4, *8
   bool indexLong = false;
   char absSize = 0;      // 'w' or 'l' on a sized absolute address, 0 unsized
   uint16_t regMask = 0;  // movem list: bit 0 = d0 ... bit 15 = a7
@@ -36,6 +38,16 @@ bool SplitOperands(const char* begin, const char* end, std::vector<TextRange>& o
                    std::string& error);
 
 bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error);
+
+// Operand `index` of a line whose mnemonic's rows (`forms`) take names of
+// their own (see kSpecialKinds): such a name, or a register alone (a data
+// or address register, usp, sr, ccr), the forms those mnemonics take. False,
+// with `error`, for anything else, or for a name the chosen processor lacks.
+// Kept apart from ParseOperand, whose one caller, the common line parse,
+// takes it in whole.
+[[gnu::noinline]] bool ParseSpecialOperand(std::string_view mnemonic, FormRange forms, int index,
+                                           TextRange written, ExprParser& parser, Operand& out,
+                                           std::string& error);
 
 // A data or address register (its bit in `mask`), or with `list` a movem
 // register list, for equr and reg; false for anything else.

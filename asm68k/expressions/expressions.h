@@ -121,6 +121,9 @@ struct ExprParser {
   bool caseSensitive = false;    // names match only as written
   uint8_t used = 0;              // what was read: kUsedScope, kUsedNarg, kReadWideNumber
   bool atStartsLocal = true;     // "@name" is a local name (opt l.: a global one)
+  // The processor and FPU chosen (Options::machineIndex): which addressing
+  // modes and register names operands may use.
+  uint8_t machineIndex = 0;
   ExprEnvironment* environment = nullptr;  // for filesize() and the time symbols
   RegisterEquates* registers = nullptr;    // when any are defined
 };

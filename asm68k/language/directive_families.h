@@ -44,8 +44,9 @@ ParseFunction ParseNamedFile, ParseIncbin;
 RunFunction RunInclude, RunIncbin, RunIncdir;
 
 // Options and the directives a flat image ignores (directives_options.cpp).
-ParseFunction ParseAnything, ParseOpt;
-RunFunction RunNothing, RunOpt, RunPushOptions, RunPopOptions;
+ParseFunction ParseAnything, ParseOpt, ParseMachine, ParseFpu;
+RunFunction RunNothing, RunOpt, RunPushOptions, RunPopOptions, RunMachine, RunProcessorName,
+    RunCoprocessorName, RunFpu;
 
 // After the passes: each include and incbin line of the files the run read
 // that no pass reached (after an end or a stop, in a false branch, in a

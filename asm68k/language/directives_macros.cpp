@@ -25,13 +25,15 @@ constexpr uint16_t kReservedDirective = kOpensIf | kElse | kElseIf | kEndIf | kO
 // statement.size of a `macros` line whose body is the rest of the line.
 constexpr uint8_t kBodyOnTheLine = 1;
 
-bool CanNameMacro(std::string_view name, std::string& error) {
+// On the machine chosen (Options::machineIndex), the mnemonics only other
+// processors have may name macros, as on the 68000.
+bool CanNameMacro(std::string_view name, uint8_t machineIndex, std::string& error) {
   std::string lower = ToLowerCopy(name);
   if (name.empty() || name[0] == '.' || RegisterFromName(name) != kRegNone) {
     error = "'" + std::string(name) + "' cannot name a macro";
     return false;
   }
-  Operation operation = FindOperation(lower);
+  Operation operation = FindOperationOn(lower, machineIndex);
   if (operation.forms.count > 0) {
     error = "a macro cannot be called '" + std::string(name) + "': that is an instruction";
     return false;
@@ -166,7 +168,7 @@ bool ParseMacro(DirectiveParse& p, std::string& error) {
     error = "macros needs a name: NAME macros";
     return false;
   }
-  if (!CanNameMacro(name, error)) return false;
+  if (!CanNameMacro(name, p.parser.machineIndex, error)) return false;
   std::vector<std::string_view> parameters;
   std::string_view body;
   if (oneLine) {
@@ -254,8 +256,8 @@ void RunMacroCall(PassState& state, const Statement&) {
   // The line parsed once already; its fields are all the call needs.
   LineFields fields;
   std::string error;
-  SplitLine(state.lineBegin, state.lineEnd, IsOperationName, fields, error,
-            state.options.blanksInOperands);
+  SplitLineOn(state.options.machineIndex, state.lineBegin, state.lineEnd, fields, error,
+              state.options.blanksInOperands);
   // The name with its size as written: \0 gives the size in its own case.
   std::string written(fields.operation.data(),
                       fields.operation.size() + (fields.size ? 2 : 0) +
@@ -273,7 +275,15 @@ void RunMacroCall(PassState& state, const Statement&) {
       PassError(state, "macro " + written + " is used before its definition on line " +
                            std::to_string(later->second));
     } else {
-      PassError(state, "unknown instruction '" + written + "'");
+      // Another processor's mnemonic: the message names the one that has it.
+      uint16_t machines = 0;
+      FormRange rows = FindOperation(name).forms;
+      for (uint16_t i = 0; i < rows.count; ++i) {
+        machines |= FormAt(static_cast<uint16_t>(rows.first + i)).machines;
+      }
+      const uint16_t chosen = ChosenMachine(state.options);
+      PassError(state, machines ? name + " needs " + MachinesNeeded(machines, chosen)
+                                : "unknown instruction '" + written + "'");
       // A macro of that name further down would make this message wrong:
       // one more pass knows.
       if (state.pass == 1) {

@@ -1,5 +1,6 @@
 #include "directive_families.h"
 
+#include "cpu.h"
 #include "directive_support.h"
 #include "line_source.h"
 
@@ -34,8 +35,24 @@ const OptFlag kOptFlags[] = {
 };
 // clang-format on
 
+// p=CPU[/FPU]: the processor, and with /68881 or /68882 the FPU as well.
+bool SetProcessor(Options& options, std::string_view value) {
+  size_t slash = value.find('/');
+  Cpu cpu;
+  if (!CpuFromName(value.substr(0, slash), cpu)) return false;
+  bool fpu = FpuChosen(options);
+  if (slash != std::string_view::npos) {
+    std::string_view coprocessor = value.substr(slash + 1);
+    if (coprocessor != "68881" && coprocessor != "68882") return false;
+    fpu = true;
+  }
+  ChooseMachine(options, cpu, fpu);
+  return true;
+}
+
 // Applies one flag, in lower case; false when it is not one we know.
 bool SetOption(Options& options, const std::string& flag) {
+  if (flag.compare(0, 2, "p=") == 0) return SetProcessor(options, std::string_view(flag).substr(2));
   char sign = flag.back();
   bool on = sign != '-';
   std::string_view name(flag);
@@ -91,6 +108,55 @@ void RunOpt(PassState& state, const Statement& statement) {
       PassWarning(state, "unknown opt flag '" + std::string(written) + "' is ignored");
     }
   }
+}
+
+// machine CPU: the processor from this line on (kept in the statement's
+// size); the FPU stays as it was.
+bool ParseMachine(DirectiveParse& p, std::string& error) {
+  std::string_view name(p.operands.begin, static_cast<size_t>(p.operands.end - p.operands.begin));
+  while (!name.empty() && IsSpace(name.front())) name.remove_prefix(1);
+  while (!name.empty() && IsSpace(name.back())) name.remove_suffix(1);
+  Cpu cpu;
+  if (!CpuFromName(name, cpu)) {
+    error = "machine takes 68000, 68010, 68020, 68030, 68040, 68060 or cpu32" +
+            (name.empty() ? std::string() : ", not '" + std::string(name) + "'");
+    return false;
+  }
+  p.statement.size = cpu;
+  return true;
+}
+
+void RunMachine(PassState& state, const Statement& statement) {
+  ChooseMachine(state.options, static_cast<Cpu>(statement.size), FpuChosen(state.options));
+}
+
+// mc68000 ... mc68060: the processor the directive's name names.
+void RunProcessorName(PassState& state, const Statement& statement) {
+  Cpu cpu = k68000;
+  CpuFromName(DirectiveAt(statement.form).name, cpu);
+  ChooseMachine(state.options, cpu, FpuChosen(state.options));
+}
+
+// mc68881, mc68882: the FPU is there.
+void RunCoprocessorName(PassState& state, const Statement&) {
+  ChooseMachine(state.options, ChosenCpu(state.options), true);
+}
+
+// fpu [N]: the FPU is there (N not 0), or not (fpu 0).
+bool ParseFpu(DirectiveParse& p, std::string& error) {
+  Cursor c{p.operands.begin, p.operands.end};
+  c.SkipSpace();
+  return c.AtEnd() || ParseExpressions(p, 1, 1, p.name, error);
+}
+
+void RunFpu(PassState& state, const Statement& statement) {
+  bool on = true;
+  if (statement.operandCount > 0) {
+    EvalResult r = EvaluateExpr(state, StatementOperands(state, statement)[0].expr);
+    if (!KnownWhereRead(state, "fpu", r)) return;
+    on = r.value != 0;
+  }
+  ChooseMachine(state.options, ChosenCpu(state.options), on);
 }
 
 // pusho and popo: all the options put aside, and taken back.

@@ -66,16 +66,20 @@ struct OperationIndex {
     return slots[slot];
   }
 
-  void Fill() {
+  // The table of a machine: each mnemonic's rows on it (a run of rows: the
+  // instruction table is laid out so).
+  void Fill(uint16_t machine) {
     for (size_t n = 0; n <= 8; ++n) {
       char bytes[8] = {};
       std::memset(bytes, 0xFF, n);
       firstBytes[n] = LoadWord(bytes);
     }
     for (uint16_t i = 0; i < FormCount(); ++i) {
-      Slot& slot = SlotFor(FormAt(i).name);
-      if (slot.operation.forms.count == 0) slot.operation.forms.first = i;
-      ++slot.operation.forms.count;
+      const InstructionForm& row = FormAt(i);
+      if (!(row.machines & machine)) continue;
+      FormRange& forms = SlotFor(row.name).operation.forms;
+      if (forms.count == 0) forms.first = i;
+      ++forms.count;
     }
     for (int i = 0; i < DirectiveCount(); ++i) SlotFor(DirectiveAt(i).name).operation.directive = i;
     for (const Slot& slot : slots) {
@@ -105,37 +109,68 @@ struct OperationIndex {
   }
 };
 
-// All zero until its first use fills it: no code runs to make it at start.
-OperationIndex index;
-std::atomic<bool> indexFilled{false};
+// A table for each machine (cpu.h), by its place, and one of every
+// machine's mnemonics; all zero until their first use fills them: no code
+// runs to make them at start. The 68000's is filled by itself, as nearly
+// every run uses only it; the others together, the first time one is.
+constexpr int kEveryMachine = 2 * kCpuCount;
+OperationIndex indexes[kEveryMachine + 1];
+std::atomic<bool> filled68000{false}, filledOthers{false};
 
-// Kept out of line, so that the lookups it guards stay small.
+void Fill(int place) {
+  uint16_t machine = MachineOfIndex(static_cast<uint8_t>(place));
+  indexes[place].Fill(place == kEveryMachine ? kAnyMachine : machine);
+}
+
+// Kept out of line, so that the lookups they guard stay small.
 #if defined(__GNUC__)
 __attribute__((noinline, cold))
 #elif defined(_MSC_VER)
 __declspec(noinline)
 #endif
-void FillIndexOnce() {
-  static const bool filled = (index.Fill(), indexFilled.store(true, std::memory_order_release), true);
+void Fill68000Once() {
+  static const bool filled = (Fill(0), filled68000.store(true, std::memory_order_release), true);
+  (void)filled;
+}
+
+#if defined(__GNUC__)
+__attribute__((noinline, cold))
+#elif defined(_MSC_VER)
+__declspec(noinline)
+#endif
+void FillOthersOnce() {
+  static const bool filled = [] {
+    for (int place = 1; place <= kEveryMachine; ++place) Fill(place);
+    filledOthers.store(true, std::memory_order_release);
+    return true;
+  }();
   (void)filled;
 }
 
 // Looked up once a line: the filled table costs one test.
-const OperationIndex& Index() {
-  if (!indexFilled.load(std::memory_order_acquire)) FillIndexOnce();
-  return index;
+const OperationIndex& Index(int place = kEveryMachine) {
+  if (place == 0) {
+    if (!filled68000.load(std::memory_order_acquire)) Fill68000Once();
+  } else if (!filledOthers.load(std::memory_order_acquire)) {
+    FillOthersOnce();
+  }
+  return indexes[place];
 }
 
 }  // namespace
 
 Operation FindOperation(std::string_view lowerName) { return Index().Find(lowerName); }
 
+Operation FindOperationOn(std::string_view lowerName, uint8_t machineIndex) {
+  return Index(machineIndex).Find(lowerName);
+}
+
 Operation FindWrittenOperation(std::string_view written, const char* readableEnd, char (&buffer)[16],
                                std::string_view& lower) {
   size_t size = written.size();
   if (size == 0 || size > 8) {
     if (!LowerWord(written, buffer, sizeof(buffer), lower)) return Operation();
-    return size == 0 ? Operation() : FindOperation(lower);
+    return size == 0 ? Operation() : Index(0).Find(lower);
   }
   // Most names have eight bytes of their line from their start: one load
   // reads them, and the bytes past the name are masked off.
@@ -147,20 +182,29 @@ Operation FindWrittenOperation(std::string_view written, const char* readableEnd
     std::memcpy(bytes, written.data(), size);
     word = LoadWord(bytes);
   }
-  const OperationIndex& index = Index();
+  const OperationIndex& index = Index(0);
   uint64_t key = LowerBytes(word) & index.firstBytes[size];
   std::memcpy(buffer, &key, sizeof(key));
   lower = std::string_view(buffer, size);
   return index.FindShort(key);
 }
 
-int FindDirective(std::string_view lowerName) { return FindOperation(lowerName).directive; }
+// Each machine's table has every directive.
+int FindDirective(std::string_view lowerName) { return Index(0).Find(lowerName).directive; }
+
+bool IsOperationNameOn(std::string_view word, int machineIndex) {
+  char buffer[16];
+  std::string_view lower;
+  if (!LowerWord(word, buffer, sizeof(buffer), lower)) return false;
+  Operation operation = Index(machineIndex).Find(lower);
+  return operation.forms.count > 0 || operation.directive >= 0;
+}
 
 bool IsOperationName(std::string_view word) {
   char buffer[16];
   std::string_view lower;
   if (!LowerWord(word, buffer, sizeof(buffer), lower)) return false;
-  Operation operation = FindOperation(lower);
+  Operation operation = Index(0).Find(lower);
   return operation.forms.count > 0 || operation.directive >= 0;
 }
 

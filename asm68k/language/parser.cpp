@@ -28,6 +28,10 @@ uint8_t SizeBit(char letter) { return kSizeOfLetter.bit[static_cast<uint8_t>(let
 // What went wrong on the line being parsed; a line is parsed at a time.
 std::string lineError;
 
+// FormRange::count of a mnemonic's rows whose operands take names of their
+// own (see kSpecialKinds): marked so above the count, off the common path.
+constexpr uint16_t kSpecialRange = 0x8000;
+
 struct LineParser {
   Assembly& assembly;
   ParseStore& store;
@@ -72,6 +76,10 @@ struct LineParser {
   // `error` comes empty, and holds what went wrong after.
   void ParseInstruction(std::string_view name, FormRange forms, uint8_t writtenSize, TextRange field,
                         ExprParser& parser, std::string& error) {
+    if (forms.count & kSpecialRange) {
+      forms.count = static_cast<uint16_t>(forms.count & ~kSpecialRange);
+      return ParseSpecialInstruction(name, forms, writtenSize, field, parser, error);
+    }
     std::vector<TextRange>& pieces = assembly.pieces;
     statement.kind = StatementKind::Invalid;
     // An instruction without operands takes what follows it as a comment.
@@ -94,9 +102,62 @@ struct LineParser {
     }
     uint16_t form;
     uint8_t size;
-    if (!MatchForm(name, forms, writtenSize, operands, count, form, size, error)) {
+    if (!FindForm(forms, writtenSize, operands, count, form, size) &&
+        !MatchFormClosely(name, forms, writtenSize, operands, count, Machine(), form, size,
+                          error)) {
       return Error(error);
     }
+    Keep(form, size, writtenSize, operands, count);
+  }
+
+  // A line whose mnemonic's operands take names of their own (see
+  // kSpecialKinds): a few of the later processors'; the 68000 has none.
+  // Out of line: few lines have one.
+  [[gnu::noinline]] void ParseSpecialInstruction(std::string_view name, FormRange forms,
+                                                 uint8_t writtenSize, TextRange field,
+                                                 ExprParser& parser, std::string& error) {
+    std::vector<TextRange>& pieces = assembly.pieces;
+    statement.kind = StatementKind::Invalid;
+    if (!SplitOperands(field.begin, field.end, pieces, error)) return Error(error);
+    if (pieces.size() > kMaxOperands) {
+      return Error(std::string(name) + " takes at most four operands, not " +
+                   std::to_string(pieces.size()));
+    }
+    int count = static_cast<int>(pieces.size());
+    Operand operands[kMaxOperands];
+    for (int i = 0; i < count; ++i) {
+      TextRange written = parser.registers ? WithRegisterEquates(pieces[i], parser) : pieces[i];
+      if (!ParseSpecialOperand(name, forms, i, written, parser, operands[i], error)) {
+        return Error(error);
+      }
+    }
+    uint16_t form;
+    uint8_t size;
+    if (!MatchFormClosely(name, forms, writtenSize, operands, count, Machine(), form, size,
+                          error)) {
+      return Error(error);
+    }
+    Keep(form, size, writtenSize, operands, count);
+  }
+
+  // The operation `lowerName` names on the machine chosen, another than the
+  // 68000: its own rows of a mnemonic, marked kSpecialRange when their
+  // operands take the fuller parse.
+  [[gnu::noinline]] Operation OperationOnMachine(std::string_view lowerName) {
+    Operation operation = FindOperationOn(lowerName, context.machineIndex);
+    if (operation.forms.count > 0 && (FormAt(operation.forms.first).flags & kSpecialRow)) {
+      operation.forms.count = static_cast<uint16_t>(operation.forms.count | kSpecialRange);
+    }
+    return operation;
+  }
+
+  MachineChoice Machine() const {
+    return MachineChoice{context.machineIndex, [](std::string_view lower) {
+                           return FindOperation(lower).forms;
+                         }};
+  }
+
+  void Keep(uint16_t form, uint8_t size, uint8_t writtenSize, const Operand* operands, int count) {
     statement.kind = StatementKind::Instruction;
     statement.form = form;
     statement.size = size;
@@ -154,7 +215,9 @@ struct LineParser {
     // empty when it succeeds.
     std::string& error = lineError;
     error.clear();
-    if (!SplitLine(begin, end, IsOperationName, fields, error, context.blanksInOperands)) {
+    // Read once: the 68000's is nearly every line's.
+    const uint8_t machineIndex = context.machineIndex;
+    if (!SplitLineOn(machineIndex, begin, end, fields, error, context.blanksInOperands)) {
       statement.kind = StatementKind::Invalid;
       return Error(error);
     }
@@ -171,6 +234,7 @@ struct LineParser {
     char buffer[16];
     std::string_view op;
     Operation operation = FindWrittenOperation(fields.operation, end, buffer, op);
+    if (machineIndex != 0) operation = OperationOnMachine(op);
     int directive = operation.directive;
     uint8_t writtenSize = SizeBit(fields.size);
     TextRange field{fields.operands, fields.operandsEnd};
@@ -188,9 +252,8 @@ struct LineParser {
     }
 
     ExprParser parser{store.expressions, assembly.symbols, context.scope, context.narg,
-                      context.caseSensitive};
+                      context.caseSensitive, 0, context.atStartsLocal, context.machineIndex};
     parser.environment = context.environment;
-    parser.atStartsLocal = context.atStartsLocal;
     if (!assembly.registerEquates.bySymbol.empty()) parser.registers = &assembly.registerEquates;
     if (fields.suffixLength != 0 && (directive >= 0 || operation.forms.count > 0)) {
       statement.kind = StatementKind::Invalid;
@@ -202,8 +265,10 @@ struct LineParser {
       if (operation.forms.count > 0) {
         ParseInstruction(op, operation.forms, writtenSize, field, parser, error);
       } else {
-        // Not ours: a macro, if the pass has one by that name when it gets
-        // here. The call reads its name and arguments from the line then.
+        // Not ours (or only another processor's): a macro, if the pass has
+        // one by that name when it gets here. The call reads its name and
+        // arguments from the line then, and says which processor has the
+        // mnemonic if no macro does.
         statement.kind = StatementKind::MacroCall;
         statement.size = writtenSize;
       }

@@ -15,6 +15,7 @@ struct LineParse {
   bool caseSensitive = false;    // names match only as written (opt c+)
   bool blanksInOperands = false; // opt ws+
   bool atStartsLocal = true;     // '@' starts a local name (opt l.: a global one)
+  uint8_t machineIndex = 0;      // the processor and FPU chosen (Options::machineIndex)
   ExprEnvironment* environment = nullptr;
   bool usedScope = false;        // out: the parse depends on the scope
   bool usedNarg = false;         // out: and on the argument count

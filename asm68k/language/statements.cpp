@@ -105,6 +105,7 @@ Statement StatementAt(PassState& state, SourceText& text, LineInfo& line) {
   context.caseSensitive = state.options.caseSensitive;
   context.blanksInOperands = state.options.blanksInOperands;
   context.atStartsLocal = state.options.atStartsLocal;
+  context.machineIndex = state.options.machineIndex;
   context.environment = &source;
   if (!keep) {
     ParseStore& store = state.assembly->transient;

@@ -9,11 +9,16 @@ namespace asm68k {
 
 // What the opt directive switches, from its line on.
 struct Options {
+  // The four a line's parse reads come first, side by side, as the line
+  // parse's own record has them: one copy takes them all.
   bool caseSensitive = false;     // c+: labels and equates match only as written
   bool blanksInOperands = false;  // ws+: blanks belong to the operand field; comments need ';'
+  bool atStartsLocal = true;      // l@ (l-): '@' starts a local label too; l. (l+): a global one
+  // The processor (machine, opt p=) and whether the FPU is there (fpu), as
+  // one number: 0 is the plain 68000 (cpu/cpu.h chooses and reads it).
+  uint8_t machineIndex = 0;
   bool autoEven = true;           // ae+: a pad byte before an instruction or word data at an odd address
   bool warnings = true;           // w+
-  bool atStartsLocal = true;      // l@ (l-): '@' starts a local label too; l. (l+): a global one
   // Optimisations: the shorter form that does the same, where the source
   // leaves the choice open.
   bool moveq = false;             // omq: move.l #-128..127,Dn is moveq
@@ -27,11 +32,13 @@ struct Options {
 
   // The options a line's parse depends on: a parse made under others is made again.
   uint8_t ParseMode() const {
-    return (caseSensitive ? 1 : 0) | (blanksInOperands ? 2 : 0) | (atStartsLocal ? 4 : 0);
+    return static_cast<uint8_t>((caseSensitive ? 1 : 0) | (blanksInOperands ? 2 : 0) |
+                                (atStartsLocal ? 4 : 0) | (machineIndex << 3));
   }
 };
 
-// Options in two bytes, for records that a long source keeps many of.
+// Options in three bytes, for records that a long source keeps many of: a
+// bit for each flag, and the machine.
 class PackedOptions {
  public:
   PackedOptions() = default;
@@ -39,10 +46,12 @@ class PackedOptions {
     for (size_t i = 0; i < kCount; ++i) {
       if (options.*kFlags[i]) bits_ = static_cast<uint16_t>(bits_ | (1u << i));
     }
+    machineIndex_ = options.machineIndex;
   }
   Options Unpacked() const {
     Options options;
     for (size_t i = 0; i < kCount; ++i) options.*kFlags[i] = (bits_ >> i) & 1;
+    options.machineIndex = machineIndex_;
     return options;
   }
 
@@ -54,9 +63,10 @@ class PackedOptions {
       &Options::pcRelative,    &Options::shortBranch,      &Options::localSymbols,
       &Options::atStartsLocal};
   static constexpr size_t kCount = sizeof(kFlags) / sizeof(kFlags[0]);
-  // Every option is a flag, and every flag is listed above.
-  static_assert(sizeof(Options) == kCount, "an option is missing from PackedOptions");
+  // Every option but the machine is a flag, and every flag is listed above.
+  static_assert(sizeof(Options) == kCount + 1, "an option is missing from PackedOptions");
   uint16_t bits_ = 0;
+  uint8_t machineIndex_ = 0;
 };
 
 }  // namespace asm68k

@@ -188,7 +188,8 @@ bool LooksLikeOperation(Cursor after) {
 
 // After an instruction's name in column 1: is another operation next?
 // Then the name is a label ("reset  move.w #1,d0"), as real sources use.
-bool OperationFollows(Cursor after, OperationTest isOperation) {
+template <typename Test>
+bool OperationFollows(Cursor after, Test isOperation) {
   if (after.AtEnd() || !IsSpace(*after.p)) return false;
   after.SkipSpace();
   if (!IsIdentStart(after.Peek())) return false;
@@ -231,7 +232,8 @@ bool NamingWordAt(const char* p, const char* end) {
 
 // A word in column 1 without a colon: a label, or the line's operation.
 // Leaves `p` after the label, or where it was for an operation.
-bool ReadColumnOneWord(const char*& p, const char* end, OperationTest isOperation, LineFields& out,
+template <typename Test>
+bool ReadColumnOneWord(const char*& p, const char* end, Test isOperation, LineFields& out,
                        std::string& error) {
   Cursor word{p, end};
   std::string_view name = word.Identifier();
@@ -274,7 +276,7 @@ namespace {
 // Where the operand field that starts at `p` ends: at a ';' or at the first
 // blank outside quotes, parentheses and a <...> macro argument; blanks right
 // after a comma belong to it.
-const char* OperandFieldEnd(const char* p, const char* end) {
+[[gnu::always_inline]] inline const char* OperandFieldEnd(const char* p, const char* end) {
   const char* operandsBegin = p;
   // Most fields hold none of the characters that matter (a blank, ';', a
   // quote, '<'): one test a character finds the next one.
@@ -319,7 +321,9 @@ const char* OperandFieldEnd(const char* p, const char* end) {
 // or the line's end, and something after it. Sets the label and operation
 // of `out` and returns where the operand field starts; nullptr for any
 // other line, which SplitHead reads (and reports) in full.
-const char* SplitCommonHead(const char* begin, const char* end, LineFields& out) {
+// Inlined into both ways SplitLine is compiled.
+[[gnu::always_inline]] inline const char* SplitCommonHead(const char* begin, const char* end,
+                                                          LineFields& out) {
   const char* p = begin;
   if (p == end) return nullptr;
   std::string_view label;
@@ -365,7 +369,8 @@ enum class Head { kError, kNoOperands, kOperands };
 
 // The label and operation of any line, into `out`; with kOperands, `operands`
 // is where the operand field starts.
-Head SplitHead(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
+template <typename Test>
+Head SplitHead(const char* begin, const char* end, Test isOperation, LineFields& out,
                std::string& error, const char*& operands) {
   out = LineFields();
   const char* p = begin;
@@ -438,8 +443,13 @@ Head SplitHead(const char* begin, const char* end, OperationTest isOperation, Li
 
 }  // namespace
 
-bool SplitLine(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
-               std::string& error, bool blanksInOperands) {
+namespace {
+
+// SplitLine, whichever way the test is given.
+template <typename Test>
+[[gnu::always_inline]] inline bool SplitLineWith(const char* begin, const char* end,
+                                                 Test isOperation, LineFields& out,
+                                                 std::string& error, bool blanksInOperands) {
   const char* p = blanksInOperands ? nullptr : SplitCommonHead(begin, end, out);
   if (!p) {
     Head head = SplitHead(begin, end, isOperation, out, error, p);
@@ -463,6 +473,19 @@ bool SplitLine(const char* begin, const char* end, OperationTest isOperation, Li
   out.comment = SkipBlanks(operandsEnd, end);
   out.commentEnd = end;
   return true;
+}
+
+}  // namespace
+
+bool SplitLine(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
+               std::string& error, bool blanksInOperands) {
+  return SplitLineWith(begin, end, isOperation, out, error, blanksInOperands);
+}
+
+bool SplitLineInSet(const char* begin, const char* end, OperationSetTest isOperation, int set,
+                    LineFields& out, std::string& error, bool blanksInOperands) {
+  auto test = [isOperation, set](std::string_view word) { return isOperation(word, set); };
+  return SplitLineWith(begin, end, test, out, error, blanksInOperands);
 }
 
 namespace {

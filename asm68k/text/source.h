@@ -174,6 +174,13 @@ using OperationTest = bool (*)(std::string_view word);
 bool SplitLine(const char* begin, const char* end, OperationTest isOperation, LineFields& out,
                std::string& error, bool blanksInOperands = false);
 
+// SplitLine with a test that takes a set of operations as well (the
+// instructions of one processor), `set`, given to it as is. Apart from
+// SplitLine, whose callers nearly all give it the same test.
+using OperationSetTest = bool (*)(std::string_view word, int set);
+bool SplitLineInSet(const char* begin, const char* end, OperationSetTest isOperation, int set,
+                    LineFields& out, std::string& error, bool blanksInOperands);
+
 // Whether the text a blank cut off as a comment starts like more of the
 // operand ("+ 2" after "dc.w 1"): worth a warning.
 bool CommentLooksLikeOperand(const char* begin, const char* end);

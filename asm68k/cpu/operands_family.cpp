@@ -1,0 +1,70 @@
+// Names that only some mnemonics' operands read as registers (movec's
+// control registers): anywhere else they are labels, as on the 68000.
+
+#include "operands.h"
+
+namespace asm68k {
+
+namespace {
+
+TextRange Trimmed(TextRange text) {
+  while (text.begin < text.end && IsSpace(*text.begin)) ++text.begin;
+  while (text.end > text.begin && IsSpace(text.end[-1])) --text.end;
+  return text;
+}
+
+// The whole operand as one name, in lower case; empty when it is none.
+std::string LowerName(TextRange text) {
+  text = Trimmed(text);
+  if (text.begin == text.end || !IsIdentStart(*text.begin)) return std::string();
+  for (const char* p = text.begin + 1; p < text.end; ++p) {
+    if (!IsIdentChar(*p)) return std::string();
+  }
+  return ToLowerCopy(std::string_view(text.begin, static_cast<size_t>(text.end - text.begin)));
+}
+
+}  // namespace
+
+bool ParseSpecialOperand(std::string_view mnemonic, FormRange forms, int index,
+                         TextRange written, ExprParser& parser, Operand& out,
+                         std::string& error) {
+  // The kinds the operand may be, in any of the mnemonic's rows.
+  uint32_t kinds = 0;
+  for (uint16_t k = 0; k < forms.count; ++k) {
+    kinds |= FormAt(static_cast<uint16_t>(forms.first + k)).Modes(index);
+  }
+  std::string name = LowerName(written);
+  out = Operand();
+  if (!name.empty() && (kinds & kCtrlReg)) {
+    int found = FindControlRegister(name);
+    if (found >= 0) {
+      const ControlRegister& reg = ControlRegisterAt(found);
+      const uint16_t machine = MachineOfIndex(parser.machineIndex);
+      if (!(reg.machines & machine)) {
+        error = "the control register " + name + " needs " + MachinesNeeded(reg.machines, machine);
+        return false;
+      }
+      out.kind = kOpCtrlReg;
+      out.reg = static_cast<uint8_t>(found);
+      return true;
+    }
+  }
+  int reg = name.empty() ? kRegNone : RegisterFromName(name);
+  if (reg >= 0 && reg < 8) {
+    out.kind = kOpDataReg;
+    out.reg = static_cast<uint8_t>(reg);
+  } else if (reg >= 8 && reg < 16) {
+    out.kind = kOpAddrReg;
+    out.reg = static_cast<uint8_t>(reg - 8);
+  } else if (reg == kRegUsp || reg == kRegSr || reg == kRegCcr) {
+    out.kind = reg == kRegUsp ? kOpUsp : reg == kRegSr ? kOpSr : kOpCcr;
+  } else {
+    TextRange shown = Trimmed(written);
+    error = std::string(mnemonic) + " takes registers, not '" +
+            std::string(shown.begin, static_cast<size_t>(shown.end - shown.begin)) + "'";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace asm68k
