@@ -412,6 +412,22 @@ bool ParsePurge(DirectiveParse& p, std::string& error) {
   return true;
 }
 
+// Pushes a rept or while frame whose body, from its `next` line to its `end`,
+// is read again from the text being read, with the same arguments as the
+// lines around it. Nothing is pushed once the text read again reaches its
+// bound (that is the error).
+static void PushRepetition(PassState& state, Frame frame) {
+  LineSource& source = *state.lines;
+  frame.text = source.frames.back().text;
+  frame.bodyText = TextBetween(*frame.text, frame.next, frame.end);
+  if (!source.ReadAgain(frame.bodyText)) return;
+  frame.conditionals = source.conditionals.size();
+  frame.callFile = state.file;
+  frame.callLine = state.line;
+  frame.expansion = source.frames.back().expansion;
+  PushFrame(source, std::move(frame));
+}
+
 void RunPurge(PassState& state, const Statement& statement) {
   LineSource& source = *state.lines;
   std::string_view name = OperandText(*state.store, StatementOperands(state, statement)[0]);
@@ -452,17 +468,10 @@ void RunRept(PassState& state, const Statement& statement) {
   if (count == 0 || bodyStart == static_cast<uint32_t>(end) || NestTooDeep(state)) return;
   Frame rept;
   rept.kind = Frame::Rept;
-  rept.text = source.frames.back().text;
   rept.next = rept.bodyStart = bodyStart;
   rept.end = static_cast<uint32_t>(end);
   rept.count = count;
-  rept.bodyText = TextBetween(*rept.text, bodyStart, rept.end);
-  if (!source.ReadAgain(rept.bodyText)) return;
-  rept.conditionals = source.conditionals.size();
-  rept.callFile = state.file;
-  rept.callLine = state.line;
-  rept.expansion = source.frames.back().expansion;  // its lines read with the same arguments
-  PushFrame(source, std::move(rept));
+  PushRepetition(state, std::move(rept));
 }
 
 void RunEndRept(PassState& state, const Statement&) { PassError(state, "endr without rept"); }
@@ -496,17 +505,10 @@ void RunWhile(PassState& state, const Statement& statement) {
   if (!holds || NestTooDeep(state)) return;
   Frame loop;
   loop.kind = Frame::While;
-  loop.text = source.frames.back().text;
   loop.bodyStart = here;
   loop.next = here + 1;
   loop.end = static_cast<uint32_t>(end);
-  loop.bodyText = TextBetween(*loop.text, loop.next, loop.end);
-  if (!source.ReadAgain(loop.bodyText)) return;
-  loop.conditionals = source.conditionals.size();
-  loop.callFile = state.file;
-  loop.callLine = state.line;
-  loop.expansion = source.frames.back().expansion;  // its lines read with the same arguments
-  PushFrame(source, std::move(loop));
+  PushRepetition(state, std::move(loop));
 }
 
 void RunEndWhile(PassState& state, const Statement&) { PassError(state, "endw without while"); }
