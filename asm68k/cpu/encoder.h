@@ -71,8 +71,9 @@ bool FindForm(FormRange forms, uint8_t writtenSize, const Operand* operands, int
                                         const MachineChoice& machine, uint16_t& form,
                                         uint8_t& size, std::string& error);
 
-// The most words a 68000 instruction takes: move.l #imm,abs.l.
-constexpr int kMaxInstructionWords = 5;
+// The most words an instruction takes: a 68020 move.l between two memory
+// indirect operands with long base and outer displacements.
+constexpr int kMaxInstructionWords = 11;
 
 // Encodes the instruction at the pass's location, its operands' expressions
 // being in `expressions`; returns its length in words.
