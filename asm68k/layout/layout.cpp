@@ -119,7 +119,8 @@ void EmitWords(PassState& state, const uint16_t* words, int count) {
       bytes.push_back(static_cast<uint8_t>(words[i]));
     }
   };
-  if (ExtendLastRun(state, static_cast<uint64_t>(count) * 2, write)) return;
+  // Most instructions are at most five words: the bound lets the copy unroll.
+  if (count <= 5 && ExtendLastRun(state, static_cast<uint64_t>(count) * 2, write)) return;
   uint8_t bytes[2 * kMaxInstructionWords];
   for (int i = 0; i < count; ++i) {
     bytes[2 * i] = static_cast<uint8_t>(words[i] >> 8);
