@@ -25,6 +25,10 @@ void Encoder::EncodeLater(const Operand* ops) {
       Word(GeneralRegister(ops[1]));
       first |= Ea(ops[0], 0);
       break;
+    case Encoding::LinkLong:
+      first |= Register(ops[0]);
+      Long(static_cast<uint32_t>(Eval(ops[1]).value));
+      break;
     default:
       break;
   }

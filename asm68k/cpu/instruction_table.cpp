@@ -63,8 +63,10 @@ constexpr InstructionForm Later(uint16_t machines, std::string_view name, uint16
 
 // clang-format off
 // Condition codes in opcode bits 11-8: Bcc, DBcc and Scc share them.
-#define BRANCH(cc, code) \
-  Row("b" cc, 0x6000 | ((code) << 8), kBranchSizes, W, SF::None, E::Branch, kAbs)
+// The 68020 and the CPU32 add bcc.l: $FF in bits 7-0, a long displacement.
+#define BRANCH(cc, code)                                                              \
+  Row("b" cc, 0x6000 | ((code) << 8), kBranchSizes, W, SF::None, E::Branch, kAbs),    \
+      Later(k68020UpCpu32, "b" cc, 0x60FF | ((code) << 8), 0, L, L, SF::None, E::Branch, kAbs)
 #define DBRANCH(cc, code) \
   Row("db" cc, 0x50C8 | ((code) << 8), W, W, SF::None, E::Dbcc, kDn, kAbs)
 #define SETCC(cc, code) Row("s" cc, 0x50C0 | ((code) << 8), B, B, SF::None, E::Ea, kDataAlt)
@@ -135,6 +137,7 @@ constexpr InstructionForm kRows[] = {
     Row("exg", 0xC188, L, L, SF::None, E::ExgSwap, kAn, kDn),
     Row("swap", 0x4840, W, W, SF::None, E::Reg0, kDn),
     Row("link", 0x4E50, W, W, SF::None, E::Link, kAn, kImm),
+    Later(k68020UpCpu32, "link", 0x4808, 0, L, L, SF::None, E::LinkLong, kAn, kImm),
     Row("unlk", 0x4E58, 0, 0, SF::None, E::Reg0, kAn),
 
     // Integer arithmetic.
@@ -156,9 +159,12 @@ constexpr InstructionForm kRows[] = {
     Row("cmp", 0xB0C0, WL, W, SF::Bit8, E::EaReg9, kAll, kAn),
     Row("cmp", 0xB000, BWL, W, SF::Bits76, E::EaReg9, kAll, kDn, kByteNoAn),
     Row("cmp", 0xB108, BWL, W, SF::Bits76, E::RegXY, kPostInc, kPostInc),
+    Later(k68020UpCpu32, "cmp", 0x0C00, 0, BWL, W, SF::Bits76, E::ImmEa, kImm, kPcDisp | kPcIndex),
     Row("cmpa", 0xB0C0, WL, W, SF::Bit8, E::EaReg9, kAll, kAn),
     IMMEDIATE("cmpi", 0x0C00),
     Row("cmpi", 0xB0C0, WL, W, SF::Bit8, E::EaReg9, kImm, kAn),  // cmpa
+    // The 68020 compares an immediate with a pc-relative operand too.
+    Later(k68020UpCpu32, "cmpi", 0x0C00, 0, BWL, W, SF::Bits76, E::ImmEa, kImm, kPcDisp | kPcIndex),
     Row("cmpm", 0xB108, BWL, W, SF::Bits76, E::RegXY, kPostInc, kPostInc),
     Row("muls", 0xC1C0, W, W, SF::None, E::EaReg9, kData, kDn),
     Row("mulu", 0xC0C0, W, W, SF::None, E::EaReg9, kData, kDn),
@@ -169,7 +175,11 @@ constexpr InstructionForm kRows[] = {
     Row("clr", 0x4200, BWL, W, SF::Bits76, E::Ea, kDataAlt),
     Row("ext", 0x4880, WL, W, SF::Bit6, E::Reg0, kDn),
     Row("tst", 0x4A00, BWL, W, SF::Bits76, E::Ea, kDataAlt),
+    // The 68020's tst takes every mode, an address register as .w or .l.
+    Later(k68020UpCpu32, "tst", 0x4A00, 0, BWL, W, SF::Bits76, E::Ea, kPcDisp | kPcIndex | kImm),
+    Later(k68020UpCpu32, "tst", 0x4A00, 0, WL, W, SF::Bits76, E::Ea, kAn),
     Row("chk", 0x4180, W, W, SF::None, E::EaReg9, kData, kDn),
+    Later(k68020Up, "chk", 0x4100, 0, L, L, SF::None, E::EaReg9, kData, kDn),
 
     // Binary-coded decimal.
     Row("abcd", 0xC100, B, B, SF::None, E::RegXY, kDn, kDn),

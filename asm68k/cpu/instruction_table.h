@@ -126,6 +126,8 @@ enum class Encoding : uint8_t {
   MovecTo,     // the same, from op0 to the control register op1
   MovesToMem,  // the second word: general register op0 in 15-12, bit 11 set; ea(op1)
   MovesFromMem,  // the second word: general register op1 in 15-12; ea(op0)
+  // The 68020's integer additions.
+  LinkLong,    // reg0(op0), long displacement op1
 };
 
 // Row flags.

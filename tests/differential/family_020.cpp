@@ -42,14 +42,18 @@ const std::vector<std::string> kPcSources = {
     "(mid,pc,d2.w*4)",
 };
 
-// Lines of each of the 68020's integer additions (beyond addressing modes).
-const std::vector<std::string> kIntegerLines = {
+// The 68020's wider forms of the 68000's instructions, which the CPU32 has too.
+const std::vector<std::string> kWiderLines = {
     // 32-bit branches: written .l, or unsized out of a word's reach.
     "\tbra.l\tnear", "\tbsr.l\tfar", "\tbeq.l\tnear", "\tbhs.l\tfar", "\tble.l\tmid",
-    "\tbra\tfar", "\tbne\tfar", "\tbsr\tfar", "\tbra\tmid", "\tbgt\tnear",
-    "\tlink.l\ta6,#-100000", "\tlink.l\ta0,#8", "\tchk.l\t(a0),d1", "\tchk.l\t#100000,d7",
+    "\tbra\tfar", "\tbne\tfar", "\tbsr\tfar",
+    "\tlink.l\ta6,#-100000", "\tlink.l\ta0,#8",
     "\ttst.w\ta0", "\ttst.l\ta7", "\ttst.b\t(near,pc)", "\ttst.l\t#5", "\ttst.w\t(near,pc,d0)",
-    "\tcmpi.w\t#1,(near,pc)", "\tcmp.l\t#100000,(near,pc,d1)", "\tcmpi.b\t#3,(far,pc)",
+    "\tcmpi.w\t#1,(near,pc)", "\tcmp.l\t#100000,(near,pc,d1)",
+};
+
+// The 68020's integer additions the CPU32 has too.
+const std::vector<std::string> kIntegerLines = {
     // Multiply and divide long.
     "\tmuls.l\td0,d1", "\tmulu.l\t(a0),d2", "\tmulu.l\td0,d2:d1", "\tmuls.l\t#100000,d7:d6",
     "\tdivu.l\td0,d1", "\tdivs.l\t(a1)+,d3", "\tdivu.l\td0,d2:d1", "\tdivs.l\t-(a2),d4:d5",
@@ -73,7 +77,7 @@ const std::vector<std::string> kNotOnCpu32 = {
     "\tcas.b\td0,d1,(a0)", "\tcas.w\td2,d3,(8,a1)", "\tcas.l\td4,d5,([a0],d0)",
     "\tcas2.w\td0:d1,d2:d3,(a0):(a1)", "\tcas2.l\td4:d5,d6:d7,(d0):(a7)",
     "\tpack\t-(a0),-(a1),#5", "\tpack\td0,d1,#$ffff", "\tunpk\td0,d1,#5", "\tunpk\t-(a2),-(a3),#-1",
-    "\tchk.l\t(a0),d1",
+    "\tchk.l\t(a0),d1", "\tchk.l\t#100000,d7",
 };
 
 // The 68020's alone: modules.
@@ -96,7 +100,7 @@ void AddSourceForms(const std::vector<std::string>& sources, bool alterable, boo
     for (const std::string& ea : sources) {
         out.push_back("\tmove.w\t" + ea + ",d1");
         out.push_back("\tadd.l\t" + ea + ",d3");
-        if (alterable) out.push_back("\ttst.b\t" + ea);
+        out.push_back("\ttst.b\t" + ea);
         if (control) {
             out.push_back("\tlea\t" + ea + ",a1");
             out.push_back("\tpea\t" + ea);
@@ -119,9 +123,13 @@ std::vector<Run> Runs() {
     AddSourceForms(kPcSources, false, true, full);
     for (const std::string& ea : kFullSources) full.push_back("\tmove.l\t" + ea + ",(1000,a1,d2.w)");
     for (const std::string& ea : kPcSources) full.push_back("\tmove.w\t" + ea + ",([100000,a2],d0)");
+    full.insert(full.end(), kWiderLines.begin(), kWiderLines.end());
+    full.push_back("\tcmpi.b\t#3,(far,pc)");
     std::vector<std::string> cpu32;
     AddSourceForms(kCpu32Sources, false, true, cpu32);
-    return {{"-m68020", "68020", full}, {"-mcpu=cpu32", "cpu32", cpu32}};
+    cpu32.insert(cpu32.end(), kWiderLines.begin(), kWiderLines.end());
+    return {{"-m68020", "68020", full}, {"-m68040", "68040", kWiderLines},
+            {"-mcpu=cpu32", "cpu32", cpu32}};
 }
 
 // The source around the lines: labels near every line, one in the middle,
