@@ -24,6 +24,10 @@ inline uint16_t SizeBits(SizeField field, uint8_t size) {
       return size == kSizeL ? 0x0100 : 0;
     case SizeField::Bit6:
       return size == kSizeL ? 0x0040 : 0;
+    case SizeField::Bits109:
+      return size == kSizeB ? 0x0000 : size == kSizeW ? 0x0200 : 0x0400;
+    case SizeField::Bits109Cas:
+      return size == kSizeB ? 0x0200 : size == kSizeW ? 0x0400 : 0x0600;
     case SizeField::None:
       return 0;
   }

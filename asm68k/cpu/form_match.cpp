@@ -143,7 +143,9 @@ std::string CountError(std::string_view name, const RowsTake& take, int count) {
   if (take.counts[1] && take.counts[2]) {
     error += " takes one or two operands";
   } else {
-    error += " takes " + CountWords(take.counts[0] ? 0 : take.counts[1] ? 1 : 2);
+    int taken = 0;
+    while (taken < kMaxOperands && !take.counts[taken]) ++taken;
+    error += " takes " + CountWords(taken);
   }
   if (count > 2) error += ", not " + std::to_string(count);
   return error;
@@ -183,7 +185,7 @@ bool ChooseOnMachine(std::string_view name, FormRange forms, uint16_t machine,
   const RowsTake take = WhatRowsTake(forms);
   if (writtenSize != kSizeNone && !(take.sizes & writtenSize)) {
     error = SizeError(name, take, writtenSize, machine);
-    advised = take.branch && writtenSize == kSizeL;
+    advised = true;  // it names the sizes to write
     return false;
   }
   if (count > kMaxOperands || !take.counts[count]) {

@@ -87,6 +87,9 @@ enum class SizeField : uint8_t {
   Move,    // 01 byte, 11 word, 10 long in bits 13-12
   Bit8,    // 0 word, 1 long in bit 8 (adda, suba, cmpa)
   Bit6,    // 0 word, 1 long in bit 6 (movem, movep, ext)
+  // The 68020's.
+  Bits109,     // 00 byte, 01 word, 10 long in bits 10-9 (chk2, cmp2)
+  Bits109Cas,  // 01 byte, 10 word, 11 long in bits 10-9 (cas, cas2)
 };
 
 // How the operands go into the instruction words. "Ea" is a 6-bit
@@ -126,8 +129,21 @@ enum class Encoding : uint8_t {
   MovecTo,     // the same, from op0 to the control register op1
   MovesToMem,  // the second word: general register op0 in 15-12, bit 11 set; ea(op1)
   MovesFromMem,  // the second word: general register op1 in 15-12; ea(op0)
-  // The 68020's integer additions.
-  LinkLong,    // reg0(op0), long displacement op1
+  // The 68020's integer additions. "Ext" is the second word: the row's
+  // extension with the fields named; it comes before ea's own words.
+  LinkLong,     // reg0(op0), long displacement op1
+  MulLong,      // ea(op0); ext: Dl (op1, or a pair's second) in 14-12, a pair's Dh in 2-0
+  DivLong,      // ea(op0); ext: Dq in 14-12, Dr in 2-0 (Dq again for one register)
+  BitField,     // ea(op0); ext: the bit field op1
+  BitFieldReg,  // ea(op0); ext: the bit field op1, data register op2 in 14-12
+  BitFieldIns,  // ea(op1); ext: data register op0 in 14-12, the bit field op2
+  Cas,          // ea(op2); ext: Du (op1) in 8-6, Dc (op0) in 2-0
+  Cas2,         // two ext words: Rn, Du, Dc of each pair
+  Chk2,         // ea(op0); ext: general register op1 in 15-12
+  Callm,        // ea(op1); ext: the argument count op0
+  Rtm,          // general register op0 in bits 3-0
+  PackUnpk,     // reg0(op0), reg9(op1), adjustment word op2
+  TrapCc,       // the operand sized like the instruction
 };
 
 // Row flags.

@@ -58,7 +58,7 @@ const std::vector<std::string> kIntegerLines = {
     "\tmuls.l\td0,d1", "\tmulu.l\t(a0),d2", "\tmulu.l\td0,d2:d1", "\tmuls.l\t#100000,d7:d6",
     "\tdivu.l\td0,d1", "\tdivs.l\t(a1)+,d3", "\tdivu.l\td0,d2:d1", "\tdivs.l\t-(a2),d4:d5",
     "\tdivul.l\td0,d2:d1", "\tdivsl.l\t(8,a3),d6:d7", "\tdivsl.l\td0,d1:d1",
-    "\tmulu.l\t([4,a0],d1),d2", "\tdivs.l\t(near,pc),d0",
+    "\tdivs.l\t(near,pc),d0",
     // chk2 and cmp2.
     "\tchk2.w\t(a0),d1", "\tcmp2.l\t(a0),a1", "\tchk2.b\t(near,pc),a7", "\tcmp2.w\t$1234.w,d0",
     "\tchk2.l\t(8,a2,d3.l*4),d4",
@@ -77,7 +77,7 @@ const std::vector<std::string> kNotOnCpu32 = {
     "\tcas.b\td0,d1,(a0)", "\tcas.w\td2,d3,(8,a1)", "\tcas.l\td4,d5,([a0],d0)",
     "\tcas2.w\td0:d1,d2:d3,(a0):(a1)", "\tcas2.l\td4:d5,d6:d7,(d0):(a7)",
     "\tpack\t-(a0),-(a1),#5", "\tpack\td0,d1,#$ffff", "\tunpk\td0,d1,#5", "\tunpk\t-(a2),-(a3),#-1",
-    "\tchk.l\t(a0),d1", "\tchk.l\t#100000,d7",
+    "\tchk.l\t(a0),d1", "\tchk.l\t#100000,d7", "\tmulu.l\t([4,a0],d1),d2",
 };
 
 // The 68020's alone: modules.
@@ -125,10 +125,17 @@ std::vector<Run> Runs() {
     for (const std::string& ea : kPcSources) full.push_back("\tmove.w\t" + ea + ",([100000,a2],d0)");
     full.insert(full.end(), kWiderLines.begin(), kWiderLines.end());
     full.push_back("\tcmpi.b\t#3,(far,pc)");
+    std::vector<std::string> integer = kIntegerLines;
+    integer.insert(integer.end(), kNotOnCpu32.begin(), kNotOnCpu32.end());
+    full.insert(full.end(), integer.begin(), integer.end());
+    full.insert(full.end(), k68020Only.begin(), k68020Only.end());
     std::vector<std::string> cpu32;
     AddSourceForms(kCpu32Sources, false, true, cpu32);
     cpu32.insert(cpu32.end(), kWiderLines.begin(), kWiderLines.end());
-    return {{"-m68020", "68020", full}, {"-m68040", "68040", kWiderLines},
+    cpu32.insert(cpu32.end(), kIntegerLines.begin(), kIntegerLines.end());
+    // The later processors: the same words (the modules only on the 68020).
+    return {{"-m68020", "68020", full}, {"-m68030", "68030", integer},
+            {"-m68040", "68040", kWiderLines}, {"-m68060", "68060", integer},
             {"-mcpu=cpu32", "cpu32", cpu32}};
 }
 
