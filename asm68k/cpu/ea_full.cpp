@@ -138,7 +138,8 @@ uint16_t Encoder::FullExtension(const Operand& operand, int index) {
   const bool baseSuppressed = features & kFullBaseSuppressed;
   const bool indexSuppressed = features & kFullIndexSuppressed;
   const bool pc = operand.kind == kOpPcFull;
-  uint16_t extension = static_cast<uint16_t>(kFullFormatBit | IndexFields(operand, indexSuppressed));
+  uint16_t extension =
+      static_cast<uint16_t>(kFullFormatBit | IndexFields(operand, indexSuppressed));
   if (baseSuppressed) extension |= kBaseSuppressedBit;
   const int at = count;
   Word(0);  // the extension word, filled in below

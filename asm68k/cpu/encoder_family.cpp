@@ -97,14 +97,16 @@ void Encoder::EncodeLater(const Operand* ops) {
     case Encoding::BitField:
       first |= ExtensionThenEa(*this, BitFieldFields(*this, ops[1]), ops[0], 0);
       break;
-    case Encoding::BitFieldReg:
-      first |= ExtensionThenEa(
-          *this, static_cast<uint16_t>(BitFieldFields(*this, ops[1]) | (ops[2].reg << 12)), ops[0], 0);
+    case Encoding::BitFieldReg: {
+      uint16_t fields = static_cast<uint16_t>(BitFieldFields(*this, ops[1]) | (ops[2].reg << 12));
+      first |= ExtensionThenEa(*this, fields, ops[0], 0);
       break;
-    case Encoding::BitFieldIns:
-      first |= ExtensionThenEa(
-          *this, static_cast<uint16_t>(BitFieldFields(*this, ops[2]) | (ops[0].reg << 12)), ops[1], 1);
+    }
+    case Encoding::BitFieldIns: {
+      uint16_t fields = static_cast<uint16_t>(BitFieldFields(*this, ops[2]) | (ops[0].reg << 12));
+      first |= ExtensionThenEa(*this, fields, ops[1], 1);
       break;
+    }
     case Encoding::Cas:  // the address takes operand 1's place: Du is a register
       first |= ExtensionThenEa(*this, static_cast<uint16_t>((ops[1].reg << 6) | ops[0].reg), ops[2],
                                1);
@@ -119,8 +121,8 @@ void Encoder::EncodeLater(const Operand* ops) {
       break;
     }
     case Encoding::Chk2:
-      first |= ExtensionThenEa(*this, static_cast<uint16_t>(form.extension | GeneralRegister(ops[1])),
-                               ops[0], 0);
+      first |= ExtensionThenEa(
+          *this, static_cast<uint16_t>(form.extension | GeneralRegister(ops[1])), ops[0], 0);
       break;
     case Encoding::Callm: {
       int32_t arguments = Quick(ops[0], 0, 255, "callm passes 0 to 255 bytes of arguments");

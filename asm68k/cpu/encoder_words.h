@@ -224,7 +224,8 @@ struct Encoder {
         if (!(r.known && FitsSigned16(r.value)) && FullFormat() && operand.absSize == 0) {
           return WideDisplacement(operand, index, r);
         }
-        if (state.options.zeroDisplacement && (form.modes[index] & kInd)) {
+        if (state.options.zeroDisplacement && (form.modes[index] & kInd) &&
+            operand.absSize == 0) {  // not (0.w,An), whose size is written
           SizedRequest request{SizedKind::Displacement, Slot(index), 1u << kDisplacementNone, 0,
                                0, 0};
           request.insert = Here(state) + 2u * count;

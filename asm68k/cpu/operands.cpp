@@ -564,8 +564,9 @@ bool ParseRegisterInParentheses(int reg, Cursor& after, Operand& out, std::strin
 
 // The forms that begin with a parenthesis; a parenthesized expression is
 // not one of them.
-[[gnu::always_inline]] inline FormParse ParseParenthesisForm(TextRange text, Cursor& c, ExprParser& parser, Operand& out,
-                               std::string& error) {
+[[gnu::always_inline]] inline FormParse ParseParenthesisForm(TextRange text, Cursor& c,
+                                                             ExprParser& parser, Operand& out,
+                                                             std::string& error) {
   auto result = [](bool parsed) { return parsed ? FormParse::Done : FormParse::Failed; };
   const char* displacementEnd;
   if (c.p == text.begin && ShortDisplacementForm(text, out, displacementEnd)) {

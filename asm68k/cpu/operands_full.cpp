@@ -21,7 +21,8 @@ TextRange Trim(TextRange text) {
 // A data or address register (0-15), written alone in `text`; kRegNone else.
 int GeneralRegister(TextRange text) {
   text = Trim(text);
-  int reg = RegisterFromName(std::string_view(text.begin, static_cast<size_t>(text.end - text.begin)));
+  int reg =
+      RegisterFromName(std::string_view(text.begin, static_cast<size_t>(text.end - text.begin)));
   return reg >= 0 && reg <= 15 ? reg : kRegNone;
 }
 
@@ -388,7 +389,9 @@ bool ParseBitField(TextRange text, ExprParser& parser, Operand& out, std::string
     Cursor c{parts[i].begin, parts[i].end};
     Expr value;
     if (parts[i].begin == parts[i].end || !ParseExpression(c, parser, value, error)) {
-      if (error.empty()) error = "a bit field is {offset:width}, not " + Excerpt(text.begin, text.end);
+      if (error.empty()) {
+        error = "a bit field is {offset:width}, not " + Excerpt(text.begin, text.end);
+      }
       return false;
     }
     c.SkipSpace();

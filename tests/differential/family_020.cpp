@@ -90,6 +90,23 @@ const std::vector<std::string> kCpu32Sources = {
     "(4,a0,d0.w*2)", "-8(a1,d1.l*4)", "(near,pc,d2*8)", "(a3,a4.l*1)",
 };
 
+// Pc-relative displacements and branches to labels all around, whose
+// sizes depend on each other: both settle them alike.
+std::vector<std::string> Relaxed() {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 60; ++i) {
+        const std::string t = std::to_string(i);
+        lines.push_back("\tmove.w\t(t" + t + ",pc,d0),d1");
+        lines.push_back("\tbra.w\tt" + std::to_string(i * 7 % 60));
+        if (i % 3 == 0) lines.push_back("\tds.b\t" + std::to_string(2 * (15 + i)));
+        lines.push_back("t" + t + ":");
+        lines.push_back("\tmove.l\t([t" + std::to_string((i + 5) % 60) + ",pc],d1),(" +
+                        std::to_string(i * 1111 % 70000) + ",a0,d2)");
+        lines.push_back("\tlea\t(t" + std::to_string(i * 13 % 60) + ",pc),a0");
+    }
+    return lines;
+}
+
 struct Run {
     std::string gnu_flag, machine;
     std::vector<std::string> lines;
@@ -134,6 +151,8 @@ std::vector<Run> Runs() {
     cpu32.insert(cpu32.end(), kWiderLines.begin(), kWiderLines.end());
     cpu32.insert(cpu32.end(), kIntegerLines.begin(), kIntegerLines.end());
     // The later processors: the same words (the modules only on the 68020).
+    const std::vector<std::string> relaxed = Relaxed();
+    full.insert(full.end(), relaxed.begin(), relaxed.end());
     return {{"-m68020", "68020", full}, {"-m68030", "68030", integer},
             {"-m68040", "68040", kWiderLines}, {"-m68060", "68060", integer},
             {"-mcpu=cpu32", "cpu32", cpu32}};
