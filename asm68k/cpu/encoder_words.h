@@ -415,6 +415,12 @@ struct Encoder {
 
   uint16_t Link(const Operand* ops) {
     EvalResult r = Eval(ops[1]);
+    if (!FitsSigned16(r.value) && r.known && !sizeWritten &&
+        (MachineOfIndex(state.options.machineIndex) & k68020UpCpu32)) {
+      words[0] = 0x4808;  // link.l: a number known here that a word can't hold
+      Long(static_cast<uint32_t>(r.value));
+      return Register(ops[0]);
+    }
     CheckDisplacement16(r, r.value);
     Word(static_cast<uint32_t>(r.value));
     return Register(ops[0]);

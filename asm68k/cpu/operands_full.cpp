@@ -265,6 +265,7 @@ bool WrittenAsFull(const FullParts& full) {
 // The name of the form, for the message that says which processor has it.
 const char* FullFormName(const FullParts& full) {
   if (!full.memory) return "(bd,An,Xn)";
+  if (!full.hasIndex) return "([bd,An],od)";
   return full.preIndexed ? "([bd,An,Xn],od)" : "([bd,An],Xn,od)";
 }
 

@@ -50,7 +50,8 @@ TEST(Family, TheFullExtensionWordsSizesSettle) {
        {0x6006, 0x60FF, 0x0000, 0x9C46, 0x4E71}},
       // Unused fields hold 0; one register divides into itself; an unsized
       // trapcc with an operand is .w.
-      {"machine 68020\n muls.l d0,d1\n divu.l d0,d1\n trapeq #1", {0x4C00, 0x1800, 0x4C40, 0x1001, 0x57FA, 1}},
+      {"machine 68020\n muls.l d0,d1\n divu.l d0,d1\n trapeq #1",
+       {0x4C00, 0x1800, 0x4C40, 0x1001, 0x57FA, 1}},
       // Two operands' displacements, each grown on its own.
       {"machine 68020\n move.l ([fwd,a0],fwd),(fwd,a1,d0)\nfwd equ 70000",
        {0x23B0, 0x0173, 0x0001, 0x1170, 0x0001, 0x1170, 0x0130, 0x0001, 0x1170}},

@@ -47,7 +47,7 @@ const std::vector<std::string> kWiderLines = {
     // 32-bit branches: written .l, or unsized out of a word's reach.
     "\tbra.l\tnear", "\tbsr.l\tfar", "\tbeq.l\tnear", "\tbhs.l\tfar", "\tble.l\tmid",
     "\tbra\tfar", "\tbne\tfar", "\tbsr\tfar",
-    "\tlink.l\ta6,#-100000", "\tlink.l\ta0,#8",
+    "\tlink.l\ta6,#-100000", "\tlink.l\ta0,#8", "\tlink\ta5,#100000",
     "\ttst.w\ta0", "\ttst.l\ta7", "\ttst.b\t(near,pc)", "\ttst.l\t#5", "\ttst.w\t(near,pc,d0)",
     "\tcmpi.w\t#1,(near,pc)", "\tcmp.l\t#100000,(near,pc,d1)",
 };
