@@ -255,7 +255,7 @@ struct SizedLine {
   int16_t section = kNotAddress;      // of its instruction (LocationSection)
   int16_t seenSection = kNotAddress;  // of the value seen
   SizedKind kind = SizedKind::Branch;
-  uint8_t slot = 0;     // 0 for the instruction's quick form, 1 + N for its operand N
+  uint8_t slot = 0;     // 0 for the instruction's quick form, 1 + 2N for its operand N (2 + 2N its outer displacement)
   uint8_t form = 0;     // 0 is the shortest; it only grows
   uint8_t allowed = 0;  // the forms it may take, a bit each
   uint8_t growth = 0;   // Quick: the bytes the form as written adds

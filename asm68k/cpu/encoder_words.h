@@ -24,6 +24,10 @@ inline uint16_t SizeBits(SizeField field, uint8_t size) {
       return size == kSizeL ? 0x0100 : 0;
     case SizeField::Bit6:
       return size == kSizeL ? 0x0040 : 0;
+    case SizeField::Bits109:
+      return size == kSizeB ? 0x0000 : size == kSizeW ? 0x0200 : 0x0400;
+    case SizeField::Bits109Cas:
+      return size == kSizeB ? 0x0200 : size == kSizeW ? 0x0400 : 0x0600;
     case SizeField::None:
       return 0;
   }
@@ -66,6 +70,26 @@ struct Encoder {
   void Long(uint32_t value) {
     Word(value >> 16);
     Word(value);
+  }
+
+  // The relaxation table's slot of operand `index`'s choice, or of its
+  // outer displacement's: in the order a line makes them.
+  static uint8_t Slot(int index, bool outer = false) {
+    return static_cast<uint8_t>(1 + 2 * index + (outer ? 1 : 0));
+  }
+
+  // Whether the chosen processor has the full extension word (68020 and on).
+  bool FullFormat() const {
+    return (MachineOfIndex(state.options.machineIndex) & kFullFormatMachines) != 0;
+  }
+
+  EvalResult EvalExpr(Expr expr) {
+    if (const ExprNode* number = NumberAlone(expressions, expr)) {
+      EvalResult result;
+      result.value = number->value;
+      return result;
+    }
+    return state.calls->EvaluateNamed(expr);
   }
 
   EvalResult Eval(const Operand& operand) {
@@ -159,7 +183,7 @@ struct Encoder {
     const bool plainWord = r.known && !r.IsAddress();  // a word without ow
     uint8_t chosen;
     if (pcRelative || options.absoluteWord) {
-      SizedRequest request{SizedKind::Absolute, static_cast<uint8_t>(1 + index), 0, 0, 0, 0};
+      SizedRequest request{SizedKind::Absolute, Slot(index), 0, 0, 0, 0};
       request.allowed = static_cast<uint8_t>((pcRelative ? 1u << kAbsolutePc : 0u) |
                                              (options.absoluteWord || plainWord ? 1u << kAbsoluteWord : 0u));
       request.base = Here(state) + 2u * count;
@@ -181,7 +205,8 @@ struct Encoder {
   }
 
   // The 6-bit effective-address field of operand `index`; extension words
-  // are appended.
+  // are appended. `index` is 0 or 1: an address a later operand gives
+  // takes the place of a register operand before it (encoder_family.cpp).
   uint16_t Ea(const Operand& operand, int index) {
     switch (operand.kind) {
       case kOpDataReg:
@@ -196,9 +221,13 @@ struct Encoder {
         return static_cast<uint16_t>(0x20 | operand.reg);
       case kOpDisp: {
         EvalResult r = Eval(operand);
-        if (state.options.zeroDisplacement && (form.modes[index] & kInd)) {
-          SizedRequest request{SizedKind::Displacement, static_cast<uint8_t>(1 + index),
-                               1u << kDisplacementNone, 0, 0, 0};
+        if (!(r.known && FitsSigned16(r.value)) && FullFormat() && operand.absSize == 0) {
+          return WideDisplacement(operand, index, r);
+        }
+        if (state.options.zeroDisplacement && (form.modes[index] & kInd) &&
+            operand.absSize == 0) {  // not (0.w,An), whose size is written
+          SizedRequest request{SizedKind::Displacement, Slot(index), 1u << kDisplacementNone, 0,
+                               0, 0};
           request.insert = Here(state) + 2u * count;
           if (Choose(request, r, operand.expr) == kDisplacementNone) {
             return static_cast<uint16_t>(0x10 | operand.reg);  // (An)
@@ -210,6 +239,7 @@ struct Encoder {
       }
       case kOpIndex: {
         EvalResult r = Eval(operand);
+        if (!(r.known && FitsSigned8(r.value)) && FullFormat()) return WideIndex(operand, index, r);
         CheckDisplacement8(r, r.value);
         Word(BriefExtension(operand, r.value));
         return static_cast<uint16_t>(0x30 | operand.reg);
@@ -230,6 +260,7 @@ struct Encoder {
       }
       case kOpPcDisp: {
         EvalResult r = Eval(operand);
+        if (FullFormat() && operand.absSize == 0) return WidePcDisplacement(operand, index, r);
         int32_t displacement = Distance(r.value, Here(state) + 2u * count);
         CheckDisplacement16(r, displacement);
         Word(static_cast<uint32_t>(displacement));
@@ -237,6 +268,7 @@ struct Encoder {
       }
       case kOpPcIndex: {
         EvalResult r = Eval(operand);
+        if (FullFormat()) return WideIndex(operand, index, r);
         int32_t displacement = Distance(r.value, Here(state) + 2u * count);
         CheckDisplacement8(r, displacement);
         Word(BriefExtension(operand, displacement));
@@ -245,10 +277,22 @@ struct Encoder {
       case kOpImmediate:
         Immediate(operand, size);
         return 0x3C;
+      case kOpFull:
+      case kOpPcFull:
+        return FullExtension(operand, index);
       default:
         return 0;
     }
   }
+
+  // The 68020's extension words (ea_full.cpp): a displacement that the
+  // 68000's form cannot hold, and the full extension word as written.
+  uint16_t WideDisplacement(const Operand& operand, int index, const EvalResult& r);
+  uint16_t WidePcDisplacement(const Operand& operand, int index, const EvalResult& r);
+  uint16_t WideIndex(const Operand& operand, int index, const EvalResult& r);
+  uint16_t FullExtension(const Operand& operand, int index);
+  uint16_t FullDisplacementWords(Expr expr, char written, bool pcRelative, uint32_t from,
+                                 uint8_t slot);
 
   uint16_t Register(const Operand& operand) const { return operand.reg; }
 
@@ -269,10 +313,13 @@ struct Encoder {
     int32_t displacement = Distance(r.value, from);
     // opt os: an unsized branch in reach of .s takes it (not to the next
     // word, which a displacement of 0 can't say), as relax.h decides.
-    if (size == kSizeW && !sizeWritten && form.encoding == Encoding::Branch &&
-        state.options.shortBranch) {
-      SizedRequest request{SizedKind::Branch, 1, 1u << kBranchShort, 0, from, from};
-      if (Choose(request, r, target.expr) == kBranchShort) size = kSizeS;
+    if (size == kSizeW && !sizeWritten && form.encoding == Encoding::Branch) {
+      if (MachineOfIndex(state.options.machineIndex) & k68020UpCpu32) {
+        size = FarBranchSize(r, from, target);
+      } else if (state.options.shortBranch) {
+        SizedRequest request{SizedKind::Branch, 1, 1u << kBranchShort, 0, from, from};
+        if (Choose(request, r, target.expr) == kBranchShort) size = kSizeS;
+      }
     }
     if (r.valid && (r.value & 1)) {
       Error("branch target " + Hex(static_cast<uint32_t>(r.value)) + " is at an odd address");
@@ -290,12 +337,21 @@ struct Encoder {
       words[0] = static_cast<uint16_t>(words[0] | (static_cast<uint32_t>(displacement) & 0xFF));
       return;
     }
+    if (size == kSizeL) {  // the 68020's: $FF in the first word, a long after it
+      words[0] = static_cast<uint16_t>(words[0] | 0xFF);
+      Long(static_cast<uint32_t>(displacement));
+      return;
+    }
     if (r.valid && !FitsSigned16(displacement)) {
       Error("branch target is out of range for " + std::string(form.name) + " (displacement " +
             std::to_string(displacement) + "; .w reaches -32768..32767)");
     }
     Word(static_cast<uint32_t>(displacement));
   }
+
+  // An unsized branch on a processor with bcc.l: .s (with opt os), .w or
+  // .l, the shortest that reaches (ea_full.cpp).
+  uint8_t FarBranchSize(const EvalResult& r, uint32_t from, const Operand& target);
 
   uint16_t MovemMask(const Operand& list, bool predecrement) const {
     uint16_t mask = list.regMask;
@@ -359,6 +415,12 @@ struct Encoder {
 
   uint16_t Link(const Operand* ops) {
     EvalResult r = Eval(ops[1]);
+    if (!FitsSigned16(r.value) && r.known && !sizeWritten &&
+        (MachineOfIndex(state.options.machineIndex) & k68020UpCpu32)) {
+      words[0] = 0x4808;  // link.l: a number known here that a word can't hold
+      Long(static_cast<uint32_t>(r.value));
+      return Register(ops[0]);
+    }
     CheckDisplacement16(r, r.value);
     Word(static_cast<uint32_t>(r.value));
     return Register(ops[0]);

@@ -143,14 +143,17 @@ std::string CountError(std::string_view name, const RowsTake& take, int count) {
   if (take.counts[1] && take.counts[2]) {
     error += " takes one or two operands";
   } else {
-    error += " takes " + CountWords(take.counts[0] ? 0 : take.counts[1] ? 1 : 2);
+    int taken = 0;
+    while (taken < kMaxOperands && !take.counts[taken]) ++taken;
+    error += " takes " + CountWords(taken);
   }
   if (count > 2) error += ", not " + std::to_string(count);
   return error;
 }
 
 // Why no row takes the operands' modes: names the operand that no row accepts.
-std::string ModeError(std::string_view name, FormRange forms, const Operand* operands, int count) {
+std::string ModeError(std::string_view name, FormRange forms, const Operand* operands, int count,
+                      bool& advised) {
   int culprit = count - 1;
   if (count == 2) {
     bool sourceFits = false;
@@ -165,6 +168,7 @@ std::string ModeError(std::string_view name, FormRange forms, const Operand* ope
   if (count == 2) error += culprit == 0 ? " as source" : " as destination";
   std::string_view hint = ModeHint(name, culprit, kind, count);
   if (!hint.empty()) {
+    advised = true;
     error += "; ";
     error += hint;
   }
@@ -173,13 +177,15 @@ std::string ModeError(std::string_view name, FormRange forms, const Operand* ope
 
 // The row of the chosen machine's `forms` that takes the operands, or
 // (false) why none does.
+// `advised` is set when the message says what to write instead.
 bool ChooseOnMachine(std::string_view name, FormRange forms, uint16_t machine,
                      uint8_t writtenSize, const Operand* operands, int count, uint16_t& form,
-                     uint8_t& size, std::string& error) {
+                     uint8_t& size, std::string& error, bool& advised) {
   std::string shownName(name);
   const RowsTake take = WhatRowsTake(forms);
   if (writtenSize != kSizeNone && !(take.sizes & writtenSize)) {
     error = SizeError(name, take, writtenSize, machine);
+    advised = true;  // it names the sizes to write
     return false;
   }
   if (count > kMaxOperands || !take.counts[count]) {
@@ -230,7 +236,7 @@ bool ChooseOnMachine(std::string_view name, FormRange forms, uint16_t machine,
     return false;
   }
 
-  error = ModeError(name, forms, operands, count);
+  error = ModeError(name, forms, operands, count, advised);
   return false;
 }
 
@@ -250,10 +256,14 @@ bool MatchFormClosely(std::string_view name, FormRange forms, uint8_t writtenSiz
                       const Operand* operands, int count, const MachineChoice& machine,
                       uint16_t& form, uint8_t& size, std::string& error) {
   const uint16_t bit = MachineOfIndex(machine.index);
-  if (ChooseOnMachine(name, forms, bit, writtenSize, operands, count, form, size, error)) {
+  bool advised = false;
+  if (ChooseOnMachine(name, forms, bit, writtenSize, operands, count, form, size, error,
+                      advised)) {
     return true;
   }
-  // Another processor's row may take them: the message says which.
+  // Another processor's row may take them: the message says which, unless
+  // it already says what to write (a hint, or bcc.l's processor).
+  if (advised) return false;
   FormRange every = machine.everyMachine(name);
   for (uint16_t i = 0; i < every.count; ++i) {
     const InstructionForm& row = FormAt(static_cast<uint16_t>(every.first + i));

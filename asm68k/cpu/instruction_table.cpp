@@ -29,6 +29,12 @@ struct LaterModes {
 };
 constexpr LaterModes kLaterModes[] = {
     {0, 0},
+    // The 68020's integer additions.
+    {kDn, 0},        // bfextu, bfexts, bfffo
+    {kBitField, 0},  // bfins
+    {kMemAlt, 0},    // cas
+    {kIndPair, 0},   // cas2
+    {kImm, 0},       // pack, unpk
 };
 
 // The place of a pair in kLaterModes; a pair the table lacks stops the build.
@@ -63,10 +69,18 @@ constexpr InstructionForm Later(uint16_t machines, std::string_view name, uint16
 
 // clang-format off
 // Condition codes in opcode bits 11-8: Bcc, DBcc and Scc share them.
-#define BRANCH(cc, code) \
-  Row("b" cc, 0x6000 | ((code) << 8), kBranchSizes, W, SF::None, E::Branch, kAbs)
+// The 68020 and the CPU32 add bcc.l: $FF in bits 7-0, a long displacement.
+#define BRANCH(cc, code)                                                              \
+  Row("b" cc, 0x6000 | ((code) << 8), kBranchSizes, W, SF::None, E::Branch, kAbs),    \
+      Later(k68020UpCpu32, "b" cc, 0x60FF | ((code) << 8), 0, L, L, SF::None, E::Branch, kAbs)
 #define DBRANCH(cc, code) \
   Row("db" cc, 0x50C8 | ((code) << 8), W, W, SF::None, E::Dbcc, kDn, kAbs)
+// The 68020's and CPU32's trapcc: none, a word or a long operand.
+#define TRAPCC(cc, code)                                                                   \
+  Later(k68020UpCpu32, "trap" cc, 0x50FC | ((code) << 8), 0, 0, 0, SF::None, E::Fixed),    \
+      Later(k68020UpCpu32, "trap" cc, 0x50FA | ((code) << 8), 0, W, W, SF::None, E::TrapCc, \
+            kImm),                                                                         \
+      Later(k68020UpCpu32, "trap" cc, 0x50FB | ((code) << 8), 0, L, L, SF::None, E::TrapCc, kImm)
 #define SETCC(cc, code) Row("s" cc, 0x50C0 | ((code) << 8), B, B, SF::None, E::Ea, kDataAlt)
 
 // Shifts and rotates: type in bits 4-3 (register forms) or 10-9 (memory
@@ -135,6 +149,7 @@ constexpr InstructionForm kRows[] = {
     Row("exg", 0xC188, L, L, SF::None, E::ExgSwap, kAn, kDn),
     Row("swap", 0x4840, W, W, SF::None, E::Reg0, kDn),
     Row("link", 0x4E50, W, W, SF::None, E::Link, kAn, kImm),
+    Later(k68020UpCpu32, "link", 0x4808, 0, L, L, SF::None, E::LinkLong, kAn, kImm),
     Row("unlk", 0x4E58, 0, 0, SF::None, E::Reg0, kAn),
 
     // Integer arithmetic.
@@ -156,20 +171,36 @@ constexpr InstructionForm kRows[] = {
     Row("cmp", 0xB0C0, WL, W, SF::Bit8, E::EaReg9, kAll, kAn),
     Row("cmp", 0xB000, BWL, W, SF::Bits76, E::EaReg9, kAll, kDn, kByteNoAn),
     Row("cmp", 0xB108, BWL, W, SF::Bits76, E::RegXY, kPostInc, kPostInc),
+    Later(k68020UpCpu32, "cmp", 0x0C00, 0, BWL, W, SF::Bits76, E::ImmEa, kImm, kPcDisp | kPcIndex),
     Row("cmpa", 0xB0C0, WL, W, SF::Bit8, E::EaReg9, kAll, kAn),
     IMMEDIATE("cmpi", 0x0C00),
     Row("cmpi", 0xB0C0, WL, W, SF::Bit8, E::EaReg9, kImm, kAn),  // cmpa
+    // The 68020 compares an immediate with a pc-relative operand too.
+    Later(k68020UpCpu32, "cmpi", 0x0C00, 0, BWL, W, SF::Bits76, E::ImmEa, kImm, kPcDisp | kPcIndex),
     Row("cmpm", 0xB108, BWL, W, SF::Bits76, E::RegXY, kPostInc, kPostInc),
+    // The 68020's and CPU32's .l: 32 bits, or 64 in a pair of registers.
     Row("muls", 0xC1C0, W, W, SF::None, E::EaReg9, kData, kDn),
+    Later(k68020UpCpu32, "muls", 0x4C00, 0x0800, L, L, SF::None, E::MulLong, kData, kDn),
+    Later(k68020UpCpu32, "muls", 0x4C00, 0x0C00, L, L, SF::None, E::MulLong, kData, kRegPair),
     Row("mulu", 0xC0C0, W, W, SF::None, E::EaReg9, kData, kDn),
+    Later(k68020UpCpu32, "mulu", 0x4C00, 0x0000, L, L, SF::None, E::MulLong, kData, kDn),
+    Later(k68020UpCpu32, "mulu", 0x4C00, 0x0400, L, L, SF::None, E::MulLong, kData, kRegPair),
     Row("divs", 0x81C0, W, W, SF::None, E::EaReg9, kData, kDn),
+    Later(k68020UpCpu32, "divs", 0x4C40, 0x0800, L, L, SF::None, E::DivLong, kData, kDn),
+    Later(k68020UpCpu32, "divs", 0x4C40, 0x0C00, L, L, SF::None, E::DivLong, kData, kRegPair),
     Row("divu", 0x80C0, W, W, SF::None, E::EaReg9, kData, kDn),
+    Later(k68020UpCpu32, "divu", 0x4C40, 0x0000, L, L, SF::None, E::DivLong, kData, kDn),
+    Later(k68020UpCpu32, "divu", 0x4C40, 0x0400, L, L, SF::None, E::DivLong, kData, kRegPair),
     Row("neg", 0x4400, BWL, W, SF::Bits76, E::Ea, kDataAlt),
     Row("negx", 0x4000, BWL, W, SF::Bits76, E::Ea, kDataAlt),
     Row("clr", 0x4200, BWL, W, SF::Bits76, E::Ea, kDataAlt),
     Row("ext", 0x4880, WL, W, SF::Bit6, E::Reg0, kDn),
     Row("tst", 0x4A00, BWL, W, SF::Bits76, E::Ea, kDataAlt),
+    // The 68020's tst takes every mode, an address register as .w or .l.
+    Later(k68020UpCpu32, "tst", 0x4A00, 0, BWL, W, SF::Bits76, E::Ea, kPcDisp | kPcIndex | kImm),
+    Later(k68020UpCpu32, "tst", 0x4A00, 0, WL, W, SF::Bits76, E::Ea, kAn),
     Row("chk", 0x4180, W, W, SF::None, E::EaReg9, kData, kDn),
+    Later(k68020Up, "chk", 0x4100, 0, L, L, SF::None, E::EaReg9, kData, kDn),
 
     // Binary-coded decimal.
     Row("abcd", 0xC100, B, B, SF::None, E::RegXY, kDn, kDn),
@@ -236,6 +267,42 @@ constexpr InstructionForm kRows[] = {
 
     // The 68020's additions (most also the CPU32's).
     Later(k68020UpCpu32, "extb", 0x49C0, 0, L, L, SF::None, E::Reg0, kDn),
+
+    // The 68020's integer additions.
+    Later(k68020UpCpu32, "divsl", 0x4C40, 0x0800, L, L, SF::None, E::DivLong, kData, kRegPair),
+    Later(k68020UpCpu32, "divul", 0x4C40, 0x0000, L, L, SF::None, E::DivLong, kData, kRegPair),
+    Later(k68020Up, "bftst", 0xE8C0, 0, 0, 0, SF::None, E::BitField, kDn | kControl, kBitField),
+    Later(k68020Up, "bfextu", 0xE9C0, 0, 0, 0, SF::None, E::BitFieldReg, kDn | kControl,
+          kBitField, kDn),
+    Later(k68020Up, "bfchg", 0xEAC0, 0, 0, 0, SF::None, E::BitField, kDn | kCtrlAlt, kBitField),
+    Later(k68020Up, "bfexts", 0xEBC0, 0, 0, 0, SF::None, E::BitFieldReg, kDn | kControl,
+          kBitField, kDn),
+    Later(k68020Up, "bfclr", 0xECC0, 0, 0, 0, SF::None, E::BitField, kDn | kCtrlAlt, kBitField),
+    Later(k68020Up, "bfffo", 0xEDC0, 0, 0, 0, SF::None, E::BitFieldReg, kDn | kControl,
+          kBitField, kDn),
+    Later(k68020Up, "bfset", 0xEEC0, 0, 0, 0, SF::None, E::BitField, kDn | kCtrlAlt, kBitField),
+    Later(k68020Up, "bfins", 0xEFC0, 0, 0, 0, SF::None, E::BitFieldIns, kDn, kDn | kCtrlAlt,
+          kBitField),
+    Later(k68020Up, "cas", 0x08C0, 0, BWL, W, SF::Bits109Cas, E::Cas, kDn, kDn, kMemAlt),
+    Later(k68020Up, "cas2", 0x08FC, 0, WL, W, SF::Bits109Cas, E::Cas2, kRegPair, kRegPair,
+          kIndPair),
+    Later(k68020UpCpu32, "chk2", 0x00C0, 0x0800, BWL, W, SF::Bits109, E::Chk2, kControl,
+          kDn | kAn),
+    Later(k68020UpCpu32, "cmp2", 0x00C0, 0x0000, BWL, W, SF::Bits109, E::Chk2, kControl,
+          kDn | kAn),
+    Later(Machines({k68020}), "callm", 0x06C0, 0, 0, 0, SF::None, E::Callm, kImm, kControl),
+    Later(Machines({k68020}), "rtm", 0x06C0, 0, 0, 0, SF::None, E::Rtm, kDn | kAn),
+    Later(k68020Up, "pack", 0x8140, 0, 0, 0, SF::None, E::PackUnpk, kDn, kDn, kImm),
+    Later(k68020Up, "pack", 0x8148, 0, 0, 0, SF::None, E::PackUnpk, kPreDec, kPreDec, kImm),
+    Later(k68020Up, "unpk", 0x8180, 0, 0, 0, SF::None, E::PackUnpk, kDn, kDn, kImm),
+    Later(k68020Up, "unpk", 0x8188, 0, 0, 0, SF::None, E::PackUnpk, kPreDec, kPreDec, kImm),
+    TRAPCC("t", 0), TRAPCC("f", 1), TRAPCC("hi", 2), TRAPCC("ls", 3), TRAPCC("cc", 4),
+    TRAPCC("hs", 4), TRAPCC("cs", 5), TRAPCC("lo", 5), TRAPCC("ne", 6), TRAPCC("eq", 7),
+    TRAPCC("vc", 8), TRAPCC("vs", 9), TRAPCC("pl", 10), TRAPCC("mi", 11), TRAPCC("ge", 12),
+    TRAPCC("lt", 13), TRAPCC("gt", 14), TRAPCC("le", 15),
+    // GNU as's other names of trapcc and trapf.
+    Later(k68020UpCpu32, "tpcc", 0x54FC, 0, 0, 0, SF::None, E::Fixed),
+    Later(k68020UpCpu32, "tpf", 0x51FC, 0, 0, 0, SF::None, E::Fixed),
 };
 
 // clang-format on

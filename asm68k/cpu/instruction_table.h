@@ -31,6 +31,14 @@ enum OperandKind : uint8_t {
   kOpUsp,
   kOpRegList,  // d0-d3/a0 (movem)
   kOpCtrlReg,  // a control register of movec: vbr, cacr... (usp is kOpUsp)
+  // The 68020's operands (operands_full.cpp): the full extension word, with
+  // a sized or long base displacement, a suppressed base or index register
+  // and memory indirection; register pairs; bit fields.
+  kOpFull,      // (bd,An,Xn), ([bd,An],Xn,od), ([bd,An,Xn],od), (bd,Xn), (bd,za0)...
+  kOpPcFull,    // the same on pc or zpc
+  kOpRegPair,   // Dh:Dl, Dr:Dq, Dc1:Dc2 (reg, indexReg: 0-15 for d0-d7/a0-a7)
+  kOpIndPair,   // (Rn1):(Rn2) of cas2 (reg, indexReg: 0-15)
+  kOpBitField,  // {offset:width} of the bit field instructions
   kOpValue,    // a directive's expression
   kOpBytes,    // a directive's string or file contents
 };
@@ -43,16 +51,20 @@ constexpr uint32_t kInd = ModeBit(kOpIndirect);
 constexpr uint32_t kPostInc = ModeBit(kOpPostInc);
 constexpr uint32_t kPreDec = ModeBit(kOpPreDec);
 constexpr uint32_t kDisp = ModeBit(kOpDisp);
-constexpr uint32_t kIndex = ModeBit(kOpIndex);
+// The full extension word's modes go wherever d8(An,Xn) and d8(pc,Xn) do.
+constexpr uint32_t kIndex = ModeBit(kOpIndex) | ModeBit(kOpFull);
 constexpr uint32_t kAbs = ModeBit(kOpAbsolute);
 constexpr uint32_t kPcDisp = ModeBit(kOpPcDisp);
-constexpr uint32_t kPcIndex = ModeBit(kOpPcIndex);
+constexpr uint32_t kPcIndex = ModeBit(kOpPcIndex) | ModeBit(kOpPcFull);
 constexpr uint32_t kImm = ModeBit(kOpImmediate);
 constexpr uint32_t kSr = ModeBit(kOpSr);
 constexpr uint32_t kCcr = ModeBit(kOpCcr);
 constexpr uint32_t kUsp = ModeBit(kOpUsp);
 constexpr uint32_t kRegList = ModeBit(kOpRegList);
 constexpr uint32_t kCtrlReg = ModeBit(kOpCtrlReg);
+constexpr uint32_t kRegPair = ModeBit(kOpRegPair);
+constexpr uint32_t kIndPair = ModeBit(kOpIndPair);
+constexpr uint32_t kBitField = ModeBit(kOpBitField);
 
 // The processor manual's addressing-mode categories.
 constexpr uint32_t kAll =
@@ -75,6 +87,9 @@ enum class SizeField : uint8_t {
   Move,    // 01 byte, 11 word, 10 long in bits 13-12
   Bit8,    // 0 word, 1 long in bit 8 (adda, suba, cmpa)
   Bit6,    // 0 word, 1 long in bit 6 (movem, movep, ext)
+  // The 68020's.
+  Bits109,     // 00 byte, 01 word, 10 long in bits 10-9 (chk2, cmp2)
+  Bits109Cas,  // 01 byte, 10 word, 11 long in bits 10-9 (cas, cas2)
 };
 
 // How the operands go into the instruction words. "Ea" is a 6-bit
@@ -114,6 +129,21 @@ enum class Encoding : uint8_t {
   MovecTo,     // the same, from op0 to the control register op1
   MovesToMem,  // the second word: general register op0 in 15-12, bit 11 set; ea(op1)
   MovesFromMem,  // the second word: general register op1 in 15-12; ea(op0)
+  // The 68020's integer additions. "Ext" is the second word: the row's
+  // extension with the fields named; it comes before ea's own words.
+  LinkLong,     // reg0(op0), long displacement op1
+  MulLong,      // ea(op0); ext: Dl (op1, or a pair's second) in 14-12, a pair's Dh in 2-0
+  DivLong,      // ea(op0); ext: Dq in 14-12, Dr in 2-0 (Dq again for one register)
+  BitField,     // ea(op0); ext: the bit field op1
+  BitFieldReg,  // ea(op0); ext: the bit field op1, data register op2 in 14-12
+  BitFieldIns,  // ea(op1); ext: data register op0 in 14-12, the bit field op2
+  Cas,          // ea(op2); ext: Du (op1) in 8-6, Dc (op0) in 2-0
+  Cas2,         // two ext words: Rn, Du, Dc of each pair
+  Chk2,         // ea(op0); ext: general register op1 in 15-12
+  Callm,        // ea(op1); ext: the argument count op0
+  Rtm,          // general register op0 in bits 3-0
+  PackUnpk,     // reg0(op0), reg9(op1), adjustment word op2
+  TrapCc,       // the operand sized like the instruction
 };
 
 // Row flags.
@@ -152,11 +182,13 @@ struct InstructionForm {
 
 // The processors whose indexed modes scale the index (*2, *4, *8).
 constexpr uint16_t kScaledIndexMachines = k68020UpCpu32;
+// The processors with the full extension word (the CPU32 has only the brief one).
+constexpr uint16_t kFullFormatMachines = k68020Up;
 
 // Kinds of operand that only some mnemonics' operands are read as (a
 // control register's name is a label's anywhere else), or a mnemonic with
 // more than two operands: its lines are read by the fuller operand parse.
-constexpr uint32_t kSpecialKinds = kCtrlReg;
+constexpr uint32_t kSpecialKinds = kCtrlReg | kBitField;
 
 // The rows of one mnemonic (FindOperation finds them by name), or those of
 // them one machine has; count 0 for none. The rows of a mnemonic that a

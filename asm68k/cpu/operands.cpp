@@ -174,7 +174,8 @@ bool ShortBaseAndIndex(const char* p, const char* end, Operand& out) {
 // base and index are read straight from the characters and
 // `displacementEnd` is set to the comma after the displacement. False for
 // anything else, left to the general parse.
-bool ShortDisplacementForm(TextRange text, Operand& out, const char*& displacementEnd) {
+[[gnu::always_inline]] inline bool ShortDisplacementForm(TextRange text, Operand& out,
+                                                  const char*& displacementEnd) {
   const char* first = text.begin + 1;
   const char* comma = first;
   while (comma < text.end && !(kChars.flags[static_cast<uint8_t>(*comma)] & kCharInList)) ++comma;
@@ -346,7 +347,7 @@ bool SetRegisterOperand(int reg, Operand& out) {
 // The commonest operands, read straight from their characters: a register
 // alone, (An), (An)+ and -(An), written without blanks. False for anything
 // else, which the general parse below reads (and words any error of).
-bool ParseShortForm(TextRange text, Operand& out) {
+[[gnu::always_inline]] inline bool ParseShortForm(TextRange text, Operand& out) {
   const char* p = text.begin;
   size_t size = static_cast<size_t>(text.end - text.begin);
   int reg = kRegNone;
@@ -563,8 +564,9 @@ bool ParseRegisterInParentheses(int reg, Cursor& after, Operand& out, std::strin
 
 // The forms that begin with a parenthesis; a parenthesized expression is
 // not one of them.
-FormParse ParseParenthesisForm(TextRange text, Cursor& c, ExprParser& parser, Operand& out,
-                               std::string& error) {
+[[gnu::always_inline]] inline FormParse ParseParenthesisForm(TextRange text, Cursor& c,
+                                                             ExprParser& parser, Operand& out,
+                                                             std::string& error) {
   auto result = [](bool parsed) { return parsed ? FormParse::Done : FormParse::Failed; };
   const char* displacementEnd;
   if (c.p == text.begin && ShortDisplacementForm(text, out, displacementEnd)) {
@@ -586,7 +588,8 @@ FormParse ParseParenthesisForm(TextRange text, Cursor& c, ExprParser& parser, Op
 }
 
 // expression, expression.w, expression.l, expression(An...), expression(pc...)
-bool ParseExpressionForm(Cursor& c, ExprParser& parser, Operand& out, std::string& error) {
+[[gnu::always_inline]] inline bool ParseExpressionForm(Cursor& c, ExprParser& parser, Operand& out,
+                                                std::string& error) {
   if (!ParseExpression(c, parser, out.expr, error)) return false;
   c.SkipSpace();
   if (c.AtEnd()) {
@@ -613,7 +616,11 @@ bool ParseExpressionForm(Cursor& c, ExprParser& parser, Operand& out, std::strin
 
 }  // namespace
 
-bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error) {
+namespace {
+
+// The whole parse, in both its callers.
+[[gnu::always_inline]] inline bool ParseOperandHere(TextRange text, ExprParser& parser,
+                                                    Operand& out, std::string& error) {
   if (ParseShortForm(text, out)) return true;
   out = Operand();
   Cursor c{text.begin, text.end};
@@ -631,6 +638,16 @@ bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string&
     if (parsed != FormParse::NotThisForm) return parsed == FormParse::Done;
   }
   return ParseExpressionForm(c, parser, out, error);
+}
+
+}  // namespace
+
+bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error) {
+  return ParseOperandHere(text, parser, out, error);
+}
+
+bool ParseOperandApart(TextRange text, ExprParser& parser, Operand& out, std::string& error) {
+  return ParseOperandHere(text, parser, out, error);
 }
 
 std::string_view OperandKindName(OperandKind kind) {
@@ -665,6 +682,16 @@ std::string_view OperandKindName(OperandKind kind) {
       return "usp";
     case kOpRegList:
       return "a register list";
+    case kOpFull:
+      return "(bd,An,Xn)";
+    case kOpPcFull:
+      return "(bd,pc,Xn)";
+    case kOpRegPair:
+      return "a register pair";
+    case kOpIndPair:
+      return "(Rn):(Rn)";
+    case kOpBitField:
+      return "a bit field";
     default:
       return "this operand";
   }

@@ -20,11 +20,33 @@ struct Operand {
   uint8_t indexReg = 0;  // 0-7 d0-d7, 8-15 a0-a7; above them, in bits 5-4, the
                          // index's scale (68020): 0 to 3 for *1, *2, *4, *8
   bool indexLong = false;
-  char absSize = 0;      // 'w' or 'l' on a sized absolute address, 0 unsized
+  char absSize = 0;      // 'w' or 'l' on a sized absolute address or a full extension
+                         // word's base displacement, 'w' on (d16.w,An); 0 unsized
   uint16_t regMask = 0;  // movem list: bit 0 = d0 ... bit 15 = a7
   Expr expr;             // value, displacement, target or address; for kOpBytes a
                          // slice of the byte pool (dc.b) or, in incbin, the file's
                          // index in the assembly's texts
+};
+
+// Operand::regMask of kOpFull and kOpPcFull: the full extension word's
+// features as written. The base displacement's size is in absSize ('w',
+// 'l', or 0 unsized); `expr` holds the base and outer displacements
+// (FirstOfTwo, SecondOfTwo), each with no nodes when none is written.
+enum : uint16_t {
+  kFullBaseSuppressed = 1,   // no base register: none written, za0-za7 or zpc
+  kFullIndexSuppressed = 2,  // no index register: none written, or zd0-zd7, za0-za7
+  kFullPreIndexed = 4,       // ([bd,An,Xn],od), or memory indirect without an index
+  kFullPostIndexed = 8,      // ([bd,An],Xn,od)
+  kFullOdWord = 16,          // the outer displacement written .w
+  kFullOdLong = 32,          // ... or .l
+};
+
+// Operand::regMask of kOpBitField: which of offset and width are data
+// registers (in reg and indexReg); `expr` holds the others' values, the
+// offset's first (FirstOfTwo, SecondOfTwo).
+enum : uint16_t {
+  kFieldOffsetRegister = 1,
+  kFieldWidthRegister = 2,
 };
 
 struct TextRange {
@@ -38,6 +60,26 @@ bool SplitOperands(const char* begin, const char* end, std::vector<TextRange>& o
                    std::string& error);
 
 bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error);
+// The same, for the lines read apart from the common path: ParseOperand
+// keeps its one caller, which takes it in whole.
+[[gnu::noinline]] bool ParseOperandApart(TextRange text, ExprParser& parser, Operand& out,
+                                         std::string& error);
+
+// What the common parse refuses, read again (operands_full.cpp): register
+// pairs and the 68020's full extension word. False, with `error` as it was
+// unless the operand is written as one of these, when it is none.
+[[gnu::noinline]] bool ParseLaterOperand(TextRange text, ExprParser& parser, Operand& out,
+                                         std::string& error);
+
+// A bit field, {offset:width}, each a number or a data register.
+bool ParseBitField(TextRange text, ExprParser& parser, Operand& out, std::string& error);
+
+// Each piece "ea{offset:width}" made two, the address and the bit field.
+void SplitBitFields(std::vector<TextRange>& pieces);
+
+// The two expressions a kOpFull, kOpPcFull or kOpBitField operand holds.
+Expr FirstOfTwo(const ExprPool& pool, Expr expr);
+Expr SecondOfTwo(const ExprPool& pool, Expr expr);
 
 // Operand `index` of a line whose mnemonic's rows (`forms`) take names of
 // their own (see kSpecialKinds): such a name, or a register alone (a data

@@ -49,7 +49,18 @@ bool ParseSpecialOperand(std::string_view mnemonic, FormRange forms, int index,
       return true;
     }
   }
+  TextRange shown = Trimmed(written);
+  if ((kinds & kBitField) && shown.begin < shown.end && *shown.begin == '{') {
+    return ParseBitField(shown, parser, out, error);
+  }
   int reg = name.empty() ? kRegNone : RegisterFromName(name);
+  // A mnemonic whose operands may be more than registers reads the others
+  // as any line's are.
+  constexpr uint32_t kRegisterKinds = kDn | kAn | kUsp | kSr | kCcr | kCtrlReg;
+  if (!(reg >= 0 && reg <= kRegUsp && reg != kRegPc) && (kinds & ~kRegisterKinds)) {
+    return ParseOperandApart(written, parser, out, error) ||
+           ParseLaterOperand(written, parser, out, error);
+  }
   if (reg >= 0 && reg < 8) {
     out.kind = kOpDataReg;
     out.reg = static_cast<uint8_t>(reg);
@@ -59,7 +70,6 @@ bool ParseSpecialOperand(std::string_view mnemonic, FormRange forms, int index,
   } else if (reg == kRegUsp || reg == kRegSr || reg == kRegCcr) {
     out.kind = reg == kRegUsp ? kOpUsp : reg == kRegSr ? kOpSr : kOpCcr;
   } else {
-    TextRange shown = Trimmed(written);
     error = std::string(mnemonic) + " takes registers, not '" +
             std::string(shown.begin, static_cast<size_t>(shown.end - shown.begin)) + "'";
     return false;

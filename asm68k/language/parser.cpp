@@ -98,7 +98,11 @@ struct LineParser {
     Operand operands[2];
     for (int i = 0; i < count; ++i) {
       TextRange written = parser.registers ? WithRegisterEquates(piece[i], parser) : piece[i];
-      if (!ParseOperand(written, parser, operands[i], error)) return Error(error);
+      // What the common parse refuses may be a later processor's form.
+      if (!ParseOperand(written, parser, operands[i], error) &&
+          !ParseLaterOperand(written, parser, operands[i], error)) {
+        return Error(error);
+      }
     }
     uint16_t form;
     uint8_t size;
@@ -119,6 +123,7 @@ struct LineParser {
     std::vector<TextRange>& pieces = assembly.pieces;
     statement.kind = StatementKind::Invalid;
     if (!SplitOperands(field.begin, field.end, pieces, error)) return Error(error);
+    SplitBitFields(pieces);
     if (pieces.size() > kMaxOperands) {
       return Error(std::string(name) + " takes at most four operands, not " +
                    std::to_string(pieces.size()));

@@ -25,6 +25,34 @@ bool FitsSigned8(int32_t v) { return v >= -128 && v <= 127; }
 bool FitsSigned16(int32_t v) { return v >= -32768 && v <= 32767; }
 int32_t Distance(uint32_t target, uint32_t from) { return static_cast<int32_t>(target - from); }
 
+// What each form of the 68020's kinds reaches, and the bytes it takes
+// beyond the kind's shortest.
+enum Reach : uint8_t { kReachZero, kReachByte, kReachWord, kReachAny };
+struct FarForms {
+  Reach reach[3];
+  uint8_t bytes[3];
+  bool pcRelative;  // the value is a distance from the line's base
+};
+
+FarForms FarFormsOf(SizedKind kind) {
+  switch (kind) {
+    case SizedKind::DisplacementFar:  // (An), d16(An), (bd.l,An) with its extension word
+      return {{kReachZero, kReachWord, kReachAny}, {0, 2, 6}, false};
+    case SizedKind::IndexFar:  // the brief extension word, the full one and a word, and a long
+      return {{kReachByte, kReachWord, kReachAny}, {0, 2, 4}, false};
+    case SizedKind::PcIndexFar:
+      return {{kReachByte, kReachWord, kReachAny}, {0, 2, 4}, true};
+    case SizedKind::PcDisplacementFar:
+      return {{kReachWord, kReachAny, kReachAny}, {0, 4, 4}, true};
+    case SizedKind::FullDisplacement:
+      return {{kReachZero, kReachWord, kReachAny}, {0, 2, 4}, false};
+    case SizedKind::PcFullDisplacement:
+      return {{kReachWord, kReachAny, kReachAny}, {0, 2, 2}, true};
+    default:  // BranchFar: .s, .w, .l
+      return {{kReachByte, kReachWord, kReachAny}, {0, 2, 4}, true};
+  }
+}
+
 // The bytes a form takes beyond the kind's shortest.
 uint32_t FormSize(const SizedLine& line, uint8_t form) {
   switch (line.kind) {
@@ -36,17 +64,14 @@ uint32_t FormSize(const SizedLine& line, uint8_t form) {
       return form == kDisplacementWord ? 2 : 0;
     case SizedKind::Quick:
       return form == kQuickWritten ? line.growth : 0;
+    default:
+      return FarFormsOf(line.kind).bytes[form];
   }
-  return 0;
 }
 
-// The longest form of each kind: it reaches everything.
-uint8_t LastForm(SizedKind kind) {
-  return kind == SizedKind::Absolute ? kAbsoluteLong : 1;
-}
 static_assert(kAbsoluteLong == 2 && kBranchWord == 1 && kDisplacementWord == 1 &&
-                  kQuickWritten == 1,
-              "MayStillGrow knows the longest forms");
+                  kQuickWritten == 1 && kFarLong == 2 && kNearLong == 1,
+              "LastForm knows the longest forms");
 
 struct Target {
   uint32_t value;
@@ -73,8 +98,24 @@ bool Reaches(const SizedLine& line, uint8_t form, const Target& target, uint32_t
       return form != kDisplacementNone || value == 0;
     case SizedKind::Quick:
       return form != kQuickForm || (value >= line.low && value <= line.high);
+    default:
+      break;
   }
-  return true;
+  const FarForms forms = FarFormsOf(line.kind);
+  const int32_t reached = forms.pcRelative ? Distance(target.value, base) : value;
+  if (line.kind == SizedKind::BranchFar && form == kFarShort) {
+    return reached != 0 && FitsSigned8(reached) && !(target.value & 1);
+  }
+  switch (forms.reach[form]) {
+    case kReachZero:
+      return reached == 0;
+    case kReachByte:
+      return FitsSigned8(reached);
+    case kReachWord:
+      return FitsSigned16(reached);
+    default:
+      return true;
+  }
 }
 
 // The first form from `form` on that the line may take.
@@ -100,7 +141,8 @@ bool Placed(const PassState& state, SizedKind kind, const EvalResult& r) {
   // Addresses of several sections together: any of them may be one without a base.
   if (r.section == kAddressOutsideSections && state.sectionsUnplaced > 0) return false;
   const int16_t here = LocationSection(state);
-  if (kind == SizedKind::Branch) return r.section == here || (baseKnown(r.section) && baseKnown(here));
+  const bool distance = kind == SizedKind::Branch || (kind > SizedKind::Quick && FarFormsOf(kind).pcRelative);
+  if (distance) return r.section == here || (baseKnown(r.section) && baseKnown(here));
   return baseKnown(r.section);
 }
 
@@ -108,7 +150,9 @@ bool Placed(const PassState& state, SizedKind kind, const EvalResult& r) {
 // branch or an address (a label near by), as written for a displacement or
 // an immediate (an equate further down is seldom 0, or 1 to 8).
 uint8_t PlaceHolder(SizedKind kind) {
-  return kind == SizedKind::Displacement || kind == SizedKind::Quick ? LastForm(kind) : 0;
+  if (kind == SizedKind::Displacement || kind == SizedKind::Quick) return LastForm(kind);
+  // The 68020's: the form the 68000 gives it, a word for a displacement.
+  return kind == SizedKind::DisplacementFar || kind == SizedKind::FullDisplacement ? kFarWord : 0;
 }
 
 uint64_t Key(uint32_t order, uint8_t slot) { return (static_cast<uint64_t>(order) << 8) | slot; }
