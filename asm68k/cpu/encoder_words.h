@@ -155,7 +155,7 @@ struct Encoder {
   // be guessed PC relative or a word, and grows when it is out of reach.
   uint16_t UnsizedAbsolute(const EvalResult& r, const Operand& operand, int index) {
     const Options& options = state.options;
-    const bool pcRelative = options.pcRelative && (form.modes[index] & kPcDisp);
+    const bool pcRelative = options.pcRelative && (form.Modes(index) & kPcDisp);
     const bool plainWord = r.known && !r.IsAddress();  // a word without ow
     uint8_t chosen;
     if (pcRelative || options.absoluteWord) {
@@ -196,7 +196,7 @@ struct Encoder {
         return static_cast<uint16_t>(0x20 | operand.reg);
       case kOpDisp: {
         EvalResult r = Eval(operand);
-        if (state.options.zeroDisplacement && (form.modes[index] & kInd)) {
+        if (state.options.zeroDisplacement && (form.Modes(index) & kInd)) {
           SizedRequest request{SizedKind::Displacement, static_cast<uint8_t>(1 + index),
                                1u << kDisplacementNone, 0, 0, 0};
           request.insert = Here(state) + 2u * count;
@@ -402,6 +402,11 @@ struct Encoder {
   // The forms of the later processors (encoder_family.cpp): fills in the
   // first word and appends the others, as Encode does.
   void EncodeLater(const Operand* ops);
+  // The system instructions of the 68030, 68040, 68060 and CPU32
+  // (encoder_system.cpp): false for another encoding.
+  bool EncodeSystem(const Operand* ops);
+  uint16_t FunctionCode(const Operand& operand);
+  uint16_t ExtensionThenEa(uint16_t extension, const Operand& ea, int index);
 
   int Encode(const Operand* ops) {
     uint16_t& first = words[0];

@@ -29,6 +29,10 @@ struct LaterModes {
 };
 constexpr LaterModes kLaterModes[] = {
     {0, 0},
+    // The system instructions of the 68030, 68040, 68060 and CPU32.
+    {kCtrlAlt, 0},  // pflush fc,#mask,<ea>
+    {kImm, 0},      // ptestr fc,<ea>,#level
+    {kImm, kAn},    // ptestr fc,<ea>,#level,An
 };
 
 // The place of a pair in kLaterModes; a pair the table lacks stops the build.
@@ -60,6 +64,11 @@ constexpr InstructionForm Later(uint16_t machines, std::string_view name, uint16
                          CountOperands(mode0, mode1, mode2, mode3), {mode0, mode1}, 0,
                          LaterModesIndex(mode2, mode3), extension, machines};
 }
+
+// The sets of processors the system instructions name.
+constexpr uint16_t k030 = Machines({k68030});
+// A 68030 function code: sfc or dfc (control registers), Dn or #0-7.
+constexpr uint32_t kFunctionCode = kCtrlReg | kDn | kImm;
 
 // clang-format off
 // Condition codes in opcode bits 11-8: Bcc, DBcc and Scc share them.
@@ -236,6 +245,26 @@ constexpr InstructionForm kRows[] = {
 
     // The 68020's additions (most also the CPU32's).
     Later(k68020UpCpu32, "extb", 0x49C0, 0, L, L, SF::None, E::Reg0, kDn),
+
+    // The system instructions of the 68030, 68040, 68060 and CPU32.
+    // The 68030's MMU. A function code is sfc, dfc, Dn or #0-7.
+    Later(k030, "pmove", 0xF000, 0x0000, 0, 0, SF::None, E::PmoveTo, kCtrlAlt, kMmuReg),
+    Later(k030, "pmove", 0xF000, 0x0000, 0, 0, SF::None, E::PmoveFrom, kMmuReg, kCtrlAlt),
+    Later(k030, "pmovefd", 0xF000, 0x0100, 0, 0, SF::None, E::PmoveTo, kCtrlAlt, kMmuReg),
+    Later(k030, "pflusha", 0xF000, 0x2400, 0, 0, SF::None, E::FixedExt),
+    Later(k030, "pflush", 0xF000, 0x3000, 0, 0, SF::None, E::Pflush030, kFunctionCode, kImm),
+    Later(k030, "pflush", 0xF000, 0x3800, 0, 0, SF::None, E::Pflush030, kFunctionCode, kImm,
+          kCtrlAlt),
+    Later(k030, "ploadr", 0xF000, 0x2200, 0, 0, SF::None, E::Pload030, kFunctionCode, kCtrlAlt),
+    Later(k030, "ploadw", 0xF000, 0x2000, 0, 0, SF::None, E::Pload030, kFunctionCode, kCtrlAlt),
+    Later(k030, "ptestr", 0xF000, 0x8200, 0, 0, SF::None, E::Ptest030, kFunctionCode, kCtrlAlt,
+          kImm),
+    Later(k030, "ptestr", 0xF000, 0x8200, 0, 0, SF::None, E::Ptest030, kFunctionCode, kCtrlAlt,
+          kImm, kAn),
+    Later(k030, "ptestw", 0xF000, 0x8000, 0, 0, SF::None, E::Ptest030, kFunctionCode, kCtrlAlt,
+          kImm),
+    Later(k030, "ptestw", 0xF000, 0x8000, 0, 0, SF::None, E::Ptest030, kFunctionCode, kCtrlAlt,
+          kImm, kAn),
 };
 
 // clang-format on
@@ -319,6 +348,14 @@ constexpr ControlRegister kControlRegisters[] = {
     {"dacr1", 0x007, k040Up},
 };
 
+// The 68030's MMU registers, as its manual lists them for pmove (psr is
+// mmusr's older name).
+constexpr MmuRegister kMmuRegisters[] = {
+    {"tc", 0x4000, true},   {"srp", 0x4800, true},     {"crp", 0x4C00, true},
+    {"tt0", 0x0800, true},  {"tt1", 0x0C00, true},     {"mmusr", 0x6000, false},
+    {"psr", 0x6000, false},
+};
+
 struct Hint {
   std::string_view name;
   int8_t operand;
@@ -352,6 +389,15 @@ int FindControlRegister(std::string_view lowerName) {
 }
 
 const ControlRegister& ControlRegisterAt(int index) { return kControlRegisters[index]; }
+
+int FindMmuRegister(std::string_view lowerName) {
+  for (size_t i = 0; i < sizeof(kMmuRegisters) / sizeof(kMmuRegisters[0]); ++i) {
+    if (kMmuRegisters[i].name == lowerName) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+const MmuRegister& MmuRegisterAt(int index) { return kMmuRegisters[index]; }
 
 uint32_t LaterOperandModes(uint8_t index, int operand) {
   const LaterModes& modes = kLaterModes[index];

@@ -31,6 +31,8 @@ enum OperandKind : uint8_t {
   kOpUsp,
   kOpRegList,  // d0-d3/a0 (movem)
   kOpCtrlReg,  // a control register of movec: vbr, cacr... (usp is kOpUsp)
+  // The system instructions of the 68030, 68040, 68060 and CPU32.
+  kOpMmuReg,   // a 68030 MMU register of pmove: tc, srp, crp, tt0, tt1, mmusr (reg: its place)
   kOpValue,    // a directive's expression
   kOpBytes,    // a directive's string or file contents
 };
@@ -53,6 +55,8 @@ constexpr uint32_t kCcr = ModeBit(kOpCcr);
 constexpr uint32_t kUsp = ModeBit(kOpUsp);
 constexpr uint32_t kRegList = ModeBit(kOpRegList);
 constexpr uint32_t kCtrlReg = ModeBit(kOpCtrlReg);
+// The system instructions of the 68030, 68040, 68060 and CPU32.
+constexpr uint32_t kMmuReg = ModeBit(kOpMmuReg);
 
 // The processor manual's addressing-mode categories.
 constexpr uint32_t kAll =
@@ -114,6 +118,15 @@ enum class Encoding : uint8_t {
   MovecTo,     // the same, from op0 to the control register op1
   MovesToMem,  // the second word: general register op0 in 15-12, bit 11 set; ea(op1)
   MovesFromMem,  // the second word: general register op1 in 15-12; ea(op0)
+  // The system instructions of the 68030, 68040, 68060 and CPU32
+  // (encoder_system.cpp). "Ext" is the row's second word.
+  PmoveTo,     // ext with the MMU register op1; ea(op0)
+  PmoveFrom,   // ext with the MMU register op0 and bit 9 (to memory); ea(op1)
+  FixedExt,    // ext alone (the 68030's pflusha)
+  Pflush030,   // ext with the function code op0 and the mask op1 in 7-5; ea(op2) if any
+  Pload030,    // ext with the function code op0; ea(op1)
+  Ptest030,    // ext with the function code op0, the level op2 in 12-10 and An op3 in 7-5
+               // with bit 8; ea(op1)
 };
 
 // Row flags.
@@ -156,7 +169,7 @@ constexpr uint16_t kScaledIndexMachines = k68020UpCpu32;
 // Kinds of operand that only some mnemonics' operands are read as (a
 // control register's name is a label's anywhere else), or a mnemonic with
 // more than two operands: its lines are read by the fuller operand parse.
-constexpr uint32_t kSpecialKinds = kCtrlReg;
+constexpr uint32_t kSpecialKinds = kCtrlReg | kMmuReg;
 
 // The rows of one mnemonic (FindOperation finds them by name), or those of
 // them one machine has; count 0 for none. The rows of a mnemonic that a
@@ -177,6 +190,17 @@ struct ControlRegister {
 // The control register of that name (in lower case), or -1.
 int FindControlRegister(std::string_view lowerName);
 const ControlRegister& ControlRegisterAt(int index);
+
+// A 68030 MMU register that pmove reads or writes.
+struct MmuRegister {
+  std::string_view name;  // lower case
+  uint16_t bits;          // its format and number in pmove's second word
+  bool flushable;         // pmovefd takes it
+};
+
+// The MMU register of that name (in lower case), or -1.
+int FindMmuRegister(std::string_view lowerName);
+const MmuRegister& MmuRegisterAt(int index);
 
 const InstructionForm& FormAt(uint16_t index);
 uint16_t FormCount();

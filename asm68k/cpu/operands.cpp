@@ -665,6 +665,8 @@ std::string_view OperandKindName(OperandKind kind) {
       return "usp";
     case kOpRegList:
       return "a register list";
+    case kOpMmuReg:
+      return "an MMU register";
     default:
       return "this operand";
   }

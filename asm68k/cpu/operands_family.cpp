@@ -1,5 +1,6 @@
 // Names that only some mnemonics' operands read as registers (movec's
-// control registers): anywhere else they are labels, as on the 68000.
+// control registers, pmove's MMU registers): anywhere else they are labels,
+// as on the 68000. The other operands of those mnemonics are read as any is.
 
 #include "operands.h"
 
@@ -49,6 +50,17 @@ bool ParseSpecialOperand(std::string_view mnemonic, FormRange forms, int index,
       return true;
     }
   }
+  // The system instructions' names of their own.
+  if (!name.empty() && (kinds & kMmuReg)) {
+    int found = FindMmuRegister(name);
+    if (found >= 0) {
+      out.kind = kOpMmuReg;
+      out.reg = static_cast<uint8_t>(found);
+      return true;
+    }
+  }
+  // An operand that may also be an address or a value is read as any is.
+  if (kinds & (kAll & ~(kDn | kAn))) return ParseOperand(written, parser, out, error);
   int reg = name.empty() ? kRegNone : RegisterFromName(name);
   if (reg >= 0 && reg < 8) {
     out.kind = kOpDataReg;

@@ -1,0 +1,40 @@
+// The system instructions of the 68030, 68040, 68060 and CPU32: the forms
+// where the processor manuals and GNU as part, and the messages on a
+// processor that lacks a form. Their encodings are checked byte for byte
+// against GNU as by the differential test (tests/differential/system.cpp).
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+using asm68k_test::ExpectErrors;
+using asm68k_test::ExpectWords;
+
+TEST(System, TheManualsDecideWhereGnuAsDiffers) {
+  ExpectWords({
+      // The 68030's own pflusha, not the 68040's one-word form.
+      {"machine 68030\n pflusha", {0xF000, 0x2400}},
+      // mmusr and its older name psr; sfc and dfc are function codes 0 and 1.
+      {"machine 68030\n pmove mmusr,(a0)\n pmove (a1),psr\n pflush dfc,#7,(a2)",
+       {0xF010, 0x6200, 0xF011, 0x6000, 0xF012, 0x38E1}},
+  });
+}
+
+TEST(System, WhatTheProcessorLacksIsAnError) {
+  ExpectErrors({
+      {"pmove tc,(a0)", "pmove needs a 68030: machine 68030"},
+      // pmove moves to and from memory only (control alterable modes).
+      {"machine 68030\n pmove tc,d0", "pmove cannot take a data register as destination"},
+      {"machine 68030\n pmovefd (a0),mmusr", "pmovefd cannot load mmusr"},
+      // The 68030's function code and mask are three bits, its levels 0 to 7.
+      {"machine 68030\n pflush #8,#1", "a function code is 0 to 7, not 8"},
+      {"machine 68030\n pflush #1,#8", "pflush's mask is 0 to 7, not 8"},
+      {"machine 68030\n ptestw d0,(a0),#8", "ptest's level is 0 to 7, not 8"},
+      {"machine 68030\n ploadr vbr,(a0)", "a function code is sfc, dfc, a data register or #0-7"},
+      {"machine 68030\n ptestr #1,(a0)", "ptestr takes three or four operands"},
+  });
+}
+
+}  // namespace
