@@ -75,6 +75,26 @@ bool Encoder::EncodeSystem(const Operand* ops) {
       first |= ExtensionThenEa(fields, ops[1], 1);
       return true;
     }
+    case Encoding::Move16:
+      first |= ops[0].reg;
+      Word(ext | static_cast<uint16_t>(ops[1].reg << 12));
+      return true;
+    case Encoding::Move16Abs: {
+      // The address is always a long word.
+      const bool toMemory = ops[1].kind == kOpAbsolute;
+      const Operand& address = ops[toMemory ? 1 : 0];
+      if (address.absSize == 'w') Error("move16 takes a long address, not .w");
+      first |= ops[toMemory ? 0 : 1].reg;
+      Long(static_cast<uint32_t>(Eval(address).value));
+      return true;
+    }
+    case Encoding::Cache:
+      first |= static_cast<uint16_t>((ops[0].reg << 6) | (form.operandCount > 1 ? ops[1].reg : 0));
+      return true;
+    case Encoding::ExtThenImm:
+      Word(ext);
+      Immediate(ops[0], kSizeW);
+      return true;
     default:
       return false;
   }

@@ -67,6 +67,10 @@ constexpr InstructionForm Later(uint16_t machines, std::string_view name, uint16
 
 // The sets of processors the system instructions name.
 constexpr uint16_t k030 = Machines({k68030});
+constexpr uint16_t k040 = Machines({k68040});
+constexpr uint16_t k040AndUp = Machines({k68040, k68060});
+constexpr uint16_t k060 = Machines({k68060});
+constexpr uint16_t k060Cpu32 = Machines({k68060, kCpu32});
 // A 68030 function code: sfc or dfc (control registers), Dn or #0-7.
 constexpr uint32_t kFunctionCode = kCtrlReg | kDn | kImm;
 
@@ -76,6 +80,9 @@ constexpr uint32_t kFunctionCode = kCtrlReg | kDn | kImm;
   Row("b" cc, 0x6000 | ((code) << 8), kBranchSizes, W, SF::None, E::Branch, kAbs)
 #define DBRANCH(cc, code) \
   Row("db" cc, 0x50C8 | ((code) << 8), W, W, SF::None, E::Dbcc, kDn, kAbs)
+// cinv and cpush on a line or a page: the scope in bits 4-3, push in bit 5.
+#define CACHE(name, bits) \
+  Later(k040AndUp, name, 0xF400 | (bits), 0, 0, 0, SF::None, E::Cache, kCache, kInd)
 #define SETCC(cc, code) Row("s" cc, 0x50C0 | ((code) << 8), B, B, SF::None, E::Ea, kDataAlt)
 
 // Shifts and rotates: type in bits 4-3 (register forms) or 10-9 (memory
@@ -252,19 +259,39 @@ constexpr InstructionForm kRows[] = {
     Later(k030, "pmove", 0xF000, 0x0000, 0, 0, SF::None, E::PmoveFrom, kMmuReg, kCtrlAlt),
     Later(k030, "pmovefd", 0xF000, 0x0100, 0, 0, SF::None, E::PmoveTo, kCtrlAlt, kMmuReg),
     Later(k030, "pflusha", 0xF000, 0x2400, 0, 0, SF::None, E::FixedExt),
+    Later(k040AndUp, "pflusha", 0xF518, 0, 0, 0, SF::None, E::Fixed),
     Later(k030, "pflush", 0xF000, 0x3000, 0, 0, SF::None, E::Pflush030, kFunctionCode, kImm),
     Later(k030, "pflush", 0xF000, 0x3800, 0, 0, SF::None, E::Pflush030, kFunctionCode, kImm,
           kCtrlAlt),
+    Later(k040AndUp, "pflush", 0xF508, 0, 0, 0, SF::None, E::Reg0, kInd),
     Later(k030, "ploadr", 0xF000, 0x2200, 0, 0, SF::None, E::Pload030, kFunctionCode, kCtrlAlt),
     Later(k030, "ploadw", 0xF000, 0x2000, 0, 0, SF::None, E::Pload030, kFunctionCode, kCtrlAlt),
     Later(k030, "ptestr", 0xF000, 0x8200, 0, 0, SF::None, E::Ptest030, kFunctionCode, kCtrlAlt,
           kImm),
     Later(k030, "ptestr", 0xF000, 0x8200, 0, 0, SF::None, E::Ptest030, kFunctionCode, kCtrlAlt,
           kImm, kAn),
+    Later(k040, "ptestr", 0xF568, 0, 0, 0, SF::None, E::Reg0, kInd),
     Later(k030, "ptestw", 0xF000, 0x8000, 0, 0, SF::None, E::Ptest030, kFunctionCode, kCtrlAlt,
           kImm),
     Later(k030, "ptestw", 0xF000, 0x8000, 0, 0, SF::None, E::Ptest030, kFunctionCode, kCtrlAlt,
           kImm, kAn),
+    Later(k040, "ptestw", 0xF548, 0, 0, 0, SF::None, E::Reg0, kInd),
+    // The 68040's and the 68060's: move16, the caches, their own MMU forms.
+    Later(k040AndUp, "move16", 0xF620, 0x8000, 0, 0, SF::None, E::Move16, kPostInc, kPostInc),
+    Later(k040AndUp, "move16", 0xF600, 0, 0, 0, SF::None, E::Move16Abs, kPostInc, kAbs),
+    Later(k040AndUp, "move16", 0xF608, 0, 0, 0, SF::None, E::Move16Abs, kAbs, kPostInc),
+    Later(k040AndUp, "move16", 0xF610, 0, 0, 0, SF::None, E::Move16Abs, kInd, kAbs),
+    Later(k040AndUp, "move16", 0xF618, 0, 0, 0, SF::None, E::Move16Abs, kAbs, kInd),
+    CACHE("cinvl", 0x08), CACHE("cinvp", 0x10),
+    Later(k040AndUp, "cinva", 0xF418, 0, 0, 0, SF::None, E::Cache, kCache),
+    CACHE("cpushl", 0x28), CACHE("cpushp", 0x30),
+    Later(k040AndUp, "cpusha", 0xF438, 0, 0, 0, SF::None, E::Cache, kCache),
+    Later(k040AndUp, "pflushn", 0xF500, 0, 0, 0, SF::None, E::Reg0, kInd),
+    Later(k040AndUp, "pflushan", 0xF510, 0, 0, 0, SF::None, E::Fixed),
+    // The 68060's (lpstop also the CPU32's).
+    Later(k060, "plpar", 0xF5C8, 0, 0, 0, SF::None, E::Reg0, kInd),
+    Later(k060, "plpaw", 0xF588, 0, 0, 0, SF::None, E::Reg0, kInd),
+    Later(k060Cpu32, "lpstop", 0xF800, 0x01C0, 0, 0, SF::None, E::ExtThenImm, kImm),
 };
 
 // clang-format on
@@ -398,6 +425,14 @@ int FindMmuRegister(std::string_view lowerName) {
 }
 
 const MmuRegister& MmuRegisterAt(int index) { return kMmuRegisters[index]; }
+
+int FindCache(std::string_view lowerName) {
+  constexpr std::string_view kCaches[] = {"nc", "dc", "ic", "bc"};
+  for (int i = 0; i < 4; ++i) {
+    if (kCaches[i] == lowerName) return i;
+  }
+  return -1;
+}
 
 uint32_t LaterOperandModes(uint8_t index, int operand) {
   const LaterModes& modes = kLaterModes[index];

@@ -33,6 +33,7 @@ enum OperandKind : uint8_t {
   kOpCtrlReg,  // a control register of movec: vbr, cacr... (usp is kOpUsp)
   // The system instructions of the 68030, 68040, 68060 and CPU32.
   kOpMmuReg,   // a 68030 MMU register of pmove: tc, srp, crp, tt0, tt1, mmusr (reg: its place)
+  kOpCache,    // the caches of cinv and cpush: nc, dc, ic, bc (reg: 0-3)
   kOpValue,    // a directive's expression
   kOpBytes,    // a directive's string or file contents
 };
@@ -57,6 +58,7 @@ constexpr uint32_t kRegList = ModeBit(kOpRegList);
 constexpr uint32_t kCtrlReg = ModeBit(kOpCtrlReg);
 // The system instructions of the 68030, 68040, 68060 and CPU32.
 constexpr uint32_t kMmuReg = ModeBit(kOpMmuReg);
+constexpr uint32_t kCache = ModeBit(kOpCache);
 
 // The processor manual's addressing-mode categories.
 constexpr uint32_t kAll =
@@ -127,6 +129,10 @@ enum class Encoding : uint8_t {
   Pload030,    // ext with the function code op0; ea(op1)
   Ptest030,    // ext with the function code op0, the level op2 in 12-10 and An op3 in 7-5
                // with bit 8; ea(op1)
+  Move16,      // (Ax)+,(Ay)+: Ax in bits 2-0; ext: Ay in 14-12 and bit 15
+  Move16Abs,   // An of op0 or op1 in bits 2-0; the other's long address
+  Cache,       // the caches op0 in bits 7-6, An of (An) op1 (if any) in bits 2-0
+  ExtThenImm,  // ext, then an immediate word op0 (lpstop)
 };
 
 // Row flags.
@@ -169,7 +175,7 @@ constexpr uint16_t kScaledIndexMachines = k68020UpCpu32;
 // Kinds of operand that only some mnemonics' operands are read as (a
 // control register's name is a label's anywhere else), or a mnemonic with
 // more than two operands: its lines are read by the fuller operand parse.
-constexpr uint32_t kSpecialKinds = kCtrlReg | kMmuReg;
+constexpr uint32_t kSpecialKinds = kCtrlReg | kMmuReg | kCache;
 
 // The rows of one mnemonic (FindOperation finds them by name), or those of
 // them one machine has; count 0 for none. The rows of a mnemonic that a
@@ -201,6 +207,9 @@ struct MmuRegister {
 // The MMU register of that name (in lower case), or -1.
 int FindMmuRegister(std::string_view lowerName);
 const MmuRegister& MmuRegisterAt(int index);
+
+// The caches that cinv and cpush name (nc, dc, ic, bc: 0-3), or -1.
+int FindCache(std::string_view lowerName);
 
 const InstructionForm& FormAt(uint16_t index);
 uint16_t FormCount();

@@ -667,6 +667,8 @@ std::string_view OperandKindName(OperandKind kind) {
       return "a register list";
     case kOpMmuReg:
       return "an MMU register";
+    case kOpCache:
+      return "a cache";
     default:
       return "this operand";
   }

@@ -1,5 +1,5 @@
 // Names that only some mnemonics' operands read as registers (movec's
-// control registers, pmove's MMU registers): anywhere else they are labels,
+// control registers, pmove's MMU registers, the caches of cinv and cpush): anywhere else they are labels,
 // as on the 68000. The other operands of those mnemonics are read as any is.
 
 #include "operands.h"
@@ -59,8 +59,25 @@ bool ParseSpecialOperand(std::string_view mnemonic, FormRange forms, int index,
       return true;
     }
   }
-  // An operand that may also be an address or a value is read as any is.
-  if (kinds & (kAll & ~(kDn | kAn))) return ParseOperand(written, parser, out, error);
+  if (!name.empty() && (kinds & kCache)) {
+    int found = FindCache(name);
+    if (found >= 0) {
+      out.kind = kOpCache;
+      out.reg = static_cast<uint8_t>(found);
+      return true;
+    }
+  }
+  if (kinds == kCache) {
+    TextRange shown = Trimmed(written);
+    error = std::string(mnemonic) + " names the caches nc, dc, ic or bc, not '" +
+            std::string(shown.begin, static_cast<size_t>(shown.end - shown.begin)) + "'";
+    return false;
+  }
+  // An operand that may also be an address or a value is read as any is,
+  // and so is one that no row takes (the count's message says why).
+  if (kinds == 0 || (kinds & (kAll & ~(kDn | kAn)))) {
+    return ParseOperand(written, parser, out, error);
+  }
   int reg = name.empty() ? kRegNone : RegisterFromName(name);
   if (reg >= 0 && reg < 8) {
     out.kind = kOpDataReg;

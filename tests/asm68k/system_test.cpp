@@ -34,6 +34,14 @@ TEST(System, WhatTheProcessorLacksIsAnError) {
       {"machine 68030\n ptestw d0,(a0),#8", "ptest's level is 0 to 7, not 8"},
       {"machine 68030\n ploadr vbr,(a0)", "a function code is sfc, dfc, a data register or #0-7"},
       {"machine 68030\n ptestr #1,(a0)", "ptestr takes three or four operands"},
+      {"machine 68030\n ptestr (a0)",
+       "ptestr takes three or four operands; a 68040 has it: machine 68040"},
+      // The 68060 has plpar and plpaw in place of ptest.
+      {"machine 68060\n ptestw (a0)", "ptestw needs a 68030: machine 68030"},
+      {"machine 68040\n plpaw (a0)", "plpaw needs a 68060: machine 68060"},
+      {"machine 68040\n cinvl xc,(a0)", "cinvl names the caches nc, dc, ic or bc, not 'xc'"},
+      {"machine 68040\n cinva dc,(a0)", "cinva takes one operand"},
+      {"machine 68060\n move16 $12.w,(a1)", "move16 takes a long address, not .w"},
   });
 }
 

@@ -86,9 +86,48 @@ std::vector<Line> mmu_68030() {
     return lines;
 }
 
+// The 68040's and the 68060's: move16, the caches, the MMU by (An).
+std::vector<Line> system_68040(bool is_68060) {
+    std::vector<Line> lines;
+    const std::vector<std::string> addresses = {"$12345678", "$1234", "$7ff0.l", "$fffffff0", "$10"};
+    for (int a = 0; a < 8; ++a) {
+        const std::string an = "a" + std::to_string(a), other = "a" + std::to_string((a * 3 + 1) % 8);
+        const std::string& address = addresses[a % addresses.size()];
+        add(lines, "move16 (" + an + ")+,(" + other + ")+");
+        add(lines, "move16 (" + an + ")+," + address);
+        add(lines, "move16 " + address + ",(" + an + ")+");
+        add(lines, "move16 (" + an + ")," + address);
+        add(lines, "move16 " + address + ",(" + an + ")");
+        for (const char* op : {"pflush", "pflushn"}) add(lines, std::string(op) + " (" + an + ")");
+        if (is_68060) {
+            add(lines, "plpar (" + an + ")");
+            add(lines, "plpaw (" + an + ")");
+        } else {
+            add(lines, "ptestr (" + an + ")");
+            add(lines, "ptestw (" + an + ")");
+        }
+        for (const char* cache : {"nc", "dc", "ic", "bc"}) {
+            for (const char* op : {"cinvl", "cinvp", "cpushl", "cpushp"})
+                add(lines, std::string(op) + " " + cache + ",(" + an + ")");
+        }
+    }
+    for (const char* cache : {"nc", "dc", "ic", "bc"}) {
+        add(lines, std::string("cinva ") + cache);
+        add(lines, std::string("cpusha ") + cache);
+    }
+    add(lines, "pflusha");
+    add(lines, "pflushan");
+    if (is_68060) {
+        for (const char* value : {"#0", "#$2700", "#$ffff", "#-1", "#8192"}) add(lines, std::string("lpstop ") + value);
+    }
+    return lines;
+}
+
 std::vector<Processor> processors() {
     return {
         {"68030", "-m68030", mmu_68030()},
+        {"68040", "-m68040", system_68040(false)},
+        {"68060", "-m68060", system_68040(true)},
     };
 }
 
