@@ -8,6 +8,15 @@
 
 namespace asm68k {
 
+namespace {
+
+// The size in bits 7-6 of the CPU32's table instructions' second word.
+uint16_t TableSize(uint8_t size) {
+  return static_cast<uint16_t>((size == kSizeB ? 0 : size == kSizeW ? 1 : 2) << 6);
+}
+
+}  // namespace
+
 // A 68030 function code in bits 4-0 of the second word: sfc (00000), dfc
 // (00001), a data register (01rrr) or a value (10vvv).
 uint16_t Encoder::FunctionCode(const Operand& operand) {
@@ -94,6 +103,17 @@ bool Encoder::EncodeSystem(const Operand* ops) {
     case Encoding::ExtThenImm:
       Word(ext);
       Immediate(ops[0], kSizeW);
+      return true;
+    case Encoding::Table:
+      first |= ExtensionThenEa(
+          static_cast<uint16_t>(ext | TableSize(size) | (ops[1].reg << 12)), ops[0], 0);
+      return true;
+    case Encoding::TableRegs:
+      if (ops[0].reg > 7 || ops[0].indexReg > 7) {
+        Error(std::string(form.name) + " interpolates between two data registers, Dym:Dyn");
+      }
+      first |= static_cast<uint16_t>(ops[0].reg & 7);
+      Word(ext | TableSize(size) | static_cast<uint16_t>(ops[1].reg << 12) | (ops[0].indexReg & 7));
       return true;
     default:
       return false;

@@ -71,6 +71,7 @@ constexpr uint16_t k040 = Machines({k68040});
 constexpr uint16_t k040AndUp = Machines({k68040, k68060});
 constexpr uint16_t k060 = Machines({k68060});
 constexpr uint16_t k060Cpu32 = Machines({k68060, kCpu32});
+constexpr uint16_t kCpu32Only = Machines({kCpu32});
 // A 68030 function code: sfc or dfc (control registers), Dn or #0-7.
 constexpr uint32_t kFunctionCode = kCtrlReg | kDn | kImm;
 
@@ -83,6 +84,11 @@ constexpr uint32_t kFunctionCode = kCtrlReg | kDn | kImm;
 // cinv and cpush on a line or a page: the scope in bits 4-3, push in bit 5.
 #define CACHE(name, bits) \
   Later(k040AndUp, name, 0xF400 | (bits), 0, 0, 0, SF::None, E::Cache, kCache, kInd)
+// tbls, tblsn, tblu, tblun: signed in bit 11, not rounded in bit 10 of the
+// second word; from a table in memory (bit 8) or between two registers.
+#define TABLE(name, bits)                                                                     \
+  Later(kCpu32Only, name, 0xF800, 0x0100 | (bits), BWL, W, SF::None, E::Table, kControl, kDn), \
+      Later(kCpu32Only, name, 0xF800, (bits), BWL, W, SF::None, E::TableRegs, kRegPair, kDn)
 #define SETCC(cc, code) Row("s" cc, 0x50C0 | ((code) << 8), B, B, SF::None, E::Ea, kDataAlt)
 
 // Shifts and rotates: type in bits 4-3 (register forms) or 10-9 (memory
@@ -292,6 +298,9 @@ constexpr InstructionForm kRows[] = {
     Later(k060, "plpar", 0xF5C8, 0, 0, 0, SF::None, E::Reg0, kInd),
     Later(k060, "plpaw", 0xF588, 0, 0, 0, SF::None, E::Reg0, kInd),
     Later(k060Cpu32, "lpstop", 0xF800, 0x01C0, 0, 0, SF::None, E::ExtThenImm, kImm),
+    // The CPU32's.
+    TABLE("tbls", 0x0800), TABLE("tblsn", 0x0C00), TABLE("tblu", 0x0000), TABLE("tblun", 0x0400),
+    Later(kCpu32Only, "bgnd", 0x4AFA, 0, 0, 0, SF::None, E::Fixed),
 };
 
 // clang-format on

@@ -34,6 +34,7 @@ enum OperandKind : uint8_t {
   // The system instructions of the 68030, 68040, 68060 and CPU32.
   kOpMmuReg,   // a 68030 MMU register of pmove: tc, srp, crp, tt0, tt1, mmusr (reg: its place)
   kOpCache,    // the caches of cinv and cpush: nc, dc, ic, bc (reg: 0-3)
+  kOpRegPair,  // Rm:Rn, as tbls interpolates between Dym:Dyn (reg, indexReg: 0-15 d0-d7/a0-a7)
   kOpValue,    // a directive's expression
   kOpBytes,    // a directive's string or file contents
 };
@@ -59,6 +60,7 @@ constexpr uint32_t kCtrlReg = ModeBit(kOpCtrlReg);
 // The system instructions of the 68030, 68040, 68060 and CPU32.
 constexpr uint32_t kMmuReg = ModeBit(kOpMmuReg);
 constexpr uint32_t kCache = ModeBit(kOpCache);
+constexpr uint32_t kRegPair = ModeBit(kOpRegPair);
 
 // The processor manual's addressing-mode categories.
 constexpr uint32_t kAll =
@@ -133,6 +135,8 @@ enum class Encoding : uint8_t {
   Move16Abs,   // An of op0 or op1 in bits 2-0; the other's long address
   Cache,       // the caches op0 in bits 7-6, An of (An) op1 (if any) in bits 2-0
   ExtThenImm,  // ext, then an immediate word op0 (lpstop)
+  Table,       // ext with the size in 7-6 and Dx op1 in 14-12; ea(op0) (tbls <ea>,Dx)
+  TableRegs,   // Dym of op0 in bits 2-0; ext with the size, Dx op1 and Dyn in 2-0
 };
 
 // Row flags.
@@ -175,7 +179,7 @@ constexpr uint16_t kScaledIndexMachines = k68020UpCpu32;
 // Kinds of operand that only some mnemonics' operands are read as (a
 // control register's name is a label's anywhere else), or a mnemonic with
 // more than two operands: its lines are read by the fuller operand parse.
-constexpr uint32_t kSpecialKinds = kCtrlReg | kMmuReg | kCache;
+constexpr uint32_t kSpecialKinds = kCtrlReg | kMmuReg | kCache | kRegPair;
 
 // The rows of one mnemonic (FindOperation finds them by name), or those of
 // them one machine has; count 0 for none. The rows of a mnemonic that a

@@ -669,6 +669,8 @@ std::string_view OperandKindName(OperandKind kind) {
       return "an MMU register";
     case kOpCache:
       return "a cache";
+    case kOpRegPair:
+      return "a register pair";
     default:
       return "this operand";
   }

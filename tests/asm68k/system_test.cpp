@@ -19,6 +19,8 @@ TEST(System, TheManualsDecideWhereGnuAsDiffers) {
       // mmusr and its older name psr; sfc and dfc are function codes 0 and 1.
       {"machine 68030\n pmove mmusr,(a0)\n pmove (a1),psr\n pflush dfc,#7,(a2)",
        {0xF010, 0x6200, 0xF011, 0x6000, 0xF012, 0x38E1}},
+      // Unsized, the CPU32's tables are .w (GNU as wants the size).
+      {"machine cpu32\n tbls d0:d1,d2\n tblun (a0),d3", {0xF800, 0x2841, 0xF810, 0x3540}},
   });
 }
 
@@ -42,6 +44,8 @@ TEST(System, WhatTheProcessorLacksIsAnError) {
       {"machine 68040\n cinvl xc,(a0)", "cinvl names the caches nc, dc, ic or bc, not 'xc'"},
       {"machine 68040\n cinva dc,(a0)", "cinva takes one operand"},
       {"machine 68060\n move16 $12.w,(a1)", "move16 takes a long address, not .w"},
+      {"machine 68060\n tbls.w (a0),d0", "tbls needs a CPU32: machine cpu32"},
+      {"machine cpu32\n tblu.w a0:d1,d2", "tblu interpolates between two data registers, Dym:Dyn"},
   });
 }
 

@@ -22,6 +22,7 @@ namespace {
 
 struct Line {
     std::string ours, gnu;  // the body, as each assembler reads it
+    std::string label;      // defined on the line, for a PC-relative operand; or empty
 };
 
 struct Processor {
@@ -32,7 +33,7 @@ struct Processor {
 
 // Adds one line the same for both assemblers, or spelled apart.
 void add(std::vector<Line>& lines, const std::string& ours, const std::string& gnu = "") {
-    lines.push_back({ours, gnu.empty() ? ours : gnu});
+    lines.push_back({ours, gnu.empty() ? ours : gnu, ""});
 }
 
 // Control alterable addresses; on the 68020 and later an index is scaled too.
@@ -123,17 +124,45 @@ std::vector<Line> system_68040(bool is_68060) {
     return lines;
 }
 
+// The CPU32's tables, from memory (control modes) or between two registers.
+std::vector<Line> tables_cpu32() {
+    std::vector<Line> lines;
+    std::vector<std::string> eas = control_alterable(true);
+    std::size_t k = 0;
+    for (const char* op : {"tbls", "tblsn", "tblu", "tblun"}) {
+        for (const char* size : {".b", ".w", ".l"}) {
+            const std::string name = std::string(op) + size + " ";
+            for (int i = 0; i < 4; ++i, ++k) {
+                const std::string dx = "d" + std::to_string(k % 8);
+                add(lines, name + nth(eas, k) + "," + dx);
+                add(lines, name + "d" + std::to_string((k + 3) % 8) + ":d" + std::to_string((k * 5) % 8) + "," + dx);
+            }
+            const std::string label = "l" + std::to_string(k++);
+            const std::string pc = name + label + "(pc),d1", pc_index = name + label + "x(pc,a2.l*2),d3";
+            lines.push_back({pc, pc, label});
+            lines.push_back({pc_index, pc_index, label + "x"});
+        }
+    }
+    add(lines, "bgnd");
+    for (const char* value : {"#0", "#$2700", "#$ffff"}) add(lines, std::string("lpstop ") + value);
+    return lines;
+}
+
 std::vector<Processor> processors() {
     return {
         {"68030", "-m68030", mmu_68030()},
         {"68040", "-m68040", system_68040(false)},
         {"68060", "-m68060", system_68040(true)},
+        {"cpu32", "-mcpu=cpu32", tables_cpu32()},
     };
 }
 
 std::string source(const std::vector<Line>& lines, bool ours, const std::string& machine) {
     std::string text = ours ? "\tmachine\t" + machine + "\n" : "";
-    for (const Line& line : lines) text += "\t" + (ours ? line.ours : line.gnu) + "\n";
+    for (const Line& line : lines) {
+        if (!line.label.empty()) text += line.label + ":";
+        text += "\t" + (ours ? line.ours : line.gnu) + "\n";
+    }
     return text;
 }
 
