@@ -38,6 +38,11 @@ bool SplitOperands(const char* begin, const char* end, std::vector<TextRange>& o
                    std::string& error);
 
 bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error);
+// The same parse for the few lines read apart from the common path (see
+// ParseSpecialOperand): a copy of its own, so that the common path's one
+// caller keeps ParseOperand in whole.
+[[gnu::noinline]] bool ParseOperandAgain(TextRange text, ExprParser& parser, Operand& out,
+                                         std::string& error);
 
 // Operand `index` of a line whose mnemonic's rows (`forms`) take names of
 // their own (see kSpecialKinds): such a name, or a register alone (a data

@@ -95,7 +95,7 @@ bool ParseSpecialOperand(std::string_view mnemonic, FormRange forms, int index,
   // An operand that may also be an address or a value is read as any is,
   // and so is one that no row takes (the count's message says why).
   if (kinds == 0 || (kinds & (kAll & ~(kDn | kAn)))) {
-    return ParseOperand(written, parser, out, error);
+    return ParseOperandAgain(written, parser, out, error);
   }
   int reg = name.empty() ? kRegNone : RegisterFromName(name);
   if (reg >= 0 && reg < 8) {
