@@ -55,6 +55,14 @@ bool Encoder::EncodeSystem(const Operand* ops) {
         Error(std::string(form.name) + " cannot load " + std::string(reg.name) +
               "; it takes tc, srp, crp, tt0 or tt1");
       }
+      if (sizeWritten && size != reg.size) {
+        Error(std::string(form.name) + '.' + SizeLetter(size) + " cannot move " +
+              std::string(reg.name) + ", a " +
+              (reg.size == kSizeL ? "long word" : reg.size == kSizeW ? "word" : "quad word") +
+              "; write " + std::string(form.name) +
+              (reg.size == kSizeNone ? std::string(" without a size")
+                                     : std::string(1, '.') + SizeLetter(reg.size)));
+      }
       const int ea = toMemory ? 1 : 0;
       first |= ExtensionThenEa(static_cast<uint16_t>(ext | reg.bits | (toMemory ? 0x0200 : 0)),
                                ops[ea], ea);

@@ -261,9 +261,10 @@ constexpr InstructionForm kRows[] = {
 
     // The system instructions of the 68030, 68040, 68060 and CPU32.
     // The 68030's MMU. A function code is sfc, dfc, Dn or #0-7.
-    Later(k030, "pmove", 0xF000, 0x0000, 0, 0, SF::None, E::PmoveTo, kCtrlAlt, kMmuReg),
-    Later(k030, "pmove", 0xF000, 0x0000, 0, 0, SF::None, E::PmoveFrom, kMmuReg, kCtrlAlt),
-    Later(k030, "pmovefd", 0xF000, 0x0100, 0, 0, SF::None, E::PmoveTo, kCtrlAlt, kMmuReg),
+    // Sources write pmove's size (pmove.l tc,(sp)), the register's own.
+    Later(k030, "pmove", 0xF000, 0x0000, WL, L, SF::None, E::PmoveTo, kCtrlAlt, kMmuReg),
+    Later(k030, "pmove", 0xF000, 0x0000, WL, L, SF::None, E::PmoveFrom, kMmuReg, kCtrlAlt),
+    Later(k030, "pmovefd", 0xF000, 0x0100, WL, L, SF::None, E::PmoveTo, kCtrlAlt, kMmuReg),
     Later(k030, "pflusha", 0xF000, 0x2400, 0, 0, SF::None, E::FixedExt),
     Later(k040AndUp, "pflusha", 0xF518, 0, 0, 0, SF::None, E::Fixed),
     Later(k030, "pflush", 0xF000, 0x3000, 0, 0, SF::None, E::Pflush030, kFunctionCode, kImm),
@@ -387,9 +388,10 @@ constexpr ControlRegister kControlRegisters[] = {
 // The 68030's MMU registers, as its manual lists them for pmove (psr is
 // mmusr's older name).
 constexpr MmuRegister kMmuRegisters[] = {
-    {"tc", 0x4000, true},   {"srp", 0x4800, true},     {"crp", 0x4C00, true},
-    {"tt0", 0x0800, true},  {"tt1", 0x0C00, true},     {"mmusr", 0x6000, false},
-    {"psr", 0x6000, false},
+    {"tc", 0x4000, true, kSizeL},    {"srp", 0x4800, true, kSizeNone},
+    {"crp", 0x4C00, true, kSizeNone}, {"tt0", 0x0800, true, kSizeL},
+    {"tt1", 0x0C00, true, kSizeL},   {"mmusr", 0x6000, false, kSizeW},
+    {"psr", 0x6000, false, kSizeW},
 };
 
 struct Hint {

@@ -206,6 +206,7 @@ struct MmuRegister {
   std::string_view name;  // lower case
   uint16_t bits;          // its format and number in pmove's second word
   bool flushable;         // pmovefd takes it
+  uint8_t size;           // its width as a size written on pmove (kSizeNone: a quad word)
 };
 
 // The MMU register of that name (in lower case), or -1.

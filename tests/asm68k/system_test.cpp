@@ -19,6 +19,9 @@ TEST(System, TheManualsDecideWhereGnuAsDiffers) {
       // mmusr and its older name psr; sfc and dfc are function codes 0 and 1.
       {"machine 68030\n pmove mmusr,(a0)\n pmove (a1),psr\n pflush dfc,#7,(a2)",
        {0xF010, 0x6200, 0xF011, 0x6000, 0xF012, 0x38E1}},
+      // pmove's size, where written, is the register's.
+      {"machine 68030\n pmove.l tc,(sp)\n pmove.w mmusr,(a0)\n pmovefd.l (a1),tt0",
+       {0xF017, 0x4200, 0xF010, 0x6200, 0xF011, 0x0900}},
       // Unsized, the CPU32's tables are .w (GNU as wants the size).
       {"machine cpu32\n tbls d0:d1,d2\n tblun (a0),d3", {0xF800, 0x2841, 0xF810, 0x3540}},
   });
@@ -30,6 +33,9 @@ TEST(System, WhatTheProcessorLacksIsAnError) {
       // pmove moves to and from memory only (control alterable modes).
       {"machine 68030\n pmove tc,d0", "pmove cannot take a data register as destination"},
       {"machine 68030\n pmovefd (a0),mmusr", "pmovefd cannot load mmusr"},
+      {"machine 68030\n pmove.w tc,(a0)", "pmove.w cannot move tc, a long word; write pmove.l"},
+      {"machine 68030\n pmove.l crp,(a0)",
+       "pmove.l cannot move crp, a quad word; write pmove without a size"},
       // The 68030's function code and mask are three bits, its levels 0 to 7.
       {"machine 68030\n pflush #8,#1", "a function code is 0 to 7, not 8"},
       {"machine 68030\n pflush #1,#8", "pflush's mask is 0 to 7, not 8"},
