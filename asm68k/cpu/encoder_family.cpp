@@ -7,16 +7,6 @@ namespace asm68k {
 
 namespace {
 
-// A second word, then the effective address of `ea`, placed as operand
-// `index` (0 or 1, see Encoder::Ea): returns the mode and register field.
-uint16_t ExtensionThenEa(Encoder& e, uint16_t extension, const Operand& ea, int index) {
-  const int at = e.count;
-  e.Word(extension);
-  uint16_t field = e.Ea(ea, index);
-  e.words[at] = extension;
-  return field;
-}
-
 // The offset and width of a bit field in its second word: a data register
 // (bit 11, bit 5) or a value (0-31 in 10-6; 1-32 in 4-0, 32 as 0).
 uint16_t BitFieldFields(Encoder& e, const Operand& field) {
@@ -90,25 +80,25 @@ void Encoder::EncodeLater(const Operand* ops) {
         low = ops[1].reg;
         high = form.encoding == Encoding::DivLong ? low : 0;
       }
-      first |= ExtensionThenEa(*this, static_cast<uint16_t>(form.extension | (low << 12) | high),
+      first |= ExtensionThenEa(static_cast<uint16_t>(form.extension | (low << 12) | high),
                                ops[0], 0);
       break;
     }
     case Encoding::BitField:
-      first |= ExtensionThenEa(*this, BitFieldFields(*this, ops[1]), ops[0], 0);
+      first |= ExtensionThenEa(BitFieldFields(*this, ops[1]), ops[0], 0);
       break;
     case Encoding::BitFieldReg: {
       uint16_t fields = static_cast<uint16_t>(BitFieldFields(*this, ops[1]) | (ops[2].reg << 12));
-      first |= ExtensionThenEa(*this, fields, ops[0], 0);
+      first |= ExtensionThenEa(fields, ops[0], 0);
       break;
     }
     case Encoding::BitFieldIns: {
       uint16_t fields = static_cast<uint16_t>(BitFieldFields(*this, ops[2]) | (ops[0].reg << 12));
-      first |= ExtensionThenEa(*this, fields, ops[1], 1);
+      first |= ExtensionThenEa(fields, ops[1], 1);
       break;
     }
     case Encoding::Cas:  // the address takes operand 1's place: Du is a register
-      first |= ExtensionThenEa(*this, static_cast<uint16_t>((ops[1].reg << 6) | ops[0].reg), ops[2],
+      first |= ExtensionThenEa(static_cast<uint16_t>((ops[1].reg << 6) | ops[0].reg), ops[2],
                                1);
       break;
     case Encoding::Cas2: {
@@ -121,12 +111,12 @@ void Encoder::EncodeLater(const Operand* ops) {
       break;
     }
     case Encoding::Chk2:
-      first |= ExtensionThenEa(
-          *this, static_cast<uint16_t>(form.extension | GeneralRegister(ops[1])), ops[0], 0);
+      first |= ExtensionThenEa(static_cast<uint16_t>(form.extension | GeneralRegister(ops[1])),
+                               ops[0], 0);
       break;
     case Encoding::Callm: {
       int32_t arguments = Quick(ops[0], 0, 255, "callm passes 0 to 255 bytes of arguments");
-      first |= ExtensionThenEa(*this, static_cast<uint16_t>(arguments & 0xFF), ops[1], 1);
+      first |= ExtensionThenEa(static_cast<uint16_t>(arguments & 0xFF), ops[1], 1);
       break;
     }
     case Encoding::Rtm:
@@ -140,6 +130,7 @@ void Encoder::EncodeLater(const Operand* ops) {
       Immediate(ops[0], size);
       break;
     default:
+      EncodeSystem(ops);
       break;
   }
 }

@@ -179,7 +179,7 @@ struct Encoder {
   // be guessed PC relative or a word, and grows when it is out of reach.
   uint16_t UnsizedAbsolute(const EvalResult& r, const Operand& operand, int index) {
     const Options& options = state.options;
-    const bool pcRelative = options.pcRelative && (form.modes[index] & kPcDisp);
+    const bool pcRelative = options.pcRelative && (form.Modes(index) & kPcDisp);
     const bool plainWord = r.known && !r.IsAddress();  // a word without ow
     uint8_t chosen;
     if (pcRelative || options.absoluteWord) {
@@ -224,7 +224,7 @@ struct Encoder {
         if (!(r.known && FitsSigned16(r.value)) && FullFormat() && operand.absSize == 0) {
           return WideDisplacement(operand, index, r);
         }
-        if (state.options.zeroDisplacement && (form.modes[index] & kInd) &&
+        if (state.options.zeroDisplacement && (form.Modes(index) & kInd) &&
             operand.absSize == 0) {  // not (0.w,An), whose size is written
           SizedRequest request{SizedKind::Displacement, Slot(index), 1u << kDisplacementNone, 0,
                                0, 0};
@@ -464,6 +464,11 @@ struct Encoder {
   // The forms of the later processors (encoder_family.cpp): fills in the
   // first word and appends the others, as Encode does.
   void EncodeLater(const Operand* ops);
+  // The system instructions of the 68030, 68040, 68060 and CPU32
+  // (encoder_system.cpp): false for another encoding.
+  bool EncodeSystem(const Operand* ops);
+  uint16_t FunctionCode(const Operand& operand);
+  uint16_t ExtensionThenEa(uint16_t extension, const Operand& ea, int index);
 
   int Encode(const Operand* ops) {
     uint16_t& first = words[0];

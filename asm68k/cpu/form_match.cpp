@@ -137,16 +137,23 @@ std::string SizeError(std::string_view name, const RowsTake& take, uint8_t writt
          TheProcessor(machine) + "; use " + SizeList(name, take.sizes);
 }
 
-// Why no row takes `count` operands.
+// Why no row takes `count` operands: "takes one or two operands", "takes
+// three or four operands", "takes no operands".
 std::string CountError(std::string_view name, const RowsTake& take, int count) {
-  std::string error(name);
-  if (take.counts[1] && take.counts[2]) {
-    error += " takes one or two operands";
-  } else {
-    int taken = 0;
-    while (taken < kMaxOperands && !take.counts[taken]) ++taken;
-    error += " takes " + CountWords(taken);
+  int taken = 0;
+  for (int n = 1; n <= kMaxOperands; ++n) taken += take.counts[n];
+  std::string list = take.counts[0] ? CountWords(0) + (taken > 0 ? " or " : "") : std::string();
+  int seen = 0;
+  for (int n = 1; n <= kMaxOperands; ++n) {
+    if (!take.counts[n]) continue;
+    ++seen;
+    std::string words = CountWords(n);
+    // Each count but the last without its noun: "two or three operands".
+    if (seen < taken) words.erase(words.find(' '));
+    if (seen > 1) list += seen == taken ? " or " : ", ";
+    list += words;
   }
+  std::string error = std::string(name) + " takes " + list;
   if (count > 2) error += ", not " + std::to_string(count);
   return error;
 }

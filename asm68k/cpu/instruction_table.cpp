@@ -34,7 +34,10 @@ constexpr LaterModes kLaterModes[] = {
     {kBitField, 0},  // bfins
     {kMemAlt, 0},    // cas
     {kIndPair, 0},   // cas2
-    {kImm, 0},       // pack, unpk
+    {kImm, 0},       // pack, unpk; ptestr fc,<ea>,#level
+    // The system instructions of the 68030, 68040, 68060 and CPU32.
+    {kCtrlAlt, 0},  // pflush fc,#mask,<ea>
+    {kImm, kAn},    // ptestr fc,<ea>,#level,An
 };
 
 // The place of a pair in kLaterModes; a pair the table lacks stops the build.
@@ -67,6 +70,16 @@ constexpr InstructionForm Later(uint16_t machines, std::string_view name, uint16
                          LaterModesIndex(mode2, mode3), extension, machines};
 }
 
+// The sets of processors the system instructions name.
+constexpr uint16_t k030 = Machines({k68030});
+constexpr uint16_t k040 = Machines({k68040});
+constexpr uint16_t k040AndUp = Machines({k68040, k68060});
+constexpr uint16_t k060 = Machines({k68060});
+constexpr uint16_t k060Cpu32 = Machines({k68060, kCpu32});
+constexpr uint16_t kCpu32Only = Machines({kCpu32});
+// A 68030 function code: sfc or dfc (control registers), Dn or #0-7.
+constexpr uint32_t kFunctionCode = kCtrlReg | kDn | kImm;
+
 // clang-format off
 // Condition codes in opcode bits 11-8: Bcc, DBcc and Scc share them.
 // The 68020 and the CPU32 add bcc.l: $FF in bits 7-0, a long displacement.
@@ -81,6 +94,14 @@ constexpr InstructionForm Later(uint16_t machines, std::string_view name, uint16
       Later(k68020UpCpu32, "trap" cc, 0x50FA | ((code) << 8), 0, W, W, SF::None, E::TrapCc, \
             kImm),                                                                         \
       Later(k68020UpCpu32, "trap" cc, 0x50FB | ((code) << 8), 0, L, L, SF::None, E::TrapCc, kImm)
+// cinv and cpush on a line or a page: the scope in bits 4-3, push in bit 5.
+#define CACHE(name, bits) \
+  Later(k040AndUp, name, 0xF400 | (bits), 0, 0, 0, SF::None, E::Cache, kCache, kInd)
+// tbls, tblsn, tblu, tblun: signed in bit 11, not rounded in bit 10 of the
+// second word; from a table in memory (bit 8) or between two registers.
+#define TABLE(name, bits)                                                                     \
+  Later(kCpu32Only, name, 0xF800, 0x0100 | (bits), BWL, W, SF::None, E::Table, kControl, kDn), \
+      Later(kCpu32Only, name, 0xF800, (bits), BWL, W, SF::None, E::TableRegs, kRegPair, kDn)
 #define SETCC(cc, code) Row("s" cc, 0x50C0 | ((code) << 8), B, B, SF::None, E::Ea, kDataAlt)
 
 // Shifts and rotates: type in bits 4-3 (register forms) or 10-9 (memory
@@ -303,6 +324,49 @@ constexpr InstructionForm kRows[] = {
     // GNU as's other names of trapcc and trapf.
     Later(k68020UpCpu32, "tpcc", 0x54FC, 0, 0, 0, SF::None, E::Fixed),
     Later(k68020UpCpu32, "tpf", 0x51FC, 0, 0, 0, SF::None, E::Fixed),
+    // The system instructions of the 68030, 68040, 68060 and CPU32.
+    // The 68030's MMU. A function code is sfc, dfc, Dn or #0-7.
+    // Sources write pmove's size (pmove.l tc,(sp)), the register's own.
+    Later(k030, "pmove", 0xF000, 0x0000, WL, L, SF::None, E::PmoveTo, kCtrlAlt, kMmuReg),
+    Later(k030, "pmove", 0xF000, 0x0000, WL, L, SF::None, E::PmoveFrom, kMmuReg, kCtrlAlt),
+    Later(k030, "pmovefd", 0xF000, 0x0100, WL, L, SF::None, E::PmoveTo, kCtrlAlt, kMmuReg),
+    Later(k030, "pflusha", 0xF000, 0x2400, 0, 0, SF::None, E::FixedExt),
+    Later(k040AndUp, "pflusha", 0xF518, 0, 0, 0, SF::None, E::Fixed),
+    Later(k030, "pflush", 0xF000, 0x3000, 0, 0, SF::None, E::Pflush030, kFunctionCode, kImm),
+    Later(k030, "pflush", 0xF000, 0x3800, 0, 0, SF::None, E::Pflush030, kFunctionCode, kImm,
+          kCtrlAlt),
+    Later(k040AndUp, "pflush", 0xF508, 0, 0, 0, SF::None, E::Reg0, kInd),
+    Later(k030, "ploadr", 0xF000, 0x2200, 0, 0, SF::None, E::Pload030, kFunctionCode, kCtrlAlt),
+    Later(k030, "ploadw", 0xF000, 0x2000, 0, 0, SF::None, E::Pload030, kFunctionCode, kCtrlAlt),
+    Later(k030, "ptestr", 0xF000, 0x8200, 0, 0, SF::None, E::Ptest030, kFunctionCode, kCtrlAlt,
+          kImm),
+    Later(k030, "ptestr", 0xF000, 0x8200, 0, 0, SF::None, E::Ptest030, kFunctionCode, kCtrlAlt,
+          kImm, kAn),
+    Later(k040, "ptestr", 0xF568, 0, 0, 0, SF::None, E::Reg0, kInd),
+    Later(k030, "ptestw", 0xF000, 0x8000, 0, 0, SF::None, E::Ptest030, kFunctionCode, kCtrlAlt,
+          kImm),
+    Later(k030, "ptestw", 0xF000, 0x8000, 0, 0, SF::None, E::Ptest030, kFunctionCode, kCtrlAlt,
+          kImm, kAn),
+    Later(k040, "ptestw", 0xF548, 0, 0, 0, SF::None, E::Reg0, kInd),
+    // The 68040's and the 68060's: move16, the caches, their own MMU forms.
+    Later(k040AndUp, "move16", 0xF620, 0x8000, 0, 0, SF::None, E::Move16, kPostInc, kPostInc),
+    Later(k040AndUp, "move16", 0xF600, 0, 0, 0, SF::None, E::Move16Abs, kPostInc, kAbs),
+    Later(k040AndUp, "move16", 0xF608, 0, 0, 0, SF::None, E::Move16Abs, kAbs, kPostInc),
+    Later(k040AndUp, "move16", 0xF610, 0, 0, 0, SF::None, E::Move16Abs, kInd, kAbs),
+    Later(k040AndUp, "move16", 0xF618, 0, 0, 0, SF::None, E::Move16Abs, kAbs, kInd),
+    CACHE("cinvl", 0x08), CACHE("cinvp", 0x10),
+    Later(k040AndUp, "cinva", 0xF418, 0, 0, 0, SF::None, E::Cache, kCache),
+    CACHE("cpushl", 0x28), CACHE("cpushp", 0x30),
+    Later(k040AndUp, "cpusha", 0xF438, 0, 0, 0, SF::None, E::Cache, kCache),
+    Later(k040AndUp, "pflushn", 0xF500, 0, 0, 0, SF::None, E::Reg0, kInd),
+    Later(k040AndUp, "pflushan", 0xF510, 0, 0, 0, SF::None, E::Fixed),
+    // The 68060's (lpstop also the CPU32's).
+    Later(k060, "plpar", 0xF5C8, 0, 0, 0, SF::None, E::Reg0, kInd),
+    Later(k060, "plpaw", 0xF588, 0, 0, 0, SF::None, E::Reg0, kInd),
+    Later(k060Cpu32, "lpstop", 0xF800, 0x01C0, 0, 0, SF::None, E::ExtThenImm, kImm),
+    // The CPU32's.
+    TABLE("tbls", 0x0800), TABLE("tblsn", 0x0C00), TABLE("tblu", 0x0000), TABLE("tblun", 0x0400),
+    Later(kCpu32Only, "bgnd", 0x4AFA, 0, 0, 0, SF::None, E::Fixed),
 };
 
 // clang-format on
@@ -386,6 +450,15 @@ constexpr ControlRegister kControlRegisters[] = {
     {"dacr1", 0x007, k040Up},
 };
 
+// The 68030's MMU registers, as its manual lists them for pmove (psr is
+// mmusr's older name).
+constexpr MmuRegister kMmuRegisters[] = {
+    {"tc", 0x4000, true, kSizeL},    {"srp", 0x4800, true, kSizeNone},
+    {"crp", 0x4C00, true, kSizeNone}, {"tt0", 0x0800, true, kSizeL},
+    {"tt1", 0x0C00, true, kSizeL},   {"mmusr", 0x6000, false, kSizeW},
+    {"psr", 0x6000, false, kSizeW},
+};
+
 struct Hint {
   std::string_view name;
   int8_t operand;
@@ -419,6 +492,23 @@ int FindControlRegister(std::string_view lowerName) {
 }
 
 const ControlRegister& ControlRegisterAt(int index) { return kControlRegisters[index]; }
+
+int FindMmuRegister(std::string_view lowerName) {
+  for (size_t i = 0; i < sizeof(kMmuRegisters) / sizeof(kMmuRegisters[0]); ++i) {
+    if (kMmuRegisters[i].name == lowerName) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+const MmuRegister& MmuRegisterAt(int index) { return kMmuRegisters[index]; }
+
+int FindCache(std::string_view lowerName) {
+  constexpr std::string_view kCaches[] = {"nc", "dc", "ic", "bc"};
+  for (int i = 0; i < 4; ++i) {
+    if (kCaches[i] == lowerName) return i;
+  }
+  return -1;
+}
 
 uint32_t LaterOperandModes(uint8_t index, int operand) {
   const LaterModes& modes = kLaterModes[index];

@@ -36,9 +36,12 @@ enum OperandKind : uint8_t {
   // and memory indirection; register pairs; bit fields.
   kOpFull,      // (bd,An,Xn), ([bd,An],Xn,od), ([bd,An,Xn],od), (bd,Xn), (bd,za0)...
   kOpPcFull,    // the same on pc or zpc
-  kOpRegPair,   // Dh:Dl, Dr:Dq, Dc1:Dc2 (reg, indexReg: 0-15 for d0-d7/a0-a7)
+  kOpRegPair,   // Dh:Dl, Dr:Dq, Dc1:Dc2, tbls's Dym:Dyn (reg, indexReg: 0-15 for d0-d7/a0-a7)
   kOpIndPair,   // (Rn1):(Rn2) of cas2 (reg, indexReg: 0-15)
   kOpBitField,  // {offset:width} of the bit field instructions
+  // The system instructions of the 68030, 68040, 68060 and CPU32.
+  kOpMmuReg,   // a 68030 MMU register of pmove: tc, srp, crp, tt0, tt1, mmusr (reg: its place)
+  kOpCache,    // the caches of cinv and cpush: nc, dc, ic, bc (reg: 0-3)
   kOpValue,    // a directive's expression
   kOpBytes,    // a directive's string or file contents
 };
@@ -65,6 +68,9 @@ constexpr uint32_t kCtrlReg = ModeBit(kOpCtrlReg);
 constexpr uint32_t kRegPair = ModeBit(kOpRegPair);
 constexpr uint32_t kIndPair = ModeBit(kOpIndPair);
 constexpr uint32_t kBitField = ModeBit(kOpBitField);
+// The system instructions of the 68030, 68040, 68060 and CPU32.
+constexpr uint32_t kMmuReg = ModeBit(kOpMmuReg);
+constexpr uint32_t kCache = ModeBit(kOpCache);
 
 // The processor manual's addressing-mode categories.
 constexpr uint32_t kAll =
@@ -144,6 +150,21 @@ enum class Encoding : uint8_t {
   Rtm,          // general register op0 in bits 3-0
   PackUnpk,     // reg0(op0), reg9(op1), adjustment word op2
   TrapCc,       // the operand sized like the instruction
+  // The system instructions of the 68030, 68040, 68060 and CPU32
+  // (encoder_system.cpp). "Ext" is the row's second word.
+  PmoveTo,     // ext with the MMU register op1; ea(op0)
+  PmoveFrom,   // ext with the MMU register op0 and bit 9 (to memory); ea(op1)
+  FixedExt,    // ext alone (the 68030's pflusha)
+  Pflush030,   // ext with the function code op0 and the mask op1 in 7-5; ea(op2) if any
+  Pload030,    // ext with the function code op0; ea(op1)
+  Ptest030,    // ext with the function code op0, the level op2 in 12-10 and An op3 in 7-5
+               // with bit 8; ea(op1)
+  Move16,      // (Ax)+,(Ay)+: Ax in bits 2-0; ext: Ay in 14-12 and bit 15
+  Move16Abs,   // An of op0 or op1 in bits 2-0; the other's long address
+  Cache,       // the caches op0 in bits 7-6, An of (An) op1 (if any) in bits 2-0
+  ExtThenImm,  // ext, then an immediate word op0 (lpstop)
+  Table,       // ext with the size in 7-6 and Dx op1 in 14-12; ea(op0) (tbls <ea>,Dx)
+  TableRegs,   // Dym of op0 in bits 2-0; ext with the size, Dx op1 and Dyn in 2-0
 };
 
 // Row flags.
@@ -188,7 +209,7 @@ constexpr uint16_t kFullFormatMachines = k68020Up;
 // Kinds of operand that only some mnemonics' operands are read as (a
 // control register's name is a label's anywhere else), or a mnemonic with
 // more than two operands: its lines are read by the fuller operand parse.
-constexpr uint32_t kSpecialKinds = kCtrlReg | kBitField;
+constexpr uint32_t kSpecialKinds = kCtrlReg | kBitField | kMmuReg | kCache;
 
 // The rows of one mnemonic (FindOperation finds them by name), or those of
 // them one machine has; count 0 for none. The rows of a mnemonic that a
@@ -209,6 +230,21 @@ struct ControlRegister {
 // The control register of that name (in lower case), or -1.
 int FindControlRegister(std::string_view lowerName);
 const ControlRegister& ControlRegisterAt(int index);
+
+// A 68030 MMU register that pmove reads or writes.
+struct MmuRegister {
+  std::string_view name;  // lower case
+  uint16_t bits;          // its format and number in pmove's second word
+  bool flushable;         // pmovefd takes it
+  uint8_t size;           // its width as a size written on pmove (kSizeNone: a quad word)
+};
+
+// The MMU register of that name (in lower case), or -1.
+int FindMmuRegister(std::string_view lowerName);
+const MmuRegister& MmuRegisterAt(int index);
+
+// The caches that cinv and cpush name (nc, dc, ic, bc: 0-3), or -1.
+int FindCache(std::string_view lowerName);
 
 const InstructionForm& FormAt(uint16_t index);
 uint16_t FormCount();

@@ -276,7 +276,7 @@ bool SplitParenthesized(const char* open, const char* end, std::vector<TextRange
   return false;
 }
 
-bool ParseWholeExpression(TextRange range, ExprParser& parser, Expr& out, std::string& error) {
+[[gnu::always_inline]] inline bool ParseWholeExpression(TextRange range, ExprParser& parser, Expr& out, std::string& error) {
   Cursor c{range.begin, range.end};
   if (!ParseExpression(c, parser, out, error)) return false;
   if (!AtEndAfterSpace(c)) return Unexpected(c, error);
@@ -307,7 +307,7 @@ bool ParseParenthesized(TextRange whole, const std::vector<TextRange>& parts, Ex
 }
 
 // "(An)" "(An,Xn)" "(pc)" "(pc,Xn)" after a displacement.
-bool ParseBaseSuffix(Cursor& c, uint8_t machineIndex, Operand& out, std::string& error) {
+[[gnu::always_inline]] inline bool ParseBaseSuffix(Cursor& c, uint8_t machineIndex, Operand& out, std::string& error) {
   if (ShortBaseAndIndex(c.p + 1, c.end, out)) return true;
   const char* close;
   static std::vector<TextRange> parts;  // kept: most operands pass through here
@@ -491,7 +491,7 @@ bool ParseImmediate(Cursor& c, ExprParser& parser, Operand& out, std::string& er
 }
 
 // A register `reg`, read up to `probe`, alone or starting a register list.
-bool ParseRegisterForm(Cursor& c, Cursor& probe, int reg, Operand& out, std::string& error) {
+[[gnu::always_inline]] inline bool ParseRegisterForm(Cursor& c, Cursor& probe, int reg, Operand& out, std::string& error) {
   probe.SkipSpace();
   if (probe.AtEnd()) {
     if (SetRegisterOperand(reg, out)) return true;
@@ -692,6 +692,10 @@ std::string_view OperandKindName(OperandKind kind) {
       return "(Rn):(Rn)";
     case kOpBitField:
       return "a bit field";
+    case kOpMmuReg:
+      return "an MMU register";
+    case kOpCache:
+      return "a cache";
     default:
       return "this operand";
   }

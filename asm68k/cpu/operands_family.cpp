@@ -1,5 +1,7 @@
 // Names that only some mnemonics' operands read as registers (movec's
-// control registers): anywhere else they are labels, as on the 68000.
+// control registers, pmove's MMU registers, the caches of cinv and cpush,
+// the register pairs of tbls): anywhere else they are labels,
+// as on the 68000. The other operands of those mnemonics are read as any is.
 
 #include "operands.h"
 
@@ -21,6 +23,23 @@ std::string LowerName(TextRange text) {
     if (!IsIdentChar(*p)) return std::string();
   }
   return ToLowerCopy(std::string_view(text.begin, static_cast<size_t>(text.end - text.begin)));
+}
+
+// Rm:Rn, each a data or address register: true with `out` set.
+bool ParseRegisterPair(TextRange text, Operand& out) {
+  text = Trimmed(text);
+  const char* colon = text.begin;
+  while (colon < text.end && *colon != ':') ++colon;
+  if (colon == text.end) return false;
+  std::string first = LowerName({text.begin, colon}), second = LowerName({colon + 1, text.end});
+  int high = first.empty() ? kRegNone : RegisterFromName(first);
+  int low = second.empty() ? kRegNone : RegisterFromName(second);
+  if (high < 0 || high > 15 || low < 0 || low > 15) return false;
+  out = Operand();
+  out.kind = kOpRegPair;
+  out.reg = static_cast<uint8_t>(high);
+  out.indexReg = static_cast<uint8_t>(low);
+  return true;
 }
 
 }  // namespace
@@ -49,7 +68,30 @@ bool ParseSpecialOperand(std::string_view mnemonic, FormRange forms, int index,
       return true;
     }
   }
+  // The system instructions' names of their own.
+  if (!name.empty() && (kinds & kMmuReg)) {
+    int found = FindMmuRegister(name);
+    if (found >= 0) {
+      out.kind = kOpMmuReg;
+      out.reg = static_cast<uint8_t>(found);
+      return true;
+    }
+  }
+  if (!name.empty() && (kinds & kCache)) {
+    int found = FindCache(name);
+    if (found >= 0) {
+      out.kind = kOpCache;
+      out.reg = static_cast<uint8_t>(found);
+      return true;
+    }
+  }
+  if ((kinds & kRegPair) && ParseRegisterPair(written, out)) return true;
   TextRange shown = Trimmed(written);
+  if (kinds == kCache) {
+    error = std::string(mnemonic) + " names the caches nc, dc, ic or bc, not '" +
+            std::string(shown.begin, static_cast<size_t>(shown.end - shown.begin)) + "'";
+    return false;
+  }
   if ((kinds & kBitField) && shown.begin < shown.end && *shown.begin == '{') {
     return ParseBitField(shown, parser, out, error);
   }
@@ -57,7 +99,9 @@ bool ParseSpecialOperand(std::string_view mnemonic, FormRange forms, int index,
   // A mnemonic whose operands may be more than registers reads the others
   // as any line's are.
   constexpr uint32_t kRegisterKinds = kDn | kAn | kUsp | kSr | kCcr | kCtrlReg;
-  if (!(reg >= 0 && reg <= kRegUsp && reg != kRegPc) && (kinds & ~kRegisterKinds)) {
+  // So is one that no row takes (the count's message says why).
+  if (kinds == 0 ||
+      (!(reg >= 0 && reg <= kRegUsp && reg != kRegPc) && (kinds & ~kRegisterKinds))) {
     return ParseOperandApart(written, parser, out, error) ||
            ParseLaterOperand(written, parser, out, error);
   }
