@@ -26,6 +26,7 @@ void Encoder::EncodeLater(const Operand* ops) {
       first |= Ea(ops[0], 0);
       break;
     default:
+      if (IsFpuEncoding(form.encoding)) EncodeFpu(ops);
       break;
   }
 }

@@ -31,6 +31,11 @@ enum OperandKind : uint8_t {
   kOpUsp,
   kOpRegList,  // d0-d3/a0 (movem)
   kOpCtrlReg,  // a control register of movec: vbr, cacr... (usp is kOpUsp)
+  // The FPU's registers.
+  kOpFpReg,    // fp0-fp7
+  kOpFpList,   // fp0-fp3/fp7 (fmovem): regMask bit n for fpn
+  kOpFpCtrl,   // fpcr, fpsr, fpiar or a list of them: regMask 4, 2, 1 for each
+  kOpFpPair,   // fpc:fps (fsincos): reg c, indexReg s
   kOpValue,    // a directive's expression
   kOpBytes,    // a directive's string or file contents
 };
@@ -53,6 +58,10 @@ constexpr uint32_t kCcr = ModeBit(kOpCcr);
 constexpr uint32_t kUsp = ModeBit(kOpUsp);
 constexpr uint32_t kRegList = ModeBit(kOpRegList);
 constexpr uint32_t kCtrlReg = ModeBit(kOpCtrlReg);
+constexpr uint32_t kFpReg = ModeBit(kOpFpReg);
+constexpr uint32_t kFpList = ModeBit(kOpFpList);
+constexpr uint32_t kFpCtrl = ModeBit(kOpFpCtrl);
+constexpr uint32_t kFpPair = ModeBit(kOpFpPair);
 
 // The processor manual's addressing-mode categories.
 constexpr uint32_t kAll =
@@ -65,8 +74,18 @@ constexpr uint32_t kMemAlt = kDataAlt & ~kDn;
 constexpr uint32_t kControl = kInd | kDisp | kIndex | kAbs | kPcDisp | kPcIndex;
 constexpr uint32_t kCtrlAlt = kControl & ~(kPcDisp | kPcIndex);
 
-// Size bits. kSizeS is the short branch.
-enum : uint8_t { kSizeNone = 0, kSizeB = 1, kSizeW = 2, kSizeL = 4, kSizeS = 8 };
+// Size bits. kSizeS is the short branch, and the FPU's single precision;
+// the FPU's double, extended and packed decimal follow.
+enum : uint8_t {
+  kSizeNone = 0,
+  kSizeB = 1,
+  kSizeW = 2,
+  kSizeL = 4,
+  kSizeS = 8,
+  kSizeD = 16,
+  kSizeX = 32,
+  kSizeP = 64,
+};
 
 // Where the size is encoded in the first word.
 enum class SizeField : uint8_t {
@@ -114,7 +133,29 @@ enum class Encoding : uint8_t {
   MovecTo,     // the same, from op0 to the control register op1
   MovesToMem,  // the second word: general register op0 in 15-12, bit 11 set; ea(op1)
   MovesFromMem,  // the second word: general register op1 in 15-12; ea(op0)
+  // The FPU's forms (encoder_fpu.cpp): the opcode word, then a command word
+  // (the row's extension) with the fields below, then any address's words.
+  FpuSource,       // <ea>,fpn: the source's format and ea; fpn in 9-7
+  FpuRegister,     // fpm,fpn in 12-10 and 9-7; fpn alone is fpn,fpn
+  FpuTest,         // ftst fpm: fpm in 12-10
+  FpuSinCos,       // <ea> or fpm, then fpc:fps: fps in 9-7, fpc in 2-0
+  FpuStore,        // fpn,<ea>: the destination's format, a k-factor for .p
+  FpuControlTo,    // <ea>,fpcr/fpsr/fpiar: the list in 12-10
+  FpuControlFrom,  // fpcr/fpsr/fpiar,<ea>
+  FpuMovemTo,      // fp register list or Dn (dynamic),<ea>
+  FpuMovemFrom,    // <ea>,fp register list or Dn
+  FpuMovecr,       // #rom offset,fpn
+  FpuEa,           // ea(op0) in the opcode word alone (fsave, frestore)
+  FpuScc,          // the condition word, then ea(op0)
+  FpuBranch,       // fbcc: a word or long displacement from the word after the opcode
+  FpuDbcc,         // fdbcc: Dn, the condition word, a word displacement
+  FpuTrap,         // ftrapcc: the condition word, then a word or long (or none)
 };
+
+// Whether a row is one of the FPU's.
+constexpr bool IsFpuEncoding(Encoding encoding) {
+  return encoding >= Encoding::FpuSource && encoding <= Encoding::FpuTrap;
+}
 
 // Row flags.
 enum : uint8_t {
@@ -156,7 +197,7 @@ constexpr uint16_t kScaledIndexMachines = k68020UpCpu32;
 // Kinds of operand that only some mnemonics' operands are read as (a
 // control register's name is a label's anywhere else), or a mnemonic with
 // more than two operands: its lines are read by the fuller operand parse.
-constexpr uint32_t kSpecialKinds = kCtrlReg;
+constexpr uint32_t kSpecialKinds = kCtrlReg | kFpReg | kFpList | kFpCtrl | kFpPair;
 
 // The rows of one mnemonic (FindOperation finds them by name), or those of
 // them one machine has; count 0 for none. The rows of a mnemonic that a

@@ -174,7 +174,7 @@ bool ShortBaseAndIndex(const char* p, const char* end, Operand& out) {
 // base and index are read straight from the characters and
 // `displacementEnd` is set to the comma after the displacement. False for
 // anything else, left to the general parse.
-bool ShortDisplacementForm(TextRange text, Operand& out, const char*& displacementEnd) {
+[[gnu::always_inline]] inline bool ShortDisplacementForm(TextRange text, Operand& out, const char*& displacementEnd) {
   const char* first = text.begin + 1;
   const char* comma = first;
   while (comma < text.end && !(kChars.flags[static_cast<uint8_t>(*comma)] & kCharInList)) ++comma;
@@ -275,7 +275,7 @@ bool SplitParenthesized(const char* open, const char* end, std::vector<TextRange
   return false;
 }
 
-bool ParseWholeExpression(TextRange range, ExprParser& parser, Expr& out, std::string& error) {
+[[gnu::always_inline]] inline bool ParseWholeExpression(TextRange range, ExprParser& parser, Expr& out, std::string& error) {
   Cursor c{range.begin, range.end};
   if (!ParseExpression(c, parser, out, error)) return false;
   if (!AtEndAfterSpace(c)) return Unexpected(c, error);
@@ -306,7 +306,7 @@ bool ParseParenthesized(TextRange whole, const std::vector<TextRange>& parts, Ex
 }
 
 // "(An)" "(An,Xn)" "(pc)" "(pc,Xn)" after a displacement.
-bool ParseBaseSuffix(Cursor& c, uint8_t machineIndex, Operand& out, std::string& error) {
+[[gnu::always_inline]] inline bool ParseBaseSuffix(Cursor& c, uint8_t machineIndex, Operand& out, std::string& error) {
   if (ShortBaseAndIndex(c.p + 1, c.end, out)) return true;
   const char* close;
   static std::vector<TextRange> parts;  // kept: most operands pass through here
@@ -346,7 +346,7 @@ bool SetRegisterOperand(int reg, Operand& out) {
 // The commonest operands, read straight from their characters: a register
 // alone, (An), (An)+ and -(An), written without blanks. False for anything
 // else, which the general parse below reads (and words any error of).
-bool ParseShortForm(TextRange text, Operand& out) {
+[[gnu::always_inline]] inline bool ParseShortForm(TextRange text, Operand& out) {
   const char* p = text.begin;
   size_t size = static_cast<size_t>(text.end - text.begin);
   int reg = kRegNone;
@@ -490,7 +490,7 @@ bool ParseImmediate(Cursor& c, ExprParser& parser, Operand& out, std::string& er
 }
 
 // A register `reg`, read up to `probe`, alone or starting a register list.
-bool ParseRegisterForm(Cursor& c, Cursor& probe, int reg, Operand& out, std::string& error) {
+[[gnu::always_inline]] inline bool ParseRegisterForm(Cursor& c, Cursor& probe, int reg, Operand& out, std::string& error) {
   probe.SkipSpace();
   if (probe.AtEnd()) {
     if (SetRegisterOperand(reg, out)) return true;
@@ -513,7 +513,7 @@ bool ParseRegisterForm(Cursor& c, Cursor& probe, int reg, Operand& out, std::str
 
 // -(Rn) at `c` (a '-'): its register, and `after` past the ')'. False for a
 // negated expression.
-bool IsPredecrement(const Cursor& c, int& reg, Cursor& after) {
+[[gnu::always_inline]] inline bool IsPredecrement(const Cursor& c, int& reg, Cursor& after) {
   after = Cursor{c.p + 1, c.end};
   after.SkipSpace();
   if (!after.Match('(')) return false;
@@ -563,7 +563,7 @@ bool ParseRegisterInParentheses(int reg, Cursor& after, Operand& out, std::strin
 
 // The forms that begin with a parenthesis; a parenthesized expression is
 // not one of them.
-FormParse ParseParenthesisForm(TextRange text, Cursor& c, ExprParser& parser, Operand& out,
+[[gnu::always_inline]] inline FormParse ParseParenthesisForm(TextRange text, Cursor& c, ExprParser& parser, Operand& out,
                                std::string& error) {
   auto result = [](bool parsed) { return parsed ? FormParse::Done : FormParse::Failed; };
   const char* displacementEnd;
@@ -586,7 +586,7 @@ FormParse ParseParenthesisForm(TextRange text, Cursor& c, ExprParser& parser, Op
 }
 
 // expression, expression.w, expression.l, expression(An...), expression(pc...)
-bool ParseExpressionForm(Cursor& c, ExprParser& parser, Operand& out, std::string& error) {
+[[gnu::always_inline]] inline bool ParseExpressionForm(Cursor& c, ExprParser& parser, Operand& out, std::string& error) {
   if (!ParseExpression(c, parser, out.expr, error)) return false;
   c.SkipSpace();
   if (c.AtEnd()) {
@@ -611,9 +611,11 @@ bool ParseExpressionForm(Cursor& c, ExprParser& parser, Operand& out, std::strin
   return Unexpected(c, error);
 }
 
-}  // namespace
-
-bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error) {
+// The operand parse, made in whole into each of its two callers below, as
+// are the steps above it calls: the common line's parse takes it in whole,
+// as when it was its one caller.
+[[gnu::always_inline]] inline bool ReadOperand(TextRange text, ExprParser& parser, Operand& out,
+                                               std::string& error) {
   if (ParseShortForm(text, out)) return true;
   out = Operand();
   Cursor c{text.begin, text.end};
@@ -631,6 +633,16 @@ bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string&
     if (parsed != FormParse::NotThisForm) return parsed == FormParse::Done;
   }
   return ParseExpressionForm(c, parser, out, error);
+}
+
+}  // namespace
+
+bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error) {
+  return ReadOperand(text, parser, out, error);
+}
+
+bool ParseOperandApart(TextRange text, ExprParser& parser, Operand& out, std::string& error) {
+  return ReadOperand(text, parser, out, error);
 }
 
 std::string_view OperandKindName(OperandKind kind) {
@@ -665,6 +677,14 @@ std::string_view OperandKindName(OperandKind kind) {
       return "usp";
     case kOpRegList:
       return "a register list";
+    case kOpFpReg:
+      return "a floating-point register";
+    case kOpFpList:
+      return "a floating-point register list";
+    case kOpFpCtrl:
+      return "an FPU control register";
+    case kOpFpPair:
+      return "a register pair fpc:fps";
     default:
       return "this operand";
   }

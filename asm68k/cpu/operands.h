@@ -27,6 +27,14 @@ struct Operand {
                          // index in the assembly's texts
 };
 
+// Operand::absSize of an immediate written as a floating-point literal
+// (#1.5): its expression is the constant longs of the literal, made into
+// the format of the instruction's size when the line is read.
+constexpr char kFloatLiteral = 'f';
+// Operand::regMask of fmove.p's destination with a k-factor: {Dn} sets
+// kKFactorDynamic with the register in bits 2-0; {#k} leaves k in bits 6-0.
+constexpr uint16_t kKFactorDynamic = 0x8000;
+
 struct TextRange {
   const char* begin;
   const char* end;
@@ -38,6 +46,11 @@ bool SplitOperands(const char* begin, const char* end, std::vector<TextRange>& o
                    std::string& error);
 
 bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error);
+// The same parse for the few lines read apart from the common line's
+// (ParseFpuOperand): ParseOperand keeps its one caller, the common line
+// parse, which takes it in whole.
+[[gnu::noinline]] bool ParseOperandApart(TextRange text, ExprParser& parser, Operand& out,
+                                         std::string& error);
 
 // Operand `index` of a line whose mnemonic's rows (`forms`) take names of
 // their own (see kSpecialKinds): such a name, or a register alone (a data
@@ -48,6 +61,15 @@ bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string&
 [[gnu::noinline]] bool ParseSpecialOperand(std::string_view mnemonic, FormRange forms, int index,
                                            TextRange written, ExprParser& parser, Operand& out,
                                            std::string& error);
+
+// Operand `index` of an FPU mnemonic's line (its rows `forms`, the size
+// written `writtenSize`): the FPU's registers and lists (fp0-fp7,
+// fp0-fp3/fp7, fpcr/fpsr/fpiar, fpc:fps), a floating-point literal (#1.5,
+// #-2.5e-3, #0r1.5), fmove.p's destination with its k-factor ((a0){#3},
+// (a0){d1}), or any operand the common parse reads.
+[[gnu::noinline]] bool ParseFpuOperand(std::string_view mnemonic, FormRange forms, int index,
+                                       TextRange written, uint8_t writtenSize,
+                                       ExprParser& parser, Operand& out, std::string& error);
 
 // A data or address register (its bit in `mask`), or with `list` a movem
 // register list, for equr and reg; false for anything else.

@@ -124,12 +124,13 @@ struct LineParser {
                    std::to_string(pieces.size()));
     }
     int count = static_cast<int>(pieces.size());
+    const bool fpu = IsFpuEncoding(FormAt(forms.first).encoding);
     Operand operands[kMaxOperands];
     for (int i = 0; i < count; ++i) {
       TextRange written = parser.registers ? WithRegisterEquates(pieces[i], parser) : pieces[i];
-      if (!ParseSpecialOperand(name, forms, i, written, parser, operands[i], error)) {
-        return Error(error);
-      }
+      bool read = fpu ? ParseFpuOperand(name, forms, i, written, writtenSize, parser, operands[i], error)
+                      : ParseSpecialOperand(name, forms, i, written, parser, operands[i], error);
+      if (!read) return Error(error);
     }
     uint16_t form;
     uint8_t size;
@@ -149,6 +150,19 @@ struct LineParser {
       operation.forms.count = static_cast<uint16_t>(operation.forms.count | kSpecialRange);
     }
     return operation;
+  }
+
+  // The FPU's own sizes, .d, .x and .p, on its mnemonics: true with the
+  // size in `writtenSize`.
+  [[gnu::noinline]] static bool FpuSize(const LineFields& fields, Operation operation,
+                                        uint8_t& writtenSize) {
+    if (fields.suffixLength != 1 || operation.directive >= 0 ||
+        !IsFpuEncoding(FormAt(operation.forms.first).encoding)) {
+      return false;
+    }
+    char letter = ToLower(fields.Suffix()[0]);
+    writtenSize = letter == 'd' ? kSizeD : letter == 'x' ? kSizeX : letter == 'p' ? kSizeP : 0;
+    return writtenSize != kSizeNone;
   }
 
   MachineChoice Machine() const {
@@ -255,7 +269,8 @@ struct LineParser {
                       context.caseSensitive, 0, context.atStartsLocal, context.machineIndex};
     parser.environment = context.environment;
     if (!assembly.registerEquates.bySymbol.empty()) parser.registers = &assembly.registerEquates;
-    if (fields.suffixLength != 0 && (directive >= 0 || operation.forms.count > 0)) {
+    if (fields.suffixLength != 0 && (directive >= 0 || operation.forms.count > 0) &&
+        !FpuSize(fields, operation, writtenSize)) {
       statement.kind = StatementKind::Invalid;
       return Error(UnknownSize(fields.operation, fields.Suffix()));
     }
