@@ -156,6 +156,11 @@ void Encoder::EncodeFpu(const Operand* ops) {
       FpuMovem(ops[1], ops[0], 0);
       break;
     case Encoding::FpuMovecr:
+      if (ops[0].absSize == kFloatLiteral) {
+        Error("fmovecr needs a ROM offset from 0 to $7F, not a floating-point literal");
+        Word(form.extension);
+        break;
+      }
       Word(form.extension | static_cast<uint32_t>(ops[1].reg) << 7 |
            (Quick(ops[0], 0, 0x7F, "fmovecr needs a ROM offset from 0 to $7F") & 0x7F));
       break;

@@ -62,14 +62,13 @@ bool ParseOperand(TextRange text, ExprParser& parser, Operand& out, std::string&
                                            TextRange written, ExprParser& parser, Operand& out,
                                            std::string& error);
 
-// Operand `index` of an FPU mnemonic's line (its rows `forms`, the size
-// written `writtenSize`): the FPU's registers and lists (fp0-fp7,
+// Operand `index` of an FPU mnemonic's line (the size written `writtenSize`): the FPU's registers and lists (fp0-fp7,
 // fp0-fp3/fp7, fpcr/fpsr/fpiar, fpc:fps), a floating-point literal (#1.5,
 // #-2.5e-3, #0r1.5), fmove.p's destination with its k-factor ((a0){#3},
 // (a0){d1}), or any operand the common parse reads.
-[[gnu::noinline]] bool ParseFpuOperand(std::string_view mnemonic, FormRange forms, int index,
-                                       TextRange written, uint8_t writtenSize,
-                                       ExprParser& parser, Operand& out, std::string& error);
+[[gnu::noinline]] bool ParseFpuOperand(std::string_view mnemonic, int index, TextRange written,
+                                       uint8_t writtenSize, ExprParser& parser, Operand& out,
+                                       std::string& error);
 
 // A data or address register (its bit in `mask`), or with `list` a movem
 // register list, for equr and reg; false for anything else.

@@ -150,9 +150,8 @@ bool ParseKFactor(TextRange text, ExprParser& parser, uint16_t& mask, std::strin
 
 }  // namespace
 
-bool ParseFpuOperand(std::string_view mnemonic, FormRange forms, int index, TextRange written,
-                     uint8_t writtenSize, ExprParser& parser, Operand& out, std::string& error) {
-  (void)forms;
+bool ParseFpuOperand(std::string_view mnemonic, int index, TextRange written, uint8_t writtenSize,
+                     ExprParser& parser, Operand& out, std::string& error) {
   TextRange text = Trim(written);
   out = Operand();
   // fmove.p fpn,<ea>{k}: the k-factor apart, then the address.

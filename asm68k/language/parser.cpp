@@ -128,7 +128,7 @@ struct LineParser {
     Operand operands[kMaxOperands];
     for (int i = 0; i < count; ++i) {
       TextRange written = parser.registers ? WithRegisterEquates(pieces[i], parser) : pieces[i];
-      bool read = fpu ? ParseFpuOperand(name, forms, i, written, writtenSize, parser, operands[i], error)
+      bool read = fpu ? ParseFpuOperand(name, i, written, writtenSize, parser, operands[i], error)
                       : ParseSpecialOperand(name, forms, i, written, parser, operands[i], error);
       if (!read) return Error(error);
     }

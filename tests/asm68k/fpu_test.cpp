@@ -49,6 +49,7 @@ TEST(Fpu, WhatItRefuses) {
       {"mc68881\n machine 68020\n fadd.l #1.5,fp0", "a floating-point literal needs .s, .d, .x or .p"},
       {"mc68881\n machine 68020\n fmovem.x fp3-fp1,(a0)", "'fp3-fp1' in a floating-point register list"},
       {"mc68881\n machine 68020\n fbeq *+$10000", "write fbeq.l"},
+      {"mc68881\n machine 68020\n fmovecr #1.5,fp0", "not a floating-point literal"},
   });
 }
 
