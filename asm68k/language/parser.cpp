@@ -165,6 +165,16 @@ struct LineParser {
     return writtenSize != kSizeNone;
   }
 
+  [[gnu::noinline]] static std::string UnknownSizeOf(const LineFields& fields,
+                                                     Operation operation) {
+    std::string error = UnknownSize(fields.operation, fields.Suffix());
+    if (operation.directive < 0 && IsFpuEncoding(FormAt(operation.forms.first).encoding)) {
+      error.replace(error.rfind("sizes are"), std::string::npos,
+                    "sizes are .b, .w, .l, .s, .d, .x and .p");
+    }
+    return error;
+  }
+
   MachineChoice Machine() const {
     return MachineChoice{context.machineIndex, [](std::string_view lower) {
                            return FindOperation(lower).forms;
@@ -272,7 +282,7 @@ struct LineParser {
     if (fields.suffixLength != 0 && (directive >= 0 || operation.forms.count > 0) &&
         !FpuSize(fields, operation, writtenSize)) {
       statement.kind = StatementKind::Invalid;
-      return Error(UnknownSize(fields.operation, fields.Suffix()));
+      return Error(UnknownSizeOf(fields, operation));
     }
     if (directive >= 0) {
       ParseDirective(directive, op, fields, writtenSize, field, parser, error);

@@ -50,6 +50,7 @@ TEST(Fpu, WhatItRefuses) {
       {"mc68881\n machine 68020\n fmovem.x fp3-fp1,(a0)", "'fp3-fp1' in a floating-point register list"},
       {"mc68881\n machine 68020\n fbeq *+$10000", "write fbeq.l"},
       {"mc68881\n machine 68020\n fmovecr #1.5,fp0", "not a floating-point literal"},
+      {"mc68881\n machine 68020\n fadd.q fp0,fp1", "sizes are .b, .w, .l, .s, .d, .x and .p"},
   });
 }
 
