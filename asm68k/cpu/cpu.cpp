@@ -39,11 +39,14 @@ struct Need {
 };
 
 Need NeedOf(uint16_t machines, uint16_t machine) {
-  bool needsFpu = !(machines & ~kFpuOn);
-  if (HasCpu(machines, CpuOf(machine)) && needsFpu && !FpuOf(machine)) return {"the FPU", "fpu 1"};
+  // The chosen processor has the form with the FPU: only the FPU is missing.
+  if (!FpuOf(machine) && (machines & MachineBit(CpuOf(machine), true))) return {"the FPU", "fpu 1"};
   int first = 0;
   while (first < kCpuCount && !HasCpu(machines, static_cast<Cpu>(first))) ++first;
   if (first == kCpuCount) return {"another processor", "machine"};
+  // The first processor that has it has it only with the FPU (a 68040 has
+  // its FPU on the chip).
+  bool needsFpu = !(machines & MachineBit(static_cast<Cpu>(first), false));
   std::string name(kCpuNames[first]);
   Need need{first == kCpu32 ? "a CPU32" : "a " + name, "machine " + name};
   bool later = first < k68060;

@@ -16,6 +16,12 @@ char SizeLetter(uint8_t size) {
       return 'l';
     case kSizeS:
       return 's';
+    case kSizeD:
+      return 'd';
+    case kSizeX:
+      return 'x';
+    case kSizeP:
+      return 'p';
     default:
       return '?';
   }

@@ -130,7 +130,11 @@ void Encoder::EncodeLater(const Operand* ops) {
       Immediate(ops[0], size);
       break;
     default:
-      EncodeSystem(ops);
+      if (IsFpuEncoding(form.encoding)) {
+        EncodeFpu(ops);
+      } else {
+        EncodeSystem(ops);
+      }
       break;
   }
 }

@@ -470,6 +470,15 @@ struct Encoder {
   uint16_t FunctionCode(const Operand& operand);
   uint16_t ExtensionThenEa(uint16_t extension, const Operand& ea, int index);
 
+  // The FPU's forms (encoder_fpu.cpp), as EncodeLater.
+  void EncodeFpu(const Operand* ops);
+  void FpuImmediate(const Operand& operand);
+  uint16_t FpuSourceFields(const Operand& source, int index);
+  void FpuStoreFields(const Operand* ops);
+  void FpuControl(const Operand& list, const Operand& other, int otherIndex);
+  void FpuMovem(const Operand& list, const Operand& memory, int memoryIndex);
+  void FpuBranch(const Operand& target);
+
   int Encode(const Operand* ops) {
     uint16_t& first = words[0];
     first = static_cast<uint16_t>(form.opcode | SizeBits(form.sizeField, size));

@@ -11,9 +11,9 @@ namespace asm68k {
 namespace {
 
 std::string SizeList(std::string_view name, uint8_t sizes) {
-  std::string names[4];
+  std::string names[7];
   int count = 0;
-  for (uint8_t size : {kSizeS, kSizeB, kSizeW, kSizeL}) {
+  for (uint8_t size : {kSizeS, kSizeB, kSizeW, kSizeL, kSizeD, kSizeX, kSizeP}) {
     if (sizes & size) names[count++] = std::string(name) + '.' + SizeLetter(size);
   }
   std::string out;

@@ -143,6 +143,38 @@ constexpr uint32_t kFunctionCode = kCtrlReg | kDn | kImm;
   IMMEDIATE(name, opcode), Row(name, (opcode) | 0x003C, B, B, SF::None, E::ImmFixed, kImm, kCcr), \
       Row(name, (opcode) | 0x007C, W, W, SF::None, E::ImmFixed, kImm, kSr)
 
+// The FPU's. A 68020 or 68030 has it as a coprocessor (fpu 1), a 68040 or
+// 68060 on the chip. Its command word is each row's extension: the
+// operation in bits 6-0, with bit 14 set for a source in memory or a data
+// register (its format in bits 12-10). Sizes: .s is single precision.
+constexpr uint16_t kFpu = static_cast<uint16_t>((Machines({k68020, k68030}) & kFpuOn) |
+                                                Machines({k68040, k68060}));
+constexpr uint16_t kFpu040 = Machines({k68040, k68060});
+constexpr uint8_t kFloatSizes = kSizeB | kSizeW | kSizeL | kSizeS | kSizeD | kSizeX | kSizeP;
+constexpr uint8_t kRegisterSizes = kSizeB | kSizeW | kSizeL | kSizeS;  // what a data register holds
+constexpr uint8_t X = kSizeX;
+
+// An operation from <ea> (a data register, up to a long or single) or
+// from fpm, to fpn.
+#define FPU_DYADIC(machines, name, operation)                                                     \
+  Later(machines, name, 0xF200, 0x4000 | (operation), kRegisterSizes, L, SF::None, E::FpuSource, \
+        kDn, kFpReg),                                                                             \
+      Later(machines, name, 0xF200, 0x4000 | (operation), kFloatSizes, X, SF::None,              \
+            E::FpuSource, kMemory, kFpReg),                                                      \
+      Later(machines, name, 0xF200, (operation), X, X, SF::None, E::FpuRegister, kFpReg, kFpReg)
+// The same, and fpn alone, as fpn,fpn.
+#define FPU_MONADIC(machines, name, operation)                                                  \
+  FPU_DYADIC(machines, name, operation),                                                        \
+      Later(machines, name, 0xF200, (operation), X, X, SF::None, E::FpuRegister, kFpReg)
+
+// The FPU's conditions in the low six bits of a condition word.
+#define FPU_CONDITION(cc, code)                                                                 \
+  Later(kFpu, "fb" cc, 0xF280 | (code), 0, kSizeW | kSizeL, W, SF::None, E::FpuBranch, kAbs),    \
+      Later(kFpu, "fdb" cc, 0xF248, (code), W, W, SF::None, E::FpuDbcc, kDn, kAbs),             \
+      Later(kFpu, "fs" cc, 0xF240, (code), B, B, SF::None, E::FpuScc, kDataAlt),         \
+      Later(kFpu, "ftrap" cc, 0xF27C, (code), 0, 0, SF::None, E::FpuTrap),                      \
+      Later(kFpu, "ftrap" cc, 0xF27A, (code), WL, W, SF::None, E::FpuTrap, kImm)
+
 // Rows of one mnemonic must be adjacent; the first matching row wins. The
 // rows a machine has of each mnemonic must follow one another (a later
 // processor's rows after the 68000's).
@@ -367,6 +399,68 @@ constexpr InstructionForm kRows[] = {
     // The CPU32's.
     TABLE("tbls", 0x0800), TABLE("tblsn", 0x0C00), TABLE("tblu", 0x0000), TABLE("tblun", 0x0400),
     Later(kCpu32Only, "bgnd", 0x4AFA, 0, 0, 0, SF::None, E::Fixed),
+    // The FPU's (68881, 68882, and the 68040's and 68060's own).
+    FPU_MONADIC(kFpu, "fabs", 0x18), FPU_MONADIC(kFpu, "facos", 0x1C),
+    FPU_DYADIC(kFpu, "fadd", 0x22), FPU_MONADIC(kFpu, "fasin", 0x0C),
+    FPU_MONADIC(kFpu, "fatan", 0x0A), FPU_MONADIC(kFpu, "fatanh", 0x0D),
+    FPU_DYADIC(kFpu, "fcmp", 0x38), FPU_MONADIC(kFpu, "fcos", 0x1D),
+    FPU_MONADIC(kFpu, "fcosh", 0x19), FPU_DYADIC(kFpu, "fdiv", 0x20),
+    FPU_MONADIC(kFpu, "fetox", 0x10), FPU_MONADIC(kFpu, "fetoxm1", 0x08),
+    FPU_MONADIC(kFpu, "fgetexp", 0x1E), FPU_MONADIC(kFpu, "fgetman", 0x1F),
+    FPU_MONADIC(kFpu, "fint", 0x01), FPU_MONADIC(kFpu, "fintrz", 0x03),
+    FPU_MONADIC(kFpu, "flog10", 0x15), FPU_MONADIC(kFpu, "flog2", 0x16),
+    FPU_MONADIC(kFpu, "flogn", 0x14), FPU_MONADIC(kFpu, "flognp1", 0x06),
+    FPU_DYADIC(kFpu, "fmod", 0x21), FPU_DYADIC(kFpu, "fmul", 0x23),
+    FPU_MONADIC(kFpu, "fneg", 0x1A), FPU_DYADIC(kFpu, "frem", 0x25),
+    FPU_DYADIC(kFpu, "fscale", 0x26), FPU_DYADIC(kFpu, "fsgldiv", 0x24),
+    FPU_DYADIC(kFpu, "fsglmul", 0x27), FPU_MONADIC(kFpu, "fsin", 0x0E),
+    FPU_MONADIC(kFpu, "fsinh", 0x02), FPU_MONADIC(kFpu, "fsqrt", 0x04),
+    FPU_DYADIC(kFpu, "fsub", 0x28), FPU_MONADIC(kFpu, "ftan", 0x0F),
+    FPU_MONADIC(kFpu, "ftanh", 0x09), FPU_MONADIC(kFpu, "ftentox", 0x12),
+    FPU_MONADIC(kFpu, "ftwotox", 0x11),
+    Later(kFpu, "fsincos", 0xF200, 0x4030, kRegisterSizes, L, SF::None, E::FpuSinCos, kDn, kFpPair),
+    Later(kFpu, "fsincos", 0xF200, 0x4030, kFloatSizes, X, SF::None, E::FpuSinCos, kMemory, kFpPair),
+    Later(kFpu, "fsincos", 0xF200, 0x0030, X, X, SF::None, E::FpuSinCos, kFpReg, kFpPair),
+    Later(kFpu, "ftst", 0xF200, 0x403A, kRegisterSizes, L, SF::None, E::FpuSource, kDn),
+    Later(kFpu, "ftst", 0xF200, 0x403A, kFloatSizes, X, SF::None, E::FpuSource, kMemory),
+    Later(kFpu, "ftst", 0xF200, 0x003A, X, X, SF::None, E::FpuTest, kFpReg),
+    // fmove: in, between registers, out (a k-factor with .p), and the
+    // control registers (an address register only to and from fpiar).
+    FPU_DYADIC(kFpu, "fmove", 0x00),
+    Later(kFpu, "fmove", 0xF200, 0x6000, kRegisterSizes, L, SF::None, E::FpuStore, kFpReg, kDn),
+    Later(kFpu, "fmove", 0xF200, 0x6000, kFloatSizes, X, SF::None, E::FpuStore, kFpReg, kMemAlt),
+    Later(kFpu, "fmove", 0xF200, 0x8000, L, L, SF::None, E::FpuControlTo, kAll, kFpCtrl),
+    Later(kFpu, "fmove", 0xF200, 0xA000, L, L, SF::None, E::FpuControlFrom, kFpCtrl, kAlterable),
+    Later(kFpu, "fmovem", 0xF200, 0xE000, X, X, SF::None, E::FpuMovemTo, kFpList | kFpReg | kDn,
+          kCtrlAlt | kPreDec),
+    Later(kFpu, "fmovem", 0xF200, 0xC000, X, X, SF::None, E::FpuMovemFrom, kControl | kPostInc,
+          kFpList | kFpReg | kDn),
+    Later(kFpu, "fmovem", 0xF200, 0x8000, L, L, SF::None, E::FpuControlTo, kAll, kFpCtrl),
+    Later(kFpu, "fmovem", 0xF200, 0xA000, L, L, SF::None, E::FpuControlFrom, kFpCtrl, kAlterable),
+    Later(kFpu, "fmovecr", 0xF200, 0x5C00, X, X, SF::None, E::FpuMovecr, kImm, kFpReg),
+    Later(kFpu, "fnop", 0xF280, 0x0000, 0, 0, SF::None, E::FpuTrap),
+    Later(kFpu, "fsave", 0xF300, 0, 0, 0, SF::None, E::FpuEa, kCtrlAlt | kPreDec),
+    Later(kFpu, "frestore", 0xF340, 0, 0, 0, SF::None, E::FpuEa, kControl | kPostInc),
+    FPU_CONDITION("f", 0x00), FPU_CONDITION("eq", 0x01), FPU_CONDITION("ogt", 0x02),
+    FPU_CONDITION("oge", 0x03), FPU_CONDITION("olt", 0x04), FPU_CONDITION("ole", 0x05),
+    FPU_CONDITION("ogl", 0x06), FPU_CONDITION("or", 0x07), FPU_CONDITION("un", 0x08),
+    FPU_CONDITION("ueq", 0x09), FPU_CONDITION("ugt", 0x0A), FPU_CONDITION("uge", 0x0B),
+    FPU_CONDITION("ult", 0x0C), FPU_CONDITION("ule", 0x0D), FPU_CONDITION("ne", 0x0E),
+    FPU_CONDITION("t", 0x0F), FPU_CONDITION("sf", 0x10), FPU_CONDITION("seq", 0x11),
+    FPU_CONDITION("gt", 0x12), FPU_CONDITION("ge", 0x13), FPU_CONDITION("lt", 0x14),
+    FPU_CONDITION("le", 0x15), FPU_CONDITION("gl", 0x16), FPU_CONDITION("gle", 0x17),
+    FPU_CONDITION("ngle", 0x18), FPU_CONDITION("ngl", 0x19), FPU_CONDITION("nle", 0x1A),
+    FPU_CONDITION("nlt", 0x1B), FPU_CONDITION("nge", 0x1C), FPU_CONDITION("ngt", 0x1D),
+    FPU_CONDITION("sne", 0x1E), FPU_CONDITION("st", 0x1F),
+    // The 68040's, rounded to single (fs...) or double (fd...) precision.
+    FPU_DYADIC(kFpu040, "fsmove", 0x40), FPU_DYADIC(kFpu040, "fdmove", 0x44),
+    FPU_MONADIC(kFpu040, "fssqrt", 0x41), FPU_MONADIC(kFpu040, "fdsqrt", 0x45),
+    FPU_MONADIC(kFpu040, "fsabs", 0x58), FPU_MONADIC(kFpu040, "fdabs", 0x5C),
+    FPU_MONADIC(kFpu040, "fsneg", 0x5A), FPU_MONADIC(kFpu040, "fdneg", 0x5E),
+    FPU_DYADIC(kFpu040, "fsdiv", 0x60), FPU_DYADIC(kFpu040, "fddiv", 0x64),
+    FPU_DYADIC(kFpu040, "fsadd", 0x62), FPU_DYADIC(kFpu040, "fdadd", 0x66),
+    FPU_DYADIC(kFpu040, "fsmul", 0x63), FPU_DYADIC(kFpu040, "fdmul", 0x67),
+    FPU_DYADIC(kFpu040, "fssub", 0x68), FPU_DYADIC(kFpu040, "fdsub", 0x6C),
 };
 
 // clang-format on

@@ -42,6 +42,11 @@ enum OperandKind : uint8_t {
   // The system instructions of the 68030, 68040, 68060 and CPU32.
   kOpMmuReg,   // a 68030 MMU register of pmove: tc, srp, crp, tt0, tt1, mmusr (reg: its place)
   kOpCache,    // the caches of cinv and cpush: nc, dc, ic, bc (reg: 0-3)
+  // The FPU's registers.
+  kOpFpReg,    // fp0-fp7
+  kOpFpList,   // fp0-fp3/fp7 (fmovem): regMask bit n for fpn
+  kOpFpCtrl,   // fpcr, fpsr, fpiar or a list of them: regMask 4, 2, 1 for each
+  kOpFpPair,   // fpc:fps (fsincos): reg c, indexReg s
   kOpValue,    // a directive's expression
   kOpBytes,    // a directive's string or file contents
 };
@@ -71,6 +76,10 @@ constexpr uint32_t kBitField = ModeBit(kOpBitField);
 // The system instructions of the 68030, 68040, 68060 and CPU32.
 constexpr uint32_t kMmuReg = ModeBit(kOpMmuReg);
 constexpr uint32_t kCache = ModeBit(kOpCache);
+constexpr uint32_t kFpReg = ModeBit(kOpFpReg);
+constexpr uint32_t kFpList = ModeBit(kOpFpList);
+constexpr uint32_t kFpCtrl = ModeBit(kOpFpCtrl);
+constexpr uint32_t kFpPair = ModeBit(kOpFpPair);
 
 // The processor manual's addressing-mode categories.
 constexpr uint32_t kAll =
@@ -83,8 +92,18 @@ constexpr uint32_t kMemAlt = kDataAlt & ~kDn;
 constexpr uint32_t kControl = kInd | kDisp | kIndex | kAbs | kPcDisp | kPcIndex;
 constexpr uint32_t kCtrlAlt = kControl & ~(kPcDisp | kPcIndex);
 
-// Size bits. kSizeS is the short branch.
-enum : uint8_t { kSizeNone = 0, kSizeB = 1, kSizeW = 2, kSizeL = 4, kSizeS = 8 };
+// Size bits. kSizeS is the short branch, and the FPU's single precision;
+// the FPU's double, extended and packed decimal follow.
+enum : uint8_t {
+  kSizeNone = 0,
+  kSizeB = 1,
+  kSizeW = 2,
+  kSizeL = 4,
+  kSizeS = 8,
+  kSizeD = 16,
+  kSizeX = 32,
+  kSizeP = 64,
+};
 
 // Where the size is encoded in the first word.
 enum class SizeField : uint8_t {
@@ -165,7 +184,29 @@ enum class Encoding : uint8_t {
   ExtThenImm,  // ext, then an immediate word op0 (lpstop)
   Table,       // ext with the size in 7-6 and Dx op1 in 14-12; ea(op0) (tbls <ea>,Dx)
   TableRegs,   // Dym of op0 in bits 2-0; ext with the size, Dx op1 and Dyn in 2-0
+  // The FPU's forms (encoder_fpu.cpp): the opcode word, then a command word
+  // (the row's extension) with the fields below, then any address's words.
+  FpuSource,       // <ea>,fpn: the source's format and ea; fpn in 9-7
+  FpuRegister,     // fpm,fpn in 12-10 and 9-7; fpn alone is fpn,fpn
+  FpuTest,         // ftst fpm: fpm in 12-10
+  FpuSinCos,       // <ea> or fpm, then fpc:fps: fps in 9-7, fpc in 2-0
+  FpuStore,        // fpn,<ea>: the destination's format, a k-factor for .p
+  FpuControlTo,    // <ea>,fpcr/fpsr/fpiar: the list in 12-10
+  FpuControlFrom,  // fpcr/fpsr/fpiar,<ea>
+  FpuMovemTo,      // fp register list or Dn (dynamic),<ea>
+  FpuMovemFrom,    // <ea>,fp register list or Dn
+  FpuMovecr,       // #rom offset,fpn
+  FpuEa,           // ea(op0) in the opcode word alone (fsave, frestore)
+  FpuScc,          // the condition word, then ea(op0)
+  FpuBranch,       // fbcc: a word or long displacement from the word after the opcode
+  FpuDbcc,         // fdbcc: Dn, the condition word, a word displacement
+  FpuTrap,         // ftrapcc: the condition word, then a word or long (or none)
 };
+
+// Whether a row is one of the FPU's.
+constexpr bool IsFpuEncoding(Encoding encoding) {
+  return encoding >= Encoding::FpuSource && encoding <= Encoding::FpuTrap;
+}
 
 // Row flags.
 enum : uint8_t {
@@ -209,7 +250,8 @@ constexpr uint16_t kFullFormatMachines = k68020Up;
 // Kinds of operand that only some mnemonics' operands are read as (a
 // control register's name is a label's anywhere else), or a mnemonic with
 // more than two operands: its lines are read by the fuller operand parse.
-constexpr uint32_t kSpecialKinds = kCtrlReg | kBitField | kMmuReg | kCache;
+constexpr uint32_t kSpecialKinds =
+    kCtrlReg | kBitField | kMmuReg | kCache | kFpReg | kFpList | kFpCtrl | kFpPair;
 
 // The rows of one mnemonic (FindOperation finds them by name), or those of
 // them one machine has; count 0 for none. The rows of a mnemonic that a

@@ -514,7 +514,7 @@ bool ParseImmediate(Cursor& c, ExprParser& parser, Operand& out, std::string& er
 
 // -(Rn) at `c` (a '-'): its register, and `after` past the ')'. False for a
 // negated expression.
-bool IsPredecrement(const Cursor& c, int& reg, Cursor& after) {
+[[gnu::always_inline]] inline bool IsPredecrement(const Cursor& c, int& reg, Cursor& after) {
   after = Cursor{c.p + 1, c.end};
   after.SkipSpace();
   if (!after.Match('(')) return false;
@@ -696,6 +696,14 @@ std::string_view OperandKindName(OperandKind kind) {
       return "an MMU register";
     case kOpCache:
       return "a cache";
+    case kOpFpReg:
+      return "a floating-point register";
+    case kOpFpList:
+      return "a floating-point register list";
+    case kOpFpCtrl:
+      return "an FPU control register";
+    case kOpFpPair:
+      return "a register pair fpc:fps";
     default:
       return "this operand";
   }

@@ -48,6 +48,13 @@ enum : uint16_t {
   kFieldOffsetRegister = 1,
   kFieldWidthRegister = 2,
 };
+// Operand::absSize of an immediate written as a floating-point literal
+// (#1.5): its expression is the constant longs of the literal, made into
+// the format of the instruction's size when the line is read.
+constexpr char kFloatLiteral = 'f';
+// Operand::regMask of fmove.p's destination with a k-factor: {Dn} sets
+// kKFactorDynamic with the register in bits 2-0; {#k} leaves k in bits 6-0.
+constexpr uint16_t kKFactorDynamic = 0x8000;
 
 struct TextRange {
   const char* begin;
@@ -90,6 +97,14 @@ Expr SecondOfTwo(const ExprPool& pool, Expr expr);
 [[gnu::noinline]] bool ParseSpecialOperand(std::string_view mnemonic, FormRange forms, int index,
                                            TextRange written, ExprParser& parser, Operand& out,
                                            std::string& error);
+
+// Operand `index` of an FPU mnemonic's line (the size written `writtenSize`): the FPU's registers and lists (fp0-fp7,
+// fp0-fp3/fp7, fpcr/fpsr/fpiar, fpc:fps), a floating-point literal (#1.5,
+// #-2.5e-3, #0r1.5), fmove.p's destination with its k-factor ((a0){#3},
+// (a0){d1}), or any operand the common parse reads.
+[[gnu::noinline]] bool ParseFpuOperand(std::string_view mnemonic, int index, TextRange written,
+                                       uint8_t writtenSize, ExprParser& parser, Operand& out,
+                                       std::string& error);
 
 // A data or address register (its bit in `mask`), or with `list` a movem
 // register list, for equr and reg; false for anything else.

@@ -123,18 +123,21 @@ struct LineParser {
     std::vector<TextRange>& pieces = assembly.pieces;
     statement.kind = StatementKind::Invalid;
     if (!SplitOperands(field.begin, field.end, pieces, error)) return Error(error);
-    SplitBitFields(pieces);
+    // A bit field is written after its address; fmove.p's k-factor, the
+    // same braces, stays with its address.
+    if (TakesBitField(forms)) SplitBitFields(pieces);
     if (pieces.size() > kMaxOperands) {
       return Error(std::string(name) + " takes at most four operands, not " +
                    std::to_string(pieces.size()));
     }
     int count = static_cast<int>(pieces.size());
+    const bool fpu = IsFpuEncoding(FormAt(forms.first).encoding);
     Operand operands[kMaxOperands];
     for (int i = 0; i < count; ++i) {
       TextRange written = parser.registers ? WithRegisterEquates(pieces[i], parser) : pieces[i];
-      if (!ParseSpecialOperand(name, forms, i, written, parser, operands[i], error)) {
-        return Error(error);
-      }
+      bool read = fpu ? ParseFpuOperand(name, i, written, writtenSize, parser, operands[i], error)
+                      : ParseSpecialOperand(name, forms, i, written, parser, operands[i], error);
+      if (!read) return Error(error);
     }
     uint16_t form;
     uint8_t size;
@@ -143,6 +146,16 @@ struct LineParser {
       return Error(error);
     }
     Keep(form, size, writtenSize, operands, count);
+  }
+
+  static bool TakesBitField(FormRange forms) {
+    for (uint16_t k = 0; k < forms.count; ++k) {
+      const InstructionForm& row = FormAt(static_cast<uint16_t>(forms.first + k));
+      for (int i = 0; i < row.operandCount; ++i) {
+        if (row.Modes(i) & kBitField) return true;
+      }
+    }
+    return false;
   }
 
   // The operation `lowerName` names on the machine chosen, another than the
@@ -154,6 +167,29 @@ struct LineParser {
       operation.forms.count = static_cast<uint16_t>(operation.forms.count | kSpecialRange);
     }
     return operation;
+  }
+
+  // The FPU's own sizes, .d, .x and .p, on its mnemonics: true with the
+  // size in `writtenSize`.
+  [[gnu::noinline]] static bool FpuSize(const LineFields& fields, Operation operation,
+                                        uint8_t& writtenSize) {
+    if (fields.suffixLength != 1 || operation.directive >= 0 ||
+        !IsFpuEncoding(FormAt(operation.forms.first).encoding)) {
+      return false;
+    }
+    char letter = ToLower(fields.Suffix()[0]);
+    writtenSize = letter == 'd' ? kSizeD : letter == 'x' ? kSizeX : letter == 'p' ? kSizeP : 0;
+    return writtenSize != kSizeNone;
+  }
+
+  [[gnu::noinline]] static std::string UnknownSizeOf(const LineFields& fields,
+                                                     Operation operation) {
+    std::string error = UnknownSize(fields.operation, fields.Suffix());
+    if (operation.directive < 0 && IsFpuEncoding(FormAt(operation.forms.first).encoding)) {
+      error.replace(error.rfind("sizes are"), std::string::npos,
+                    "sizes are .b, .w, .l, .s, .d, .x and .p");
+    }
+    return error;
   }
 
   MachineChoice Machine() const {
@@ -260,9 +296,10 @@ struct LineParser {
                       context.caseSensitive, 0, context.atStartsLocal, context.machineIndex};
     parser.environment = context.environment;
     if (!assembly.registerEquates.bySymbol.empty()) parser.registers = &assembly.registerEquates;
-    if (fields.suffixLength != 0 && (directive >= 0 || operation.forms.count > 0)) {
+    if (fields.suffixLength != 0 && (directive >= 0 || operation.forms.count > 0) &&
+        !FpuSize(fields, operation, writtenSize)) {
       statement.kind = StatementKind::Invalid;
-      return Error(UnknownSize(fields.operation, fields.Suffix()));
+      return Error(UnknownSizeOf(fields, operation));
     }
     if (directive >= 0) {
       ParseDirective(directive, op, fields, writtenSize, field, parser, error);
