@@ -173,7 +173,11 @@ bool ParseFpuOperand(std::string_view mnemonic, int index, TextRange written, ui
   if (!view.empty() && view.front() == '#' && ParseFloatLiteral(view, writtenSize, parser, out, error)) {
     return error.empty();
   }
-  if (!ParseOperandApart(text, parser, out, error)) return false;
+  // The 68020's memory indirect and full-word forms too, as any line's.
+  if (!ParseOperandApart(text, parser, out, error) &&
+      !ParseLaterOperand(text, parser, out, error)) {
+    return false;
+  }
   out.regMask = static_cast<uint16_t>(out.regMask | kFactor);
   return true;
 }

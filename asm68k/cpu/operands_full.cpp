@@ -340,8 +340,11 @@ bool ParseLaterOperand(TextRange text, ExprParser& parser, Operand& out, std::st
   text = Trim(text);
   if (text.begin == text.end) return false;
   const uint16_t machine = MachineOfIndex(parser.machineIndex);
-  if (*text.begin != '(' && *text.begin != '-' && ParsePair(text, false, out)) return true;
-  if (*text.begin == '(' && ParsePair(text, true, out)) return true;
+  if ((*text.begin != '(' && *text.begin != '-' && ParsePair(text, false, out)) ||
+      (*text.begin == '(' && ParsePair(text, true, out))) {
+    error.clear();
+    return true;
+  }
   FullParts full;
   bool failed = false;
   if (!SplitFull(text, machine, full, failed)) return false;
@@ -357,6 +360,7 @@ bool ParseLaterOperand(TextRange text, ExprParser& parser, Operand& out, std::st
     error = parseError;
     return false;
   }
+  error.clear();  // the common parse's, which this one answers
   return true;
 }
 

@@ -29,6 +29,10 @@ TEST(Fpu, ChoicesOfItsOwn) {
       // Integers in a floating-point format are bits, as GNU as places them.
       {"machine 68020\n fpu 1\n fadd.d #-1,fp0\n fadd.s #1,fp0",
        {0xF23C, 0x5422, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF, 0xF23C, 0x4422, 0x0000, 0x0001}},
+      // The 68020's memory indirect forms are the FPU's addresses too, and a
+      // register pair and a bit field's braces keep their own mnemonics.
+      {"machine 68030\n fpu 1\n fmove.x ([a0]),fp0\n fmove.p fp0,(a0){#3}\n bfextu d0{1:8},d1",
+       {0xF230, 0x4800, 0x0151, 0xF210, 0x6C03, 0xE9C0, 0x1048}},
       // Outside the FPU's lines its register names are labels.
       {"fp0 equ 4\n machine 68020\n fpu 1\n moveq #fp0,d0\n fmove.l d0,fp0", {0x7004, 0xF200, 0x4000}},
   });
