@@ -61,6 +61,17 @@ struct TextRange {
   const char* end;
 };
 
+// The text without the spaces around it.
+inline TextRange Trimmed(TextRange text) {
+  while (text.begin < text.end && IsSpace(*text.begin)) ++text.begin;
+  while (text.end > text.begin && IsSpace(text.end[-1])) --text.end;
+  return text;
+}
+
+inline std::string_view ViewOf(TextRange text) {
+  return std::string_view(text.begin, static_cast<size_t>(text.end - text.begin));
+}
+
 // Splits an operand field at commas outside parentheses and quotes; each
 // piece is trimmed. An empty piece is an error.
 bool SplitOperands(const char* begin, const char* end, std::vector<TextRange>& out,

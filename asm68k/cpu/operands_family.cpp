@@ -1,19 +1,13 @@
 // Names that only some mnemonics' operands read as registers (movec's
-// control registers, pmove's MMU registers, the caches of cinv and cpush,
-// the register pairs of tbls): anywhere else they are labels,
-// as on the 68000. The other operands of those mnemonics are read as any is.
+// control registers, pmove's MMU registers, the caches of cinv and cpush):
+// anywhere else they are labels, as on the 68000. The other operands of
+// those mnemonics are read as any is.
 
 #include "operands.h"
 
 namespace asm68k {
 
 namespace {
-
-TextRange Trimmed(TextRange text) {
-  while (text.begin < text.end && IsSpace(*text.begin)) ++text.begin;
-  while (text.end > text.begin && IsSpace(text.end[-1])) --text.end;
-  return text;
-}
 
 // The whole operand as one name, in lower case; empty when it is none.
 std::string LowerName(TextRange text) {
@@ -22,24 +16,7 @@ std::string LowerName(TextRange text) {
   for (const char* p = text.begin + 1; p < text.end; ++p) {
     if (!IsIdentChar(*p)) return std::string();
   }
-  return ToLowerCopy(std::string_view(text.begin, static_cast<size_t>(text.end - text.begin)));
-}
-
-// Rm:Rn, each a data or address register: true with `out` set.
-bool ParseRegisterPair(TextRange text, Operand& out) {
-  text = Trimmed(text);
-  const char* colon = text.begin;
-  while (colon < text.end && *colon != ':') ++colon;
-  if (colon == text.end) return false;
-  std::string first = LowerName({text.begin, colon}), second = LowerName({colon + 1, text.end});
-  int high = first.empty() ? kRegNone : RegisterFromName(first);
-  int low = second.empty() ? kRegNone : RegisterFromName(second);
-  if (high < 0 || high > 15 || low < 0 || low > 15) return false;
-  out = Operand();
-  out.kind = kOpRegPair;
-  out.reg = static_cast<uint8_t>(high);
-  out.indexReg = static_cast<uint8_t>(low);
-  return true;
+  return ToLowerCopy(ViewOf(text));
 }
 
 }  // namespace
@@ -85,7 +62,6 @@ bool ParseSpecialOperand(std::string_view mnemonic, FormRange forms, int index,
       return true;
     }
   }
-  if ((kinds & kRegPair) && ParseRegisterPair(written, out)) return true;
   TextRange shown = Trimmed(written);
   if (kinds == kCache) {
     error = std::string(mnemonic) + " names the caches nc, dc, ic or bc, not '" +

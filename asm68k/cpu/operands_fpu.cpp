@@ -10,16 +10,6 @@ namespace asm68k {
 
 namespace {
 
-TextRange Trim(TextRange text) {
-  while (text.begin < text.end && IsSpace(*text.begin)) ++text.begin;
-  while (text.end > text.begin && IsSpace(text.end[-1])) --text.end;
-  return text;
-}
-
-std::string_view View(TextRange text) {
-  return std::string_view(text.begin, static_cast<size_t>(text.end - text.begin));
-}
-
 // fp0-fp7 at the start of `text` (any case), its number, or -1.
 int FpRegisterAt(std::string_view text, size_t at) {
   if (text.size() < at + 3) return -1;
@@ -129,7 +119,7 @@ bool ParseFloatLiteral(std::string_view text, uint8_t size, ExprParser& parser, 
 
 // {#k} (-64 to 63) or {Dn} after fmove.p's destination: into regMask.
 bool ParseKFactor(TextRange text, ExprParser& parser, uint16_t& mask, std::string& error) {
-  std::string_view inside = View(Trim(text));
+  std::string_view inside = ViewOf(Trimmed(text));
   int reg = RegisterFromName(inside);
   if (reg >= 0 && reg < 8) {
     mask = static_cast<uint16_t>(kKFactorDynamic | reg);
@@ -152,7 +142,7 @@ bool ParseKFactor(TextRange text, ExprParser& parser, uint16_t& mask, std::strin
 
 bool ParseFpuOperand(std::string_view mnemonic, int index, TextRange written, uint8_t writtenSize,
                      ExprParser& parser, Operand& out, std::string& error) {
-  TextRange text = Trim(written);
+  TextRange text = Trimmed(written);
   out = Operand();
   // fmove.p fpn,<ea>{k}: the k-factor apart, then the address.
   uint16_t kFactor = 0;
@@ -164,9 +154,9 @@ bool ParseFpuOperand(std::string_view mnemonic, int index, TextRange written, ui
       return false;
     }
     if (!ParseKFactor({open + 1, text.end - 1}, parser, kFactor, error)) return false;
-    text = Trim({text.begin, open});
+    text = Trimmed({text.begin, open});
   }
-  std::string_view view = View(text);
+  std::string_view view = ViewOf(text);
   if (!view.empty() && view.front() != '#' && ParseFpRegisters(view, out, error)) {
     return error.empty();
   }

@@ -12,15 +12,9 @@ namespace asm68k {
 
 namespace {
 
-TextRange Trim(TextRange text) {
-  while (text.begin < text.end && IsSpace(*text.begin)) ++text.begin;
-  while (text.end > text.begin && IsSpace(text.end[-1])) --text.end;
-  return text;
-}
-
 // A data or address register (0-15), written alone in `text`; kRegNone else.
 int GeneralRegister(TextRange text) {
-  text = Trim(text);
+  text = Trimmed(text);
   int reg =
       RegisterFromName(std::string_view(text.begin, static_cast<size_t>(text.end - text.begin)));
   return reg >= 0 && reg <= 15 ? reg : kRegNone;
@@ -31,7 +25,7 @@ bool ParsePair(TextRange text, bool indirect, Operand& out) {
   const char* colon = text.begin;
   while (colon < text.end && *colon != ':') ++colon;
   if (colon == text.end) return false;
-  TextRange first = Trim({text.begin, colon}), second = Trim({colon + 1, text.end});
+  TextRange first = Trimmed({text.begin, colon}), second = Trimmed({colon + 1, text.end});
   if (indirect) {
     auto inside = [](TextRange& part) {
       if (part.end - part.begin < 2 || *part.begin != '(' || part.end[-1] != ')') return false;
@@ -62,7 +56,7 @@ struct FullRegister {
 // False when `text` is no register; with `failed` set when it is one
 // written wrongly (a scale the processor lacks).
 bool ReadFullRegister(TextRange text, uint16_t machine, FullRegister& out, bool& failed) {
-  text = Trim(text);
+  text = Trimmed(text);
   Cursor c{text.begin, text.end};
   if (!IsIdentStart(c.Peek())) return false;
   std::string_view word = c.Word();
@@ -116,13 +110,13 @@ bool SplitElements(TextRange text, std::vector<TextRange>& parts) {
     if (ch == ')' || ch == ']') --depth;
     if (depth < 0) return false;
     if (ch == ',' && depth == 0) {
-      parts.push_back(Trim({start, p}));
+      parts.push_back(Trimmed({start, p}));
       start = p + 1;
     }
     ++p;
   }
   if (depth != 0) return false;
-  parts.push_back(Trim({start, text.end}));
+  parts.push_back(Trimmed({start, text.end}));
   for (const TextRange& part : parts) {
     if (part.begin == part.end) return false;
   }
@@ -210,7 +204,7 @@ bool SplitFull(TextRange text, uint16_t machine, FullParts& full, bool& failed) 
   const char* open = text.begin;
   while (open < text.end && *open != '(') ++open;
   if (open == text.end || text.end[-1] != ')') return false;
-  TextRange prefix = Trim({text.begin, open});
+  TextRange prefix = Trimmed({text.begin, open});
   static std::vector<TextRange> parts, inside;  // a line is parsed at a time
   if (open + 1 == text.end - 1 || !SplitElements({open + 1, text.end - 1}, parts)) return false;
   if (*parts[0].begin == '[') {
@@ -337,7 +331,7 @@ Expr SecondOfTwo(const ExprPool& pool, Expr expr) {
 }
 
 bool ParseLaterOperand(TextRange text, ExprParser& parser, Operand& out, std::string& error) {
-  text = Trim(text);
+  text = Trimmed(text);
   if (text.begin == text.end) return false;
   const uint16_t machine = MachineOfIndex(parser.machineIndex);
   if ((*text.begin != '(' && *text.begin != '-' && ParsePair(text, false, out)) ||
@@ -365,7 +359,7 @@ bool ParseLaterOperand(TextRange text, ExprParser& parser, Operand& out, std::st
 }
 
 bool ParseBitField(TextRange text, ExprParser& parser, Operand& out, std::string& error) {
-  text = Trim(text);
+  text = Trimmed(text);
   const char* colon = text.begin;
   while (colon < text.end && *colon != ':') ++colon;
   if (text.end - text.begin < 2 || *text.begin != '{' || text.end[-1] != '}' ||
@@ -378,7 +372,7 @@ bool ParseBitField(TextRange text, ExprParser& parser, Operand& out, std::string
   ExprPool& pool = parser.pool;
   const uint32_t header = ConstantExpr(pool, 0).first;
   uint32_t offsetCount = 0;
-  const TextRange parts[2] = {Trim({text.begin + 1, colon}), Trim({colon + 1, text.end - 1})};
+  const TextRange parts[2] = {Trimmed({text.begin + 1, colon}), Trimmed({colon + 1, text.end - 1})};
   for (int i = 0; i < 2; ++i) {
     int reg = GeneralRegister(parts[i]);
     if (reg >= 0 && reg < 8) {
@@ -418,7 +412,7 @@ void SplitBitFields(std::vector<TextRange>& pieces) {
     const char* open = piece.end - 1;
     while (open > piece.begin && *open != '{') --open;
     if (open == piece.begin || *open != '{') continue;
-    pieces[i] = Trim({piece.begin, open});
+    pieces[i] = Trimmed({piece.begin, open});
     pieces.insert(pieces.begin() + static_cast<long>(i) + 1, TextRange{open, piece.end});
     ++i;
   }
